@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+// A parsed engine text report: titled sections of items, each item led by a
+// status symbol and often ending in a size.
+
+struct ReportItem {
+    enum class Kind { action, review, note, ok };
+
+    QUuid id;
+    Kind kind = Kind::note;
+    QString label;
+    QString detail;
+    std::optional<qint64> bytes;
+
+    bool operator==(const ReportItem &) const = default;
+};
+
+struct ReportSection {
+    QUuid id;
+    QString title;
+    QList<ReportItem> items;
+
+    // Sum of the sizes of the action items; other kinds never count.
+    qint64 bytes() const;
+
+    bool operator==(const ReportSection &) const = default;
+};
+
+namespace ReportParser {
+
+// Reads one cleaned engine line into `sections`. Returns true when it appended
+// a section or an item; never edits what is already there.
+bool feed(const QString &line, QList<ReportSection> &sections);
+
+}  // namespace ReportParser

@@ -1,0 +1,65 @@
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+static const char *const kVariables[] = {"HOME",          "XDG_CONFIG_HOME",     "XDG_CACHE_HOME",
+                                         "XDG_DATA_HOME", "XDG_STATE_HOME",      "XDG_RUNTIME_DIR",
+                                         "BRIGHTLOFT_RESOURCES"};
+
+TestEnvironment::TestEnvironment() {
+    Q_ASSERT(m_dir.isValid());
+    for (int i = 0; i < 7; ++i) m_saved[i] = qgetenv(kVariables[i]);
+    const QString root = m_dir.path();
+    const QString folders[] = {u"/home"_qs,        u"/home/.config"_qs, u"/home/.cache"_qs,
+                               u"/home/.local/share"_qs, u"/home/.local/state"_qs, u"/runtime"_qs,
+                               u"/resources"_qs};
+    for (int i = 0; i < 7; ++i) {
+        QDir().mkpath(root + folders[i]);
+        qputenv(kVariables[i], QFile::encodeName(root + folders[i]));
+    }
+    QFile::setPermissions(root + u"/runtime"_qs, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TestEnvironment::~TestEnvironment() {
+    for (int i = 0; i < 7; ++i) {
+        if (m_saved[i].isNull())
+            qunsetenv(kVariables[i]);
+        else
+            qputenv(kVariables[i], m_saved[i]);
+    }
+}
+
+QString TestEnvironment::home() const { return m_dir.path() + u"/home"_qs; }
+QString TestEnvironment::resources() const { return m_dir.path() + u"/resources"_qs; }
+
+QString TestEnvironment::writeScript(const QString &path, const QString &body) const {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write %s", qPrintable(path));
+    file.write("#!/bin/sh\n");
+    file.write(body.toUtf8());
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+QString TestEnvironment::installEngineInResources(const QString &body) const {
+    return writeScript(resources() + u"/engine/mole"_qs, body);
+}
+
+QString TestEnvironment::installEngineInHome(const QString &body) const {
+    return writeScript(home() + u"/.local/bin/mo"_qs, body);
+}
+
+QString TestEnvironment::installRealEngine() const {
+    const QString built = qEnvironmentVariable("MOLE_BINARY");
+    if (built.isEmpty()) qFatal("MOLE_BINARY is not set (run the tests through ctest)");
+    const QString target = resources() + u"/engine/mole"_qs;
+    QDir().mkpath(resources() + u"/engine"_qs);
+    QFile::remove(target);
+    if (!QFile::link(built, target)) qFatal("cannot link the engine into %s", qPrintable(target));
+    return target;
+}
