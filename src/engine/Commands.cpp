@@ -4,11 +4,16 @@ namespace Commands {
 
 static const QString kYes = u"y\n\n"_qs;  // answers the engine's confirmation prompt
 
-Invocation cleanDryRun() { return {{u"clean"_qs, u"--dry-run"_qs}, std::nullopt}; }
-Invocation clean() { return {{u"clean"_qs}, std::nullopt}; }
+Invocation cleanDryRun() {
+    return {{u"clean"_qs, u"--dry-run"_qs}, std::nullopt};
+}
+Invocation clean() {
+    return {{u"clean"_qs}, std::nullopt};
+}
 
 Invocation optimize(bool dryRun) {
-    if (dryRun) return {{u"optimize"_qs, u"--dry-run"_qs}, std::nullopt};
+    if (dryRun)
+        return {{u"optimize"_qs, u"--dry-run"_qs}, std::nullopt};
     return {{u"optimize"_qs}, std::nullopt};
 }
 
@@ -18,11 +23,14 @@ Invocation statusWatch() {
 
 Invocation analyze(const QString &folder) {
     QStringList args{u"analyze"_qs, u"--json"_qs};
-    if (!folder.isEmpty()) args << folder;
+    if (!folder.isEmpty())
+        args << folder;
     return {args, std::nullopt};
 }
 
-Invocation uninstallList() { return {{u"uninstall"_qs, u"--list"_qs}, std::nullopt}; }
+Invocation uninstallList() {
+    return {{u"uninstall"_qs, u"--list"_qs}, std::nullopt};
+}
 
 Invocation uninstallDryRun(const QString &uninstallName) {
     return {{u"uninstall"_qs, u"--dry-run"_qs, uninstallName}, kYes};

@@ -1,1 +1,412 @@
 #include "engine/Engine.h"
+
+#include <QFileInfo>
+#include <QPointer>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "engine/LineSplitter.h"
+#include "platform/Paths.h"
+
+// What the reader thread and the run's owner share. The reader only ever
+// touches `owner` under the mutex, and the owner clears it before it dies.
+struct EngineRunState {
+    std::mutex mutex;
+    EngineRun *owner = nullptr;
+    QStringList pending;  // lines not yet handed to the owner
+    bool deliveryPosted = false;
+    bool ended = false;  // the reader is done: `error` tells how
+    std::optional<QString> error;
+
+    pid_t pid = 0;
+    bool reaped = false;  // once true, `pid` may belong to someone else
+    int wakeRead = -1, wakeWrite = -1;
+
+    // Hands lines and/or the end to the owner's thread.
+    void publish(QStringList lines, bool end = false, std::optional<QString> failure = {}) {
+        std::lock_guard lock(mutex);
+        pending += lines;
+        if (end) {
+            ended = true;
+            error = std::move(failure);
+        }
+        if (owner && !deliveryPosted && (!pending.isEmpty() || ended)) {
+            deliveryPosted = true;
+            // A posted call to a destroyed QObject is discarded by Qt, and the
+            // owner cannot be destroyed while we hold the mutex.
+            QMetaObject::invokeMethod(
+                owner, [o = owner] { o->deliver(); }, Qt::QueuedConnection);
+        }
+    }
+
+    void terminateChild() {
+        std::lock_guard lock(mutex);
+        if (pid > 0 && !reaped)
+            ::kill(pid, SIGTERM);
+    }
+};
+
+namespace {
+
+const char kEscape = '\x1b';
+
+void closeFd(int &fd) {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+QString systemErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Turns one raw line into what callers see, or an empty string to drop it.
+QString processLine(QByteArrayView bytes) {
+    QString line = QString::fromUtf8(bytes);
+    if (bytes.contains(kEscape) || bytes.contains('\r'))
+        line = Engine::clean(line);
+    return Engine::isFiltered(line) ? QString() : line;
+}
+
+// Waits for the child without reaping it, then reaps it under the mutex so
+// that terminateChild() never signals a recycled pid.
+void reap(EngineRunState &state) {
+    siginfo_t info{};
+    while (::waitid(P_PID, id_t(state.pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
+    std::lock_guard lock(state.mutex);
+    while (::waitpid(state.pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    state.reaped = true;
+}
+
+void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
+    LineSplitter splitter;
+    QStringList batch;
+    auto collect = [&batch](QByteArrayView raw) {
+        QString line = processLine(raw);
+        if (!line.isNull())
+            batch.append(std::move(line));
+    };
+    std::optional<QString> readError;
+    bool cancelled = false;
+    static thread_local char buffer[64 * 1024];
+
+    for (;;) {
+        pollfd fds[2] = {{outRead, POLLIN, 0}, {state->wakeRead, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            readError = systemErrorText(errno);
+            break;
+        }
+        if (fds[1].revents) {
+            cancelled = true;
+            break;
+        }
+        const ssize_t n = ::read(outRead, buffer, sizeof buffer);
+        if (n > 0) {
+            splitter.feed(QByteArrayView(buffer, n), collect);
+            if (!batch.isEmpty())
+                state->publish(std::exchange(batch, {}));
+        } else if (n == 0) {
+            splitter.finish(collect);
+            break;
+        } else if (errno != EINTR && errno != EAGAIN) {
+            readError = systemErrorText(errno);
+            break;
+        }
+    }
+    ::close(outRead);
+
+    if (readError) {
+        state->publish(std::move(batch), true, readError);
+        state->terminateChild();
+    }
+    reap(*state);  // a stopped child still has to be collected
+    if (!readError && !cancelled)
+        state->publish(std::move(batch), true);
+    closeFd(state->wakeRead);
+}
+
+std::vector<QByteArray> engineEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString home = Paths::home();
+    env.insert(u"PATH"_qs, u"/opt/homebrew/bin:/usr/local/bin:"_qs + home +
+                               u"/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_qs);
+    env.insert(u"TERM"_qs, u"dumb"_qs);
+    env.insert(u"NO_COLOR"_qs, u"1"_qs);
+    env.insert(u"LANG"_qs, u"en_US.UTF-8"_qs);
+    env.insert(u"MO_NO_OPLOG"_qs, u"1"_qs);
+    std::vector<QByteArray> out;
+    for (const QString &entry : env.toStringList()) out.push_back(entry.toLocal8Bit());
+    return out;
+}
+
+// Starts the child with merged stdout/stderr on `outWrite` and stdin from
+// `inRead` (or the null device). Returns 0 or an errno value.
+int spawn(const QString &binary, const QStringList &args, int outWrite, int inRead, pid_t &pid) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (inRead >= 0)
+        posix_spawn_file_actions_adddup2(&actions, inRead, STDIN_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outWrite, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, outWrite, STDERR_FILENO);
+
+    // The child starts with default signal handling, whatever the app set.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+
+    const QByteArray path = QFileInfo(binary).absoluteFilePath().toLocal8Bit();
+    std::vector<QByteArray> argStorage;
+    argStorage.push_back(path);
+    for (const QString &a : args) argStorage.push_back(a.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &a : argStorage) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<QByteArray> envStorage = engineEnvironment();
+    std::vector<char *> envp;
+    for (QByteArray &e : envStorage) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    const int result =
+        posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return result;
+}
+
+// Writes the whole input into the pipe. Inputs are a few bytes and fit the
+// pipe at once; a larger one is finished by a helper thread so the caller
+// never blocks.
+void writeInput(int inWrite, QByteArray input) {
+    qsizetype written = 0;
+    ::fcntl(inWrite, F_SETFL, O_NONBLOCK);
+    while (written < input.size()) {
+        const ssize_t n =
+            ::write(inWrite, input.constData() + written, size_t(input.size() - written));
+        if (n > 0) {
+            written += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    if (written == input.size()) {
+        ::close(inWrite);
+        return;
+    }
+    std::thread([inWrite, input = std::move(input), written]() mutable {
+        ::fcntl(inWrite, F_SETFL, 0);
+        while (written < input.size()) {
+            const ssize_t n =
+                ::write(inWrite, input.constData() + written, size_t(input.size() - written));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;  // the engine closed its input: nothing more to say
+            written += n;
+        }
+        ::close(inWrite);
+    }).detach();
+}
+
+}  // namespace
+
+EngineRun::EngineRun(QObject *parent)
+    : QObject(parent), m_state(std::make_shared<EngineRunState>()) {
+    m_state->owner = this;
+}
+
+EngineRun::~EngineRun() {
+    stop();
+    std::lock_guard lock(m_state->mutex);
+    m_state->owner = nullptr;
+}
+
+qint64 EngineRun::processId() const {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->pid;
+}
+
+void EngineRun::stop() {
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_state->terminateChild();
+    std::lock_guard lock(m_state->mutex);
+    m_state->owner = nullptr;  // nothing more is delivered
+    if (m_state->wakeWrite >= 0) {
+        const char wake = 1;
+        [[maybe_unused]] ssize_t ignored = ::write(m_state->wakeWrite, &wake, 1);
+        closeFd(m_state->wakeWrite);
+    }
+}
+
+void EngineRun::deliver() {
+    QStringList lines;
+    bool ended;
+    std::optional<QString> error;
+    {
+        std::lock_guard lock(m_state->mutex);
+        lines.swap(m_state->pending);
+        ended = m_state->ended;
+        error = m_state->error;
+        m_state->deliveryPosted = false;
+    }
+    if (m_ended)
+        return;
+    QPointer<EngineRun> self(this);
+    if (!lines.isEmpty())
+        Q_EMIT linesArrived(lines);
+    if (!self || m_ended || !ended)
+        return;
+    m_ended = true;
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->owner = nullptr;
+        closeFd(m_state->wakeWrite);
+    }
+    if (error)
+        Q_EMIT failed(*error);
+    else
+        Q_EMIT finished();
+}
+
+// Builds and starts a run; every failure ends the run through its signals,
+// delivered once the caller has had a chance to connect.
+EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> &input,
+                          QObject *parent) {
+    auto *run = new EngineRun(parent);
+    const std::shared_ptr<EngineRunState> state = run->m_state;
+
+    const QString binary = Engine::binary();
+    if (binary.isEmpty()) {
+        state->publish({}, true, QString::fromUtf8(EngineError::notInstalled));
+        return run;
+    }
+
+    int out[2], wake[2], in[2] = {-1, -1};
+    if (::pipe2(out, O_CLOEXEC) < 0 || ::pipe2(wake, O_CLOEXEC) < 0 ||
+        (input && ::pipe2(in, O_CLOEXEC) < 0)) {
+        state->publish({}, true,
+                       u"Couldn't start the cleaning engine: "_qs + systemErrorText(errno));
+        return run;
+    }
+    state->wakeRead = wake[0];
+    state->wakeWrite = wake[1];
+    if (input)
+        writeInput(in[1], input->toUtf8());
+
+    pid_t pid = 0;
+    const int error = spawn(binary, args, out[1], in[0], pid);
+    ::close(out[1]);
+    if (in[0] >= 0)
+        ::close(in[0]);
+    if (error != 0) {
+        ::close(out[0]);
+        closeFd(state->wakeRead);
+        closeFd(state->wakeWrite);
+        state->publish({}, true,
+                       u"Couldn't start the cleaning engine: "_qs + systemErrorText(error));
+        return run;
+    }
+    {
+        std::lock_guard lock(state->mutex);
+        state->pid = pid;
+    }
+    std::thread(readOutput, state, out[0]).detach();
+    return run;
+}
+
+namespace Engine {
+
+QString binary() {
+    const QString resources = Paths::resources();
+    const QString candidates[] = {
+        resources.isEmpty() ? QString() : resources + u"/engine/mole"_qs,
+        u"/opt/homebrew/bin/mo"_qs,
+        u"/usr/local/bin/mo"_qs,
+        Paths::home() + u"/.local/bin/mo"_qs,
+    };
+    for (const QString &path : candidates) {
+        if (path.isEmpty())
+            continue;
+        const QFileInfo info(path);
+        if (info.isFile() && info.isExecutable())
+            return path;
+    }
+    return {};
+}
+
+EngineRun *lines(const QStringList &args, const std::optional<QString> &input, QObject *parent) {
+    return startEngineRun(args, input, parent);
+}
+
+void output(const QStringList &args, const std::optional<QString> &input, QObject *context,
+            std::function<void(const Output &)> done) {
+    EngineRun *run = lines(args, input, context);
+    auto collected = std::make_shared<QStringList>();
+    QObject::connect(run, &EngineRun::linesArrived, run,
+                     [collected](const QStringList &batch) { *collected += batch; });
+    QObject::connect(run, &EngineRun::finished, run, [run, collected, done] {
+        done({collected->join(u'\n'), std::nullopt});
+        run->deleteLater();
+    });
+    QObject::connect(run, &EngineRun::failed, run, [run, collected, done](const QString &message) {
+        done({collected->join(u'\n'), message});
+        run->deleteLater();
+    });
+}
+
+QString clean(QStringView raw) {
+    static const QRegularExpression escapes(u"\x1b\\[[0-9;?]*[A-Za-z]"_qs);
+    QString text = raw.toString();
+    if (text.contains(u'\x1b'))
+        text.remove(escapes);
+    const QList<QStringView> pieces = QStringView(text).split(u'\r');
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it)
+        if (!it->isEmpty())
+            return it->toString();
+    return {};
+}
+
+bool isFiltered(QStringView line) {
+    static const QRegularExpression command(
+        uR"(\bmo (clean|purge|analy[sz]e|uninstall|optimize|history|status|update|installer|touchid)\b)"_qs);
+    static const QRegularExpression name(uR"(\bMole\b)"_qs);
+    bool blank = true;
+    for (QChar c : line)
+        if (c != u' ' && c != u'\t') {
+            blank = false;
+            break;
+        }
+    if (blank)
+        return true;
+    // The substring tests keep the regular expressions off the common path.
+    if (line.contains(u"mo ") && command.match(line).hasMatch())
+        return true;
+    return line.contains(u"Mole") && name.match(line).hasMatch();
+}
+
+}  // namespace Engine

@@ -44,7 +44,8 @@ Q_SIGNALS:
 
 private:
     friend struct EngineRunState;
-    friend EngineRun *startEngineRun(const QStringList &, const std::optional<QString> &, QObject *);
+    friend EngineRun *startEngineRun(const QStringList &, const std::optional<QString> &,
+                                     QObject *);
     explicit EngineRun(QObject *parent);
     void deliver();
 
@@ -75,7 +76,8 @@ struct Output {
 void output(const QStringList &args, const std::optional<QString> &input, QObject *context,
             std::function<void(const Output &)> done);
 
-inline void output(const Invocation &run, QObject *context, std::function<void(const Output &)> done) {
+inline void output(const Invocation &run, QObject *context,
+                   std::function<void(const Output &)> done) {
     output(run.args, run.input, context, std::move(done));
 }
 

@@ -1,1 +1,114 @@
 #include "engine/Json.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <cmath>
+#include <limits>
+
+namespace Json {
+
+QString camelFromSnake(const QString &key) {
+    if (!key.contains(u'_'))
+        return key;
+    qsizetype begin = 0, end = key.size();
+    while (begin < end && key.at(begin) == u'_') ++begin;
+    while (end > begin && key.at(end - 1) == u'_') --end;
+    if (begin == end)
+        return key;
+
+    QString out = key.left(begin);
+    bool first = true;
+    for (const QStringView word : QStringView(key).mid(begin, end - begin).split(u'_')) {
+        if (word.isEmpty())
+            continue;
+        if (first) {
+            out += word.toString().toLower();
+            first = false;
+        } else {
+            out += word.left(1).toString().toUpper() + word.mid(1).toString().toLower();
+        }
+    }
+    return out + key.mid(end);
+}
+
+static QJsonObject camelKeys(const QJsonObject &object) {
+    QJsonObject out;
+    for (auto it = object.begin(); it != object.end(); ++it)
+        out.insert(camelFromSnake(it.key()), it.value());
+    return out;
+}
+
+Object::Object(const QJsonObject &snakeObject) : m_object(camelKeys(snakeObject)) {}
+
+bool Object::has(const QString &camelKey) const {
+    const QJsonValue v = m_object.value(camelKey);
+    return !v.isUndefined() && !v.isNull();
+}
+
+bool Decoder<bool>::decode(const QJsonValue &v) {
+    if (!v.isBool())
+        throw Error("expected a boolean");
+    return v.toBool();
+}
+
+qint64 Decoder<qint64>::decode(const QJsonValue &v) {
+    if (!v.isDouble())
+        throw Error("expected an integer");
+    // Whole numbers are kept exactly by QJsonValue; anything with a fraction
+    // (or out of range) is not an integer.
+    const double d = v.toDouble();
+    if (!std::isfinite(d) || std::trunc(d) != d || d < -9.3e18 || d > 9.3e18)
+        throw Error("expected an integer");
+    return v.toInteger(qint64(d));
+}
+
+int Decoder<int>::decode(const QJsonValue &v) {
+    const qint64 n = Decoder<qint64>::decode(v);
+    if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
+        throw Error("integer out of range");
+    return int(n);
+}
+
+double Decoder<double>::decode(const QJsonValue &v) {
+    if (!v.isDouble())
+        throw Error("expected a number");
+    return v.toDouble();
+}
+
+QString Decoder<QString>::decode(const QJsonValue &v) {
+    if (!v.isString())
+        throw Error("expected a string");
+    return v.toString();
+}
+
+Object Decoder<Object>::decode(const QJsonValue &v) {
+    if (!v.isObject())
+        throw Error("expected an object");
+    return Object(v.toObject());
+}
+
+QJsonValue parse(const QByteArray &json) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw Error(error.errorString().toStdString());
+    if (doc.isArray())
+        return doc.array();
+    return doc.object();
+}
+
+QJsonValue parseAfterLeadingText(const QString &text, QChar open) {
+    // Leading text may itself hold the bracket, so try each one in turn.
+    std::string lastError = "no JSON in the output";
+    for (qsizetype start = text.indexOf(open); start >= 0; start = text.indexOf(open, start + 1)) {
+        try {
+            return parse(QStringView(text).mid(start).toUtf8());
+        } catch (const Error &e) {
+            lastError = e.what();
+        }
+    }
+    throw Error(lastError);
+}
+
+}  // namespace Json

@@ -50,7 +50,8 @@ public:
     template <typename T>
     std::optional<T> optional(const char *camelKey) const {
         const QJsonValue v = m_object.value(QLatin1StringView(camelKey));
-        if (v.isUndefined() || v.isNull()) return std::nullopt;
+        if (v.isUndefined() || v.isNull())
+            return std::nullopt;
         return decodeAt<T>(v, camelKey);
     }
 
@@ -72,20 +73,40 @@ private:
 template <typename T>
 struct Decoder {
     static T decode(const QJsonValue &v) {
-        if (!v.isObject()) throw Error("expected an object");
+        if (!v.isObject())
+            throw Error("expected an object");
         return T::decode(Object(v.toObject()));
     }
 };
-template <> struct Decoder<bool> { static bool decode(const QJsonValue &v); };
-template <> struct Decoder<qint64> { static qint64 decode(const QJsonValue &v); };
-template <> struct Decoder<int> { static int decode(const QJsonValue &v); };
-template <> struct Decoder<double> { static double decode(const QJsonValue &v); };
-template <> struct Decoder<QString> { static QString decode(const QJsonValue &v); };
-template <> struct Decoder<Object> { static Object decode(const QJsonValue &v); };
+template <>
+struct Decoder<bool> {
+    static bool decode(const QJsonValue &v);
+};
+template <>
+struct Decoder<qint64> {
+    static qint64 decode(const QJsonValue &v);
+};
+template <>
+struct Decoder<int> {
+    static int decode(const QJsonValue &v);
+};
+template <>
+struct Decoder<double> {
+    static double decode(const QJsonValue &v);
+};
+template <>
+struct Decoder<QString> {
+    static QString decode(const QJsonValue &v);
+};
+template <>
+struct Decoder<Object> {
+    static Object decode(const QJsonValue &v);
+};
 template <typename E>
 struct Decoder<QList<E>> {
     static QList<E> decode(const QJsonValue &v) {
-        if (!v.isArray()) throw Error("expected an array");
+        if (!v.isArray())
+            throw Error("expected an array");
         QList<E> out;
         const QJsonArray array = v.toArray();
         out.reserve(array.size());
@@ -103,8 +124,7 @@ T decode(const QJsonValue &value) {
 // and decodes it; engines may print text before their JSON. Throws Json::Error.
 QJsonValue parseAfterLeadingText(const QString &text, QChar open);
 
-// Parses a whole JSON document and decodes T from it; none on any error.
-template <typename T>
-std::optional<T> decodeDocument(const QByteArray &json);
+// Parses one complete JSON document; throws Json::Error with the parser's text.
+QJsonValue parse(const QByteArray &json);
 
 }  // namespace Json

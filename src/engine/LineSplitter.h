@@ -1,1 +1,69 @@
 #pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+// Cuts a byte stream into lines at LF, CR, CR LF, NEL (U+0085), LINE
+// SEPARATOR (U+2028) and PARAGRAPH SEPARATOR (U+2029), all in UTF-8. Empty
+// lines are never reported. Bytes may arrive in chunks of any size; a
+// terminator split across two chunks is still recognised.
+class LineSplitter {
+public:
+    // Calls onLine(QByteArrayView) for every complete, non-empty line.
+    template <typename OnLine>
+    void feed(QByteArrayView chunk, OnLine &&onLine) {
+        m_buffer.append(chunk);
+        const char *data = m_buffer.constData();
+        const qsizetype size = m_buffer.size();
+        qsizetype lineStart = 0, i = 0;
+        while (i < size) {
+            const int terminator = terminatorLength(data + i, size - i);
+            if (terminator == 0) {
+                ++i;
+                continue;
+            }
+            if (terminator < 0)
+                break;  // maybe a terminator: wait for more bytes
+            if (i > lineStart)
+                onLine(QByteArrayView(data + lineStart, i - lineStart));
+            i += terminator;
+            lineStart = i;
+        }
+        m_buffer.remove(0, lineStart);
+    }
+
+    // End of input: reports the last line if it had no terminator.
+    template <typename OnLine>
+    void finish(OnLine &&onLine) {
+        if (!m_buffer.isEmpty())
+            onLine(QByteArrayView(m_buffer));
+        m_buffer.clear();
+    }
+
+private:
+    // Length of the terminator at p, 0 when there is none, -1 when the bytes
+    // left are a prefix of one.
+    static int terminatorLength(const char *p, qsizetype left) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == '\n' || c == '\r')
+            return 1;
+        if (c == 0xC2) {
+            if (left < 2)
+                return -1;
+            return static_cast<unsigned char>(p[1]) == 0x85 ? 2 : 0;
+        }
+        if (c == 0xE2) {
+            if (left < 2)
+                return -1;
+            if (static_cast<unsigned char>(p[1]) != 0x80)
+                return 0;
+            if (left < 3)
+                return -1;
+            const auto third = static_cast<unsigned char>(p[2]);
+            return third == 0xA8 || third == 0xA9 ? 3 : 0;
+        }
+        return 0;
+    }
+
+    QByteArray m_buffer;
+};

@@ -10,11 +10,13 @@ namespace Paths {
 
 QString resources() {
     const QString override = qEnvironmentVariable("BRIGHTLOFT_RESOURCES");
-    if (!override.isEmpty()) return QDir::cleanPath(override);
+    if (!override.isEmpty())
+        return QDir::cleanPath(override);
     if (QCoreApplication::instance()) {
         const QString installed =
             QDir::cleanPath(QCoreApplication::applicationDirPath() + u"/../share/brightloft"_qs);
-        if (QFileInfo(installed).isDir()) return installed;
+        if (QFileInfo(installed).isDir())
+            return installed;
     }
     const QString built = QString::fromUtf8(BuildInfo::buildResourcesDir);
     return QFileInfo(built).isDir() ? built : QString();
@@ -22,7 +24,8 @@ QString resources() {
 
 QString home() {
     QString h = qEnvironmentVariable("HOME");
-    if (h.isEmpty()) h = QDir::homePath();
+    if (h.isEmpty())
+        h = QDir::homePath();
     while (h.size() > 1 && h.endsWith(u'/')) h.chop(1);
     return h;
 }
