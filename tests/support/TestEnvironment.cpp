@@ -5,22 +5,27 @@
 #include <QFileInfo>
 #include <QTest>
 
-static const char *const kVariables[] = {"HOME",          "XDG_CONFIG_HOME",     "XDG_CACHE_HOME",
-                                         "XDG_DATA_HOME", "XDG_STATE_HOME",      "XDG_RUNTIME_DIR",
-                                         "BRIGHTLOFT_RESOURCES"};
+static const char *const kVariables[] = {
+    "HOME",           "XDG_CONFIG_HOME", "XDG_CACHE_HOME",      "XDG_DATA_HOME",
+    "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "BRIGHTLOFT_RESOURCES"};
 
 TestEnvironment::TestEnvironment() {
     Q_ASSERT(m_dir.isValid());
     for (int i = 0; i < 7; ++i) m_saved[i] = qgetenv(kVariables[i]);
     const QString root = m_dir.path();
-    const QString folders[] = {u"/home"_qs,        u"/home/.config"_qs, u"/home/.cache"_qs,
-                               u"/home/.local/share"_qs, u"/home/.local/state"_qs, u"/runtime"_qs,
+    const QString folders[] = {u"/home"_qs,
+                               u"/home/.config"_qs,
+                               u"/home/.cache"_qs,
+                               u"/home/.local/share"_qs,
+                               u"/home/.local/state"_qs,
+                               u"/runtime"_qs,
                                u"/resources"_qs};
     for (int i = 0; i < 7; ++i) {
         QDir().mkpath(root + folders[i]);
         qputenv(kVariables[i], QFile::encodeName(root + folders[i]));
     }
-    QFile::setPermissions(root + u"/runtime"_qs, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(root + u"/runtime"_qs,
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TestEnvironment::~TestEnvironment() {
@@ -32,13 +37,18 @@ TestEnvironment::~TestEnvironment() {
     }
 }
 
-QString TestEnvironment::home() const { return m_dir.path() + u"/home"_qs; }
-QString TestEnvironment::resources() const { return m_dir.path() + u"/resources"_qs; }
+QString TestEnvironment::home() const {
+    return m_dir.path() + u"/home"_qs;
+}
+QString TestEnvironment::resources() const {
+    return m_dir.path() + u"/resources"_qs;
+}
 
 QString TestEnvironment::writeScript(const QString &path, const QString &body) const {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write %s", qPrintable(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
     file.write("#!/bin/sh\n");
     file.write(body.toUtf8());
     file.close();
@@ -56,10 +66,12 @@ QString TestEnvironment::installEngineInHome(const QString &body) const {
 
 QString TestEnvironment::installRealEngine() const {
     const QString built = qEnvironmentVariable("MOLE_BINARY");
-    if (built.isEmpty()) qFatal("MOLE_BINARY is not set (run the tests through ctest)");
+    if (built.isEmpty())
+        qFatal("MOLE_BINARY is not set (run the tests through ctest)");
     const QString target = resources() + u"/engine/mole"_qs;
     QDir().mkpath(resources() + u"/engine"_qs);
     QFile::remove(target);
-    if (!QFile::link(built, target)) qFatal("cannot link the engine into %s", qPrintable(target));
+    if (!QFile::link(built, target))
+        qFatal("cannot link the engine into %s", qPrintable(target));
     return target;
 }

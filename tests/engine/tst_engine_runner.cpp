@@ -1,0 +1,304 @@
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+
+#include "engine/Engine.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+struct Result {
+    QStringList lines;
+    std::optional<QString> error;
+    int batches = 0;
+};
+
+// Waits for the run to end and returns everything it delivered.
+Result collect(EngineRun *run, int timeoutMs = 10000) {
+    Result result;
+    bool ended = false;
+    QObject::connect(run, &EngineRun::linesArrived, [&](const QStringList &lines) {
+        result.lines += lines;
+        ++result.batches;
+    });
+    QObject::connect(run, &EngineRun::finished, [&] { ended = true; });
+    QObject::connect(run, &EngineRun::failed, [&](const QString &message) {
+        result.error = message;
+        ended = true;
+    });
+    if (!QTest::qWaitFor([&] { return ended; }, timeoutMs))
+        result.error = u"timed out"_qs;
+    return result;
+}
+
+Result runScript(const TestEnvironment &env, const QString &body,
+                 std::optional<QString> input = {}) {
+    env.installEngineInResources(body);
+    QObject owner;
+    return collect(Engine::lines({}, input, &owner));
+}
+
+bool processExists(qint64 pid) {
+    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
+}
+
+QString readFile(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+}  // namespace
+
+class EngineRunnerTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void missingEngineFailsEveryTimeUntilInstalled() {
+        TestEnvironment env;
+        QObject owner;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            EngineRun *run = Engine::lines({u"status"_qs}, std::nullopt, &owner);
+            QCOMPARE(run->processId(), 0);
+            const Result r = collect(run);
+            QCOMPARE(r.error, QString::fromUtf8(EngineError::notInstalled));
+            QVERIFY(r.lines.isEmpty());
+        }
+        env.installEngineInHome(u"echo from home\n"_qs);
+        QCOMPARE(collect(Engine::lines({}, std::nullopt, &owner)).lines,
+                 QStringList{u"from home"_qs});
+    }
+
+    void resourcesEngineWinsOverHomeEngine() {
+        TestEnvironment env;
+        env.installEngineInHome(u"echo home\n"_qs);
+        env.installEngineInResources(u"echo resources\n"_qs);
+        QCOMPARE(Engine::binary(), env.resources() + u"/engine/mole"_qs);
+        QObject owner;
+        QCOMPARE(collect(Engine::lines({}, std::nullopt, &owner)).lines,
+                 QStringList{u"resources"_qs});
+
+        // Not executable any more: the next run falls back to the home copy.
+        QFile::setPermissions(env.resources() + u"/engine/mole"_qs, QFile::ReadOwner);
+        QCOMPARE(Engine::binary(), env.home() + u"/.local/bin/mo"_qs);
+    }
+
+    void argumentsArePassedVerbatim() {
+        TestEnvironment env;
+        env.installEngineInResources(u"for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"_qs);
+        QObject owner;
+        const Result withArgs = collect(Engine::lines(
+            {u"analyze"_qs, u"--json"_qs, u"/a b/$HOME/'q'"_qs}, std::nullopt, &owner));
+        QCOMPARE(withArgs.lines,
+                 (QStringList{u"[analyze]"_qs, u"[--json]"_qs, u"[/a b/$HOME/'q']"_qs}));
+    }
+
+    void environmentIsInheritedWithFiveFixedVariables() {
+        TestEnvironment env;
+        qputenv("BRIGHTLOFT_TEST_INHERITED", "kept");
+        qputenv("NO_COLOR", "0");
+        const Result r =
+            runScript(env,
+                      u"echo \"PATH=$PATH\"; echo \"TERM=$TERM\"; echo \"NO_COLOR=$NO_COLOR\"; "
+                      u"echo \"LANG=$LANG\"; echo \"OPLOG=$MO_NO_OPLOG\"; "
+                      u"echo \"INHERITED=$BRIGHTLOFT_TEST_INHERITED\"\n"_qs);
+        qunsetenv("BRIGHTLOFT_TEST_INHERITED");
+        qunsetenv("NO_COLOR");
+        QCOMPARE(r.lines, (QStringList{u"PATH=/opt/homebrew/bin:/usr/local/bin:"_qs + env.home() +
+                                           u"/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_qs,
+                                       u"TERM=dumb"_qs, u"NO_COLOR=1"_qs, u"LANG=en_US.UTF-8"_qs,
+                                       u"OPLOG=1"_qs, u"INHERITED=kept"_qs}));
+    }
+
+    void standardOutputAndErrorArriveInWriteOrder() {
+        TestEnvironment env;
+        const Result r = runScript(env, u"echo one; echo two >&2; echo three; echo four >&2\n"_qs);
+        QCOMPARE(r.lines, (QStringList{u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs}));
+    }
+
+    void inputIsWrittenThenClosed() {
+        TestEnvironment env;
+        const QString body = u"cat > \"$HOME/stdin\"; echo done\n"_qs;
+        QCOMPARE(runScript(env, body, u"y\n\n"_qs).lines, QStringList{u"done"_qs});
+        QCOMPARE(readFile(env.home() + u"/stdin"_qs), u"y\n\n"_qs);
+        QCOMPARE(runScript(env, body).lines, QStringList{u"done"_qs});
+        QCOMPARE(readFile(env.home() + u"/stdin"_qs), QString());
+    }
+
+    void largeInputDoesNotBlockTheCaller() {
+        TestEnvironment env;
+        const QString input(300000, u'x');
+        const Result r = runScript(env, u"wc -c\n"_qs, input);
+        QCOMPARE(r.lines.value(0).trimmed(), u"300000"_qs);
+    }
+
+    void linesAreSplitCleanedAndFiltered_data() {
+        QTest::addColumn<QString>("printf");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("every terminator")
+            << u"a\\nb\\rc\\r\\nd\\302\\205e\\342\\200\\250f\\342\\200\\251g\\n"_qs
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs, u"e"_qs, u"f"_qs, u"g"_qs};
+        QTest::newRow("empty and blank lines dropped")
+            << u"\\n\\na\\n   \\n\\t\\n\\033[0m\\nb\\n"_qs << QStringList{u"a"_qs, u"b"_qs};
+        QTest::newRow("no final newline")
+            << u"first\\nlast"_qs << QStringList{u"first"_qs, u"last"_qs};
+        QTest::newRow("colour codes removed")
+            << u"\\033[32m✓\\033[0m done\\n"_qs << QStringList{u"✓ done"_qs};
+        QTest::newRow("progress redraw")
+            << u"10%%\\r100%%\\n"_qs << QStringList{u"10%"_qs, u"100%"_qs};
+        QTest::newRow("invalid UTF-8 replaced") << u"a\\377b\\n"_qs << QStringList{u"a\uFFFDb"_qs};
+        QTest::newRow("not trimmed") << u"  indented \\n"_qs << QStringList{u"  indented "_qs};
+        QTest::newRow("command and name filtered")
+            << u"run mo clean to free space\\nWelcome to Mole\\ntry mo analyze\\nkeep\\n"_qs
+            << QStringList{u"keep"_qs};
+        QTest::newRow("look-alikes kept")
+            << u"mo cleaner\\nmemo clean\\nMO CLEAN\\nMoles here\\nmole\\n"_qs
+            << QStringList{u"mo cleaner"_qs, u"memo clean"_qs, u"MO CLEAN"_qs, u"Moles here"_qs,
+                           u"mole"_qs};
+        QTest::newRow("JSON naming the engine")
+            << u"{\"name\": \"Mole\"}\\n{\"ok\": 1}\\n"_qs << QStringList{u"{\"ok\": 1}"_qs};
+    }
+    void linesAreSplitCleanedAndFiltered() {
+        QFETCH(QString, printf);
+        QFETCH(QStringList, expected);
+        TestEnvironment env;
+        const Result r = runScript(env, u"printf '"_qs + printf + u"'\n"_qs);
+        QVERIFY(!r.error);
+        QCOMPARE(r.lines, expected);
+    }
+
+    void terminatorsSplitAcrossWritesAreRecognised() {
+        TestEnvironment env;
+        const Result r = runScript(
+            env,
+            u"printf 'a\\342'; sleep 0.1; printf '\\200'; sleep 0.1; printf '\\250b\\302'; "
+            u"sleep 0.1; printf '\\205c'\n"_qs);
+        QCOMPARE(r.lines, (QStringList{u"a"_qs, u"b"_qs, u"c"_qs}));
+    }
+
+    void nonZeroExitIsANormalEnd() {
+        TestEnvironment env;
+        const Result r = runScript(env, u"echo first; echo second; exit 1\n"_qs);
+        QVERIFY(!r.error);
+        QCOMPARE(r.lines, (QStringList{u"first"_qs, u"second"_qs}));
+    }
+
+    void launchFailureIsReported() {
+        TestEnvironment env;
+        env.writeScript(env.resources() + u"/engine/mole"_qs, {});
+        QFile script(env.resources() + u"/engine/mole"_qs);
+        QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write("#!/nonexistent/interpreter\n");
+        script.close();
+        QObject owner;
+        const Result r = collect(Engine::lines({}, std::nullopt, &owner));
+        QVERIFY(r.error);
+        QVERIFY2(r.error->startsWith(u"Couldn't start the cleaning engine"_qs),
+                 qPrintable(*r.error));
+    }
+
+    void stopTerminatesTheEngineQuietly() {
+        TestEnvironment env;
+        env.installEngineInResources(u"echo started; exec sleep 30\n"_qs);
+        QObject owner;
+        EngineRun *run = Engine::lines({}, std::nullopt, &owner);
+        QSignalSpy lines(run, &EngineRun::linesArrived);
+        QSignalSpy finished(run, &EngineRun::finished);
+        QSignalSpy failed(run, &EngineRun::failed);
+        QVERIFY(lines.wait(5000));
+        const qint64 pid = run->processId();
+        QVERIFY(pid > 0);
+        run->stop();
+        QTRY_VERIFY(!processExists(pid));
+        QTest::qWait(50);
+        QCOMPARE(finished.count() + failed.count(), 0);
+    }
+
+    void destroyingTheOwnerStopsTheEngine() {
+        TestEnvironment env;
+        env.installEngineInResources(u"echo started; exec sleep 30\n"_qs);
+        auto *owner = new QObject;
+        EngineRun *run = Engine::lines({}, std::nullopt, owner);
+        QSignalSpy lines(run, &EngineRun::linesArrived);
+        QVERIFY(lines.wait(5000));
+        const qint64 pid = run->processId();
+        delete owner;
+        QTRY_VERIFY(!processExists(pid));
+    }
+
+    void overlappingRunsStayApart() {
+        TestEnvironment env;
+        env.installEngineInResources(u"for i in 1 2 3; do echo \"$1 $i\"; sleep 0.05; done\n"_qs);
+        QObject owner;
+        EngineRun *a = Engine::lines({u"a"_qs}, std::nullopt, &owner);
+        EngineRun *b = Engine::lines({u"b"_qs}, std::nullopt, &owner);
+        Result ra, rb;
+        bool aDone = false, bDone = false;
+        QObject::connect(a, &EngineRun::linesArrived, [&](const QStringList &l) { ra.lines += l; });
+        QObject::connect(b, &EngineRun::linesArrived, [&](const QStringList &l) { rb.lines += l; });
+        QObject::connect(a, &EngineRun::finished, [&] { aDone = true; });
+        QObject::connect(b, &EngineRun::finished, [&] { bDone = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(aDone && bDone, 10000);
+        QCOMPARE(ra.lines, (QStringList{u"a 1"_qs, u"a 2"_qs, u"a 3"_qs}));
+        QCOMPARE(rb.lines, (QStringList{u"b 1"_qs, u"b 2"_qs, u"b 3"_qs}));
+    }
+
+    void manyLinesArriveInOrderInBatches() {
+        TestEnvironment env;
+        const Result r = runScript(env, u"seq 1 20000\n"_qs);
+        QCOMPARE(r.lines.size(), 20000);
+        for (int i = 0; i < r.lines.size(); ++i) QCOMPARE(r.lines.at(i), QString::number(i + 1));
+        QVERIFY(r.batches < r.lines.size());
+    }
+
+    void outputJoinsLinesOrFails() {
+        TestEnvironment env;
+        env.installEngineInResources(u"printf 'one\\n\\ntwo\\n'\n"_qs);
+        QObject owner;
+        std::optional<Engine::Output> out;
+        Engine::output({}, std::nullopt, &owner, [&](const Engine::Output &o) { out = o; });
+        QTRY_VERIFY(out.has_value());
+        QCOMPARE(out->text, u"one\ntwo"_qs);
+        QVERIFY(!out->error);
+
+        QFile::remove(env.resources() + u"/engine/mole"_qs);
+        out.reset();
+        Engine::output({}, std::nullopt, &owner, [&](const Engine::Output &o) { out = o; });
+        QTRY_VERIFY(out.has_value());
+        QCOMPARE(out->error, QString::fromUtf8(EngineError::notInstalled));
+    }
+
+    void outputIsDroppedWhenItsContextGoesAway() {
+        TestEnvironment env;
+        env.installEngineInResources(u"sleep 0.2; echo late\n"_qs);
+        bool called = false;
+        {
+            QObject context;
+            Engine::output({}, std::nullopt, &context,
+                           [&](const Engine::Output &) { called = true; });
+        }
+        QTest::qWait(400);
+        QVERIFY(!called);
+    }
+
+    void cleanKeepsTheLastRedraw_data() {
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("colour") << u"\x1b[32m✓\x1b[0m ok"_qs << u"✓ ok"_qs;
+        QTest::newRow("cursor codes") << u"\x1b[?25l\x1b[2K\x1b[1;31mtext"_qs << u"text"_qs;
+        QTest::newRow("redraws") << u"first\rfinal\r"_qs << u"final"_qs;
+        QTest::newRow("only returns") << u"\r\r"_qs << QString();
+        QTest::newRow("other escapes stay") << u"\x1b]0;title\x07x"_qs << u"\x1b]0;title\x07x"_qs;
+        QTest::newRow("not trimmed") << u"  a  "_qs << u"  a  "_qs;
+    }
+    void cleanKeepsTheLastRedraw() {
+        QFETCH(QString, raw);
+        QFETCH(QString, expected);
+        QCOMPARE(Engine::clean(raw), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(EngineRunnerTest)
+#include "tst_engine_runner.moc"

@@ -1,0 +1,90 @@
+#include <QJsonDocument>
+#include <QTest>
+
+#include "engine/Json.h"
+
+namespace {
+
+struct Inner {
+    QString name;
+    static Inner decode(const Json::Object &o) { return {o.required<QString>("displayName")}; }
+};
+
+struct Record {
+    qint64 count;
+    double ratio;
+    std::optional<QString> note;
+    std::optional<QList<Inner>> items;
+    static Record decode(const Json::Object &o) {
+        return {o.required<qint64>("itemCount"), o.required<double>("usedRatio"),
+                o.optional<QString>("note"), o.optional<QList<Inner>>("items")};
+    }
+};
+
+std::optional<Record> decodeRecord(const char *json) {
+    try {
+        return Json::decode<Record>(Json::parse(QByteArray(json)));
+    } catch (const Json::Error &) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+class JsonTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void snakeToCamel_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("plain") << u"uptime"_qs << u"uptime"_qs;
+        QTest::newRow("no underscore keeps case") << u"usedPercent"_qs << u"usedPercent"_qs;
+        QTest::newRow("two words") << u"health_score"_qs << u"healthScore"_qs;
+        QTest::newRow("three words") << u"health_score_msg"_qs << u"healthScoreMsg"_qs;
+        QTest::newRow("case normalised") << u"CPU_MODEL_name"_qs << u"cpuModelName"_qs;
+        QTest::newRow("outer underscores stay") << u"_private_key_"_qs << u"_privateKey_"_qs;
+        QTest::newRow("double underscore") << u"a__b"_qs << u"aB"_qs;
+        QTest::newRow("only underscores") << u"__"_qs << u"__"_qs;
+    }
+    void snakeToCamel() {
+        QFETCH(QString, key);
+        QFETCH(QString, field);
+        QCOMPARE(Json::camelFromSnake(key), field);
+    }
+
+    void strictDecoding() {
+        auto r = decodeRecord(R"({"item_count": 3, "used_ratio": 2, "note": null,
+                                  "items": [{"display_name": "a"}]})");
+        QVERIFY(r);
+        QCOMPARE(r->count, 3);
+        QCOMPARE(r->ratio, 2.0);  // doubles take integers
+        QVERIFY(!r->note);        // null is absent
+        QCOMPARE(r->items->at(0).name, u"a"_qs);
+
+        QVERIFY(decodeRecord(R"({"item_count": 9007199254740993, "used_ratio": 0.5})"));
+        QCOMPARE(decodeRecord(R"({"item_count": 9007199254740993, "used_ratio": 0.5})")->count,
+                 9007199254740993LL);
+
+        QVERIFY(!decodeRecord(R"({"used_ratio": 1})"));                      // missing
+        QVERIFY(!decodeRecord(R"({"item_count": null, "used_ratio": 1})"));  // null required
+        QVERIFY(!decodeRecord(R"({"item_count": 1.5, "used_ratio": 1})"));   // fractional integer
+        QVERIFY(!decodeRecord(R"({"item_count": "3", "used_ratio": 1})"));   // wrong type
+        QVERIFY(!decodeRecord(
+            R"({"item_count": 1, "used_ratio": 1, "note": 5})"));  // optional, wrong type
+        QVERIFY(!decodeRecord(R"({"item_count": 1, "used_ratio": 1, "items": [{}]})"));
+        QVERIFY(!decodeRecord(R"([1])"));
+        QVERIFY(!decodeRecord("not json"));
+    }
+
+    void jsonAfterLeadingText() {
+        const QJsonValue v =
+            Json::parseAfterLeadingText(u"Scanning {home}...\n[{\"a\": 1}]"_qs, u'[');
+        QVERIFY(v.isArray());
+        QCOMPARE(v.toArray().at(0).toObject().value(u"a"_qs).toInt(), 1);
+        QVERIFY_THROWS_EXCEPTION(Json::Error,
+                                 Json::parseAfterLeadingText(u"nothing here"_qs, u'{'));
+    }
+};
+
+QTEST_GUILESS_MAIN(JsonTest)
+#include "tst_json.moc"
