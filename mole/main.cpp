@@ -1,5 +1,8 @@
 // mole: the cleaning engine behind Brightloft. Each subcommand is one entry of
 // the table below.
+#include "status/StatusCommand.h"
+
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -13,28 +16,34 @@ struct Command {
 };
 
 constexpr Command commands[] = {
-    {"", "", nullptr},
+    {"status", "status [--json] [--watch [--interval 2s|500ms|N]]", mole::status::run},
 };
 
 int usage(FILE *out) {
     std::fprintf(out, "usage: mole <command> [options]\n\ncommands:\n");
     for (const Command &c : commands)
-        if (c.run) std::fprintf(out, "  %.*s\n", int(c.usage.size()), c.usage.data());
+        if (c.run)
+            std::fprintf(out, "  %.*s\n", int(c.usage.size()), c.usage.data());
     return out == stderr ? 2 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc < 2) return usage(stderr);
+    // A reader that goes away shows up as a failed write, handled where it happens.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (argc < 2)
+        return usage(stderr);
     std::string_view name = argv[1];
     if (name == "--version" || name == "version") {
         std::printf("%s\n", MOLE_VERSION);
         return 0;
     }
-    if (name == "--help" || name == "help") return usage(stdout);
+    if (name == "--help" || name == "help")
+        return usage(stdout);
     for (const Command &c : commands)
-        if (c.run && c.name == name) return c.run(argc - 1, argv + 1);
+        if (c.run && c.name == name)
+            return c.run(argc - 1, argv + 1);
     std::fprintf(stderr, "unknown command: %s\n", argv[1]);
     return usage(stderr);
 }

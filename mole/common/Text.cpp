@@ -1,0 +1,92 @@
+#include "common/Text.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace mole {
+
+std::optional<std::string> readFile(const std::string &path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        text.append(buffer, size_t(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+std::string_view trim(std::string_view text) {
+    constexpr std::string_view space = " \t\r\n\v\f";
+    size_t first = text.find_first_not_of(space);
+    if (first == std::string_view::npos)
+        return {};
+    size_t last = text.find_last_not_of(space);
+    return text.substr(first, last - first + 1);
+}
+
+std::string readLine(const std::string &path) {
+    std::optional<std::string> text = readFile(path);
+    if (!text)
+        return {};
+    std::string_view view = *text;
+    return std::string(trim(view.substr(0, view.find('\n'))));
+}
+
+std::optional<int64_t> readInteger(const std::string &path) {
+    std::string line = readLine(path);
+    int64_t value = 0;
+    auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value);
+    if (error != std::errc() || end == line.data())
+        return std::nullopt;
+    return value;
+}
+
+std::string valueAfter(std::string_view text, std::string_view key, char separator) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        if (line.starts_with(key)) {
+            std::string_view rest = trim(line.substr(key.size()));
+            if (!rest.empty() && rest.front() == separator)
+                return std::string(trim(rest.substr(1)));
+        }
+        pos = end + 1;
+    }
+    return {};
+}
+
+std::string formatBytes(double bytes) {
+    constexpr const char *units[] = {"B", "KB", "MB", "GB", "TB", "PB"};
+    int unit = 0;
+    while (bytes >= 1000 && unit < 5) {
+        bytes /= 1000;
+        ++unit;
+    }
+    char text[32];
+    if (unit == 0 || bytes >= 10 || std::fabs(bytes - std::round(bytes)) < 0.05)
+        std::snprintf(text, sizeof text, "%.0f %s", std::round(bytes), units[unit]);
+    else
+        std::snprintf(text, sizeof text, "%.1f %s", bytes, units[unit]);
+    return text;
+}
+
+}  // namespace mole

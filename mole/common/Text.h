@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace mole {
+
+// Reads a whole small file (a /proc or /sys entry, a config file). Returns
+// nothing when it cannot be opened or read.
+std::optional<std::string> readFile(const std::string &path);
+
+// The first line of a file with surrounding white space removed; empty when
+// the file is missing or blank.
+std::string readLine(const std::string &path);
+
+std::optional<int64_t> readInteger(const std::string &path);
+
+std::string_view trim(std::string_view text);
+
+// The value of "key<sep>value" on the first line that starts with key,
+// trimmed; empty when no line has it.
+std::string valueAfter(std::string_view text, std::string_view key, char separator);
+
+// Bytes as short text in decimal units, e.g. "16 GB".
+std::string formatBytes(double bytes);
+
+}  // namespace mole
