@@ -1,0 +1,116 @@
+#include "cleanup/CleanModel.h"
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+
+#include "cleanup/SizeMarkers.h"
+#include "engine/Commands.h"
+
+namespace {
+
+// What the report says can be reclaimed. Saturates instead of overflowing on
+// absurd sizes from the engine.
+qint64 reclaimable(const QList<ReportSection> &sections) {
+    qint64 sum = 0;
+    for (const ReportSection &section : sections)
+        if (__builtin_add_overflow(sum, section.bytes(), &sum))
+            return std::numeric_limits<qint64>::max();
+    return sum;
+}
+
+// A section with nothing left to do once the scan is over.
+bool nothingToDo(const ReportSection &section) {
+    return std::all_of(section.items.cbegin(), section.items.cend(),
+                       [](const ReportItem &item) { return item.kind == ReportItem::Kind::ok; });
+}
+
+}  // namespace
+
+CleanModel::CleanModel(QObject *parent) : QObject(parent) {}
+
+void CleanModel::scan() {
+    publish(this, m_sections, QList<ReportSection>(), &CleanModel::sectionsChanged);
+    publish(this, m_total, qint64(0), &CleanModel::totalChanged);
+    publish(this, m_itemCount, std::nullopt, &CleanModel::itemCountChanged);
+    begin();
+    publish(this, m_phase, Phase::scanning, &CleanModel::phaseChanged);
+    m_task.start(Commands::cleanDryRun(), {std::bind_front(&CleanModel::takeScanLine, this),
+                                           std::bind_front(&CleanModel::scanFinished, this),
+                                           std::bind_front(&CleanModel::fail, this)});
+}
+
+void CleanModel::clean() {
+    // The scan's report stays, so the screen can keep showing it.
+    publish(this, m_log, QList<LogLine>(), &CleanModel::logChanged);
+    publish(this, m_freed, qint64(0), &CleanModel::freedChanged);
+    begin();
+    publish(this, m_phase, Phase::cleaning, &CleanModel::phaseChanged);
+    m_task.start(Commands::clean(), {std::bind_front(&CleanModel::takeCleanLine, this),
+                                     std::bind_front(&CleanModel::cleanFinished, this),
+                                     std::bind_front(&CleanModel::fail, this)});
+}
+
+void CleanModel::stop() {
+    if (!m_task.isRunning())
+        return;
+    m_task.stop();
+    if (m_phase == Phase::scanning) {
+        publish(this, m_sections, QList<ReportSection>(), &CleanModel::sectionsChanged);
+        publish(this, m_phase, Phase::idle, &CleanModel::phaseChanged);
+    } else {
+        cleanFinished();
+    }
+}
+
+void CleanModel::begin() {
+    publish(this, m_current, u"Starting"_qs, &CleanModel::currentChanged);
+    m_clock.start();
+    // Always a new start, even within the same millisecond as the last one.
+    m_started = QDateTime::currentDateTime();
+    Q_EMIT startedChanged();
+}
+
+void CleanModel::takeScanLine(const QString &line) {
+    if (const std::optional<qint64> size = SizeMarkers::sizeIn(line)) {
+        // The engine's own figure replaces the running sum.
+        publish(this, m_total, *size, &CleanModel::totalChanged);
+        publish(this, m_itemCount, SizeMarkers::itemCountIn(line), &CleanModel::itemCountChanged);
+        return;
+    }
+    if (!ReportParser::feed(line, m_sections))
+        return;
+    Q_EMIT sectionsChanged();
+    publish(this, m_current, m_sections.last().title, &CleanModel::currentChanged);
+    publish(this, m_total, reclaimable(m_sections), &CleanModel::totalChanged);
+}
+
+void CleanModel::takeCleanLine(const QString &line) {
+    if (const std::optional<qint64> size = SizeMarkers::sizeIn(line))
+        publish(this, m_freed, *size, &CleanModel::freedChanged);
+    const QString t = trimmedOfSpacesAndTabs(line);
+    if (t.startsWith(u"\u27A4 "_qs))
+        publish(this, m_current, t.mid(2), &CleanModel::currentChanged);
+    // Rules of "=" only frame the engine's summary; they say nothing.
+    const bool rule = std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c == u'='; });
+    if (rule)
+        return;
+    m_log.append({int(m_log.size()), m_clock.nsecsElapsed() / 1e9, line});
+    Q_EMIT logChanged();
+}
+
+void CleanModel::fail(const QString &message) {
+    publish(this, m_phase, Phase::failure(message), &CleanModel::phaseChanged);
+}
+
+void CleanModel::scanFinished() {
+    if (m_sections.removeIf(nothingToDo) > 0)
+        Q_EMIT sectionsChanged();
+    publish(this, m_elapsed, m_clock.nsecsElapsed() / 1e9, &CleanModel::elapsedChanged);
+    publish(this, m_phase, Phase::ready, &CleanModel::phaseChanged);
+}
+
+void CleanModel::cleanFinished() {
+    publish(this, m_elapsed, m_clock.nsecsElapsed() / 1e9, &CleanModel::elapsedChanged);
+    publish(this, m_phase, Phase::done, &CleanModel::phaseChanged);
+}

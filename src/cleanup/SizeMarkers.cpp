@@ -1,0 +1,38 @@
+#include "cleanup/SizeMarkers.h"
+
+#include <QRegularExpression>
+
+#include "engine/Size.h"
+
+namespace SizeMarkers {
+
+std::optional<qint64> sizeIn(const QString &line) {
+    static const QString markers[] = {u"Potential space:"_qs, u"Tracked cleanup:"_qs,
+                                      u"would free"_qs, u"freed"_qs};
+    for (const QString &marker : markers) {
+        const qsizetype at = line.indexOf(marker);
+        if (at >= 0)
+            return Size::parse(QStringView(line).mid(at + marker.size()));
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> itemCountIn(const QString &line) {
+    static const QRegularExpression items(u"Items: (\\d+)"_qs);
+    const QRegularExpressionMatch match = items.match(line);
+    if (!match.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 count = match.capturedView(1).toLongLong(&ok);
+    return ok ? std::optional<qint64>(count) : std::nullopt;  // too long a number counts as none
+}
+
+}  // namespace SizeMarkers
+
+QString trimmedOfSpacesAndTabs(const QString &text) {
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && blank(text[begin])) ++begin;
+    while (end > begin && blank(text[end - 1])) --end;
+    return text.mid(begin, end - begin);
+}
