@@ -1,0 +1,73 @@
+#include "theme/IconStore.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QtMath>
+
+#include "platform/Paths.h"
+
+IconStore::IconStore(QStringList folders) : m_folders(std::move(folders)) {}
+
+IconStore::~IconStore() = default;
+
+IconStore &IconStore::shared() {
+    const QString resources = Paths::resources();
+    static IconStore store(resources.isEmpty() ? QStringList()
+                                               : QStringList{resources + u"/Icons"_qs});
+    return store;
+}
+
+QSvgRenderer *IconStore::renderer(const QString &name) {
+    if (const auto found = m_svgs.find(name); found != m_svgs.end())
+        return found->second.get();
+    for (const QString &folder : m_folders) {
+        QFile file(folder + u'/' + name + u".svg"_qs);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        auto svg = std::make_unique<QSvgRenderer>(file.readAll());
+        if (!svg->isValid())
+            continue;
+        return m_svgs.emplace(name, std::move(svg)).first->second.get();
+    }
+    return nullptr;
+}
+
+bool IconStore::contains(const QString &name) {
+    return renderer(name) != nullptr;
+}
+
+QPixmap IconStore::pixmap(const QString &name, int size, qreal devicePixelRatio,
+                          const QColor &color) {
+    const QString key =
+        u"%1|%2|%3|%4"_qs.arg(name).arg(size).arg(devicePixelRatio).arg(color.rgba(), 0, 16);
+    if (const auto cached = m_pixmaps.constFind(key); cached != m_pixmaps.cend())
+        return *cached;
+
+    const int device = qCeil(size * devicePixelRatio);
+    QImage image(device, device, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QSvgRenderer *svg = renderer(name);
+    if (svg) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        svg->render(&painter, QRectF(image.rect()));
+        // Keep the icon's coverage, replace its colour.
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), color);
+    }
+    image.setDevicePixelRatio(devicePixelRatio);
+    QPixmap result = QPixmap::fromImage(std::move(image));
+    if (svg)
+        m_pixmaps.insert(key, result);
+    return result;
+}
+
+void IconStore::paint(QPainter &painter, const QRectF &rect, const QString &name,
+                      const QColor &color) {
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QPixmap icon = pixmap(name, qRound(rect.width()), ratio, color);
+    painter.drawPixmap(rect.topLeft(), icon);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QWidget>
+
+class Label;
+
+// What a pane shows when there is nothing to show yet: an icon on a small
+// tile, a title and a short explanation, centred.
+class Empty : public QWidget {
+    Q_OBJECT
+public:
+    struct Metrics {
+        static constexpr int spacing = 12;
+        static constexpr int padding = 40;
+        static constexpr int tile = 44;
+        static constexpr qreal tileRadius = 10;
+        static constexpr int icon = 20;
+        static constexpr qreal titleSize = 16;
+        static constexpr qreal messageSize = 14;
+        static constexpr int messageWidth = 380;  // at most
+    };
+
+    Empty(const QString &icon, const QString &title, const QString &message,
+          QWidget *parent = nullptr);
+};

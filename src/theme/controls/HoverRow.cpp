@@ -1,0 +1,34 @@
+#include "theme/controls/HoverRow.h"
+
+#include <QPainter>
+
+#include "theme/Theme.h"
+
+HoverRow::HoverRow(QWidget *parent) : Pressable(parent), m_content(new QHBoxLayout(this)) {
+    m_content->setContentsMargins(0, 0, 0, 0);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+void HoverRow::setSelected(bool selected) {
+    m_selected = selected;
+    update();
+}
+
+void HoverRow::paintBackground(QPainter &painter, const QRectF &rect, bool selected, qreal hover) {
+    const Theme &theme = Theme::instance();
+    const QColor fill =
+        selected ? theme.color(Color::gray100) : withOpacity(theme.color(Color::alpha100), hover);
+    if (fill.alpha() == 0)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(rect, radius, radius);
+    painter.restore();
+}
+
+void HoverRow::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    paintBackground(painter, rect(), m_selected, hoverAmount());
+}

@@ -1,0 +1,87 @@
+#include "theme/controls/Pressable.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+Pressable::Pressable(QWidget *parent) : QAbstractButton(parent), m_hover(this), m_press(this) {
+    setAttribute(Qt::WA_Hover);
+}
+
+qreal Pressable::hoverAmount() const {
+    if (!isInteractive())
+        return 0;
+    return m_pinned ? qreal(m_pinned->first) : m_hover.value();
+}
+
+qreal Pressable::pressAmount() const {
+    if (!isInteractive())
+        return 0;
+    return m_pinned ? qreal(m_pinned->second) : m_press.value();
+}
+
+void Pressable::pinState(bool hovered, bool pressed) {
+    m_pinned = std::pair(hovered, pressed);
+    update();
+}
+
+QPainterPath Pressable::shape() const {
+    QPainterPath path;
+    path.addRect(rect());
+    return path;
+}
+
+bool Pressable::hitButton(const QPoint &pos) const {
+    return isInteractive() && shape().contains(pos);
+}
+
+void Pressable::enterEvent(QEnterEvent *event) {
+    m_hover.animateTo(1, Motion::hover());
+    QAbstractButton::enterEvent(event);
+}
+
+void Pressable::leaveEvent(QEvent *event) {
+    m_hover.animateTo(0, Motion::hover());
+    QAbstractButton::leaveEvent(event);
+}
+
+void Pressable::mousePressEvent(QMouseEvent *event) {
+    if (!isInteractive())
+        return event->ignore();
+    QAbstractButton::mousePressEvent(event);
+    followPress();
+}
+
+void Pressable::mouseMoveEvent(QMouseEvent *event) {
+    QAbstractButton::mouseMoveEvent(event);
+    followPress();
+}
+
+void Pressable::mouseReleaseEvent(QMouseEvent *event) {
+    QAbstractButton::mouseReleaseEvent(event);
+    followPress();
+}
+
+void Pressable::keyPressEvent(QKeyEvent *event) {
+    if (!isInteractive())
+        return event->ignore();
+    QAbstractButton::keyPressEvent(event);
+    followPress();
+}
+
+void Pressable::keyReleaseEvent(QKeyEvent *event) {
+    QAbstractButton::keyReleaseEvent(event);
+    followPress();
+}
+
+void Pressable::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::EnabledChange)
+        followPress();
+    QAbstractButton::changeEvent(event);
+}
+
+void Pressable::followPress() {
+    // The button may have been released, or the pointer dragged off it,
+    // without a signal: follow the down state itself.
+    m_press.animateTo(isDown() ? 1 : 0, Motion::press());
+    update();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QWidget>
+
+#include "theme/Color.h"
+
+// The chart points of `values` (fractions of the height, 1 at the top) spread
+// evenly across `size`: values are clamped to 0...1, the first point is at the
+// left edge and the last at the right.
+QList<QPointF> sparklinePoints(const QList<qreal> &values, const QSizeF &size);
+
+// A small line chart with a fading area below the line, filling its space.
+class Sparkline : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr qreal lineWidth = 1.5;
+    static constexpr qreal areaOpacity = 0.18;  // at the top, fading to 0 at the bottom
+
+    explicit Sparkline(Color tint = Color::blue, QWidget *parent = nullptr);
+    void setValues(const QList<qreal> &values);
+    void setTint(Color tint);
+    QSize sizeHint() const override { return {120, 40}; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QList<qreal> m_values;
+    Color m_tint;
+};
