@@ -1,5 +1,6 @@
 // mole: the cleaning engine behind Brightloft. Each subcommand is one entry of
 // the table below.
+#include "analyze/AnalyzeCommand.h"
 #include "status/StatusCommand.h"
 
 #include <csignal>
@@ -16,6 +17,7 @@ struct Command {
 };
 
 constexpr Command commands[] = {
+    {"analyze", "analyze --json [absolute folder path]", mole::analyze::run},
     {"status", "status [--json] [--watch [--interval 2s|500ms|N]]", mole::status::run},
 };
 

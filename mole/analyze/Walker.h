@@ -1,0 +1,36 @@
+#pragma once
+
+#include "analyze/LargeFiles.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mole::analyze {
+
+// One direct child of the analysed folder, with everything below it.
+struct ChildUsage {
+    std::string name;
+    bool isDir = false;
+    int64_t bytes = 0;       // allocated bytes, like du
+    int64_t lastAccess = 0;  // newest access time of the files inside (its own for a file)
+};
+
+struct FolderUsage {
+    int64_t totalBytes = 0;  // the folder itself and all it holds
+    std::vector<ChildUsage> children;
+    std::vector<LargeFile> largeFiles;  // largest first
+    int64_t unreadableFolders = 0;
+};
+
+struct WalkOptions {
+    unsigned threads = 1;
+    size_t largeFileCount = 20;
+};
+
+// Measures the open folder `fd` found at `path`, in parallel, never following
+// symbolic links, counting each hard-linked file once and skipping folders
+// that cannot be read and file systems outside the walk's scope.
+FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &options);
+
+}  // namespace mole::analyze
