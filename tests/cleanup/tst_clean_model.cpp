@@ -4,6 +4,7 @@
 
 #include "cleanup/CleanModel.h"
 #include "cleanup/EngineProcess.h"
+#include "cleanup/RealEngine.h"
 #include "cleanup/SignalLog.h"
 #include "engine/Engine.h"
 #include "support/TestEnvironment.h"
@@ -324,7 +325,7 @@ private Q_SLOTS:
     void scanWithTheRealEngine() {
         TestEnvironment env;
         env.installRealEngine();
-        if (!realEngineHas(u"clean"_qs))
+        if (!RealEngine::offers(u"clean"_qs))
             QSKIP("the bundled engine has no clean command yet");
         CleanModel model;
         model.scan();  // a dry run, in the temporary home
@@ -336,20 +337,6 @@ private Q_SLOTS:
                 std::any_of(section.items.cbegin(), section.items.cend(),
                             [](const ReportItem &i) { return i.kind != ReportItem::Kind::ok; }));
         }
-    }
-
-private:
-    static bool realEngineHas(const QString &command) {
-        QObject owner;
-        std::optional<Engine::Output> out;
-        Engine::output({u"--help"_qs}, std::nullopt, &owner,
-                       [&](const Engine::Output &o) { out = o; });
-        if (!QTest::qWaitFor([&] { return out.has_value(); }, 10000))
-            return false;
-        for (const QString &line : out->text.split(u'\n'))
-            if (line.trimmed().startsWith(command + u' ') || line.trimmed() == command)
-                return true;
-        return false;
     }
 };
 
