@@ -34,7 +34,7 @@ struct EngineRunState {
     int wakeRead = -1, wakeWrite = -1;
 
     // Hands lines and/or the end to the owner's thread.
-    void publish(QStringList lines, bool end = false, std::optional<QString> failure = {}) {
+    void publish(const QStringList &lines, bool end = false, std::optional<QString> failure = {}) {
         std::lock_guard lock(mutex);
         pending += lines;
         if (end) {
@@ -131,12 +131,12 @@ void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
     ::close(outRead);
 
     if (readError) {
-        state->publish(std::move(batch), true, readError);
+        state->publish(batch, true, readError);
         state->terminateChild();
     }
     reap(*state);  // a stopped child still has to be collected
     if (!readError && !cancelled)
-        state->publish(std::move(batch), true);
+        state->publish(batch, true);
     closeFd(state->wakeRead);
 }
 
