@@ -1,0 +1,55 @@
+#include <QTest>
+
+#include "permissions/Automation.h"
+
+Q_DECLARE_METATYPE(Automation::State)
+
+class AutomationTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void statusCodesMapToStates_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<Automation::State>("state");
+        QTest::newRow("allowed") << 0 << Automation::State::granted;
+        QTest::newRow("refused") << -1743 << Automation::State::denied;
+        QTest::newRow("consent not yet given") << -1744 << Automation::State::undetermined;
+        QTest::newRow("target not running") << -600 << Automation::State::undetermined;
+        QTest::newRow("anything else") << 1 << Automation::State::undetermined;
+    }
+    void statusCodesMapToStates() {
+        QFETCH(int, status);
+        QFETCH(Automation::State, state);
+        QCOMPARE(Automation::stateFromStatus(status), state);
+    }
+
+    void targetsInAskingOrder() {
+        const QList<Automation::Target> &targets = Automation::targets();
+        QCOMPARE(targets.size(), 2);
+        QCOMPARE(targets[0].name, u"System Events"_qs);
+        QCOMPARE(targets[0].bundleId, u"com.apple.systemevents"_qs);
+        QCOMPARE(targets[1].name, u"Finder"_qs);
+        QCOMPARE(targets[1].bundleId, u"com.apple.finder"_qs);
+    }
+
+    void nothingGatesAutomationHere() {
+        QObject context;
+        QList<Automation::State> states;
+        for (const Automation::Target &target : Automation::targets()) {
+            Automation::check(target.bundleId).then(&context, [&](Automation::State s) {
+                QCOMPARE(QThread::currentThread(), context.thread());
+                states.append(s);
+            });
+            Automation::request(target.bundleId).then(&context, [&](Automation::State s) {
+                states.append(s);
+            });
+        }
+        QTRY_COMPARE(states.size(), 4);
+        QVERIFY(std::all_of(states.cbegin(), states.cend(),
+                            [](Automation::State s) { return s == Automation::State::granted; }));
+        // No such application to start, so nothing to wait for.
+        QVERIFY(Automation::launchIfNeeded(u"com.apple.finder"_qs).isFinished());
+    }
+};
+
+QTEST_GUILESS_MAIN(AutomationTest)
+#include "tst_automation.moc"
