@@ -13,6 +13,11 @@ struct EngineResult {
     QByteArray output;
 };
 EngineResult runEngine(const QStringList &arguments, int timeoutMs = 120000);
+// The same as the unprivileged user "nobody", for tests of permissions that
+// root would ignore; empty when this process cannot switch users.
+QStringList asNobody();
+EngineResult runEngineAs(const QStringList &prefix, const QStringList &arguments,
+                         int timeoutMs = 120000);
 QString engineBinary();
 
 // The app's filters: a line naming the engine or one of its commands is

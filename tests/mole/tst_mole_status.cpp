@@ -2,8 +2,8 @@
 #include "support/TestEnvironment.h"
 
 #include "status/Batteries.h"
-#include "status/Health.h"
 #include "status/Hardware.h"
+#include "status/Health.h"
 #include "status/System.h"
 
 #include <QDir>
@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <sys/stat.h>
+#include <csignal>
 
 namespace {
 
@@ -23,16 +23,16 @@ enum class Kind { Integer, Number, String, Object, Array };
 
 bool hasKind(const QJsonValue &value, Kind kind) {
     switch (kind) {
-    case Kind::Integer:
-        return value.isDouble() && value.toDouble() == double(value.toInteger());
-    case Kind::Number:
-        return value.isDouble();
-    case Kind::String:
-        return value.isString();
-    case Kind::Object:
-        return value.isObject();
-    case Kind::Array:
-        return value.isArray();
+        case Kind::Integer:
+            return value.isDouble() && value.toDouble() == double(value.toInteger());
+        case Kind::Number:
+            return value.isDouble();
+        case Kind::String:
+            return value.isString();
+        case Kind::Object:
+            return value.isObject();
+        case Kind::Array:
+            return value.isArray();
     }
     return false;
 }
@@ -53,19 +53,31 @@ void addSchemaRows() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<Kind>("kind");
     const std::pair<const char *, Kind> fields[] = {
-        {"health_score", Kind::Integer},    {"health_score_msg", Kind::String},
-        {"uptime", Kind::String},           {"hardware", Kind::Object},
-        {"hardware/model", Kind::String},   {"hardware/cpu_model", Kind::String},
-        {"hardware/total_ram", Kind::String}, {"hardware/os_version", Kind::String},
-        {"cpu", Kind::Object},              {"cpu/usage", Kind::Number},
-        {"cpu/core_count", Kind::Integer},  {"memory", Kind::Object},
-        {"memory/used", Kind::Number},      {"memory/total", Kind::Number},
-        {"memory/used_percent", Kind::Number}, {"disks", Kind::Array},
-        {"disks/0/mount", Kind::String},    {"disks/0/used", Kind::Number},
-        {"disks/0/total", Kind::Number},    {"disks/0/used_percent", Kind::Number},
-        {"trash_size", Kind::Number},       {"batteries", Kind::Array},
+        {"health_score", Kind::Integer},
+        {"health_score_msg", Kind::String},
+        {"uptime", Kind::String},
+        {"hardware", Kind::Object},
+        {"hardware/model", Kind::String},
+        {"hardware/cpu_model", Kind::String},
+        {"hardware/total_ram", Kind::String},
+        {"hardware/os_version", Kind::String},
+        {"cpu", Kind::Object},
+        {"cpu/usage", Kind::Number},
+        {"cpu/core_count", Kind::Integer},
+        {"memory", Kind::Object},
+        {"memory/used", Kind::Number},
+        {"memory/total", Kind::Number},
+        {"memory/used_percent", Kind::Number},
+        {"disks", Kind::Array},
+        {"disks/0/mount", Kind::String},
+        {"disks/0/used", Kind::Number},
+        {"disks/0/total", Kind::Number},
+        {"disks/0/used_percent", Kind::Number},
+        {"trash_size", Kind::Number},
+        {"batteries", Kind::Array},
     };
-    for (const auto &[path, kind] : fields) QTest::newRow(path) << QString::fromLatin1(path) << kind;
+    for (const auto &[path, kind] : fields)
+        QTest::newRow(path) << QString::fromLatin1(path) << kind;
 }
 
 void writeFile(const QString &path, qsizetype bytes) {
@@ -77,9 +89,11 @@ void writeFile(const QString &path, qsizetype bytes) {
 
 QJsonObject oneReading() {
     const EngineResult result = runEngine({u"status"_qs, u"--json"_qs});
-    if (!result.finished || result.exitCode != 0) return {};
+    if (!result.finished || result.exitCode != 0)
+        return {};
     const QStringList lines = appLines(result.output);
-    if (lines.size() != 1) return {};
+    if (lines.size() != 1)
+        return {};
     return parseObject(lines.first());
 }
 
@@ -159,7 +173,7 @@ private Q_SLOTS:
             QVERIFY2(!mount.startsWith(u"/proc"_qs) && !mount.startsWith(u"/sys"_qs) &&
                          !mount.startsWith(u"/dev"_qs) && !mount.startsWith(u"/run"_qs),
                      qPrintable(mount));
-            struct stat st{};
+            struct stat st {};
             QCOMPARE(::stat(QFile::encodeName(mount).constData(), &st), 0);
             QVERIFY2(!devices.contains(st.st_dev), qPrintable(mount));
             devices.insert(st.st_dev);
@@ -171,7 +185,8 @@ private Q_SLOTS:
 
     void readingSurvivesAppFilters() {
         const EngineResult result = runEngine({u"status"_qs, u"--json"_qs});
-        for (const QString &line : appLines(result.output)) QVERIFY2(survivesAppFilters(line), qPrintable(line));
+        for (const QString &line : appLines(result.output))
+            QVERIFY2(survivesAppFilters(line), qPrintable(line));
     }
 
     // The Trash: plain files by their size, folders from the directorysizes
@@ -194,12 +209,15 @@ private Q_SLOTS:
         writeFile(trash + u"/info/my folder.trashinfo"_qs, 60);
         const qint64 claimed = 7 * 1024 * 1024;
         if (!cache.isEmpty()) {
-            struct stat info{};
-            QCOMPARE(::stat(QFile::encodeName(trash + u"/info/my folder.trashinfo"_qs).constData(), &info), 0);
+            struct stat info {};
+            QCOMPARE(::stat(QFile::encodeName(trash + u"/info/my folder.trashinfo"_qs).constData(),
+                            &info),
+                     0);
             const qint64 mtime = info.st_mtime - (cache == u"stale"_qs ? 1 : 0);
             QFile sizes(trash + u"/directorysizes"_qs);
             QVERIFY(sizes.open(QIODevice::WriteOnly));
-            sizes.write(QByteArray::number(claimed) + ' ' + QByteArray::number(mtime) + " my%20folder\n");
+            sizes.write(QByteArray::number(claimed) + ' ' + QByteArray::number(mtime) +
+                        " my%20folder\n");
         }
         const qint64 folder = cacheUsed ? claimed : duBytes(trash + u"/files/my folder"_qs);
         const qint64 expected = duBytes(trash + u"/files/note.txt"_qs) + folder;
@@ -265,7 +283,8 @@ private Q_SLOTS:
     // reading: the pipeline finishes long before the 60 s interval.
     void watchStopsWhenTheReaderGoes() {
         QProcess shell;
-        shell.start(u"sh"_qs, {u"-c"_qs, u"\"$0\" status --watch --interval 60s | head -n 1"_qs, engineBinary()});
+        shell.start(u"sh"_qs, {u"-c"_qs, u"\"$0\" status --watch --interval 60s | head -n 1"_qs,
+                               engineBinary()});
         QVERIFY(shell.waitForFinished(10000));
         QCOMPARE(shell.exitCode(), 0);
         QVERIFY(shell.readAllStandardOutput().startsWith('{'));
@@ -309,12 +328,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("score");
         QTest::addColumn<QString>("message");
         QTest::newRow("idle") << 5.0 << 30.0 << 40.0 << 0.0 << 0 << 100 << u"Excellent"_qs;
-        QTest::newRow("full disk") << 5.0 << 30.0 << 100.0 << 0.0 << 0 << 70 << u"Fair: disk nearly full"_qs;
-        QTest::newRow("failed services") << 5.0 << 30.0 << 40.0 << 0.0 << 3 << 85
-                                         << u"Good: 3 failed services"_qs;
-        QTest::newRow("worn battery") << 5.0 << 30.0 << 40.0 << 50.0 << 0 << 85 << u"Good: battery worn"_qs;
-        QTest::newRow("everything bad") << 100.0 << 100.0 << 100.0 << 10.0 << 9 << 0
-                                        << u"Needs attention: disk nearly full"_qs;
+        QTest::newRow("full disk")
+            << 5.0 << 30.0 << 100.0 << 0.0 << 0 << 70 << u"Fair: disk nearly full"_qs;
+        QTest::newRow("failed services")
+            << 5.0 << 30.0 << 40.0 << 0.0 << 3 << 85 << u"Good: 3 failed services"_qs;
+        QTest::newRow("worn battery")
+            << 5.0 << 30.0 << 40.0 << 50.0 << 0 << 85 << u"Good: battery worn"_qs;
+        QTest::newRow("everything bad")
+            << 100.0 << 100.0 << 100.0 << 10.0 << 9 << 0 << u"Needs attention: disk nearly full"_qs;
     }
     void healthScore() {
         QFETCH(double, cpu);
@@ -325,14 +346,16 @@ private Q_SLOTS:
         QFETCH(int, score);
         QFETCH(QString, message);
         mole::status::HealthInput input{cpu, memory, disk, std::nullopt, failed};
-        if (battery > 0) input.weakestBatteryHealth = battery;
+        if (battery > 0)
+            input.weakestBatteryHealth = battery;
         const mole::status::Health health = mole::status::assessHealth(input);
         QCOMPARE(health.score, score);
         QCOMPARE(QString::fromStdString(health.message), message);
     }
 
     void shortTexts() {
-        QCOMPARE(mole::status::formatUptime(3 * 86400 + 4 * 3600 + 12 * 60 + 5), std::string("3d 4h 12m"));
+        QCOMPARE(mole::status::formatUptime(3 * 86400 + 4 * 3600 + 12 * 60 + 5),
+                 std::string("3d 4h 12m"));
         QCOMPARE(mole::status::formatUptime(2 * 3600), std::string("2h 0m"));
         QCOMPARE(mole::status::formatUptime(59), std::string("0m"));
         // The kernel's total sits a little below the installed memory.
