@@ -33,22 +33,16 @@ void CleanModel::scan() {
     publish(this, m_sections, QList<ReportSection>(), &CleanModel::sectionsChanged);
     publish(this, m_total, qint64(0), &CleanModel::totalChanged);
     publish(this, m_itemCount, std::nullopt, &CleanModel::itemCountChanged);
-    begin();
-    publish(this, m_phase, Phase::scanning, &CleanModel::phaseChanged);
-    m_task.start(Commands::cleanDryRun(), {std::bind_front(&CleanModel::takeScanLine, this),
-                                           std::bind_front(&CleanModel::scanFinished, this),
-                                           std::bind_front(&CleanModel::fail, this)});
+    begin(Phase::scanning, Commands::cleanDryRun(), &CleanModel::takeScanLine,
+          &CleanModel::scanFinished);
 }
 
 void CleanModel::clean() {
     // The scan's report stays, so the screen can keep showing it.
     publish(this, m_log, QList<LogLine>(), &CleanModel::logChanged);
     publish(this, m_freed, qint64(0), &CleanModel::freedChanged);
-    begin();
-    publish(this, m_phase, Phase::cleaning, &CleanModel::phaseChanged);
-    m_task.start(Commands::clean(), {std::bind_front(&CleanModel::takeCleanLine, this),
-                                     std::bind_front(&CleanModel::cleanFinished, this),
-                                     std::bind_front(&CleanModel::fail, this)});
+    begin(Phase::cleaning, Commands::clean(), &CleanModel::takeCleanLine,
+          &CleanModel::cleanFinished);
 }
 
 void CleanModel::stop() {
@@ -63,12 +57,16 @@ void CleanModel::stop() {
     }
 }
 
-void CleanModel::begin() {
+void CleanModel::begin(Phase phase, const Invocation &invocation,
+                       void (CleanModel::*line)(const QString &), void (CleanModel::*finished)()) {
     publish(this, m_current, u"Starting"_qs, &CleanModel::currentChanged);
     m_clock.start();
     // Always a new start, even within the same millisecond as the last one.
     m_started = QDateTime::currentDateTime();
     Q_EMIT startedChanged();
+    publish(this, m_phase, phase, &CleanModel::phaseChanged);
+    m_task.start(invocation, {std::bind_front(line, this), std::bind_front(finished, this),
+                              std::bind_front(&CleanModel::fail, this)});
 }
 
 void CleanModel::takeScanLine(const QString &line) {

@@ -75,7 +75,8 @@ Q_SIGNALS:
     void runningChanged();
 
 private:
-    void begin();
+    void begin(Phase phase, const Invocation &invocation, void (CleanModel::*line)(const QString &),
+               void (CleanModel::*finished)());
     void takeScanLine(const QString &line);
     void takeCleanLine(const QString &line);
     void scanFinished();

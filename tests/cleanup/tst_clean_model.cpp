@@ -3,8 +3,8 @@
 #include <QTest>
 
 #include "cleanup/CleanModel.h"
-#include "cleanup/EngineProcess.h"
 #include "cleanup/RealEngine.h"
+#include "cleanup/ScriptedEngine.h"
 #include "cleanup/SignalLog.h"
 #include "engine/Engine.h"
 #include "support/TestEnvironment.h"
@@ -18,9 +18,7 @@ QString engine(const QString &dryRun, const QString &clean = {}) {
 }
 
 QString lines(const QStringList &lines) {
-    QString script = u"printf '%s\\n'"_qs;
-    for (const QString &line : lines) script += u" '"_qs + line + u"'"_qs;
-    return script;
+    return ScriptedEngine::printLines(lines);
 }
 
 bool waitForEnd(CleanModel &model) {
@@ -145,13 +143,13 @@ private Q_SLOTS:
         TestEnvironment env;
         const QString pidFile = env.home() + u"/engine.pid"_qs;
         env.installEngineInResources(
-            engine(EngineProcess::pidScript(pidFile) +
+            engine(ScriptedEngine::recordPid(pidFile) +
                    lines({u"➤ Caches"_qs, u"→ A · 1 GB"_qs, u"Potential space: 2 GB Items: 3"_qs}) +
-                   u"; exec sleep 30"_qs));
+                   u"exec sleep 30\n"_qs));
         CleanModel model;
         model.scan();
         QTRY_COMPARE(model.itemCount(), std::optional<qint64>(3));
-        const qint64 pid = EngineProcess::readPid(pidFile);
+        const qint64 pid = ScriptedEngine::readPid(pidFile);
         QVERIFY(pid > 0);
 
         SignalLog log(&model);
@@ -164,7 +162,7 @@ private Q_SLOTS:
         QCOMPARE(model.itemCount(), std::optional<qint64>(3));
         QCOMPARE(model.elapsed(), 0.0);
         QVERIFY(!model.isRunning());
-        QTRY_VERIFY(EngineProcess::isGone(pid));
+        QTRY_VERIFY(ScriptedEngine::isGone(pid));
 
         model.stop();  // nothing left to stop
         QCOMPARE(log.names.size(), 3);
@@ -188,7 +186,7 @@ private Q_SLOTS:
         TestEnvironment env;
         env.installEngineInResources(engine(
             lines({u"➤ Caches"_qs, u"→ Old · 4 GB"_qs}),
-            lines({u"➤ Caches"_qs, u"  → Removed old caches · 1 GB"_qs}) + u"; sleep 0.3; "_qs +
+            lines({u"➤ Caches"_qs, u"  → Removed old caches · 1 GB"_qs}) + u"sleep 0.3\n"_qs +
                 lines({u"=========="_qs, u"Space freed: 1.5 GB"_qs, u"  ====  "_qs,
                        u"= not a rule ="_qs, u"➤ Finishing up"_qs})));
         CleanModel model;
@@ -279,23 +277,23 @@ private Q_SLOTS:
         const QString pidFile = env.home() + u"/engine.pid"_qs;
         env.installEngineInResources(engine(
             {},
-            EngineProcess::pidScript(pidFile) + lines({u"➤ Caches"_qs}) + u"; exec sleep 30"_qs));
+            ScriptedEngine::recordPid(pidFile) + lines({u"➤ Caches"_qs}) + u"exec sleep 30\n"_qs));
         CleanModel model;
         model.clean();
         QTRY_COMPARE(model.current(), u"Caches"_qs);
         model.stop();
         QCOMPARE(model.phase(), CleanModel::Phase::done);
         QVERIFY(model.elapsed() > 0);
-        QTRY_VERIFY(EngineProcess::isGone(EngineProcess::readPid(pidFile)));
+        QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(pidFile)));
     }
 
     void newScanReplacesARunningOne() {
         TestEnvironment env;
         const QString first = env.home() + u"/first.pid"_qs;
         env.installEngineInResources(
-            engine(u"if [ ! -e '"_qs + first + u"' ]; then "_qs + EngineProcess::pidScript(first) +
-                   lines({u"➤ First"_qs, u"→ a · 1 GB"_qs}) + u"; exec sleep 30; fi; "_qs +
-                   lines({u"➤ Second"_qs, u"→ b · 2 GB"_qs})));
+            engine(u"if [ ! -e '"_qs + first + u"' ]; then\n"_qs +
+                   ScriptedEngine::recordPid(first) + lines({u"➤ First"_qs, u"→ a · 1 GB"_qs}) +
+                   u"exec sleep 30\nfi\n"_qs + lines({u"➤ Second"_qs, u"→ b · 2 GB"_qs})));
         CleanModel model;
         model.scan();
         QTRY_COMPARE(model.sections().size(), 1);
@@ -306,20 +304,7 @@ private Q_SLOTS:
         QCOMPARE(titles(model.sections()), QStringList{u"Second"_qs});
         QCOMPARE(model.total(), 2 * GB);
         QCOMPARE(model.phase(), CleanModel::Phase::ready);
-        QTRY_VERIFY(EngineProcess::isGone(EngineProcess::readPid(first)));
-    }
-
-    void destroyingTheModelEndsTheEngine() {
-        TestEnvironment env;
-        const QString pidFile = env.home() + u"/engine.pid"_qs;
-        env.installEngineInResources(
-            engine(EngineProcess::pidScript(pidFile) + u"exec sleep 30"_qs));
-        {
-            CleanModel model;
-            model.scan();
-            QTRY_VERIFY(EngineProcess::readPid(pidFile) > 0);
-        }
-        QTRY_VERIFY(EngineProcess::isGone(EngineProcess::readPid(pidFile)));
+        QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(first)));
     }
 
     void scanWithTheRealEngine() {

@@ -1,20 +1,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "cleanup/EngineProcess.h"
 #include "cleanup/RealEngine.h"
+#include "cleanup/ScriptedEngine.h"
 #include "cleanup/SignalLog.h"
 #include "engine/Engine.h"
 #include "maintenance/OptimizeModel.h"
 #include "support/TestEnvironment.h"
 
 namespace {
-
-QString printLines(const QStringList &lines) {
-    QString script = u"printf '%s\\n'"_qs;
-    for (const QString &line : lines) script += u" '"_qs + line + u"'"_qs;
-    return script + u"\n"_qs;
-}
 
 bool waitForPhase(OptimizeModel &model, OptimizeModel::Phase phase) {
     return QTest::qWaitFor([&] { return model.phase() == phase; }, 10000);
@@ -72,7 +66,7 @@ private Q_SLOTS:
         QFETCH(QStringList, items);
         QFETCH(QStringList, summary);
         TestEnvironment env;
-        env.installEngineInResources(printLines(output));
+        env.installEngineInResources(ScriptedEngine::printLines(output));
         OptimizeModel model;
         model.run(true);
         QCOMPARE(model.phase(), OptimizeModel::Phase::checking);
@@ -127,9 +121,9 @@ private Q_SLOTS:
         TestEnvironment env;
         const QString pidFile = env.home() + u"/first.pid"_qs;
         env.installEngineInResources(
-            u"if [ ! -e '"_qs + pidFile + u"' ]; then "_qs + EngineProcess::pidScript(pidFile) +
+            u"if [ ! -e '"_qs + pidFile + u"' ]; then\n"_qs + ScriptedEngine::recordPid(pidFile) +
             u"echo '➤ First'; echo =====; echo partial; exec sleep 30; fi\n"_qs +
-            printLines({u"➤ Second"_qs, u"→ fixed"_qs}));
+            ScriptedEngine::printLines({u"➤ Second"_qs, u"→ fixed"_qs}));
         OptimizeModel model;
         model.run(true);
         QTRY_COMPARE(model.summary(), QStringList{u"partial"_qs});
@@ -137,7 +131,7 @@ private Q_SLOTS:
         QVERIFY(waitForPhase(model, OptimizeModel::Phase::done));
         QCOMPARE(itemLabels(model.sections()), QStringList{u"Second/fixed"_qs});
         QVERIFY(model.summary().isEmpty());  // the summary flag starts closed again
-        QTRY_VERIFY(EngineProcess::isGone(EngineProcess::readPid(pidFile)));
+        QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(pidFile)));
     }
 
     void checkWithTheRealEngine() {

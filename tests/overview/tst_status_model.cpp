@@ -2,7 +2,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "cleanup/EngineProcess.h"
+#include "cleanup/ScriptedEngine.h"
 #include "cleanup/SignalLog.h"
 #include "engine/Engine.h"
 #include "overview/StatusModel.h"
@@ -18,11 +18,10 @@ QString reading(double cpu, double memPercent, int score = 90) {
         .arg(memPercent);
 }
 
-// A watch that prints these lines and exits; each line is quoted for sh.
+// A watch that prints these lines and exits; any other command fails.
 QString watchPrinting(const QStringList &lines) {
-    QString script = u"[ \"$*\" = 'status --watch --interval 2s' ] || exit 3\nprintf '%s\\n'"_qs;
-    for (QString line : lines) script += u" '"_qs + line.replace(u"'"_qs, u"'\\''"_qs) + u"'"_qs;
-    return script + u"\n"_qs;
+    return u"[ \"$*\" = 'status --watch --interval 2s' ] || exit 3\n"_qs +
+           ScriptedEngine::printLines(lines);
 }
 
 bool waitForEnd(StatusModel &model) {
@@ -121,33 +120,21 @@ private Q_SLOTS:
     void stopEndsTheEngineQuietly() {
         TestEnvironment env;
         const QString pidFile = env.home() + u"/watch.pid"_qs;
-        env.installEngineInResources(EngineProcess::pidScript(pidFile) + u"echo '"_qs +
+        env.installEngineInResources(ScriptedEngine::recordPid(pidFile) + u"echo '"_qs +
                                      reading(5, 6) + u"'; exec sleep 30\n"_qs);
         StatusModel model;
         model.stream();
         QTRY_VERIFY(model.snapshot().has_value());
-        const qint64 pid = EngineProcess::readPid(pidFile);
+        const qint64 pid = ScriptedEngine::readPid(pidFile);
         QVERIFY(pid > 0);
 
         SignalLog log(&model);
         model.stop();
         QCOMPARE(log.names, QStringList{u"streamingChanged"_qs});
         QVERIFY(!model.isStreaming());
-        QTRY_VERIFY(EngineProcess::isGone(pid));
+        QTRY_VERIFY(ScriptedEngine::isGone(pid));
         QCOMPARE(model.error(), std::nullopt);
         QVERIFY(model.snapshot());
-    }
-
-    void destroyingTheModelEndsTheEngine() {
-        TestEnvironment env;
-        const QString pidFile = env.home() + u"/watch.pid"_qs;
-        env.installEngineInResources(EngineProcess::pidScript(pidFile) + u"exec sleep 30\n"_qs);
-        {
-            StatusModel model;
-            model.stream();
-            QTRY_VERIFY(EngineProcess::readPid(pidFile) > 0);
-        }
-        QTRY_VERIFY(EngineProcess::isGone(EngineProcess::readPid(pidFile)));
     }
 
     void watchesTheRealEngine() {

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+#include <cerrno>
+#include <csignal>
+
+// Pieces of /bin/sh engine scripts for the model tests.
+namespace ScriptedEngine {
+
+// A command that prints each line exactly, quoted for the shell.
+inline QString printLines(const QStringList &lines) {
+    QString script = u"printf '%s\\n'"_qs;
+    for (QString line : lines) script += u" '"_qs + line.replace(u"'"_qs, u"'\\''"_qs) + u"'"_qs;
+    return script + u"\n"_qs;
+}
+
+// Records the engine's process id. Follow it with "exec sleep 30" so the id
+// stays the engine's own until it dies.
+inline QString recordPid(const QString &pidFile) {
+    return u"echo $$ > '"_qs + pidFile + u"'\n"_qs;
+}
+
+inline qint64 readPid(const QString &pidFile) {
+    QFile f(pidFile);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
+}
+
+// Gone means reaped too: a zombie would still answer kill(pid, 0).
+inline bool isGone(qint64 pid) {
+    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+}  // namespace ScriptedEngine

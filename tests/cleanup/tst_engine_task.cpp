@@ -1,0 +1,87 @@
+#include <QTest>
+
+#include "cleanup/EngineTask.h"
+#include "cleanup/ScriptedEngine.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+struct Recorder {
+    QStringList events;
+
+    EngineTask::Handlers handlers() {
+        return {[this](const QString &line) { events.append(line); },
+                [this] { events.append(u"finished"_qs); },
+                [this](const QString &message) { events.append(u"failed: "_qs + message); }};
+    }
+};
+
+}  // namespace
+
+class EngineTaskTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void runningStateFlipsBeforeTheEndIsHandled() {
+        TestEnvironment env;
+        env.installEngineInResources(ScriptedEngine::printLines({u"one"_qs, u"two"_qs}));
+        QObject owner;
+        Recorder r;
+        EngineTask task(&owner, [&] { r.events.append(task.isRunning() ? u"+"_qs : u"-"_qs); });
+        task.start({{u"x"_qs}, std::nullopt}, r.handlers());
+        QTRY_COMPARE(r.events,
+                     (QStringList{u"+"_qs, u"one"_qs, u"two"_qs, u"-"_qs, u"finished"_qs}));
+    }
+
+    void failureEndsTheRun() {
+        TestEnvironment env;  // no engine installed
+        QObject owner;
+        Recorder r;
+        EngineTask task(&owner);
+        task.start({{u"x"_qs}, std::nullopt}, r.handlers());
+        QTRY_COMPARE(r.events.size(), 1);
+        QVERIFY(!task.isRunning());
+        QVERIFY(r.events.first().startsWith(u"failed: "_qs));
+    }
+
+    void aHandlerThatStopsTheRunGetsNoMoreLines() {
+        TestEnvironment env;
+        const QString pidFile = env.home() + u"/engine.pid"_qs;
+        env.installEngineInResources(ScriptedEngine::recordPid(pidFile) +
+                                     ScriptedEngine::printLines({u"a"_qs, u"b"_qs, u"c"_qs}) +
+                                     u"exec sleep 30\n"_qs);
+        QObject owner;
+        QStringList seen;
+        EngineTask task(&owner);
+        task.start({{u"x"_qs}, std::nullopt},
+                   {[&](const QString &line) {
+                        seen.append(line);
+                        if (line == u"b"_qs)
+                            task.stop();
+                    },
+                    [&] { seen.append(u"finished"_qs); },
+                    [&](const QString &) { seen.append(u"failed"_qs); }});
+        QTRY_COMPARE(seen, (QStringList{u"a"_qs, u"b"_qs}));
+        QVERIFY(!task.isRunning());
+        QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(pidFile)));
+        QCoreApplication::processEvents();
+        QCOMPARE(seen, (QStringList{u"a"_qs, u"b"_qs}));
+    }
+
+    void destroyingTheTaskEndsTheEngineQuietly() {
+        TestEnvironment env;
+        const QString pidFile = env.home() + u"/engine.pid"_qs;
+        env.installEngineInResources(ScriptedEngine::recordPid(pidFile) + u"exec sleep 30\n"_qs);
+        QObject owner;
+        int runningChanges = 0;
+        {
+            EngineTask task(&owner, [&] { ++runningChanges; });
+            task.start({{u"x"_qs}, std::nullopt}, Recorder().handlers());
+            QTRY_VERIFY(ScriptedEngine::readPid(pidFile) > 0);
+        }
+        QCOMPARE(runningChanges, 1);  // the start only: a dying owner is not told
+        QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(pidFile)));
+    }
+};
+
+QTEST_GUILESS_MAIN(EngineTaskTest)
+#include "tst_engine_task.moc"
