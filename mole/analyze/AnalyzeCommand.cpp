@@ -39,11 +39,12 @@ void allowManyOpenFiles() {
     }
 }
 
+// Walking is mostly waiting on the kernel; a second thread per core keeps the
+// cores busy while one blocks on a cold disk. MOLE_ANALYZE_THREADS overrides
+// the count (for measuring how the walk scales).
 unsigned threadCount() {
-    if (const char *t = std::getenv("MOLE_THREADS"))
-        return unsigned(std::atoi(t));
-    // Walking is mostly waiting on the kernel; a second thread per core keeps
-    // the cores busy while one blocks on a cold disk.
+    if (const char *forced = std::getenv("MOLE_ANALYZE_THREADS"); forced && std::atoi(forced) > 0)
+        return std::min(unsigned(std::atoi(forced)), 256u);
     return std::clamp(std::thread::hardware_concurrency() * 2, 2u, 32u);
 }
 

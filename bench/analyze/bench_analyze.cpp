@@ -1,0 +1,221 @@
+// Times `mole analyze --json` against du -sk, gdu -n and ncdu -0 on the same
+// warm trees (/usr and a generated tree of 300,000 files with hard links and
+// deep nesting), and prints the medians, the ratios and the peak memory.
+//
+//   bench_analyze --mole <engine> [--runs 7] [--tree /tmp/brightloft-bench-tree] [--files 300000]
+//
+// The generated tree is kept between runs and rebuilt when its file count changes.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Sample {
+    double seconds = 0;
+    double cpuSeconds = 0;
+    long peakKb = 0;
+};
+
+struct Tool {
+    std::string name;
+    std::vector<std::string> command;  // the tree is appended
+    std::vector<Sample> samples;
+};
+
+// Runs a command with its output sent to a file (or /dev/null) and measures
+// it with wait4, which also gives the child's peak resident memory.
+Sample runOnce(const std::vector<std::string> &command, const char *outputPath = "/dev/null") {
+    auto start = std::chrono::steady_clock::now();
+    pid_t child = ::fork();
+    if (child == 0) {
+        int out = ::open(outputPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0);
+        ::dup2(out, 1);
+        ::dup2(null, 2);
+        std::vector<char *> argv;
+        for (const std::string &arg : command) argv.push_back(const_cast<char *>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    Sample sample;
+    sample.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    sample.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    sample.peakKb = usage.ru_maxrss;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 127)
+        std::fprintf(stderr, "warning: %s did not run cleanly\n", command[0].c_str());
+    return sample;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void writeBytes(const std::string &path, size_t bytes) {
+    static const std::string data(1 << 20, 'x');
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return;
+    while (bytes > 0) {
+        size_t chunk = std::min(bytes, data.size());
+        if (::write(fd, data.data(), chunk) <= 0) break;
+        bytes -= chunk;
+    }
+    ::close(fd);
+}
+
+// Projects of wide folders, a few chains 100 folders deep, and one file in
+// ten a hard link to an earlier one (in another folder half the time).
+void generateTree(const std::string &root, int files) {
+    std::mt19937 random(42);
+    ::mkdir(root.c_str(), 0755);
+    std::vector<std::string> made;
+    int count = 0;
+    for (int project = 0; count < files; ++project) {
+        std::string base = root + "/project" + std::to_string(project);
+        ::mkdir(base.c_str(), 0755);
+        std::string folder = base;
+        bool deep = project % 10 == 0;
+        for (int level = 0; level < (deep ? 100 : 6) && count < files; ++level) {
+            folder += "/level" + std::to_string(level);
+            ::mkdir(folder.c_str(), 0755);
+            int inFolder = deep ? 20 : 200;
+            for (int i = 0; i < inFolder && count < files; ++i, ++count) {
+                std::string path = folder + "/file" + std::to_string(i) + ".dat";
+                if (count % 10 == 9 && !made.empty()) {
+                    const std::string &target = random() % 2 ? made.back() : made[random() % made.size()];
+                    if (::link(target.c_str(), path.c_str()) == 0) continue;
+                }
+                size_t size = random() % 100 < 95 ? random() % 3000 : random() % 200'000;
+                if (count % 50'000 == 1) size = 20u << 20;  // a few large files
+                writeBytes(path, size);
+                if (made.size() < 5000 || random() % 20 == 0) made.push_back(path);
+            }
+        }
+    }
+    FILE *marker = std::fopen((root + "/.generated").c_str(), "w");
+    if (marker) {
+        std::fprintf(marker, "%d\n", files);
+        std::fclose(marker);
+    }
+}
+
+bool treeIsCurrent(const std::string &root, int files) {
+    FILE *marker = std::fopen((root + "/.generated").c_str(), "r");
+    if (!marker) return false;
+    int recorded = 0;
+    bool current = std::fscanf(marker, "%d", &recorded) == 1 && recorded == files;
+    std::fclose(marker);
+    return current;
+}
+
+std::string firstWord(const std::string &path) {
+    FILE *file = std::fopen(path.c_str(), "r");
+    if (!file) return {};
+    char word[64] = {};
+    if (std::fscanf(file, "%63s", word) != 1) word[0] = 0;
+    std::fclose(file);
+    return word;
+}
+
+std::string totalFromReport(const std::string &path) {
+    FILE *file = std::fopen(path.c_str(), "r");
+    if (!file) return {};
+    std::string text;
+    char buffer[65536];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, n);
+    std::fclose(file);
+    size_t at = text.find("\"total_size\":");
+    return at == std::string::npos ? std::string() : text.substr(at + 13, text.find_first_of(",}", at) - at - 13);
+}
+
+void benchTree(const std::string &tree, const std::string &mole, int runs) {
+    std::vector<Tool> tools = {
+        {"mole analyze", {mole, "analyze", "--json"}, {}},
+        {"du -sk", {"du", "-sk"}, {}},
+        {"gdu -n", {"gdu", "-n"}, {}},
+        {"ncdu -0", {"ncdu", "-0", "-o", "/dev/null"}, {}},
+    };
+    // Warm the cache and check that mole and du agree on the total.
+    std::string report = "/tmp/bench_analyze_report.json";
+    std::string duOut = "/tmp/bench_analyze_du.txt";
+    tools[0].command.push_back(tree);
+    runOnce(tools[0].command, report.c_str());
+    tools[1].command.push_back(tree);
+    runOnce(tools[1].command, duOut.c_str());
+    for (size_t t = 2; t < tools.size(); ++t) {
+        tools[t].command.push_back(tree);
+        runOnce(tools[t].command);
+    }
+    long long duBytes = std::atoll(firstWord(duOut).c_str()) * 1024;
+    std::printf("\n%s  (mole total %s bytes, du -sk %lld bytes)\n", tree.c_str(),
+                totalFromReport(report).c_str(), duBytes);
+    // Interleaved rounds, so a burst of other load hits every tool alike.
+    for (int round = 0; round < runs; ++round)
+        for (Tool &tool : tools) tool.samples.push_back(runOnce(tool.command));
+
+    std::printf("  %-14s %12s %12s %12s\n", "tool", "median s", "median cpu s", "peak RSS MB");
+    std::vector<double> medians;
+    for (const Tool &tool : tools) {
+        std::vector<double> wall, cpu;
+        long peak = 0;
+        for (const Sample &s : tool.samples) {
+            wall.push_back(s.seconds);
+            cpu.push_back(s.cpuSeconds);
+            peak = std::max(peak, s.peakKb);
+        }
+        medians.push_back(median(wall));
+        std::printf("  %-14s %12.3f %12.3f %12.1f\n", tool.name.c_str(), median(wall), median(cpu),
+                    double(peak) / 1024);
+    }
+    std::printf("  mole / du -sk = %.2f   (target <= 0.60)\n", medians[0] / medians[1]);
+    std::printf("  mole / gdu -n = %.2f   (target <= 0.50)\n", medians[0] / medians[2]);
+    std::printf("  mole / ncdu   = %.2f\n", medians[0] / medians[3]);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::string mole, tree = "/tmp/brightloft-bench-tree";
+    int runs = 7, files = 300'000;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string flag = argv[i];
+        if (flag == "--mole") mole = argv[i + 1];
+        else if (flag == "--tree") tree = argv[i + 1];
+        else if (flag == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
+        else if (flag == "--files") files = std::max(1000, std::atoi(argv[i + 1]));
+    }
+    if (mole.empty()) {
+        std::fprintf(stderr, "usage: bench_analyze --mole <engine> [--runs N] [--tree DIR] [--files N]\n");
+        return 2;
+    }
+    if (!treeIsCurrent(tree, files)) {
+        std::printf("generating %d files under %s ...\n", files, tree.c_str());
+        std::fflush(stdout);
+        runOnce({"rm", "-rf", tree});
+        generateTree(tree, files);
+    }
+    long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
+    double load[1] = {0};
+    ::getloadavg(load, 1);
+    std::printf("%ld cores, load average %.2f at start, %d timed runs per tool\n", cores, load[0], runs);
+    for (const std::string &target : {std::string("/usr"), tree}) benchTree(target, mole, runs);
+    return 0;
+}
