@@ -36,8 +36,8 @@ Json StatusReader::read() {
     for (const DiskUsage &disk : readDisks()) {
         health.fullestDiskPercent = std::max(health.fullestDiskPercent, disk.usedPercent);
         disks.push_back({{"mount", disk.mount},
-                         {"used", disk.used},
-                         {"total", disk.total},
+                         {"used", int64_t(disk.used)},
+                         {"total", int64_t(disk.total)},
                          {"used_percent", oneDecimal(disk.usedPercent)}});
     }
 
@@ -66,11 +66,11 @@ Json StatusReader::read() {
           {"os_version", m_hardware.osVersion}}},
         {"cpu", {{"usage", oneDecimal(health.cpuPercent)}, {"core_count", coreCount()}}},
         {"memory",
-         {{"used", double(used)},
-          {"total", double(memory.total)},
+         {{"used", used},
+          {"total", memory.total},
           {"used_percent", oneDecimal(health.memoryPercent)}}},
         {"disks", std::move(disks)},
-        {"trash_size", double(m_trash.size())},
+        {"trash_size", m_trash.size()},
         {"batteries", std::move(batteries)},
         {"failed_user_services", health.failedUserServices},
     };
