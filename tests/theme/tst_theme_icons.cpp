@@ -1,0 +1,128 @@
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTest>
+
+#include "support/TestEnvironment.h"
+#include "theme/IconStore.h"
+
+namespace {
+
+// Covers its whole view box, so every rendered pixel carries the tint.
+const QByteArray kSquare =
+    R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24"><rect width="24" height="24" fill="black"/></svg>)";
+// Covers the left half only.
+const QByteArray kLeftHalf =
+    R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24"><rect width="12" height="24" fill="currentColor"/></svg>)";
+
+void write(const QString &path, const QByteArray &content) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+bool fullyTransparent(const QImage &image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0)
+                return false;
+    return true;
+}
+
+}  // namespace
+
+class IconsTest : public QObject {
+    Q_OBJECT
+    TestEnvironment env;
+    QString first;
+    QString second;
+
+private Q_SLOTS:
+    void init() {
+        // Fresh folders for every case and data row.
+        static int count = 0;
+        const QString base = env.resources() + u"/case"_qs + QString::number(++count);
+        first = base + u"/one"_qs;
+        second = base + u"/two"_qs;
+        QDir().mkpath(first);
+        QDir().mkpath(second);
+    }
+
+    void tintReplacesTheIconsColour_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("1x") << 1.0;
+        QTest::newRow("2x") << 2.0;
+    }
+    void tintReplacesTheIconsColour() {
+        QFETCH(qreal, ratio);
+        write(first + u"/half.svg"_qs, kLeftHalf);
+        IconStore store({first});
+        const QColor tint(0x1A, 0x7F, 0x37);
+        const QPixmap pixmap = store.pixmap(u"half"_qs, 16, ratio, tint);
+        QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(16, 16));
+        const QImage image = pixmap.toImage();
+        QCOMPARE(image.size(), QSize(qRound(16 * ratio), qRound(16 * ratio)));
+        const QPoint inside(qRound(3 * ratio), qRound(8 * ratio));
+        const QPoint outside(qRound(13 * ratio), qRound(8 * ratio));
+        QCOMPARE(image.pixelColor(inside), tint);
+        QCOMPARE(qAlpha(image.pixel(outside)), 0);
+    }
+
+    void loadedIconsAreServedFromTheCache() {
+        write(first + u"/box.svg"_qs, kSquare);
+        IconStore store({first});
+        const QPixmap red = store.pixmap(u"box"_qs, 12, 1, Qt::red);
+        QCOMPARE(store.pixmap(u"box"_qs, 12, 1, Qt::red).cacheKey(), red.cacheKey());
+        // Gone from disk, still drawn: the file was read once.
+        QVERIFY(QFile::remove(first + u"/box.svg"_qs));
+        const QImage blue = store.pixmap(u"box"_qs, 20, 1, Qt::blue).toImage();
+        QCOMPARE(blue.pixelColor(10, 10), QColor(Qt::blue));
+    }
+
+    void missesAreTriedAgain() {
+        IconStore store({first});
+        QVERIFY(!store.contains(u"later"_qs));
+        const QPixmap missing = store.pixmap(u"later"_qs, 16, 1, Qt::red);
+        QCOMPARE(missing.size(), QSize(16, 16));
+        QVERIFY(fullyTransparent(missing.toImage()));
+
+        write(first + u"/later.svg"_qs, kSquare);
+        QVERIFY(store.contains(u"later"_qs));
+        QCOMPARE(store.pixmap(u"later"_qs, 16, 1, Qt::red).toImage().pixelColor(8, 8),
+                 QColor(Qt::red));
+    }
+
+    void firstFolderThatLoadsWins() {
+        write(first + u"/both.svg"_qs, kLeftHalf);
+        write(second + u"/both.svg"_qs, kSquare);
+        write(first + u"/broken.svg"_qs, "not an svg");
+        write(second + u"/broken.svg"_qs, kSquare);
+        IconStore store({first, second});
+        const QImage both = store.pixmap(u"both"_qs, 16, 1, Qt::black).toImage();
+        QCOMPARE(qAlpha(both.pixel(14, 8)), 0);  // the half from the first folder
+        const QImage broken = store.pixmap(u"broken"_qs, 16, 1, Qt::black).toImage();
+        QCOMPARE(qAlpha(broken.pixel(14, 8)), 255);  // the second folder's file
+    }
+
+    void everyIconTheScreensUseIsInstalled() {
+        IconStore store({QStringLiteral(BUILT_RESOURCES) + u"/Icons"_qs});
+        if (!QFileInfo::exists(store.folders().first()))
+            QSKIP("the build has no icon assets");
+        const QStringList names = {
+            u"warning"_qs,       u"check"_qs,       u"check-circle"_qs, u"sliders"_qs,
+            u"shield-check"_qs,  u"arrow-right"_qs, u"arrow-left"_qs,   u"arrow-up-right"_qs,
+            u"refresh"_qs,       u"search"_qs,      u"stop"_qs,         u"sparkles"_qs,
+            u"chevron-right"_qs, u"info"_qs,        u"pulse"_qs,        u"play"_qs,
+            u"grid"_qs,          u"box"_qs,         u"bars"_qs,         u"ellipsis"_qs,
+            u"folder"_qs,        u"trash"_qs,       u"app"_qs,          u"file"_qs};
+        for (const QString &name : names) {
+            QVERIFY2(store.contains(name), qPrintable(name));
+            QVERIFY2(!fullyTransparent(store.pixmap(name, 20, 1, Qt::black).toImage()),
+                     qPrintable(name));
+        }
+    }
+};
+
+QTEST_MAIN(IconsTest)
+#include "tst_theme_icons.moc"
