@@ -97,16 +97,10 @@ std::vector<Mount> readMounts() {
     std::optional<std::string> text = readFile("/proc/self/mountinfo");
     if (!text)
         return mounts;
-    std::string_view view = *text;
-    size_t pos = 0;
-    while (pos < view.size()) {
-        size_t end = view.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = view.size();
-        if (std::optional<Mount> mount = parseLine(view.substr(pos, end - pos)))
+    forEachLine(*text, [&](std::string_view line) {
+        if (std::optional<Mount> mount = parseLine(line))
             mounts.push_back(std::move(*mount));
-        pos = end + 1;
-    }
+    });
     return mounts;
 }
 

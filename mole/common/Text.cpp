@@ -58,20 +58,15 @@ std::optional<int64_t> readInteger(const std::string &path) {
 }
 
 std::string valueAfter(std::string_view text, std::string_view key, char separator) {
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        if (line.starts_with(key)) {
-            std::string_view rest = trim(line.substr(key.size()));
-            if (!rest.empty() && rest.front() == separator)
-                return std::string(trim(rest.substr(1)));
-        }
-        pos = end + 1;
-    }
-    return {};
+    std::optional<std::string> value;
+    forEachLine(text, [&](std::string_view line) {
+        if (value || !line.starts_with(key))
+            return;
+        std::string_view rest = trim(line.substr(key.size()));
+        if (!rest.empty() && rest.front() == separator)
+            value = std::string(trim(rest.substr(1)));
+    });
+    return value.value_or(std::string());
 }
 
 std::string formatBytes(double bytes) {

@@ -23,6 +23,19 @@ std::string_view trim(std::string_view text);
 // trimmed; empty when no line has it.
 std::string valueAfter(std::string_view text, std::string_view key, char separator);
 
+// Calls visit(line) for each line of text, without the line feeds.
+template <class Visit>
+void forEachLine(std::string_view text, Visit &&visit) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        visit(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+}
+
 // Bytes as short text in decimal units, e.g. "16 GB".
 std::string formatBytes(double bytes);
 

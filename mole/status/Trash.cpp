@@ -50,22 +50,16 @@ std::unordered_map<std::string, std::pair<int64_t, int64_t>> readDirectorySizes(
     std::optional<std::string> text = readFile(path);
     if (!text)
         return sizes;
-    std::string_view view = *text;
-    size_t pos = 0;
-    while (pos < view.size()) {
-        size_t end = view.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = view.size();
-        std::string line(view.substr(pos, end - pos));
-        pos = end + 1;
+    forEachLine(*text, [&](std::string_view view) {
+        std::string line(view);
         char *after = nullptr;
         int64_t bytes = std::strtoll(line.c_str(), &after, 10);
         char *afterTime = nullptr;
         int64_t mtime = std::strtoll(after, &afterTime, 10);
         if (after == line.c_str() || afterTime == after || *afterTime != ' ')
-            continue;
+            return;
         sizes[percentDecode(afterTime + 1)] = {bytes, mtime};
-    }
+    });
     return sizes;
 }
 
