@@ -352,7 +352,7 @@ void GalleryPage::addSection(const QString &caption, QLayout *content) {
 Gallery::Gallery(QWidget *parent) : QScrollArea(parent) {
     setWindowTitle(tr("Brightloft Gallery"));
     setWidget(new GalleryPage);
-    setWidgetResizable(false);
+    setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     Theme::instance().follow(this);
     resize(GalleryPage::width + 24, 900);

@@ -32,7 +32,7 @@ private Q_SLOTS:
         QFETCH(QColor, background);
         Theme::instance().setForcedAppearance(appearance);
         GalleryPage page;
-        page.resize(page.sizeHint());
+        page.adjustSize();
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         const QImage shot = page.grab().toImage();
@@ -45,7 +45,7 @@ private Q_SLOTS:
     void switchingRepaintsTheOpenGallery() {
         Theme::instance().setForcedAppearance(Appearance::light);
         GalleryPage page;
-        page.resize(page.sizeHint());
+        page.adjustSize();
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         const QImage before = page.grab().toImage();

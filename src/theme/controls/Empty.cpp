@@ -1,5 +1,6 @@
 #include "theme/controls/Empty.h"
 
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -35,18 +36,32 @@ protected:
 }  // namespace
 
 Empty::Empty(const QString &icon, const QString &title, const QString &message, QWidget *parent)
-    : QWidget(parent) {
+    : QWidget(parent),
+      m_message(new Label(message, textStyle(M::messageSize, QFont::Normal, Color::gray900))) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(M::padding, M::padding, M::padding, M::padding);
     column->setSpacing(M::spacing);
-    column->setAlignment(Qt::AlignCenter);
 
     auto *heading = new Label(title, textStyle(M::titleSize, QFont::DemiBold));
-    auto *text = new Label(message, textStyle(M::messageSize, QFont::Normal, Color::gray900));
-    text->setWordWrap(true);
-    text->setAlignment(Qt::AlignHCenter);
-    text->setMaximumWidth(M::messageWidth);
+    m_message->setWordWrap(true);
+    m_message->setAlignment(Qt::AlignHCenter);
+    m_message->setFixedWidth(M::messageWidth);
+    column->addStretch();
     column->addWidget(new IconTile(icon), 0, Qt::AlignHCenter);
     column->addWidget(heading, 0, Qt::AlignHCenter);
-    column->addWidget(text, 0, Qt::AlignHCenter);
+    // In a row of its own: a column asks a wrapped label for its height at the
+    // column's width, a row at the label's own.
+    auto *centred = new QHBoxLayout;
+    centred->addStretch();
+    centred->addWidget(m_message);
+    centred->addStretch();
+    column->addLayout(centred);
+    column->addStretch();
+}
+
+void Empty::resizeEvent(QResizeEvent *event) {
+    // A wrapped label wraps at the width it is given: give it the room there
+    // is, up to its maximum, so its height follows its lines.
+    m_message->setFixedWidth(qMin(M::messageWidth, qMax(0, width() - 2 * M::padding)));
+    QWidget::resizeEvent(event);
 }

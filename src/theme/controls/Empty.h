@@ -22,4 +22,10 @@ public:
 
     Empty(const QString &icon, const QString &title, const QString &message,
           QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    Label *m_message;
 };
