@@ -2,17 +2,11 @@
 
 EngineTask::~EngineTask() {
     // The owner is going away: stop quietly, without telling it.
-    m_runningChanged = nullptr;
-    stop();
+    discard();
 }
 
 void EngineTask::start(const Invocation &invocation, Handlers handlers) {
-    const bool wasRunning = isRunning();
-    if (EngineRun *previous = m_run) {
-        previous->stop();
-        m_run = nullptr;
-        previous->deleteLater();
-    }
+    const bool wasRunning = discard();
     EngineRun *run = Engine::lines(invocation, m_owner);
     m_run = run;
     QObject::connect(run, &EngineRun::linesArrived, m_owner,
@@ -24,13 +18,13 @@ void EngineTask::start(const Invocation &invocation, Handlers handlers) {
                              line(text);
                          }
                      });
-    QObject::connect(run, &EngineRun::finished, m_owner, [this, run, done = handlers.finished] {
-        release(run);
+    QObject::connect(run, &EngineRun::finished, m_owner, [this, done = handlers.finished] {
+        stop();
         done();
     });
     QObject::connect(run, &EngineRun::failed, m_owner,
-                     [this, run, failed = handlers.failed](const QString &message) {
-                         release(run);
+                     [this, failed = handlers.failed](const QString &message) {
+                         stop();
                          failed(message);
                      });
     if (!wasRunning && m_runningChanged)
@@ -38,16 +32,17 @@ void EngineTask::start(const Invocation &invocation, Handlers handlers) {
 }
 
 void EngineTask::stop() {
-    if (EngineRun *run = m_run) {
-        run->stop();
-        release(run);
-    }
+    if (discard() && m_runningChanged)
+        m_runningChanged();
 }
 
-void EngineTask::release(EngineRun *run) {
+bool EngineTask::discard() {
+    EngineRun *run = m_run;
+    if (!run)
+        return false;
     m_run = nullptr;
+    run->stop();
     // Later, because this may run inside one of the run's own signals.
     run->deleteLater();
-    if (m_runningChanged)
-        m_runningChanged();
+    return true;
 }

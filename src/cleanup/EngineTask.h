@@ -36,7 +36,8 @@ public:
     bool isRunning() const { return !m_run.isNull(); }
 
 private:
-    void release(EngineRun *run);
+    // Ends the current run without telling anyone; false when there was none.
+    bool discard();
 
     QObject *m_owner;
     std::function<void()> m_runningChanged;

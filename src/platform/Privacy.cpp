@@ -1,10 +1,12 @@
 #include "platform/Privacy.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#ifdef Q_OS_MACOS
+#include <QDesktopServices>
 #include <QUrl>
+#endif
 
 #include <dirent.h>
 
