@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "theme/Icon.h"
+#include "theme/IconStore.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/Badge.h"
@@ -32,14 +33,6 @@ constexpr int kSectionSpacing = 28;
 constexpr int kCaptionSpacing = 10;
 constexpr int kItemSpacing = 12;
 constexpr int kSwatch = 44;
-
-const QStringList kIcons = {
-    u"warning"_qs,       u"check"_qs,       u"check-circle"_qs, u"sliders"_qs,
-    u"shield-check"_qs,  u"arrow-right"_qs, u"arrow-left"_qs,   u"arrow-up-right"_qs,
-    u"refresh"_qs,       u"search"_qs,      u"stop"_qs,         u"sparkles"_qs,
-    u"chevron-right"_qs, u"info"_qs,        u"pulse"_qs,        u"play"_qs,
-    u"grid"_qs,          u"box"_qs,         u"bars"_qs,         u"ellipsis"_qs,
-    u"folder"_qs,        u"trash"_qs,       u"app"_qs,          u"file"_qs};
 
 struct Named {
     const char16_t *name;
@@ -148,7 +141,7 @@ QWidget *icons() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setHorizontalSpacing(18);
     layout->setVerticalSpacing(kItemSpacing);
-    QStringList names = kIcons;
+    QStringList names = IconStore::names();
     names << u"no-such-icon"_qs;  // must stay an empty square
     for (int i = 0; i < names.size(); ++i)
         layout->addWidget(captioned(new Icon(names[i], 20), names[i]), i / 9, i % 9);

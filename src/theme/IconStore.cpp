@@ -12,6 +12,17 @@ IconStore::IconStore(QStringList folders) : m_folders(std::move(folders)) {}
 
 IconStore::~IconStore() = default;
 
+const QStringList &IconStore::names() {
+    static const QStringList all = {
+        u"warning"_qs,       u"check"_qs,       u"check-circle"_qs, u"sliders"_qs,
+        u"shield-check"_qs,  u"arrow-right"_qs, u"arrow-left"_qs,   u"arrow-up-right"_qs,
+        u"refresh"_qs,       u"search"_qs,      u"stop"_qs,         u"sparkles"_qs,
+        u"chevron-right"_qs, u"info"_qs,        u"pulse"_qs,        u"play"_qs,
+        u"grid"_qs,          u"box"_qs,         u"bars"_qs,         u"ellipsis"_qs,
+        u"folder"_qs,        u"trash"_qs,       u"app"_qs,          u"file"_qs};
+    return all;
+}
+
 IconStore &IconStore::shared() {
     const QString resources = Paths::resources();
     static IconStore store(resources.isEmpty() ? QStringList()

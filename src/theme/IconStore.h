@@ -26,6 +26,9 @@ public:
     // The application's store, reading the resources' Icons folder.
     static IconStore &shared();
 
+    // Every icon the screens draw; each is installed as "<name>.svg".
+    static const QStringList &names();
+
     const QStringList &folders() const { return m_folders; }
     bool contains(const QString &name);
 

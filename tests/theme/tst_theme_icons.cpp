@@ -109,14 +109,7 @@ private Q_SLOTS:
         IconStore store({QStringLiteral(BUILT_RESOURCES) + u"/Icons"_qs});
         if (!QFileInfo::exists(store.folders().first()))
             QSKIP("the build has no icon assets");
-        const QStringList names = {
-            u"warning"_qs,       u"check"_qs,       u"check-circle"_qs, u"sliders"_qs,
-            u"shield-check"_qs,  u"arrow-right"_qs, u"arrow-left"_qs,   u"arrow-up-right"_qs,
-            u"refresh"_qs,       u"search"_qs,      u"stop"_qs,         u"sparkles"_qs,
-            u"chevron-right"_qs, u"info"_qs,        u"pulse"_qs,        u"play"_qs,
-            u"grid"_qs,          u"box"_qs,         u"bars"_qs,         u"ellipsis"_qs,
-            u"folder"_qs,        u"trash"_qs,       u"app"_qs,          u"file"_qs};
-        for (const QString &name : names) {
+        for (const QString &name : IconStore::names()) {
             QVERIFY2(store.contains(name), qPrintable(name));
             QVERIFY2(!fullyTransparent(store.pixmap(name, 20, 1, Qt::black).toImage()),
                      qPrintable(name));
