@@ -22,15 +22,6 @@ private Q_SLOTS:
         QCOMPARE(Automation::stateFromStatus(status), state);
     }
 
-    void targetsInAskingOrder() {
-        const QList<Automation::Target> &targets = Automation::targets();
-        QCOMPARE(targets.size(), 2);
-        QCOMPARE(targets[0].name, u"System Events"_qs);
-        QCOMPARE(targets[0].bundleId, u"com.apple.systemevents"_qs);
-        QCOMPARE(targets[1].name, u"Finder"_qs);
-        QCOMPARE(targets[1].bundleId, u"com.apple.finder"_qs);
-    }
-
     void nothingGatesAutomationHere() {
         QObject context;
         QList<Automation::State> states;

@@ -81,13 +81,10 @@ private Q_SLOTS:
         const Command kde = QStringList{u"systemsettings"_qs, u"kcm_flatpak"_qs};
         QTest::newRow("GNOME") << u"Privacy_AllFiles"_qs << u"GNOME"_qs << gnome;
         QTest::newRow("Ubuntu's GNOME") << u"Privacy_AllFiles"_qs << u"ubuntu:GNOME"_qs << gnome;
-        QTest::newRow("app management on KDE") << u"Privacy_AppBundles"_qs << u"KDE"_qs << kde;
         QTest::newRow("lower case") << u"Privacy_AllFiles"_qs << u"kde"_qs << kde;
         QTest::newRow("automation has no gate")
             << u"Privacy_Automation"_qs << u"GNOME"_qs << Command();
         QTest::newRow("unknown desktop") << u"Privacy_AllFiles"_qs << u"XFCE"_qs << Command();
-        QTest::newRow("no desktop") << u"Privacy_AllFiles"_qs << QString() << Command();
-        QTest::newRow("unknown anchor") << u"Privacy_Camera"_qs << u"GNOME"_qs << Command();
     }
     void settingsPagesOnLinuxDesktops() {
         QFETCH(QString, anchor);
