@@ -51,6 +51,7 @@ public:
     const QString &current() const { return m_current; }
     qint64 freed() const { return m_freed; }
     const QList<LogLine> &log() const { return m_log; }
+    // Announced on every run's start, even when the clock reads the same.
     QDateTime started() const { return m_started; }
     double elapsed() const { return m_elapsed; }
     // True while an engine run streams; stop() ends it.
