@@ -2,10 +2,13 @@
 
 namespace mole::analyze {
 
-bool HardLinks::firstSighting(dev_t device, ino_t inode) {
+bool HardLinks::sight(dev_t device, ino_t inode, int64_t bytes, int child) {
     Shard &shard = m_shards[(inode ^ (inode >> 7)) % m_shards.size()];
     std::lock_guard lock(shard.mutex);
-    return shard.keys.insert({device, inode}).second;
+    auto [it, added] = shard.files.try_emplace({device, inode}, Owner{child, bytes});
+    if (!added && child < it->second.child)
+        it->second.child = child;
+    return added;
 }
 
 }  // namespace mole::analyze

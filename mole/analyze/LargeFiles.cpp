@@ -24,14 +24,16 @@ std::string joinPath(std::string_view dir, std::string_view name) {
 
 void LargeFiles::offer(int64_t bytes, int64_t lastAccess, std::string_view dir,
                        std::string_view name) {
+    LargeFile file{bytes, lastAccess, joinPath(dir, name)};
     std::lock_guard lock(m_mutex);
     if (m_heap.size() == m_capacity) {
-        if (bytes <= m_heap.front().bytes)
+        // Equal sizes are settled by path, so the list is the same every run.
+        if (!largerFirst(file, m_heap.front()))
             return;
         std::pop_heap(m_heap.begin(), m_heap.end(), largerFirst);
         m_heap.pop_back();
     }
-    m_heap.push_back({bytes, lastAccess, joinPath(dir, name)});
+    m_heap.push_back(std::move(file));
     std::push_heap(m_heap.begin(), m_heap.end(), largerFirst);
     if (m_heap.size() == m_capacity)
         m_threshold.store(m_heap.front().bytes, std::memory_order_relaxed);

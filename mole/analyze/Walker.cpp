@@ -26,6 +26,7 @@ int64_t allocated(const struct stat &st) {
 
 // What one direct child accumulates; many threads add to it.
 struct Totals {
+    int child = 0;  // position in the folder's listing
     std::atomic<int64_t> bytes{0};
     std::atomic<int64_t> lastAccess{0};
 
@@ -94,15 +95,19 @@ public:
           m_threads(std::max(1u, options.threads)) {}
 
     LargeFiles &largeFiles() { return m_largeFiles; }
+    const HardLinks &hardLinks() const { return m_links; }
     int64_t unreadableFolders() const { return m_unreadable.load(); }
 
-    // Counts one non-folder entry into bytes and newest access time.
-    void countFile(const struct stat &st, std::string_view dir, std::string_view name,
+    // Counts one non-folder entry of the given child into bytes and newest
+    // access time. Hard-linked files are counted once, at the end, for
+    // their owner (see HardLinks).
+    void countFile(const struct stat &st, int child, std::string_view dir, std::string_view name,
                    int64_t &bytes, int64_t &newest) {
-        if (st.st_nlink > 1 && !m_links.firstSighting(st.st_dev, st.st_ino))
-            return;
         int64_t size = allocated(st);
-        bytes += size;
+        if (st.st_nlink <= 1)
+            bytes += size;
+        else if (!m_links.sight(st.st_dev, st.st_ino, size, child))
+            return;
         if (!S_ISREG(st.st_mode))
             return;
         newest = std::max<int64_t>(newest, st.st_atime);
@@ -166,7 +171,7 @@ private:
                 found.push_back({folder, name, job.totals});
             },
             [&](const char *name, const struct stat &file) {
-                countFile(file, folder->path, name, bytes, newest);
+                countFile(file, job.totals->child, folder->path, name, bytes, newest);
             });
         job.totals->add(bytes, newest);
     }
@@ -235,17 +240,21 @@ FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &op
         own, buffer,
         [&](const char *name) {
             Child &child = children.emplace_back(name, true);
+            child.totals.child = int(children.size() - 1);
             jobs.push_back({top, name, &child.totals});
         },
         [&](const char *name, const struct stat &file) {
             Child &child = children.emplace_back(name, false);
+            child.totals.child = int(children.size() - 1);
             int64_t bytes = 0;
             int64_t newest = 0;
-            walk.countFile(file, path, name, bytes, newest);
+            walk.countFile(file, child.totals.child, path, name, bytes, newest);
             child.totals.add(bytes, S_ISREG(file.st_mode) ? newest : int64_t(file.st_atime));
         });
     top.reset();
     walk.run(std::move(jobs));
+    walk.hardLinks().forEachOwner(
+        [&](int child, int64_t bytes) { children[size_t(child)].totals.add(bytes, 0); });
 
     usage.totalBytes = ownBytes;
     for (Child &child : children) {
