@@ -96,6 +96,7 @@ public:
 
     LargeFiles &largeFiles() { return m_largeFiles; }
     const HardLinks &hardLinks() const { return m_links; }
+    bool inScope(dev_t device) const { return m_scope.allows(device); }
     int64_t unreadableFolders() const { return m_unreadable.load(); }
 
     // Counts one non-folder entry of the given child into bytes and newest
@@ -239,6 +240,12 @@ FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &op
     listFolder(
         own, buffer,
         [&](const char *name) {
+            // A mount point of a file system outside the walk (/proc, a USB
+            // stick, a network share) is not part of what is measured at all.
+            struct stat folder;
+            if (::fstatat(own, name, &folder, AT_SYMLINK_NOFOLLOW) == 0 &&
+                folder.st_dev != st.st_dev && !walk.inScope(folder.st_dev))
+                return;
             Child &child = children.emplace_back(name, true);
             child.totals.child = int(children.size() - 1);
             jobs.push_back({top, name, &child.totals});

@@ -30,7 +30,8 @@ struct WalkOptions {
 
 // Measures the open folder `fd` found at `path`, in parallel, never following
 // symbolic links, counting each hard-linked file once and skipping folders
-// that cannot be read and file systems outside the walk's scope.
+// that cannot be read and file systems outside the walk's scope (direct
+// children that are mount points of such file systems are left out).
 FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &options);
 
 }  // namespace mole::analyze

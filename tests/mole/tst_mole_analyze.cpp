@@ -322,6 +322,27 @@ private Q_SLOTS:
         QCOMPARE(entry[u"insight"_qs].toBool(), insight);
     }
 
+    // /dev holds mount points of kernel file systems (devpts, a tmpfs for
+    // shared memory): they are not storage and are left out of the report.
+    void kernelMountsAreLeftOut() {
+        struct stat devStat {};
+        QCOMPARE(::stat("/dev", &devStat), 0);
+        QStringList mountPoints;
+        for (const QString &name :
+             QDir(u"/dev"_qs).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System)) {
+            struct stat child {};
+            if (::lstat(QFile::encodeName(u"/dev/"_qs + name).constData(), &child) == 0 &&
+                S_ISDIR(child.st_mode) && child.st_dev != devStat.st_dev)
+                mountPoints << name;
+        }
+        if (mountPoints.isEmpty())
+            QSKIP("nothing is mounted inside /dev here");
+        const QJsonObject report = analyze(u"/dev"_qs);
+        QVERIFY(report[u"entries"_qs].isArray());
+        for (const QString &name : mountPoints)
+            QVERIFY2(entryNamed(report, name).isEmpty(), qPrintable(name));
+    }
+
     void badPaths_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("relative") << u"relative/folder"_qs;
