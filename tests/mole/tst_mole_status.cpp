@@ -1,4 +1,5 @@
 #include "EngineProcess.h"
+#include "overview/StatusSnapshot.h"
 #include "support/TestEnvironment.h"
 
 #include "status/Batteries.h"
@@ -147,6 +148,20 @@ private Q_SLOTS:
         QFETCH(QString, path);
         QFETCH(Kind, kind);
         QVERIFY2(hasKind(lookup(m_reading, path), kind), qPrintable(path));
+    }
+
+    // The app's own record takes the reading whole.
+    void readingDecodesWithTheAppRecord() {
+        try {
+            const StatusSnapshot snapshot = StatusSnapshot::decode(Json::Object(m_reading));
+            QCOMPARE(snapshot.healthScore, m_reading[u"health_score"_qs].toInteger());
+            QVERIFY(snapshot.hardware && snapshot.hardware->model && snapshot.cpu.coreCount);
+            QVERIFY(snapshot.rootDisk().has_value());
+            QCOMPARE(snapshot.rootDisk()->mount, u"/"_qs);
+            QVERIFY(snapshot.trashSize.has_value() && snapshot.batteries.has_value());
+        } catch (const Json::Error &error) {
+            QFAIL(error.what());
+        }
     }
 
     void readingValuesAreInRange() {
