@@ -10,19 +10,19 @@
 // the processors, which hides what a parallel walk gains; --realtime 1 (root
 // only) runs every tool alike under SCHED_FIFO so that each has the
 // processors to itself, as on an idle machine.
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <random>
-#include <sched.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -50,7 +50,8 @@ Sample runOnce(const std::vector<std::string> &command, const char *outputPath =
         if (g_realtime) {
             sched_param priority{};
             priority.sched_priority = 1;
-            if (::sched_setscheduler(0, SCHED_FIFO, &priority) != 0) ::_exit(126);
+            if (::sched_setscheduler(0, SCHED_FIFO, &priority) != 0)
+                ::_exit(126);
         }
         int out = ::open(outputPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int null = ::open("/dev/null", O_RDWR);
@@ -67,7 +68,8 @@ Sample runOnce(const std::vector<std::string> &command, const char *outputPath =
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
     Sample sample;
-    sample.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    sample.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     sample.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     sample.peakKb = usage.ru_maxrss;
@@ -85,10 +87,12 @@ double median(std::vector<double> values) {
 void writeBytes(const std::string &path, size_t bytes) {
     static const std::string data(1 << 20, 'x');
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return;
+    if (fd < 0)
+        return;
     while (bytes > 0) {
         size_t chunk = std::min(bytes, data.size());
-        if (::write(fd, data.data(), chunk) <= 0) break;
+        if (::write(fd, data.data(), chunk) <= 0)
+            break;
         bytes -= chunk;
     }
     ::close(fd);
@@ -113,13 +117,17 @@ void generateTree(const std::string &root, int files) {
             for (int i = 0; i < inFolder && count < files; ++i, ++count) {
                 std::string path = folder + "/file" + std::to_string(i) + ".dat";
                 if (count % 10 == 9 && !made.empty()) {
-                    const std::string &target = random() % 2 ? made.back() : made[random() % made.size()];
-                    if (::link(target.c_str(), path.c_str()) == 0) continue;
+                    const std::string &target =
+                        random() % 2 ? made.back() : made[random() % made.size()];
+                    if (::link(target.c_str(), path.c_str()) == 0)
+                        continue;
                 }
                 size_t size = random() % 100 < 95 ? random() % 3000 : random() % 200'000;
-                if (count % 50'000 == 1) size = 20u << 20;  // a few large files
+                if (count % 50'000 == 1)
+                    size = 20u << 20;  // a few large files
                 writeBytes(path, size);
-                if (made.size() < 5000 || random() % 20 == 0) made.push_back(path);
+                if (made.size() < 5000 || random() % 20 == 0)
+                    made.push_back(path);
             }
         }
     }
@@ -132,7 +140,8 @@ void generateTree(const std::string &root, int files) {
 
 bool treeIsCurrent(const std::string &root, int files) {
     FILE *marker = std::fopen((root + "/.generated").c_str(), "r");
-    if (!marker) return false;
+    if (!marker)
+        return false;
     int recorded = 0;
     bool current = std::fscanf(marker, "%d", &recorded) == 1 && recorded == files;
     std::fclose(marker);
@@ -141,22 +150,26 @@ bool treeIsCurrent(const std::string &root, int files) {
 
 std::string firstWord(const std::string &path) {
     FILE *file = std::fopen(path.c_str(), "r");
-    if (!file) return {};
+    if (!file)
+        return {};
     char word[64] = {};
-    if (std::fscanf(file, "%63s", word) != 1) word[0] = 0;
+    if (std::fscanf(file, "%63s", word) != 1)
+        word[0] = 0;
     std::fclose(file);
     return word;
 }
 
 std::string totalFromReport(const std::string &path) {
     FILE *file = std::fopen(path.c_str(), "r");
-    if (!file) return {};
+    if (!file)
+        return {};
     std::string text;
     char buffer[65536];
     while (size_t n = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, n);
     std::fclose(file);
     size_t at = text.find("\"total_size\":");
-    return at == std::string::npos ? std::string() : text.substr(at + 13, text.find_first_of(",}", at) - at - 13);
+    return at == std::string::npos ? std::string()
+                                   : text.substr(at + 13, text.find_first_of(",}", at) - at - 13);
 }
 
 void benchTree(const std::string &tree, const std::string &mole, int runs) {
@@ -210,14 +223,20 @@ int main(int argc, char **argv) {
     int runs = 7, files = 300'000;
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string flag = argv[i];
-        if (flag == "--mole") mole = argv[i + 1];
-        else if (flag == "--tree") tree = argv[i + 1];
-        else if (flag == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
-        else if (flag == "--files") files = std::max(1000, std::atoi(argv[i + 1]));
-        else if (flag == "--realtime") g_realtime = std::atoi(argv[i + 1]) != 0;
+        if (flag == "--mole")
+            mole = argv[i + 1];
+        else if (flag == "--tree")
+            tree = argv[i + 1];
+        else if (flag == "--runs")
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        else if (flag == "--files")
+            files = std::max(1000, std::atoi(argv[i + 1]));
+        else if (flag == "--realtime")
+            g_realtime = std::atoi(argv[i + 1]) != 0;
     }
     if (mole.empty()) {
-        std::fprintf(stderr, "usage: bench_analyze --mole <engine> [--runs N] [--tree DIR] [--files N]\n");
+        std::fprintf(stderr,
+                     "usage: bench_analyze --mole <engine> [--runs N] [--tree DIR] [--files N]\n");
         return 2;
     }
     if (!treeIsCurrent(tree, files)) {
@@ -229,8 +248,12 @@ int main(int argc, char **argv) {
     long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
     double load[1] = {0};
     ::getloadavg(load, 1);
-    std::printf("%ld cores, load average %.2f at start, %d timed runs per tool%s\n", cores, load[0], runs,
-                g_realtime ? ", every tool under SCHED_FIFO" : "");
+    std::printf("%ld cores, load average %.2f at start, %d timed runs per tool%s\n", cores, load[0],
+                runs, g_realtime ? ", every tool under SCHED_FIFO" : "");
+    if (!g_realtime && load[0] > double(cores))
+        std::printf(
+            "the machine is busy: every tool gets a share of the processors, which hides the\n"
+            "parallel walk; as root, --realtime 1 measures as if the machine were idle\n");
     for (const std::string &target : {std::string("/usr"), tree}) benchTree(target, mole, runs);
     return 0;
 }
