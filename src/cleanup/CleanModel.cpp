@@ -4,7 +4,7 @@
 #include <functional>
 #include <limits>
 
-#include "cleanup/SizeMarkers.h"
+#include "engine/SizeMarkers.h"
 #include "engine/Commands.h"
 
 namespace {
@@ -86,9 +86,9 @@ void CleanModel::takeScanLine(const QString &line) {
 void CleanModel::takeCleanLine(const QString &line) {
     if (const std::optional<qint64> size = SizeMarkers::sizeIn(line))
         publish(this, m_freed, *size, &CleanModel::freedChanged);
-    const QString t = trimmedOfSpacesAndTabs(line);
+    const QStringView t = trimSpacesAndTabs(line);
     if (t.startsWith(u"\u27A4 "_qs))
-        publish(this, m_current, t.mid(2), &CleanModel::currentChanged);
+        publish(this, m_current, t.mid(2).toString(), &CleanModel::currentChanged);
     // Rules of "=" only frame the engine's summary; they say nothing.
     const bool rule = std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c == u'='; });
     if (rule)

@@ -8,7 +8,8 @@
 
 #include <optional>
 
-#include "cleanup/EngineTask.h"
+#include "engine/EngineTask.h"
+#include "engine/Publish.h"
 #include "engine/Report.h"
 
 // The state behind the Cleanup pane: a dry run ("scan") that lists what can

@@ -12,17 +12,14 @@ qint64 ReportSection::bytes() const {
     return sum;
 }
 
-namespace {
-
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t';
-}
-
-QStringView trimBlanks(QStringView s) {
-    while (!s.isEmpty() && isBlank(s.front())) s = s.mid(1);
-    while (!s.isEmpty() && isBlank(s.back())) s.chop(1);
+QStringView trimSpacesAndTabs(QStringView s) {
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (!s.isEmpty() && blank(s.front())) s = s.mid(1);
+    while (!s.isEmpty() && blank(s.back())) s.chop(1);
     return s;
 }
+
+namespace {
 
 QStringView trimCommasAndSpaces(QStringView s) {
     auto junk = [](QChar c) { return c == u',' || c == u' '; };
@@ -66,7 +63,7 @@ std::optional<ReportItem::Kind> kindOf(QStringView firstCharacter, QStringView l
 namespace ReportParser {
 
 bool feed(const QString &line, QList<ReportSection> &sections) {
-    const QStringView t = trimBlanks(line);
+    const QStringView t = trimSpacesAndTabs(line);
 
     if (t.startsWith(u"➤ ")) {
         const QStringView title = t.mid(2);
@@ -83,15 +80,15 @@ bool feed(const QString &line, QList<ReportSection> &sections) {
     if (!kind)
         return false;
 
-    const QStringView rest = trimBlanks(t.mid(symbolLength));
+    const QStringView rest = trimSpacesAndTabs(t.mid(symbolLength));
     QString label, detail;
     const qsizetype dot = rest.indexOf(u" · ");
     if (dot >= 0) {
-        label = trimBlanks(rest.first(dot)).toString();
+        label = trimSpacesAndTabs(rest.first(dot)).toString();
         detail = rest.mid(dot + 3).toString();
     } else {
         const qsizetype comma = rest.indexOf(u", ");
-        label = trimBlanks(comma >= 0 ? rest.first(comma) : rest).toString();
+        label = trimSpacesAndTabs(comma >= 0 ? rest.first(comma) : rest).toString();
         // The detail is what follows the label's character count, so blanks
         // trimmed off the label's end stay in front of the detail.
         const QStringView remainder = rest.mid(graphemePrefixLength(rest, graphemeCount(label)));

@@ -32,6 +32,9 @@ struct ReportSection {
     bool operator==(const ReportSection &) const = default;
 };
 
+// `text` without spaces and tabs at either end; other white space stays.
+QStringView trimSpacesAndTabs(QStringView text);
+
 namespace ReportParser {
 
 // Reads one cleaned engine line into `sections`. Returns true when it appended

@@ -1,6 +1,6 @@
 #include "maintenance/OptimizeModel.h"
 
-#include "cleanup/SizeMarkers.h"
+#include "engine/SizeMarkers.h"
 #include "engine/Commands.h"
 
 OptimizeModel::OptimizeModel(QObject *parent) : QObject(parent) {}
@@ -25,7 +25,7 @@ void OptimizeModel::takeLine(const QString &line) {
     if (line.startsWith(u"====="_qs)) {
         m_inSummary = !m_inSummary;
     } else if (m_inSummary) {
-        m_summary.append(trimmedOfSpacesAndTabs(line));
+        m_summary.append(trimSpacesAndTabs(line).toString());
         Q_EMIT summaryChanged();
     } else if (ReportParser::feed(line, m_sections)) {
         Q_EMIT sectionsChanged();

@@ -4,7 +4,8 @@
 #include <QObject>
 #include <QStringList>
 
-#include "cleanup/EngineTask.h"
+#include "engine/EngineTask.h"
+#include "engine/Publish.h"
 #include "engine/Report.h"
 
 // The state behind the Maintenance pane: the engine's health checks, first as

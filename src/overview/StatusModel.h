@@ -6,7 +6,8 @@
 
 #include <optional>
 
-#include "cleanup/EngineTask.h"
+#include "engine/EngineTask.h"
+#include "engine/Publish.h"
 #include "overview/StatusSnapshot.h"
 
 // The live system status: the latest reading of the engine's status watch

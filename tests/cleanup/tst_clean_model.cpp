@@ -3,9 +3,9 @@
 #include <QTest>
 
 #include "cleanup/CleanModel.h"
-#include "cleanup/RealEngine.h"
-#include "cleanup/ScriptedEngine.h"
-#include "cleanup/SignalLog.h"
+#include "support/RealEngine.h"
+#include "support/ScriptedEngine.h"
+#include "support/SignalLog.h"
 #include "engine/Engine.h"
 #include "support/TestEnvironment.h"
 

@@ -102,6 +102,12 @@ private Q_SLOTS:
         QCOMPARE(sections[0].bytes(), 9000000000);
     }
 
+    void trimsOnlySpacesAndTabs() {
+        QCOMPARE(trimSpacesAndTabs(u" \t a b \t "), u"a b");
+        QCOMPARE(trimSpacesAndTabs(u"\u00A0a\u00A0"), u"\u00A0a\u00A0");
+        QCOMPARE(trimSpacesAndTabs(u"  \t "), u"");
+    }
+
     void everyParseHasFreshIds() {
         QList<ReportSection> sections;
         ReportParser::feed(u"➤ S"_qs, sections);

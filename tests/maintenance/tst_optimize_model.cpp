@@ -1,9 +1,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "cleanup/RealEngine.h"
-#include "cleanup/ScriptedEngine.h"
-#include "cleanup/SignalLog.h"
+#include "support/RealEngine.h"
+#include "support/ScriptedEngine.h"
+#include "support/SignalLog.h"
 #include "engine/Engine.h"
 #include "maintenance/OptimizeModel.h"
 #include "support/TestEnvironment.h"

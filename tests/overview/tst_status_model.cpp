@@ -2,8 +2,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "cleanup/ScriptedEngine.h"
-#include "cleanup/SignalLog.h"
+#include "support/ScriptedEngine.h"
+#include "support/SignalLog.h"
 #include "engine/Engine.h"
 #include "overview/StatusModel.h"
 #include "support/TestEnvironment.h"

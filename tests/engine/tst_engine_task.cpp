@@ -1,7 +1,7 @@
 #include <QTest>
 
-#include "cleanup/EngineTask.h"
-#include "cleanup/ScriptedEngine.h"
+#include "engine/EngineTask.h"
+#include "support/ScriptedEngine.h"
 #include "support/TestEnvironment.h"
 
 namespace {

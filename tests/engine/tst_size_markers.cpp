@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "cleanup/SizeMarkers.h"
+#include "engine/SizeMarkers.h"
 
 using OptionalBytes = std::optional<qint64>;
 Q_DECLARE_METATYPE(OptionalBytes)
@@ -47,12 +47,6 @@ private Q_SLOTS:
         QFETCH(QString, line);
         QFETCH(OptionalBytes, count);
         QCOMPARE(SizeMarkers::itemCountIn(line), count);
-    }
-
-    void trimsOnlySpacesAndTabs() {
-        QCOMPARE(trimmedOfSpacesAndTabs(u" \t a b \t "_qs), u"a b"_qs);
-        QCOMPARE(trimmedOfSpacesAndTabs(u"\u00A0a\u00A0"_qs), u"\u00A0a\u00A0"_qs);
-        QCOMPARE(trimmedOfSpacesAndTabs(u"  \t "_qs), QString());
     }
 };
 

@@ -1,4 +1,4 @@
-#include "cleanup/SignalLog.h"
+#include "support/SignalLog.h"
 
 #include <QMetaMethod>
 

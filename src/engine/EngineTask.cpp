@@ -1,4 +1,4 @@
-#include "cleanup/EngineTask.h"
+#include "engine/EngineTask.h"
 
 EngineTask::~EngineTask() {
     // The owner is going away: stop quietly, without telling it.

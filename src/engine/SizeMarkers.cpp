@@ -1,4 +1,4 @@
-#include "cleanup/SizeMarkers.h"
+#include "engine/SizeMarkers.h"
 
 #include <QRegularExpression>
 
@@ -28,11 +28,3 @@ std::optional<qint64> itemCountIn(const QString &line) {
 }
 
 }  // namespace SizeMarkers
-
-QString trimmedOfSpacesAndTabs(const QString &text) {
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && blank(text[begin])) ++begin;
-    while (end > begin && blank(text[end - 1])) --end;
-    return text.mid(begin, end - begin);
-}

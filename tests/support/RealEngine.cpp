@@ -1,4 +1,4 @@
-#include "cleanup/RealEngine.h"
+#include "support/RealEngine.h"
 
 #include <QObject>
 #include <QTest>

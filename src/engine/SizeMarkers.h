@@ -19,6 +19,3 @@ std::optional<qint64> sizeIn(const QString &line);
 std::optional<qint64> itemCountIn(const QString &line);
 
 }  // namespace SizeMarkers
-
-// `text` without spaces and tabs at either end (other white space stays).
-QString trimmedOfSpacesAndTabs(const QString &text);
