@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
@@ -30,6 +31,9 @@ DesktopSettings::DesktopSettings(QObject *parent) : QObject(parent) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
+    // Qt D-Bus learns its own types (QDBusVariant among them) on first use;
+    // a slot connected before that silently never matches the signal.
+    QDBusMetaType::typeToSignature(QMetaType::fromType<QDBusVariant>());
     bus.connect(kService, kPath, kInterface, u"SettingChanged"_qs, this,
                 SLOT(onSettingChanged(QString, QString, QDBusVariant)));
     read(kAppearanceGroup, kColorScheme);

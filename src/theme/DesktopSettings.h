@@ -1,9 +1,10 @@
 #pragma once
 
+#include <QDBusVariant>  // complete, so the change slot's signature can be matched
 #include <QObject>
 #include <QVariant>
 
-class QDBusVariant;
+#include <optional>
 
 // The desktop's appearance preferences, read from the freedesktop settings
 // portal: the colour scheme and whether the user turned animations off. Reads
@@ -22,7 +23,8 @@ Q_SIGNALS:
     void colorSchemeChanged(bool dark);
     void animationsChanged(bool enabled);
 
-private Q_SLOTS:
+public Q_SLOTS:
+    // Connected by name to the portal's change signal.
     void onSettingChanged(const QString &group, const QString &key, const QDBusVariant &value);
 
 private:
