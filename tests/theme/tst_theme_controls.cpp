@@ -99,6 +99,19 @@ private Q_SLOTS:
         QCOMPARE(shown.confirmed.size(), 0);
     }
 
+    void confirmTitlesCanChange() {
+        Shown shown;
+        ConfirmButton &b = shown.button;
+        b.setTitles(u"Clean 2 GB"_qs, u"Confirm: Clean 2 GB"_qs);
+        QCOMPARE(b.title(), u"Clean 2 GB"_qs);
+        activate(&b, Activation::mouse);
+        b.setTitles(u"Clean 3 GB"_qs, u"Confirm: Clean 3 GB"_qs);
+        QCOMPARE(b.title(), u"Confirm: Clean 3 GB"_qs);
+        QVERIFY(b.isArmed());
+        b.disarm();
+        QCOMPARE(b.title(), u"Clean 3 GB"_qs);
+    }
+
     void confirmEscapeDisarms() {
         Shown shown;
         ConfirmButton &b = shown.button;

@@ -17,6 +17,12 @@ ConfirmButton::ConfirmButton(const QString &title, const QString &confirmTitle,
     connect(this, &QAbstractButton::clicked, this, &ConfirmButton::activate);
 }
 
+void ConfirmButton::setTitles(const QString &title, const QString &confirmTitle) {
+    m_title = title;
+    m_confirmTitle = confirmTitle;
+    setTitle(m_armed ? confirmTitle : title);
+}
+
 void ConfirmButton::activate() {
     if (!m_armed) {
         setArmed(true);

@@ -18,6 +18,8 @@ public:
                   QWidget *parent = nullptr);
 
     bool isArmed() const { return m_armed; }
+    // Changes both titles (say, when the size to clean changes); the shown one follows.
+    void setTitles(const QString &title, const QString &confirmTitle);
     // How long an armed button waits for the second activation.
     void setConfirmWindow(int ms) { m_disarmTimer.setInterval(ms); }
     void disarm();
