@@ -4,6 +4,8 @@
 #include "support/TestEnvironment.h"
 #include "theme/Animated.h"
 #include "theme/Theme.h"
+#include "theme/controls/GButton.h"
+#include "theme/controls/StatusDot.h"
 
 // With animations on: values glide, loops run only while shown.
 class AnimationsTest : public QObject {
@@ -53,6 +55,35 @@ private Q_SLOTS:
         QCOMPARE(loop.phase(), 0.0);
         Theme::instance().setReducedMotion(false);
         QTRY_VERIFY(loop.phase() > 0);
+    }
+
+    void buttonFollowsPointerAndPress() {
+        QWidget window;
+        window.resize(200, 100);
+        auto *button = new GButton(u"Scan"_qs, GButton::Kind::secondary, &window);
+        button->move(20, 20);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mouseMove(&window, QPoint(180, 90));
+        QTest::mouseMove(button, button->rect().center());
+        QTRY_COMPARE(button->hoverAmount(), 1.0);
+        QTest::mousePress(button, Qt::LeftButton, {}, button->rect().center());
+        QTRY_COMPARE(button->pressAmount(), 1.0);
+        QTest::mouseRelease(button, Qt::LeftButton, {}, button->rect().center());
+        QTRY_COMPARE(button->pressAmount(), 0.0);
+        QTest::mouseMove(&window, QPoint(180, 90));
+        QTRY_COMPARE(button->hoverAmount(), 0.0);
+    }
+
+    void pulseRunsOnlyForPulsingDots() {
+        StatusDot still(Color::green, false);
+        StatusDot pulsing(Color::green, true);
+        still.show();
+        pulsing.show();
+        const auto *loop = pulsing.findChild<Loop *>();
+        QVERIFY(loop);
+        QTRY_VERIFY(loop->phase() > 0);
+        QCOMPARE(still.findChild<Loop *>()->phase(), 0.0);
     }
 
     void riseEndsWithoutItsEffect() {
