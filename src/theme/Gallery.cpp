@@ -81,6 +81,13 @@ QWidget *captioned(QWidget *item, const QString &text) {
     return cell;
 }
 
+QGridLayout *grid(int columnSpacing = kItemSpacing) {
+    auto *layout = new QGridLayout;
+    layout->setHorizontalSpacing(columnSpacing);
+    layout->setVerticalSpacing(kItemSpacing);
+    return layout;
+}
+
 QHBoxLayout *row(std::initializer_list<QWidget *> widgets) {
     auto *line = new QHBoxLayout;
     line->setSpacing(kItemSpacing);
@@ -96,12 +103,8 @@ GButton *button(const QString &title, GButton::Kind kind, const QString &icon = 
     return b;
 }
 
-QWidget *colours() {
-    auto *grid = new QWidget;
-    auto *layout = new QGridLayout(grid);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setHorizontalSpacing(kItemSpacing);
-    layout->setVerticalSpacing(kItemSpacing);
+QLayout *colours() {
+    auto *layout = grid();
     int i = 0;
     for (const Named &named : kColors) {
         layout->addWidget(captioned(new Swatch(named.color), QString::fromUtf16(named.name)), i / 7,
@@ -109,13 +112,11 @@ QWidget *colours() {
         ++i;
     }
     layout->setColumnStretch(7, 1);
-    return grid;
+    return layout;
 }
 
-QWidget *type() {
-    auto *block = new QWidget;
-    auto *column = new QVBoxLayout(block);
-    column->setContentsMargins(0, 0, 0, 0);
+QLayout *type() {
+    auto *column = new QVBoxLayout;
     column->setSpacing(8);
     column->addWidget(new Label(u"Heading 32 — Cleanup"_qs, heading(32)));
     column->addWidget(new Label(u"Heading 28 — Set Up Permissions"_qs, heading(28)));
@@ -132,29 +133,21 @@ QWidget *type() {
                   textStyle(14, QFont::Normal, Color::gray900)));
     column->addWidget(new Label(u"GeistMono 12 regular — 48.2 GB free"_qs, monoStyle(12)));
     column->addWidget(new Label(u"Eyebrow — system health"_qs, eyebrow()));
-    return block;
+    return column;
 }
 
-QWidget *icons() {
-    auto *grid = new QWidget;
-    auto *layout = new QGridLayout(grid);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setHorizontalSpacing(18);
-    layout->setVerticalSpacing(kItemSpacing);
+QLayout *icons() {
+    auto *layout = grid(18);
     QStringList names = IconStore::names();
     names << u"no-such-icon"_qs;  // must stay an empty square
     for (int i = 0; i < names.size(); ++i)
         layout->addWidget(captioned(new Icon(names[i], 20), names[i]), i / 9, i % 9);
     layout->setColumnStretch(9, 1);
-    return grid;
+    return layout;
 }
 
-QWidget *buttons() {
-    auto *grid = new QWidget;
-    auto *layout = new QGridLayout(grid);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setHorizontalSpacing(14);
-    layout->setVerticalSpacing(kItemSpacing);
+QLayout *buttons() {
+    auto *layout = grid(14);
     const QStringList states = {u"idle"_qs,     u"hover"_qs,   u"pressed"_qs,
                                 u"disabled"_qs, u"loading"_qs, u"with icon"_qs};
     for (int c = 0; c < states.size(); ++c) layout->addWidget(caption(states[c]), 0, c + 1);
@@ -184,7 +177,7 @@ QWidget *buttons() {
         ++r;
     }
     layout->setColumnStretch(7, 1);
-    return grid;
+    return layout;
 }
 
 QLayout *confirmButtons() {
@@ -244,12 +237,8 @@ QWidget *pageTitle() {
     return title;
 }
 
-QWidget *shareBars() {
-    auto *block = new QWidget;
-    auto *layout = new QGridLayout(block);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setVerticalSpacing(kItemSpacing);
-    layout->setHorizontalSpacing(kItemSpacing);
+QLayout *shareBars() {
+    auto *layout = grid();
     const std::pair<qreal, Color> shares[] = {{0, Color::blue},
                                               {0.25, Color::green},
                                               {0.5, Color::amber},
@@ -262,13 +251,11 @@ QWidget *shareBars() {
         ++r;
     }
     layout->setColumnStretch(1, 1);
-    return block;
+    return layout;
 }
 
-QWidget *sparklines() {
-    auto *block = new QWidget;
-    auto *line = new QHBoxLayout(block);
-    line->setContentsMargins(0, 0, 0, 0);
+QLayout *sparklines() {
+    auto *line = new QHBoxLayout;
     line->setSpacing(24);
     auto *cpu = new Sparkline(Color::blue);
     cpu->setValues({0.12, 0.3, 0.22, 0.5, 0.42, 0.75, 0.6, 0.9, 0.55, 0.35, 0.48, 0.3});
@@ -278,7 +265,7 @@ QWidget *sparklines() {
         chart->setFixedHeight(48);
         line->addWidget(chart);
     }
-    return block;
+    return line;
 }
 
 QLayout *keys() {
