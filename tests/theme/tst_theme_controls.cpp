@@ -143,6 +143,21 @@ private Q_SLOTS:
         QCOMPARE(clicked.size(), 1);
     }
 
+    void focusIsDrawnOnlyWhenReachedByKeyboard() {
+        QWidget window;
+        auto *first = new GButton(u"First"_qs, GButton::Kind::primary, &window);
+        auto *second = new GButton(u"Second"_qs, GButton::Kind::secondary, &window);
+        second->move(100, 0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::mouseClick(first, Qt::LeftButton, {}, first->rect().center());
+        QVERIFY(first->hasFocus());
+        QVERIFY(!first->showsFocus());
+        QTest::keyClick(first, Qt::Key_Tab);
+        QVERIFY(second->hasFocus());
+        QVERIFY(second->showsFocus());
+    }
+
     void disabledButtonShowsNoHover() {
         GButton b(u"Scan"_qs, GButton::Kind::secondary);
         b.show();

@@ -125,6 +125,13 @@ void GButton::paintEvent(QPaintEvent *) {
     }
     paintBackground(painter, m_look.kind, fade);
     paintLabel(painter, m_look, fade);
+    if (showsFocus()) {
+        const qreal inset = M::focusRing / 2;
+        painter.setPen(QPen(Theme::instance().color(Color::blue), M::focusRing));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset),
+                                M::radius - inset, M::radius - inset);
+    }
 }
 
 void GButton::paintBackground(QPainter &painter, Kind kind, qreal opacity) const {

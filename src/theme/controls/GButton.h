@@ -23,6 +23,7 @@ public:
         static constexpr qreal pressedScale = 0.97;
         static constexpr qreal disabledOpacity = 0.5;
         static constexpr qreal hoverOpacity = 0.85;  // of solid fills
+        static constexpr qreal focusRing = 2;
     };
 
     // How a kind is dressed at a hover amount (0 idle ... 1 hovered or pressed).

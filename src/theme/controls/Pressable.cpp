@@ -19,6 +19,10 @@ qreal Pressable::pressAmount() const {
     return m_pinned ? qreal(m_pinned->second) : m_press.value();
 }
 
+bool Pressable::showsFocus() const {
+    return hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
 void Pressable::pinState(bool hovered, bool pressed) {
     m_pinned = std::pair(hovered, pressed);
     update();

@@ -23,6 +23,8 @@ public:
     // Motion::press(); 0 while the control does not take input.
     qreal hoverAmount() const;
     qreal pressAmount() const;
+    // Focused by the keyboard (Tab), so the focus should be drawn.
+    bool showsFocus() const;
 
     // Holds the look of hovering and pressing regardless of the pointer, so a
     // gallery can show every state side by side.
