@@ -8,6 +8,10 @@ const QByteArray kMinimal =
     R"({"health_score": 92, "health_score_msg": "Excellent", "cpu": {"usage": 12.5},
         "memory": {"used": 8000000000, "total": 16000000000, "used_percent": 50}})";
 
+// kMinimal decoded: integers are fine where doubles are expected, the rest is absent.
+const StatusSnapshot kMinimalDecoded = {
+    92, u"Excellent"_qs, {}, {}, {12.5, {}}, {8e9, 16e9, 50}, {}, {}, {}};
+
 std::optional<StatusSnapshot> decode(const QByteArray &json) {
     try {
         return Json::decode<StatusSnapshot>(Json::parse(json));
@@ -18,9 +22,7 @@ std::optional<StatusSnapshot> decode(const QByteArray &json) {
 
 // The minimal reading with one top-level key added or replaced.
 QByteArray with(const char *key, const char *value) {
-    QByteArray json = kMinimal;
-    json.chop(1);
-    return json + ", \"" + key + "\": " + value + "}";
+    return kMinimal.chopped(1) + ", \"" + key + "\": " + value + "}";
 }
 
 using Disks = std::optional<QList<StatusSnapshot::Disk>>;
@@ -36,21 +38,23 @@ Q_DECLARE_METATYPE(Disks)
 class StatusSnapshotTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void minimalReadingLeavesTheRestAbsent() {
-        const auto s = decode(kMinimal);
-        QVERIFY(s);
-        QCOMPARE(s->healthScore, 92);
-        QCOMPARE(s->healthScoreMsg, u"Excellent"_qs);
-        QCOMPARE(s->cpu.usage, 12.5);
-        QCOMPARE(s->cpu.coreCount, std::nullopt);
-        QCOMPARE(s->memory.used, 8e9);  // integers are fine where doubles are expected
-        QCOMPARE(s->memory.usedPercent, 50.0);
-        QVERIFY(!s->uptime && !s->hardware && !s->disks && !s->trashSize && !s->batteries);
-        QCOMPARE(s->rootDisk(), std::nullopt);
-    }
+    void decodesEveryField() {
+        QCOMPARE(decode(kMinimal), kMinimalDecoded);
+        StatusSnapshot noBatteries = kMinimalDecoded;
+        noBatteries.batteries = QList<StatusSnapshot::Battery>();  // an empty list, not absent
+        QCOMPARE(decode(with("batteries", "[]")), noBatteries);
 
-    void fullReading() {
-        const auto s = decode(R"({
+        const StatusSnapshot full{
+            .healthScore = 61,
+            .healthScoreMsg = u"Fair"_qs,
+            .uptime = u"3d 4h"_qs,
+            .hardware = {{u"ThinkPad"_qs, u"Ryzen 7"_qs, u"32 GB"_qs, u"Debian 12"_qs}},
+            .cpu = {40, 8},
+            .memory = {1.5, 3, 50.5},
+            .disks = {{{u"/"_qs, 10, 20, 50, 2}}},
+            .trashSize = 1234,
+            .batteries = {{{87.5, u"Charging"_qs, u"Good"_qs, 112}}}};
+        QCOMPARE(decode(R"({
             "health_score": 61, "health_score_msg": "Fair", "uptime": "3d 4h",
             "hardware": {"model": "ThinkPad", "cpu_model": "Ryzen 7", "total_ram": "32 GB",
                          "os_version": "Debian 12"},
@@ -59,17 +63,8 @@ private Q_SLOTS:
             "disks": [{"mount": "/", "used": 10, "total": 20, "used_percent": 50, "purgeable": 2}],
             "trash_size": 1234,
             "batteries": [{"percent": 87.5, "status": "Charging", "health": "Good", "cycle_count": 112}],
-            "failed_user_services": 0, "something_new": {"nested": true}})");
-        QVERIFY(s);
-        QCOMPARE(s->uptime, u"3d 4h"_qs);
-        QCOMPARE(s->hardware, (StatusSnapshot::Hardware{u"ThinkPad"_qs, u"Ryzen 7"_qs, u"32 GB"_qs,
-                                                        u"Debian 12"_qs}));
-        QCOMPARE(s->cpu.coreCount, 8);
-        QCOMPARE(s->disks->size(), 1);
-        QCOMPARE(s->disks->first().purgeable, 2.0);
-        QCOMPARE(s->trashSize, 1234.0);
-        QCOMPARE(s->batteries->first(),
-                 (StatusSnapshot::Battery{87.5, u"Charging"_qs, u"Good"_qs, 112}));
+            "failed_user_services": 0, "something_new": {"nested": true}})"),
+                 full);
     }
 
     void decodesOrFailsAsAWhole_data() {
@@ -80,22 +75,16 @@ private Q_SLOTS:
                              "memory": {"used": 1, "total": 2}})")
             << false;
         QTest::newRow("required key null") << with("health_score", "null") << false;
-        QTest::newRow("fractional integer") << with("health_score", "92.5") << false;
-        QTest::newRow("number as text") << with("health_score", "\"92\"") << false;
         QTest::newRow("optional of the wrong type") << with("uptime", "42") << false;
         QTest::newRow("optional null") << with("uptime", "null") << true;
         QTest::newRow("core count null")
             << with("cpu", R"({"usage": 3, "core_count": null})") << true;
         QTest::newRow("volume without a mount")
             << with("disks", R"([{"used": 1, "total": 2, "used_percent": 50}])") << false;
-        QTest::newRow("empty battery list") << with("batteries", "[]") << true;
-        QTest::newRow("hardware null") << with("hardware", "null") << true;
         QTest::newRow("camelCase keys")
             << QByteArray(R"({"healthScore": 1, "healthScoreMsg": "ok", "cpu": {"usage": 1},
                              "memory": {"used": 1, "total": 2, "usedPercent": 3}})")
             << true;
-        QTest::newRow("empty object") << QByteArray("{}") << false;
-        QTest::newRow("truncated") << kMinimal.left(kMinimal.size() - 1) << false;
     }
     void decodesOrFailsAsAWhole() {
         QFETCH(QByteArray, json);
@@ -103,15 +92,9 @@ private Q_SLOTS:
         QCOMPARE(decode(json).has_value(), decodes);
     }
 
-    void emptyBatteryListStaysAnEmptyList() {
-        const auto s = decode(with("batteries", "[]"));
-        QVERIFY(s && s->batteries);
-        QVERIFY(s->batteries->isEmpty());
-    }
-
     void rootDisk_data() {
         QTest::addColumn<Disks>("disks");
-        QTest::addColumn<QString>("root");
+        QTest::addColumn<QString>("root");  // empty: none
         QTest::newRow("root after another") << Disks({disk("/Volumes/Data"), disk("/")}) << u"/"_qs;
         QTest::newRow("no root: the first")
             << Disks({disk("/Volumes/Data"), disk("/home")}) << u"/Volumes/Data"_qs;
@@ -124,12 +107,7 @@ private Q_SLOTS:
         StatusSnapshot s;
         s.disks = disks;
         const auto found = s.rootDisk();
-        if (root.isEmpty()) {
-            QCOMPARE(found, std::nullopt);
-            return;
-        }
-        QVERIFY(found);
-        QCOMPARE(found->mount, root);
+        QCOMPARE(found ? found->mount : QString(), root);
     }
 };
 

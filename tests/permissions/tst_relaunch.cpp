@@ -11,12 +11,9 @@ class RelaunchTest : public QObject {
 private Q_SLOTS:
     void startsExactlyTheGivenPath_data() {
         QTest::addColumn<QString>("name");
-        QTest::newRow("plain") << u"Brightloft"_qs;
         QTest::newRow("spaces") << u"My Apps/Bright loft"_qs;
-        QTest::newRow("double quotes") << u"say \"hi\"/app"_qs;
-        QTest::newRow("single quotes") << u"it's/app"_qs;
-        QTest::newRow("dollar") << u"$HOME and ${PATH}/app"_qs;
-        QTest::newRow("backticks and substitution") << u"`touch pwned`/$(touch pwned)"_qs;
+        QTest::newRow("quotes") << u"it's \"hi\"/app"_qs;
+        QTest::newRow("expansions") << u"$HOME ${PATH} `touch pwned`/$(touch pwned)"_qs;
         QTest::newRow("backslashes") << u"back\\slash\\\"/app"_qs;
         QTest::newRow("separators") << u"a; touch pwned && b | c/app"_qs;
         QTest::newRow("newline") << u"line\nbreak/app"_qs;
