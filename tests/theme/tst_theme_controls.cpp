@@ -1,17 +1,22 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
+
 #include "support/TestEnvironment.h"
 #include "theme/Theme.h"
 #include "theme/controls/Badge.h"
 #include "theme/controls/ConfirmButton.h"
 #include "theme/controls/GButton.h"
-#include "theme/controls/Spinner.h"
+#include "theme/controls/Logo.h"
+#include "theme/controls/ShareBar.h"
+#include "theme/controls/Sparkline.h"
 #include "theme/controls/StatusDot.h"
 
 namespace {
 
 enum class Activation { mouse, keyboard };
+enum class Then { again, lapse, escape };  // after arming a confirm button
 
 void activate(QWidget *button, Activation how) {
     if (how == Activation::mouse)
@@ -45,65 +50,48 @@ private Q_SLOTS:
         QTest::newRow("keyboard") << Activation::keyboard;
     }
 
-    void confirmFirstActivationArms_data() { activations_data(); }
-    void confirmFirstActivationArms() {
+    void confirmArmsThenRunsOrDisarms_data() {
+        QTest::addColumn<Activation>("how");
+        QTest::addColumn<Then>("then");
+        QTest::newRow("mouse twice") << Activation::mouse << Then::again;
+        QTest::newRow("keys twice") << Activation::keyboard << Then::again;
+        QTest::newRow("window lapses") << Activation::mouse << Then::lapse;
+        QTest::newRow("escape") << Activation::keyboard << Then::escape;
+    }
+    void confirmArmsThenRunsOrDisarms() {
         QFETCH(Activation, how);
+        QFETCH(Then, then);
         Shown shown;
         ConfirmButton &b = shown.button;
-        QCOMPARE(b.kind(), GButton::Kind::primary);
-        QCOMPARE(b.iconName(), u"sparkles"_qs);
-        QCOMPARE(b.accessibleDescription(), u"Asks for confirmation"_qs);
-        QCOMPARE(b.sizeHint().height(), 32);
-
+        QSignalSpy armed(&b, &ConfirmButton::armedChanged);
+        b.setConfirmWindow(then == Then::lapse ? 30 : 60'000);
         activate(&b, how);
         QVERIFY(b.isArmed());
         QCOMPARE(b.title(), u"Confirm: Empty Trash & Clean"_qs);
         QCOMPARE(b.iconName(), u"warning"_qs);
         QCOMPARE(b.kind(), GButton::Kind::error);
         QCOMPARE(b.accessibleDescription(), u"Activate again to confirm"_qs);
-        QCOMPARE(shown.confirmed.size(), 0);
-    }
-
-    void confirmSecondActivationRunsOnce_data() { activations_data(); }
-    void confirmSecondActivationRunsOnce() {
-        QFETCH(Activation, how);
-        Shown shown;
-        ConfirmButton &b = shown.button;
-        activate(&b, how);
-        activate(&b, how);
-        QCOMPARE(shown.confirmed.size(), 1);
-        QVERIFY(!b.isArmed());
-        QCOMPARE(b.title(), u"Clean"_qs);
-        QCOMPARE(b.kind(), GButton::Kind::primary);
-        // A third activation only arms again.
-        activate(&b, how);
-        QCOMPARE(shown.confirmed.size(), 1);
-        QVERIFY(b.isArmed());
-    }
-
-    void confirmLapsesWithoutRunning() {
-        Shown shown;
-        ConfirmButton &b = shown.button;
-        QSignalSpy armed(&b, &ConfirmButton::armedChanged);
-        b.setConfirmWindow(30);
-        activate(&b, Activation::mouse);
-        QVERIFY(b.isArmed());
-        QVERIFY(armed.wait(2000));
+        if (then == Then::again)
+            activate(&b, how);
+        else if (then == Then::lapse)
+            QVERIFY(armed.wait(2000));
+        else
+            QTest::keyClick(&b, Qt::Key_Escape);
+        const int runs = then == Then::again ? 1 : 0;
+        QCOMPARE(shown.confirmed.size(), runs);
         QVERIFY(!b.isArmed());
         QCOMPARE(b.title(), u"Clean"_qs);
         QCOMPARE(b.iconName(), u"sparkles"_qs);
-        QCOMPARE(shown.confirmed.size(), 0);
-        // After the lapse a click arms anew instead of confirming.
-        activate(&b, Activation::mouse);
+        QCOMPARE(b.kind(), GButton::Kind::primary);
+        // The next activation only arms again.
+        activate(&b, how);
         QVERIFY(b.isArmed());
-        QCOMPARE(shown.confirmed.size(), 0);
+        QCOMPARE(shown.confirmed.size(), runs);
     }
 
-    void confirmTitlesCanChange() {
+    void confirmTitlesCanChangeWhileArmed() {
         Shown shown;
         ConfirmButton &b = shown.button;
-        b.setTitles(u"Clean 2 GB"_qs, u"Confirm: Clean 2 GB"_qs);
-        QCOMPARE(b.title(), u"Clean 2 GB"_qs);
         activate(&b, Activation::mouse);
         b.setTitles(u"Clean 3 GB"_qs, u"Confirm: Clean 3 GB"_qs);
         QCOMPARE(b.title(), u"Confirm: Clean 3 GB"_qs);
@@ -112,33 +100,30 @@ private Q_SLOTS:
         QCOMPARE(b.title(), u"Clean 3 GB"_qs);
     }
 
-    void confirmEscapeDisarms() {
-        Shown shown;
-        ConfirmButton &b = shown.button;
-        activate(&b, Activation::mouse);
-        QTest::keyClick(&b, Qt::Key_Escape);
-        QVERIFY(!b.isArmed());
-        QCOMPARE(b.kind(), GButton::Kind::primary);
-        // The next activation arms again; nothing ran.
-        activate(&b, Activation::mouse);
-        QVERIFY(b.isArmed());
-        QCOMPARE(shown.confirmed.size(), 0);
+    void inactiveButtonIgnoresInput_data() {
+        QTest::addColumn<Activation>("how");
+        QTest::addColumn<bool>("loading");  // else disabled
+        QTest::newRow("loading, mouse") << Activation::mouse << true;
+        QTest::newRow("loading, keyboard") << Activation::keyboard << true;
+        QTest::newRow("disabled") << Activation::mouse << false;
     }
-
-    void loadingButtonIgnoresInput_data() { activations_data(); }
-    void loadingButtonIgnoresInput() {
+    void inactiveButtonIgnoresInput() {
         QFETCH(Activation, how);
+        QFETCH(bool, loading);
         GButton b(u"Scan"_qs);
         b.setIconName(u"search"_qs);
         b.show();
         b.setFocus();
         QSignalSpy clicked(&b, &QAbstractButton::clicked);
-        b.setLoading(true);
+        loading ? b.setLoading(true) : b.setEnabled(false);
+        b.pinState(true, true);
         activate(&b, how);
         QCOMPARE(clicked.size(), 0);
         QVERIFY(!b.isInteractive());
         QCOMPARE(b.hoverAmount(), 0.0);
-        b.setLoading(false);
+        QCOMPARE(b.pressAmount(), 0.0);
+        loading ? b.setLoading(false) : b.setEnabled(true);
+        QCOMPARE(b.hoverAmount(), 1.0);
         activate(&b, how);
         QCOMPARE(clicked.size(), 1);
     }
@@ -151,61 +136,46 @@ private Q_SLOTS:
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QTest::mouseClick(first, Qt::LeftButton, {}, first->rect().center());
-        QVERIFY(first->hasFocus());
-        QVERIFY(!first->showsFocus());
+        QVERIFY(first->hasFocus() && !first->showsFocus());
         QTest::keyClick(first, Qt::Key_Tab);
-        QVERIFY(second->hasFocus());
-        QVERIFY(second->showsFocus());
+        QVERIFY(second->hasFocus() && second->showsFocus());
     }
 
-    void disabledButtonShowsNoHover() {
-        GButton b(u"Scan"_qs, GButton::Kind::secondary);
-        b.show();
-        b.setEnabled(false);
-        b.pinState(true, true);
-        QCOMPARE(b.hoverAmount(), 0.0);
-        QCOMPARE(b.pressAmount(), 0.0);
-        b.setEnabled(true);
-        QCOMPARE(b.hoverAmount(), 1.0);
+    void buttonSizeFollowsItsLabel() {
+        GButton plain(u"Scan"_qs);
+        GButton withIcon(u"Scan"_qs);
+        withIcon.setIconName(u"search"_qs);
+        // Icon 15 and spacing 6 more; 12 padding each side around the label.
+        QCOMPARE(withIcon.sizeHint().width() - plain.sizeHint().width(), 21);
+        QCOMPARE(GButton(QString()).sizeHint(), QSize(24, 32));
     }
 
+    // Light appearance; hovering fades solid fills and tints the others.
     void buttonColoursPerKind_data() {
         QTest::addColumn<GButton::Kind>("kind");
         QTest::addColumn<qreal>("hover");
         QTest::addColumn<QColor>("text");
         QTest::addColumn<QColor>("background");
-        const auto alpha = [](QRgb rgb, qreal a) {
-            QColor c(rgb);
-            c.setAlphaF(float(a));
-            return c;
-        };
-        // Light appearance.
-        QTest::newRow("primary idle")
-            << GButton::Kind::primary << 0.0 << QColor(0xFFFFFF) << QColor(0x171717);
-        QTest::newRow("primary hovered")
-            << GButton::Kind::primary << 1.0 << QColor(0xFFFFFF) << alpha(0x171717, 0.85);
-        QTest::newRow("secondary idle")
-            << GButton::Kind::secondary << 0.0 << QColor(0x171717) << QColor(0xFFFFFF);
-        QTest::newRow("secondary hovered")
-            << GButton::Kind::secondary << 1.0 << QColor(0x171717) << QColor(0xF2F2F2);
-        QTest::newRow("tertiary idle")
-            << GButton::Kind::tertiary << 0.0 << QColor(0x171717) << alpha(0, 0);
-        QTest::newRow("tertiary hovered")
-            << GButton::Kind::tertiary << 1.0 << QColor(0x171717) << alpha(0, 0.04);
-        QTest::newRow("error idle")
-            << GButton::Kind::error << 0.0 << QColor(Qt::white) << QColor(0xD8323C);
-        QTest::newRow("error hovered")
-            << GButton::Kind::error << 1.0 << QColor(Qt::white) << alpha(0xD8323C, 0.85);
+        QTest::addColumn<qreal>("alpha");
+        using K = GButton::Kind;
+        const QColor ink(0x171717), white(Qt::white), clear(Qt::transparent);
+        QTest::newRow("primary") << K::primary << 1.0 << white << ink << 0.85;
+        QTest::newRow("secondary idle") << K::secondary << 0.0 << ink << white << 1.0;
+        QTest::newRow("secondary") << K::secondary << 1.0 << ink << QColor(0xF2F2F2) << 1.0;
+        QTest::newRow("tertiary idle") << K::tertiary << 0.0 << ink << clear << 0.0;
+        QTest::newRow("tertiary") << K::tertiary << 1.0 << ink << clear << 0.04;
+        QTest::newRow("error") << K::error << 1.0 << white << QColor(0xD8323C) << 0.85;
     }
     void buttonColoursPerKind() {
         QFETCH(GButton::Kind, kind);
         QFETCH(qreal, hover);
         QFETCH(QColor, text);
         QFETCH(QColor, background);
+        QFETCH(qreal, alpha);
         const GButton::Colors c = GButton::colors(kind, hover);
         QCOMPARE(c.text.rgba(), text.rgba());
         QCOMPARE(c.background.rgb(), background.rgb());
-        QVERIFY(qAbs(c.background.alphaF() - background.alphaF()) < 0.01);
+        QVERIFY(qAbs(c.background.alphaF() - alpha) < 0.01);
         QCOMPARE(c.outline.alpha() > 0, kind == GButton::Kind::secondary);
     }
 
@@ -221,7 +191,7 @@ private Q_SLOTS:
         const Badge::Colors neutral = Badge::colors(Color::gray900);
         QCOMPARE(neutral.text, theme.color(Color::gray1000));
         QCOMPARE(neutral.fill, theme.color(Color::gray100));
-        for (Color tint : {Color::green, Color::amber, Color::red, Color::blue, Color::gray600}) {
+        for (Color tint : {Color::green, Color::red, Color::gray600}) {
             const Badge::Colors tinted = Badge::colors(tint);
             QCOMPARE(tinted.text, theme.color(tint));
             QCOMPARE(tinted.fill.rgb(), theme.color(tint).rgb());
@@ -233,36 +203,75 @@ private Q_SLOTS:
     void pulseHonoursReducedMotion_data() {
         QTest::addColumn<bool>("pulsing");
         QTest::addColumn<bool>("reduced");
-        QTest::addColumn<bool>("halo");
-        QTest::newRow("pulsing") << true << false << true;
-        QTest::newRow("pulsing, reduced motion") << true << true << false;
-        QTest::newRow("still") << false << false << false;
+        QTest::newRow("pulsing") << true << false;
+        QTest::newRow("pulsing, reduced motion") << true << true;
+        QTest::newRow("still") << false << false;
     }
     void pulseHonoursReducedMotion() {
         QFETCH(bool, pulsing);
         QFETCH(bool, reduced);
-        QFETCH(bool, halo);
         Theme::instance().setReducedMotion(reduced);
-        StatusDot dot(Color::green, pulsing);
-        QCOMPARE(dot.showsHalo(), halo);
-        QCOMPARE(dot.size(), QSize(12, 12));
+        QCOMPARE(StatusDot(Color::green, pulsing).showsHalo(), pulsing && !reduced);
         Theme::instance().setReducedMotion(false);
     }
 
-    void spinnerIsAnnouncedAsLoading() {
-        Spinner spinner(12);
-        QCOMPARE(spinner.accessibleName(), u"Loading"_qs);
-        QCOMPARE(spinner.size(), QSize(12, 12));
+    void shareBarFill_data() {
+        QTest::addColumn<qreal>("fraction");
+        QTest::addColumn<qreal>("expected");
+        // A bar 200 wide and 8 high; even nothing shows a dot.
+        QTest::newRow("zero") << 0.0 << 8.0;
+        QTest::newRow("half") << 0.5 << 100.0;
+        QTest::newRow("whole") << 1.0 << 200.0;
+        QTest::newRow("over full stays full") << 1.7 << 200.0;
+        QTest::newRow("tiny share") << 0.01 << 8.0;
+        QTest::newRow("negative") << -0.3 << 8.0;
+        QTest::newRow("not a number") << qQNaN() << 8.0;
+    }
+    void shareBarFill() {
+        QFETCH(qreal, fraction);
+        QFETCH(qreal, expected);
+        QCOMPARE(shareBarFillWidth(200, fraction, 8), expected);
     }
 
-    void buttonWidthFollowsItsLabel() {
-        GButton plain(u"Scan"_qs);
-        GButton withIcon(u"Scan"_qs);
-        withIcon.setIconName(u"search"_qs);
-        // Icon 15 and spacing 6 more; 12 padding each side around the label.
-        QCOMPARE(withIcon.sizeHint().width() - plain.sizeHint().width(), 21);
-        QCOMPARE(GButton(QString()).sizeHint().width(), 24);
-        QCOMPARE(plain.sizeHint().height(), 32);
+    void sparklinePoints_data() {
+        QTest::addColumn<QList<qreal>>("values");
+        QTest::addColumn<QList<QPointF>>("expected");
+        // A box 100 wide, 40 high; y grows downwards, 1 is at the top.
+        QTest::newRow("first, middle, last")
+            << QList<qreal>{0, 0.5, 1} << QList<QPointF>{{0, 40}, {50, 20}, {100, 0}};
+        QTest::newRow("above 1 is drawn at the top")
+            << QList<qreal>{1.3, 0.25} << QList<QPointF>{{0, 0}, {100, 30}};
+        QTest::newRow("negative and NaN sit on the baseline")
+            << QList<qreal>{-0.2, qQNaN(), 0.75} << QList<QPointF>{{0, 40}, {50, 40}, {100, 10}};
+        QTest::newRow("one value at the left") << QList<qreal>{0.5} << QList<QPointF>{{0, 20}};
+        QTest::newRow("no values") << QList<qreal>{} << QList<QPointF>{};
+    }
+    void sparklinePoints() {
+        QFETCH(QList<qreal>, values);
+        QFETCH(QList<QPointF>, expected);
+        QCOMPARE(::sparklinePoints(values, QSizeF(100, 40)), expected);
+    }
+
+    void logoColumnsAndDots_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("columns");
+        for (auto [size, columns] : {std::pair{27, 3}, {28, 4}, {63, 4}, {64, 5}})
+            QTest::addRow("%d", size) << size << columns;
+    }
+    void logoColumnsAndDots() {
+        QFETCH(int, size);
+        QFETCH(int, columns);
+        QSet<qreal> xs;
+        const qreal r = size / 2.0;
+        for (const LogoDot &dot : logoDots(size)) {
+            xs.insert(dot.centre.x());
+            // Inside the disc, right of the diameter, fading outwards.
+            const QPointF d = dot.centre - QPointF(r, r);
+            QVERIFY(std::hypot(d.x(), d.y()) + dot.diameter / 2 <= r + 1e-9);
+            QVERIFY(dot.centre.x() > r);
+            QVERIFY(dot.opacity > 0.29 && dot.opacity <= 1);
+        }
+        QCOMPARE(xs.size(), columns);
     }
 };
 
