@@ -1,35 +1,79 @@
 #pragma once
 
-#include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <QJsonObject>
-#include <QString>
-#include <QStringList>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
 
-// Runs the built engine (MOLE_BINARY) the way the app does: standard output
-// and standard error merged, no input.
-struct EngineResult {
-    int exitCode = -1;
-    bool finished = false;
-    QByteArray output;
-};
-EngineResult runEngine(const QStringList &arguments, int timeoutMs = 120000);
-// The same as the unprivileged user "nobody", for tests of permissions that
-// root would ignore; empty when this process cannot switch users.
-QStringList asNobody();
-EngineResult runEngineAs(const QStringList &prefix, const QStringList &arguments,
-                         int timeoutMs = 120000);
-QString engineBinary();
+#include <unistd.h>
 
-// The app's filters: a line naming the engine or one of its commands is
-// dropped before anything decodes it.
-bool survivesAppFilters(const QString &line);
+inline QString engineBinary() {
+    return qEnvironmentVariable("MOLE_BINARY");
+}
 
-// Splits output into lines the way the app's reader does (LF, CR, NEL, LS,
-// PS), dropping empty ones.
-QStringList appLines(const QByteArray &output);
+// The built engine run the way the app runs it: standard output and standard
+// error merged, no input. A prefix such as asNobody() goes first. Returns the
+// exit code (-1 when the engine crashed or did not finish) and the output.
+inline std::pair<int, QByteArray> runEngine(const QStringList &arguments,
+                                            const QStringList &prefix = {}) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    const QStringList command = prefix + QStringList{engineBinary()} + arguments;
+    process.start(command.first(), command.mid(1));
+    const bool finished = process.waitForFinished(120000);
+    return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAll()};
+}
 
-// Allocated size as du reports it, in bytes.
-qint64 duBytes(const QString &path);
+// Root reads everything: then this runs the engine as "nobody" (empty when it cannot).
+inline QStringList asNobody() {
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(u"setpriv"_qs).isEmpty())
+        return {};
+    return {u"setpriv"_qs, u"--reuid=65534"_qs, u"--regid=65534"_qs, u"--clear-groups"_qs,
+            u"--"_qs};
+}
 
-// Parses one JSON object; fails the calling test when it is not one.
-QJsonObject parseObject(const QString &line);
+// The app splits output at LF, CR, NEL, LS and PS and drops empty lines, and
+// lines naming the engine or one of its commands.
+inline QStringList appLines(const QByteArray &output) {
+    static const QRegularExpression breaks(u"\r\n|[\n\r\u0085\u2028\u2029]"_qs);
+    return QString::fromUtf8(output).split(breaks, Qt::SkipEmptyParts);
+}
+inline bool survivesAppFilters(const QString &line) {
+    static const QRegularExpression dropped(
+        u"\\bmo (clean|purge|analy[sz]e|uninstall|optimize|history|status|update|installer|touchid)\\b|\\bMole\\b"_qs);
+    return !dropped.match(line).hasMatch();
+}
+
+// The one JSON report a successful run prints; fails the calling test unless
+// the output is exactly one line that the app keeps.
+inline QJsonObject engineReport(const QStringList &arguments, const QStringList &prefix = {}) {
+    const auto [exitCode, output] = runEngine(arguments, prefix);
+    const QStringList lines = appLines(output);
+    const QJsonObject report = QJsonDocument::fromJson(lines.value(0).toUtf8()).object();
+    if (exitCode != 0 || lines.size() != 1 || !survivesAppFilters(lines.first()) ||
+        report.isEmpty())
+        QTest::qFail(qPrintable(u"not one JSON report the app keeps: "_qs +
+                                QString::fromUtf8(output.left(300))),
+                     __FILE__, __LINE__);
+    return report;
+}
+
+inline void writeFile(const QString &path, const QByteArray &data) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+}
+
+// Allocated size as `du -sk` reports it.
+inline qint64 duBytes(const QString &path) {
+    QProcess du;
+    du.start(u"du"_qs, {u"-sk"_qs, path});
+    const bool finished = du.waitForFinished(120000);
+    return finished ? du.readAllStandardOutput().split('\t').value(0).toLongLong() * 1024 : -1;
+}
