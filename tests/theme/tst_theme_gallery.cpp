@@ -50,13 +50,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("weight");
         QTest::addColumn<QString>("geist");
         QTest::addColumn<QString>("mono");
-        QTest::newRow("thin") << int(QFont::Thin) << u"Regular"_qs << u"Regular"_qs;
         QTest::newRow("light") << int(QFont::Light) << u"Regular"_qs << u"Regular"_qs;
-        QTest::newRow("regular") << int(QFont::Normal) << u"Regular"_qs << u"Regular"_qs;
         QTest::newRow("medium") << int(QFont::Medium) << u"Medium"_qs << u"Medium"_qs;
         QTest::newRow("semibold") << int(QFont::DemiBold) << u"SemiBold"_qs << u"SemiBold"_qs;
         QTest::newRow("bold") << int(QFont::Bold) << u"Bold"_qs << u"SemiBold"_qs;
-        QTest::newRow("heavy") << int(QFont::ExtraBold) << u"Bold"_qs << u"SemiBold"_qs;
         QTest::newRow("black") << int(QFont::Black) << u"Bold"_qs << u"SemiBold"_qs;
     }
     void weightsPickFaces() {
