@@ -31,6 +31,8 @@ private Q_SLOTS:
         QVERIFY(Theme::instance().animationsEnabled());
     }
 
+    void cleanup() { Theme::instance().setReducedMotion(false); }
+
     void curvesPassTheirKnownPoints_data() {
         QTest::addColumn<QEasingCurve>("curve");
         QTest::addColumn<qreal>("x");
@@ -117,7 +119,6 @@ private Q_SLOTS:
         Theme::instance().setReducedMotion(true);
         QVERIFY(!pulsing.showsHalo());
         QCOMPARE(pulse->phase(), 0.0);
-        Theme::instance().setReducedMotion(false);
     }
 
     void riseEndsWithoutItsEffect() {
