@@ -16,12 +16,8 @@ const QString kAppearance = u"org.freedesktop.appearance"_qs;
 const QString kInterface = u"org.gnome.desktop.interface"_qs;
 
 // Counts its paints, to see an appearance switch reach every widget.
-class PaintCounter : public QWidget {
-public:
-    using QWidget::QWidget;
+struct PaintCounter : QWidget {
     int paints = 0;
-
-protected:
     void paintEvent(QPaintEvent *) override { ++paints; }
 };
 
@@ -181,9 +177,10 @@ private Q_SLOTS:
     void switchingRecoloursAndRepaints() {
         Theme &theme = Theme::instance();
         QWidget window;
-        auto *child = new PaintCounter(&window);
+        auto *child = new PaintCounter;
         auto *label = new Label(u"Text"_qs, textStyle(14, QFont::Normal, Color::gray900), &window);
         window.resize(200, 100);
+        child->setParent(&window);
         child->setGeometry(100, 0, 100, 100);  // clear of the label
         QWidget followed;                      // apart, so its palette does not repaint the others
         theme.setForcedAppearance(Appearance::light);
