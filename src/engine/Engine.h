@@ -32,7 +32,6 @@ public:
     ~EngineRun() override;
 
     void stop();
-    bool isRunning() const { return !m_ended; }
     // Process id of the child, or 0 when none was started.
     qint64 processId() const;
 

@@ -41,11 +41,6 @@ static QJsonObject camelKeys(const QJsonObject &object) {
 
 Object::Object(const QJsonObject &snakeObject) : m_object(camelKeys(snakeObject)) {}
 
-bool Object::has(const QString &camelKey) const {
-    const QJsonValue v = m_object.value(camelKey);
-    return !v.isUndefined() && !v.isNull();
-}
-
 bool Decoder<bool>::decode(const QJsonValue &v) {
     if (!v.isBool())
         throw Error("expected a boolean");

@@ -28,16 +28,12 @@ struct Error : std::runtime_error {
 // health_score_msg -> healthScoreMsg; leading and trailing underscores stay.
 QString camelFromSnake(const QString &key);
 
-class Object;
-
 template <typename T>
 T decode(const QJsonValue &value);
 
 class Object {
 public:
     explicit Object(const QJsonObject &snakeObject);
-
-    bool has(const QString &camelKey) const;  // present and not null
 
     template <typename T>
     T required(const char *camelKey) const {

@@ -32,17 +32,6 @@ private Q_SLOTS:
                      (QStringList{u"+"_qs, u"one"_qs, u"two"_qs, u"-"_qs, u"finished"_qs}));
     }
 
-    void failureEndsTheRun() {
-        TestEnvironment env;  // no engine installed
-        QObject owner;
-        Recorder r;
-        EngineTask task(&owner);
-        task.start({{u"x"_qs}, std::nullopt}, r.handlers());
-        QTRY_COMPARE(r.events.size(), 1);
-        QVERIFY(!task.isRunning());
-        QVERIFY(r.events.first().startsWith(u"failed: "_qs));
-    }
-
     void aHandlerThatStopsTheRunGetsNoMoreLines() {
         TestEnvironment env;
         const QString pidFile = env.home() + u"/engine.pid"_qs;
