@@ -22,6 +22,9 @@ public:
     const QList<ReportSection> &sections() const { return m_sections; }
     // The engine's summary lines, or the one line of a failure.
     const QStringList &summary() const { return m_summary; }
+    // Why the last run failed (engine missing, crashed, unreadable); empty
+    // while running and after a run that ended normally.
+    const QString &failed() const { return m_failed; }
 
     // A check when `dryRun`, else the fixes. A run already streaming is
     // stopped first, so two runs never mix their reports.
@@ -31,6 +34,7 @@ Q_SIGNALS:
     void phaseChanged();
     void sectionsChanged();
     void summaryChanged();
+    void failedChanged();
 
 private:
     void takeLine(const QString &line);
@@ -39,6 +43,7 @@ private:
     Phase m_phase = Phase::idle;
     QList<ReportSection> m_sections;
     QStringList m_summary;
+    QString m_failed;
     bool m_inSummary = false;  // between an opening and a closing rule
     EngineTask m_task{this};
 };
