@@ -1,7 +1,9 @@
 // mole: the cleaning engine behind Brightloft. Each subcommand is one entry of
 // the table below.
 #include "analyze/AnalyzeCommand.h"
+#include "clean/CleanCommand.h"
 #include "status/StatusCommand.h"
+#include "uninstall/UninstallCommand.h"
 
 #include <csignal>
 #include <cstdio>
@@ -18,7 +20,9 @@ struct Command {
 
 constexpr Command commands[] = {
     {"analyze", "analyze --json [absolute folder path]", mole::analyze::run},
+    {"clean", "clean [--dry-run] [--yes]", mole::clean::run},
     {"status", "status [--json] [--watch [--interval 2s|500ms|N]]", mole::status::run},
+    {"uninstall", "uninstall --list | --dry-run NAME | [--yes] NAME", mole::uninstall::run},
 };
 
 int usage(FILE *out) {
