@@ -12,7 +12,7 @@ namespace mole::clean {
 
 namespace {
 
-constexpr const char *kHeader = "mole-clean-plan 1";
+constexpr const char *kHeader = "mole-clean-plan 2";
 constexpr const char *kFile = "clean-plan";
 
 // Every field is one word: bytes outside printable ASCII, and "%", are %XX.
@@ -66,8 +66,8 @@ bool savePlan(const Home &home, const std::vector<Section> &sections) {
             out << "item " << item.bytes << ' ' << encode(item.label) << '\n';
             for (const Target &target : item.targets)
                 out << "target " << target.identity.device << ' ' << target.identity.inode << ' '
-                    << target.identity.type << ' ' << (target.trashEntry ? 1 : 0) << ' '
-                    << encode(target.path) << '\n';
+                    << target.identity.type << ' ' << target.identity.born << ' '
+                    << (target.trashEntry ? 1 : 0) << ' ' << encode(target.path) << '\n';
         }
     }
     int dir = makeFolderBeneath(home, folder(home));
@@ -107,28 +107,23 @@ std::optional<std::vector<Section>> loadPlan(const Home &home, int64_t maxAgeSec
         std::istringstream words(line);
         std::string kind;
         words >> kind;
-        if (kind == "home") {
-            std::string word;
-            words >> word;
+        std::string word;
+        if (kind == "home" && words >> word) {
             homePath = decode(word);
-        } else if (kind == "created") {
-            words >> created;
-        } else if (kind == "section") {
-            std::string word;
-            words >> word;
+        } else if (kind == "created" && words >> created) {
+        } else if (kind == "section" && words >> word) {
             sections.push_back({decode(word), {}});
         } else if (kind == "item" && !sections.empty()) {
             Item item;
-            std::string word;
-            words >> item.bytes >> word;
+            if (!(words >> item.bytes >> word))
+                return std::nullopt;
             item.label = decode(word);
             sections.back().items.push_back(std::move(item));
         } else if (kind == "target" && !sections.empty() && !sections.back().items.empty()) {
             Target target;
             int trashEntry = 0;
-            std::string word;
             words >> target.identity.device >> target.identity.inode >> target.identity.type >>
-                trashEntry >> word;
+                target.identity.born >> trashEntry >> word;
             if (!words)
                 return std::nullopt;
             target.trashEntry = trashEntry == 1;

@@ -33,7 +33,10 @@ std::optional<Measured> measure(const Home &home, const std::string &path) {
     struct stat st;
     if (!at || ::fstatat(at->parent(), at->name().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
-    Measured found{path, identityOf(st), int64_t(st.st_blocks) * 512};
+    std::optional<Identity> identity = identityAt(at->parent(), at->name(), error);
+    if (!identity)
+        return std::nullopt;
+    Measured found{path, *identity, int64_t(st.st_blocks) * 512};
     if (S_ISDIR(st.st_mode)) {
         int fd = ::openat(at->parent(), at->name().c_str(),
                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -52,10 +55,9 @@ std::map<std::string, Measured> measureChildren(const Home &home, const std::str
         return out;
     analyze::FolderUsage usage = analyze::measureFolder(fd, folder, {walkerThreads(), 1});
     for (const analyze::ChildUsage &child : usage.children) {
-        struct stat st;
-        if (::fstatat(fd, child.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        out[child.name] = {folder + "/" + child.name, identityOf(st), child.bytes};
+        int error = 0;
+        if (std::optional<Identity> identity = identityAt(fd, child.name, error))
+            out[child.name] = {folder + "/" + child.name, *identity, child.bytes};
     }
     ::close(fd);
     return out;

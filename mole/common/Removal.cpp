@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
@@ -10,9 +11,21 @@
 
 namespace mole {
 
-Identity identityOf(const struct stat &st) {
-    char type = S_ISDIR(st.st_mode) ? 'd' : S_ISREG(st.st_mode) ? 'f' : S_ISLNK(st.st_mode) ? 'l' : 'o';
-    return {st.st_dev, st.st_ino, type};
+std::optional<Identity> identityAt(int dir, const std::string &name, int &error) {
+    struct statx st {};
+    if (::statx(dir, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO | STATX_BTIME, &st) !=
+        0) {
+        error = errno;
+        return std::nullopt;
+    }
+    const mode_t mode = st.stx_mode;
+    Identity identity;
+    identity.device = makedev(st.stx_dev_major, st.stx_dev_minor);
+    identity.inode = st.stx_ino;
+    identity.type = S_ISDIR(mode) ? 'd' : S_ISREG(mode) ? 'f' : S_ISLNK(mode) ? 'l' : 'o';
+    if (st.stx_mask & STATX_BTIME)
+        identity.born = int64_t(st.stx_btime.tv_sec) * 1'000'000'000 + st.stx_btime.tv_nsec;
+    return identity;
 }
 
 std::string reasonText(int error) {
@@ -44,15 +57,20 @@ Removal::Result Removal::remove(const std::string &path, const Identity &expecte
             fail(m_home.tilde(path), error, result);
         return result;
     }
+    std::optional<Identity> now = identityAt(at->parent(), at->name(), error);
     struct stat st;
-    if (::fstatat(at->parent(), at->name().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT)
+    if (now && ::fstatat(at->parent(), at->name().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        error = errno;
+        now.reset();
+    }
+    if (!now) {
+        if (error == ENOENT)
             result.gone = result.vanished = true;
         else
-            fail(m_home.tilde(path), errno, result);
+            fail(m_home.tilde(path), error, result);
         return result;
     }
-    if (identityOf(st) != expected) {
+    if (*now != expected) {
         changed = true;
         return result;
     }

@@ -6,20 +6,25 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace mole {
 
 // What an entry was when it was listed: re-checked before it is removed, so
 // that something put in its place since is left alone.
+// An inode number is reused as soon as it is free, so the birth time (where
+// the file system records one) tells a recreated folder from the old one.
 struct Identity {
     dev_t device = 0;
     ino_t inode = 0;
-    char type = '?';  // 'd' folder, 'f' file, 'l' symbolic link, 'o' anything else
+    char type = '?';   // 'd' folder, 'f' file, 'l' symbolic link, 'o' anything else
+    int64_t born = 0;  // birth time in nanoseconds, 0 when unknown
     bool operator==(const Identity &) const = default;
 };
 
-Identity identityOf(const struct stat &st);
+// The identity of the entry `name` of the open folder `dir`, not following a link.
+std::optional<Identity> identityAt(int dir, const std::string &name, int &error);
 
 // Removes files and folder trees inside the home. Never follows a symbolic
 // link (a link is removed as a link), never enters a folder on another mount

@@ -6,6 +6,7 @@
 
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "EngineProcess.h"
@@ -166,9 +167,9 @@ private Q_SLOTS:
     void cleanWithoutAFreshPlanScansFirst_data() {
         QTest::addColumn<QByteArray>("plan");
         QTest::newRow("no plan") << QByteArray();
-        QTest::newRow("a day old") << QByteArray("mole-clean-plan 1\nhome %1\ncreated 1000\n");
-        QTest::newRow("another home") << QByteArray("mole-clean-plan 1\nhome /elsewhere\ncreated %2\n");
-        QTest::newRow("garbled") << QByteArray("mole-clean-plan 1\nhome %1\ncreated %2\nsection\n");
+        QTest::newRow("a day old") << QByteArray("mole-clean-plan 2\nhome %1\ncreated 1000\n");
+        QTest::newRow("another home") << QByteArray("mole-clean-plan 2\nhome /elsewhere\ncreated %2\n");
+        QTest::newRow("garbled") << QByteArray("mole-clean-plan 2\nhome %1\ncreated %2\nsection\n");
     }
     void cleanWithoutAFreshPlanScansFirst() {
         QFETCH(QByteArray, plan);
@@ -300,7 +301,7 @@ private Q_SLOTS:
         if (home.isNull())
             environment.remove(u"HOME"_qs);
         else
-            environment.insert(u"HOME"_qs, home.arg(h.home()));
+            environment.insert(u"HOME"_qs, home.contains(u"%1"_qs) ? home.arg(h.home()) : home);
         engine.setProcessEnvironment(environment);
         engine.setProcessChannelMode(QProcess::MergedChannels);
         engine.setStandardInputFile(QProcess::nullDevice());
