@@ -121,7 +121,7 @@ int cleanNow(const Home &home, bool yes) {
                 total += item.bytes;
                 ++items;
             }
-    if (!yes && !confirmOnTerminal("Remove " + std::to_string(items) + " items, " +
+    if (!yes && !confirmOnTerminal("Remove " + counted(items, "item") + ", " +
                                    sizeText(total) + "?")) {
         printLine("Nothing removed.");
         return 1;
@@ -146,8 +146,8 @@ int cleanNow(const Home &home, bool yes) {
         }
     }
     if (totals.left > 0)
-        printLine(std::string(kNote) + "Stopped" + std::string(kDot) + std::to_string(totals.left) +
-                  " items left as they were");
+        printLine(std::string(kNote) + "Stopped" + std::string(kDot) + counted(totals.left, "item") +
+                  " left as they were");
     printLine("Space freed: " + sizeText(totals.freed));
     return totals.failures > 0 || totals.left > 0 ? 1 : 0;
 }

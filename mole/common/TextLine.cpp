@@ -101,6 +101,13 @@ std::string displayText(std::string_view name) {
     return out;
 }
 
+std::string counted(long count, std::string_view noun) {
+    std::string text = std::to_string(count) + " " + std::string(noun);
+    if (count != 1)
+        text += 's';
+    return text;
+}
+
 bool printLine(std::string_view line) {
     std::string text(line);
     text += '\n';

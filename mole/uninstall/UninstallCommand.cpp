@@ -73,7 +73,7 @@ int remove(const Home &home, const App &app, const std::vector<std::string> &pla
     int64_t total = 0;
     for (const std::string &path : plan) total += sizeOf(home, path);
     if (!yes && !confirmOnTerminal("Remove " + displayText(app.name) + " and " +
-                                   std::to_string(plan.size() - 1) + " leftovers, " +
+                                   counted(long(plan.size()) - 1, "leftover") + ", " +
                                    formatBytes(double(total)) + "?")) {
         printLine("Nothing removed.");
         return 1;
@@ -96,7 +96,7 @@ int remove(const Home &home, const App &app, const std::vector<std::string> &pla
                       "moved to the Trash");
         }
     }
-    printLine(std::to_string(moved) + " items moved to the Trash" +
+    printLine(counted(moved, "item") + " moved to the Trash" +
               (failures ? std::string(kDot) + std::to_string(failures) + " failed" : std::string()));
     return failures ? 1 : 0;
 }

@@ -266,7 +266,7 @@ private Q_SLOTS:
             QByteArray seen;
             while (!seen.contains("[y/N]") && terminal.waitForReadyRead(30000))
                 seen += terminal.readAll();
-            QVERIFY2(seen.contains("Remove 1 items,"), seen.constData());
+            QVERIFY2(seen.contains("Remove 1 item,"), seen.constData());
             terminal.write(answer);
         }
         QVERIFY(terminal.waitForFinished(30000));
