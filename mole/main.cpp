@@ -2,6 +2,7 @@
 // the table below.
 #include "analyze/AnalyzeCommand.h"
 #include "clean/CleanCommand.h"
+#include "optimize/OptimizeCommand.h"
 #include "status/StatusCommand.h"
 #include "uninstall/UninstallCommand.h"
 
@@ -21,6 +22,7 @@ struct Command {
 constexpr Command commands[] = {
     {"analyze", "analyze --json [absolute folder path]", mole::analyze::run},
     {"clean", "clean [--dry-run] [--yes]", mole::clean::run},
+    {"optimize", "optimize [--dry-run]", mole::optimize::run},
     {"status", "status [--json] [--watch [--interval 2s|500ms|N]]", mole::status::run},
     {"uninstall", "uninstall --list | --dry-run NAME | [--yes] NAME", mole::uninstall::run},
 };

@@ -101,11 +101,11 @@ std::string displayText(std::string_view name) {
     return out;
 }
 
-std::string counted(long count, std::string_view noun) {
-    std::string text = std::to_string(count) + " " + std::string(noun);
-    if (count != 1)
-        text += 's';
-    return text;
+std::string counted(long count, std::string_view one, std::string_view many) {
+    std::string text = std::to_string(count) + " ";
+    if (count == 1)
+        return text + std::string(one);
+    return many.empty() ? text + std::string(one) + "s" : text + std::string(many);
 }
 
 bool printLine(std::string_view line) {

@@ -25,8 +25,8 @@ inline constexpr std::string_view kOk = "\u2713 ";       // ✓
 inline constexpr std::string_view kFailed = "\u2717 ";   // ✗
 inline constexpr std::string_view kDot = " \u00b7 ";     // " · "
 
-// "1 item", "3 items".
-std::string counted(long count, std::string_view noun);
+// "1 item", "3 items"; `many` for plurals that are not `one` + "s".
+std::string counted(long count, std::string_view one, std::string_view many = {});
 
 // Writes one line of a text report (a line feed is added) straight to
 // standard output. False when the reader has gone.

@@ -278,15 +278,20 @@ private Q_SLOTS:
     // root's files even if a check failed.
     void unsafeHomeIsRefused_data() {
         QTest::addColumn<QString>("home");  // "%1" is a folder owned by root
-        QTest::newRow("unset") << QString();
-        QTest::newRow("root folder") << u"/"_qs;
-        QTest::newRow("relative") << u"home/user"_qs;
-        QTest::newRow("another user's") << u"%1"_qs;
-        QTest::newRow("a file") << u"%1/.cache/app/data"_qs;
-        QTest::newRow("missing") << u"%1/nothing"_qs;
+        QTest::addColumn<QStringList>("command");
+        const QList<QPair<const char *, QString>> homes = {
+            {"unset", QString()},       {"root folder", u"/"_qs},
+            {"relative", u"home/user"_qs}, {"another user's", u"%1"_qs},
+            {"a file", u"%1/.cache/app/data"_qs}, {"missing", u"%1/nothing"_qs}};
+        const QList<QStringList> commands = {
+            {u"clean"_qs}, {u"optimize"_qs}, {u"uninstall"_qs, u"app"_qs}};
+        for (const auto &[name, home] : homes)
+            for (const QStringList &command : commands)
+                QTest::addRow("%s, %s", name, qPrintable(command.first())) << home << command;
     }
     void unsafeHomeIsRefused() {
         QFETCH(QString, home);
+        QFETCH(QStringList, command);
         const QStringList nobody = asNobody();
         if (nobody.isEmpty())
             QSKIP("needs root and setpriv to run the refusals as another user");
@@ -305,7 +310,7 @@ private Q_SLOTS:
         engine.setProcessEnvironment(environment);
         engine.setProcessChannelMode(QProcess::MergedChannels);
         engine.setStandardInputFile(QProcess::nullDevice());
-        engine.start(nobody.first(), nobody.mid(1) + QStringList{engineBinary(), u"clean"_qs});
+        engine.start(nobody.first(), nobody.mid(1) + QStringList{engineBinary()} + command);
         QVERIFY(engine.waitForFinished(30000));
         const QString output = QString::fromUtf8(engine.readAll());
         QVERIFY(engine.exitCode() != 0);
