@@ -1,7 +1,10 @@
 // mole: the cleaning engine behind Brightloft. Each subcommand is one entry of
 // the table below.
 #include "analyze/AnalyzeCommand.h"
+#include "clean/CleanCommand.h"
+#include "optimize/OptimizeCommand.h"
 #include "status/StatusCommand.h"
+#include "uninstall/UninstallCommand.h"
 
 #include <csignal>
 #include <cstdio>
@@ -33,6 +36,28 @@ constexpr Command commands[] = {
      "\n"
      "At a terminal the report is a table: size, share of the folder, name.\n"
      "Exit status: 0 measured, 1 the folder cannot be read, 2 usage error.\n"},
+    {"clean", "clean [--dry-run] [--yes]", mole::clean::run,
+     "find and remove junk in your home folder",
+     "Finds caches, thumbnails, browser and developer caches, logs, crash dumps,\n"
+     "the Trash, and leftovers of removed applications (listed for review, never\n"
+     "removed).\n"
+     "\n"
+     "  -n, --dry-run  list what would be removed and record it as the plan;\n"
+     "                 nothing is removed\n"
+     "  -y, --yes      do not ask before removing (a terminal is asked [y/N])\n"
+     "  -h, --help     show this help\n"
+     "\n"
+     "Without --dry-run, exactly the items of the last dry run (under a day old)\n"
+     "are removed, each re-checked first; otherwise the home is scanned afresh.\n"
+     "Symbolic links are never followed and nothing outside the home is touched.\n"},
+    {"optimize", "optimize [--dry-run]", mole::optimize::run,
+     "check and repair user-level system databases",
+     "Checks the font, desktop-entry, MIME and icon caches, failed thumbnails,\n"
+     "launchers and links whose program is gone, failed user services and low\n"
+     "free space, then applies the fixes that need no administrator.\n"
+     "\n"
+     "  --dry-run   only check; change nothing\n"
+     "  -h, --help  show this help\n"},
     {"status", "status [--json] [--watch [--interval 2s|500ms|N]]", mole::status::run,
      "show the computer's health",
      "Reads the computer's state: processor and memory load, disks, the Trash,\n"
@@ -49,6 +74,15 @@ constexpr Command commands[] = {
      "\n"
      "Exit status: 0 done or stopped, 1 the reading could not be written,\n"
      "2 usage error.\n"},
+    {"uninstall", "uninstall --list | --dry-run NAME | [--yes] NAME", mole::uninstall::run,
+     "list applications, or remove one with its leftovers",
+     "  --list       the applications you installed yourself, as one JSON array\n"
+     "  --dry-run    list the application's files and leftovers, remove nothing\n"
+     "  -y, --yes    do not ask before removing (a terminal is asked [y/N])\n"
+     "  -h, --help   show this help\n"
+     "\n"
+     "Files go to the Trash, where the file manager can restore them; Flatpak\n"
+     "and Homebrew applications are removed by their package manager.\n"},
 };
 
 int usage(FILE *out) {
