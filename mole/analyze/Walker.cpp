@@ -1,5 +1,6 @@
 #include "analyze/Walker.h"
 
+#include "analyze/EntryStats.h"
 #include "analyze/HardLinks.h"
 #include "analyze/Scope.h"
 
@@ -25,7 +26,6 @@ namespace mole::analyze {
 namespace {
 
 // Only what the report uses: asking for less lets some file systems skip work.
-constexpr unsigned kEntryFields = STATX_TYPE | STATX_NLINK | STATX_INO | STATX_BLOCKS | STATX_ATIME;
 constexpr unsigned kFolderFields = STATX_TYPE | STATX_BLOCKS | STATX_MNT_ID;
 constexpr int kNoFollow = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
@@ -120,6 +120,15 @@ struct OpenFolder {
     }
 };
 
+// What each walking thread reuses from folder to folder.
+struct Scratch {
+    std::vector<char> buffer = std::vector<char>(64 * 1024);
+    EntryStats stats;
+    std::vector<const char *> names;
+    std::vector<struct statx> results;
+    std::vector<int> errors;
+};
+
 struct Job {
     std::shared_ptr<OpenFolder> parent;
     std::string name;
@@ -141,53 +150,62 @@ public:
     int64_t unreadableFolders() const { return m_unreadable.load(); }
     bool stopping() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
 
-    // Calls visit(name, d_type) for every entry of an open folder, read with
-    // large getdents64 batches.
+    // Calls visit(name, d_type) for the entries of one large getdents64
+    // batch of an open folder. False at the end of the folder.
     template <class Visit>
-    void forEachName(int fd, std::vector<char> &buffer, Visit visit) {
-        while (!stopping()) {
-            ssize_t length = ::getdents64(fd, buffer.data(), buffer.size());
-            if (length <= 0)
-                return;
-            for (ssize_t offset = 0; offset < length;) {
-                auto *entry = reinterpret_cast<dirent64 *>(buffer.data() + offset);
-                offset += entry->d_reclen;
-                const char *name = entry->d_name;
-                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                    continue;
-                visit(name, entry->d_type);
-            }
+    bool readNames(int fd, std::vector<char> &buffer, Visit visit) {
+        ssize_t length = ::getdents64(fd, buffer.data(), buffer.size());
+        if (length <= 0)
+            return false;
+        for (ssize_t offset = 0; offset < length;) {
+            auto *entry = reinterpret_cast<dirent64 *>(buffer.data() + offset);
+            offset += entry->d_reclen;
+            const char *name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            visit(name, entry->d_type);
         }
+        return true;
     }
 
-    // Stats an entry that is not known to be a folder. False when it cannot
-    // be: gone since the listing (not a loss), or in a folder that may be
-    // listed but not entered, which then counts as unreadable.
-    bool examine(OpenFolder &folder, int fd, const char *name, struct statx &st) {
-        if (::statx(fd, name, kNoFollow, kEntryFields, &st) == 0)
-            return true;
-        if (errno != ENOENT)
-            countUnexaminable(folder);
-        return false;
+    // Stats the entries that are not known to be folders, in one batch. An
+    // entry that cannot be stat'ed is gone since the listing (not a loss) or
+    // in a folder that may be listed but not entered, which then counts as
+    // unreadable. Calls found(index, st) for the others.
+    template <class Found>
+    void examine(OpenFolder &folder, int fd, Scratch &scratch, Found found) {
+        scratch.stats.stat(fd, scratch.names, scratch.results, scratch.errors);
+        for (size_t i = 0; i < scratch.names.size(); ++i) {
+            if (scratch.errors[i] == 0)
+                found(i, scratch.results[i]);
+            else if (scratch.errors[i] != ENOENT)
+                countUnexaminable(folder);
+        }
     }
 
     // Reads every entry of an open folder. Folders go to onFolder(name);
     // anything else is stat'ed (without following links) and goes to
-    // onOther(name, st).
+    // onOther(name, st). The names live in the scratch buffer until the next
+    // batch.
     template <class OnFolder, class OnOther>
-    void list(OpenFolder &folder, int fd, std::vector<char> &buffer, OnFolder onFolder,
-              OnOther onOther) {
-        forEachName(fd, buffer, [&](const char *name, unsigned char type) {
-            struct statx st;
-            if (type == DT_DIR)
-                onFolder(name);
-            else if (!examine(folder, fd, name, st))
+    void list(OpenFolder &folder, int fd, Scratch &scratch, OnFolder onFolder, OnOther onOther) {
+        while (!stopping()) {
+            scratch.names.clear();
+            bool more = readNames(fd, scratch.buffer, [&](const char *name, unsigned char type) {
+                if (type == DT_DIR)
+                    onFolder(name);
+                else
+                    scratch.names.push_back(name);
+            });
+            examine(folder, fd, scratch, [&](size_t i, const struct statx &st) {
+                if (S_ISDIR(st.stx_mode))
+                    onFolder(scratch.names[i]);
+                else
+                    onOther(scratch.names[i], st);
+            });
+            if (!more)
                 return;
-            else if (S_ISDIR(st.stx_mode))
-                onFolder(name);
-            else
-                onOther(name, st);
-        });
+        }
     }
 
     // Counts one non-folder entry of the given child into bytes and newest
@@ -228,13 +246,13 @@ public:
 
 private:
     void work() {
-        std::vector<char> buffer(64 * 1024);
+        Scratch scratch;
         std::vector<Job> found;
         while (std::optional<Job> job = take()) {
             // Depth first on this thread: keep one subfolder, share the rest.
             // Going deep first also keeps few folders open at a time.
             for (;;) {
-                visit(*job, buffer, found);
+                visit(*job, scratch, found);
                 if (found.empty() || stopping())
                     break;
                 job = std::move(found.back());
@@ -258,7 +276,7 @@ private:
         }
     }
 
-    void visit(const Job &job, std::vector<char> &buffer, std::vector<Job> &found) {
+    void visit(const Job &job, Scratch &scratch, std::vector<Job> &found) {
         OpenFolder &parent = *job.parent;
         int fd = openFolder(job);
         struct statx st;
@@ -290,7 +308,7 @@ private:
         int64_t newest = 0;
         size_t before = found.size();
         list(
-            *folder, fd, buffer,
+            *folder, fd, scratch,
             [&](const char *name) {
                 found.push_back({folder, name, job.totals});
             },
@@ -346,14 +364,16 @@ private:
     unsigned m_busy = 0;
 };
 
-// Calls work(i) for i in [0, count), on several threads when there is much to do.
+// Calls work(scratch, start, end) for chunks of [0, count), on several
+// threads when there is much to do.
 template <class Work>
 void inParallel(size_t count, const Walk &walk, unsigned threads, Work work) {
     constexpr size_t kChunk = 512;
     std::atomic<size_t> next{0};
     auto run = [&] {
+        Scratch scratch;
         for (size_t start; !walk.stopping() && (start = next.fetch_add(kChunk)) < count;)
-            for (size_t i = start; i < std::min(count, start + kChunk); ++i) work(i);
+            work(scratch, start, std::min(count, start + kChunk));
     };
     std::vector<std::thread> helpers;
     for (unsigned i = 1; i < std::min<size_t>(threads, count / kChunk); ++i)
@@ -391,28 +411,37 @@ FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &op
     std::deque<Child> children;   // stable addresses: the walking threads add to them
     std::vector<size_t> unknown;  // children that may not be folders
     std::vector<char> buffer(64 * 1024);
-    walk.forEachName(own, buffer, [&](const char *name, unsigned char type) {
-        Child &child = children.emplace_back(name, type == DT_DIR);
-        child.totals.child = int(children.size() - 1);
-        if (type != DT_DIR)
-            unknown.push_back(children.size() - 1);
-    });
+    while (!walk.stopping() &&
+           walk.readNames(own, buffer, [&](const char *name, unsigned char type) {
+               Child &child = children.emplace_back(name, type == DT_DIR);
+               child.totals.child = int(children.size() - 1);
+               if (type != DT_DIR)
+                   unknown.push_back(children.size() - 1);
+           })) {
+    }
     // The entries are examined by all threads: a folder of many files is
     // otherwise the one part of the walk that a single thread does alone.
-    inParallel(unknown.size(), walk, options.threads, [&](size_t i) {
-        Child &child = children[unknown[i]];
-        struct statx file;
-        if (!walk.examine(*top, own, child.name.c_str(), file)) {
-            child.totals.leftOut = true;
-        } else if (S_ISDIR(file.stx_mode)) {
-            child.isDir = true;
-        } else {
-            int64_t bytes = 0;
-            int64_t newest = 0;
-            walk.countFile(file, child.totals.child, path, child.name, bytes, newest);
-            child.totals.add(bytes, file.stx_atime.tv_sec);
-        }
-    });
+    inParallel(unknown.size(), walk, options.threads,
+               [&](Scratch &scratch, size_t start, size_t end) {
+                   scratch.names.clear();
+                   for (size_t i = start; i < end; ++i) {
+                       Child &child = children[unknown[i]];
+                       child.totals.leftOut = true;  // until found
+                       scratch.names.push_back(child.name.c_str());
+                   }
+                   walk.examine(*top, own, scratch, [&](size_t i, const struct statx &file) {
+                       Child &child = children[unknown[start + i]];
+                       child.totals.leftOut = false;
+                       if (S_ISDIR(file.stx_mode)) {
+                           child.isDir = true;
+                           return;
+                       }
+                       int64_t bytes = 0;
+                       int64_t newest = 0;
+                       walk.countFile(file, child.totals.child, path, child.name, bytes, newest);
+                       child.totals.add(bytes, file.stx_atime.tv_sec);
+                   });
+               });
     std::vector<Job> jobs;
     for (Child &child : children)
         if (child.isDir)

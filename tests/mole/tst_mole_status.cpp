@@ -230,7 +230,8 @@ private Q_SLOTS:
         stopping.start();
         ::kill(pid_t(watch.processId()), SIGTERM);
         QVERIFY(watch.waitForFinished(5000));
-        QVERIFY2(stopping.elapsed() < 300, qPrintable(QString::number(stopping.elapsed())));
+        // A generous bound for a slow (sanitizer) build: the reading is given up, not finished.
+        QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
         QCOMPARE(watch.exitCode(), 0);
         watch.lines << QString::fromUtf8(watch.readAll());
         QCOMPARE(watch.lines.join(QString()), QString());
