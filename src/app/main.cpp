@@ -1,12 +1,14 @@
 #include <QApplication>
 
 #include "app/MainWindow.h"
+#include "engine/Engine.h"
 #include "theme/Fonts.h"
 #include "theme/Gallery.h"
 #include "theme/Theme.h"
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
+    Engine::ignoreBrokenPipes();
     QApplication::setOrganizationName(u"Brightloft"_qs);
     QApplication::setApplicationName(u"Brightloft"_qs);
     Fonts::registerFonts();

@@ -7,7 +7,9 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
@@ -31,7 +33,14 @@ struct EngineRunState {
 
     pid_t pid = 0;
     bool reaped = false;  // once true, `pid` may belong to someone else
-    int wakeRead = -1, wakeWrite = -1;
+    // Tells the reader to give up. Open for as long as either side holds the
+    // state, so stop() never writes into a channel nobody reads.
+    int wake = -1;
+
+    ~EngineRunState() {
+        if (wake >= 0)
+            ::close(wake);
+    }
 
     // Hands lines and/or the end to the owner's thread.
     void publish(const QStringList &lines, bool end = false, std::optional<QString> failure = {}) {
@@ -60,12 +69,6 @@ struct EngineRunState {
 namespace {
 
 const char kEscape = '\x1b';
-
-void closeFd(int &fd) {
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
-}
 
 QString systemErrorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -104,7 +107,7 @@ void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
     static thread_local char buffer[64 * 1024];
 
     for (;;) {
-        pollfd fds[2] = {{outRead, POLLIN, 0}, {state->wakeRead, POLLIN, 0}};
+        pollfd fds[2] = {{outRead, POLLIN, 0}, {state->wake, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -137,7 +140,6 @@ void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
     reap(*state);  // a stopped child still has to be collected
     if (!readError && !cancelled)
         state->publish(batch, true);
-    closeFd(state->wakeRead);
 }
 
 std::vector<QByteArray> engineEnvironment() {
@@ -217,6 +219,13 @@ void writeInput(int inWrite, QByteArray input) {
         return;
     }
     std::thread([inWrite, input = std::move(input), written]() mutable {
+        // An engine that exits without reading its input leaves this pipe
+        // without a reader: the write fails with EPIPE, and the SIGPIPE that
+        // comes with it stays blocked here and is discarded below.
+        sigset_t brokenPipe;
+        sigemptyset(&brokenPipe);
+        sigaddset(&brokenPipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
         ::fcntl(inWrite, F_SETFL, 0);
         while (written < input.size()) {
             const ssize_t n =
@@ -228,6 +237,9 @@ void writeInput(int inWrite, QByteArray input) {
             written += n;
         }
         ::close(inWrite);
+        const timespec now{};
+        while (::sigtimedwait(&brokenPipe, nullptr, &now) == SIGPIPE) {
+        }
     }).detach();
 }
 
@@ -256,11 +268,8 @@ void EngineRun::stop() {
     m_state->terminateChild();
     std::lock_guard lock(m_state->mutex);
     m_state->owner = nullptr;  // nothing more is delivered
-    if (m_state->wakeWrite >= 0) {
-        const char wake = 1;
-        [[maybe_unused]] ssize_t ignored = ::write(m_state->wakeWrite, &wake, 1);
-        closeFd(m_state->wakeWrite);
-    }
+    if (m_state->wake >= 0)
+        ::eventfd_write(m_state->wake, 1);
 }
 
 void EngineRun::deliver() {
@@ -285,7 +294,6 @@ void EngineRun::deliver() {
     {
         std::lock_guard lock(m_state->mutex);
         m_state->owner = nullptr;
-        closeFd(m_state->wakeWrite);
     }
     if (error)
         Q_EMIT failed(*error);
@@ -306,15 +314,13 @@ EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> 
         return run;
     }
 
-    int out[2], wake[2], in[2] = {-1, -1};
-    if (::pipe2(out, O_CLOEXEC) < 0 || ::pipe2(wake, O_CLOEXEC) < 0 ||
+    int out[2], in[2] = {-1, -1};
+    if (::pipe2(out, O_CLOEXEC) < 0 || (state->wake = ::eventfd(0, EFD_CLOEXEC)) < 0 ||
         (input && ::pipe2(in, O_CLOEXEC) < 0)) {
         state->publish({}, true,
                        u"Couldn't start the cleaning engine: "_qs + systemErrorText(errno));
         return run;
     }
-    state->wakeRead = wake[0];
-    state->wakeWrite = wake[1];
     if (input)
         writeInput(in[1], input->toUtf8());
 
@@ -325,8 +331,6 @@ EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> 
         ::close(in[0]);
     if (error != 0) {
         ::close(out[0]);
-        closeFd(state->wakeRead);
-        closeFd(state->wakeWrite);
         state->publish({}, true,
                        u"Couldn't start the cleaning engine: "_qs + systemErrorText(error));
         return run;
@@ -340,6 +344,10 @@ EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> 
 }
 
 namespace Engine {
+
+void ignoreBrokenPipes() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 QString binary() {
     const QString resources = Paths::resources();

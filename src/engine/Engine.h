@@ -54,6 +54,11 @@ private:
 
 namespace Engine {
 
+// Makes a write into a pipe whose reader is gone fail with EPIPE instead of
+// killing the whole application. Called once at start-up; engines still
+// start with the default action.
+void ignoreBrokenPipes();
+
 // The engine executable's full path, or an empty string when none of the
 // candidates is executable. Looked up anew on every call.
 QString binary();

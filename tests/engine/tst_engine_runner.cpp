@@ -1,10 +1,13 @@
 #include <QFile>
+#include <QProcess>
 #include <QTest>
+#include <QThread>
 
 #include <cerrno>
 #include <csignal>
 
 #include "engine/Engine.h"
+#include "engine/EngineTask.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -53,6 +56,31 @@ bool processExists(qint64 pid) {
 QString readFile(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// Runs in a copy of this test program, as the app would meet it: SIGPIPE at
+// its default action, and the thread busy while the engine exits and before
+// the run is ended in the way `how` names.
+int endRunAfterBusyThread(const QByteArray &how, qsizetype inputSize) {
+    std::signal(SIGPIPE, SIG_DFL);
+    auto owner = std::make_unique<QObject>();
+    EngineTask task(owner.get());
+    const std::optional<QString> input =
+        inputSize > 0 ? std::optional(QString(inputSize, u'x')) : std::nullopt;
+    EngineRun *run = nullptr;
+    if (how == "task")
+        task.start({{}, input}, {[](const QString &) {}, [] {}, [](const QString &) {}});
+    else
+        run = Engine::lines({}, input, owner.get());
+    QThread::msleep(500);
+    if (how == "stop")
+        run->stop();
+    else if (how == "owner")
+        owner.reset();
+    else if (how == "task")
+        task.stop();
+    QTest::qWait(100);
+    return 0;
 }
 
 }  // namespace
@@ -227,6 +255,30 @@ private Q_SLOTS:
         QVERIFY(!result.ended);
     }
 
+    void endingARunAfterTheEngineExitedIsSafe_data() {
+        QTest::addColumn<QByteArray>("how");
+        QTest::addColumn<int>("inputSize");
+        QTest::newRow("stop") << QByteArray("stop") << 0;
+        QTest::newRow("owner destroyed") << QByteArray("owner") << 0;
+        QTest::newRow("task stopped") << QByteArray("task") << 0;
+        QTest::newRow("large input left unread") << QByteArray("stop") << (1 << 20);
+    }
+    void endingARunAfterTheEngineExitedIsSafe() {
+        QFETCH(QByteArray, how);
+        QFETCH(int, inputSize);
+        TestEnvironment env;
+        env.installEngineInResources(u"echo done\n"_qs);
+        QProcessEnvironment childEnv = QProcessEnvironment::systemEnvironment();
+        childEnv.insert(u"BRIGHTLOFT_TEST_END_RUN"_qs, QString::fromLatin1(how));
+        childEnv.insert(u"BRIGHTLOFT_TEST_INPUT_SIZE"_qs, QString::number(inputSize));
+        QProcess child;
+        child.setProcessEnvironment(childEnv);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+    }
+
     void overlappingRunsStayApart() {
         TestEnvironment env;
         env.installEngineInResources(u"for i in 1 2 3; do echo \"$1 $i\"; sleep 0.05; done\n"_qs);
@@ -293,5 +345,13 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(EngineRunnerTest)
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    if (const QByteArray how = qgetenv("BRIGHTLOFT_TEST_END_RUN"); !how.isEmpty())
+        return endRunAfterBusyThread(how,
+                                     qEnvironmentVariableIntValue("BRIGHTLOFT_TEST_INPUT_SIZE"));
+    EngineRunnerTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_engine_runner.moc"
