@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcessEnvironment>
@@ -32,7 +33,8 @@ struct EngineRunState {
     std::optional<QString> error;
 
     pid_t pid = 0;
-    bool reaped = false;  // once true, `pid` may belong to someone else
+    bool reaped = false;      // once true, `pid` may belong to someone else
+    bool terminated = false;  // we sent the signal, so dying of it is no crash
     // Tells the reader to give up. Open for as long as either side holds the
     // state, so stop() never writes into a channel nobody reads.
     int wake = -1;
@@ -61,8 +63,10 @@ struct EngineRunState {
 
     void terminateChild() {
         std::lock_guard lock(mutex);
-        if (pid > 0 && !reaped)
+        if (pid > 0 && !reaped) {
+            terminated = true;
             ::kill(pid, SIGTERM);
+        }
     }
 };
 
@@ -83,15 +87,21 @@ QString processLine(QByteArrayView bytes) {
 }
 
 // Waits for the child without reaping it, then reaps it under the mutex so
-// that terminateChild() never signals a recycled pid.
-void reap(EngineRunState &state) {
+// that terminateChild() never signals a recycled pid. The exit status stays
+// unread, but a death by a signal we did not send is a crash: its message.
+std::optional<QString> reap(EngineRunState &state) {
     siginfo_t info{};
     while (::waitid(P_PID, id_t(state.pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
     }
     std::lock_guard lock(state.mutex);
-    while (::waitpid(state.pid, nullptr, 0) < 0 && errno == EINTR) {
+    int status = 0;
+    while (::waitpid(state.pid, &status, 0) < 0 && errno == EINTR) {
     }
     state.reaped = true;
+    if (!WIFSIGNALED(status) || state.terminated)
+        return std::nullopt;
+    return QCoreApplication::translate("Engine", "The cleaning engine stopped unexpectedly (%1).")
+        .arg(QString::fromLocal8Bit(::strsignal(WTERMSIG(status))));
 }
 
 void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
@@ -137,9 +147,9 @@ void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
         state->publish(batch, true, readError);
         state->terminateChild();
     }
-    reap(*state);  // a stopped child still has to be collected
+    const std::optional<QString> crash = reap(*state);  // a stopped child is collected too
     if (!readError && !cancelled)
-        state->publish(batch, true);
+        state->publish(batch, true, crash);
 }
 
 std::vector<QByteArray> engineEnvironment() {

@@ -23,7 +23,9 @@ struct EngineRunState;
 // One engine run. Created by Engine::lines(); the process is already started
 // (or the failure already decided) when the caller receives it. Signals arrive
 // on the thread that created the run, in this order: any number of
-// linesArrived, then exactly one of finished or failed. stop() and the
+// linesArrived, then exactly one of finished or failed. The exit status is
+// not read, but an engine killed by a signal that stop() did not send fails
+// (after every line it wrote before). stop() and the
 // destructor end the run quietly: the process gets SIGTERM and no further
 // signals are emitted.
 class EngineRun : public QObject {

@@ -210,10 +210,27 @@ private Q_SLOTS:
         QCOMPARE(r.lines, (QStringList{u"a"_qs, u"b"_qs, u"c"_qs}));
     }
 
-    void nonZeroExitIsANormalEnd() {
+    void onlyADeathByAnUnsentSignalFails_data() {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("error");  // empty for a normal end
+        QTest::newRow("non-zero exit") << u"exit 1"_qs << QString();
+        QTest::newRow("segmentation fault")
+            << u"kill -SEGV $$"_qs
+            << u"The cleaning engine stopped unexpectedly (Segmentation fault)."_qs;
+        QTest::newRow("killed") << u"kill -KILL $$"_qs
+                                << u"The cleaning engine stopped unexpectedly (Killed)."_qs;
+        QTest::newRow("aborted") << u"kill -ABRT $$"_qs
+                                 << u"The cleaning engine stopped unexpectedly (Aborted)."_qs;
+        QTest::newRow("terminated by someone else")
+            << u"kill -TERM $$"_qs << u"The cleaning engine stopped unexpectedly (Terminated)."_qs;
+    }
+    void onlyADeathByAnUnsentSignalFails() {
+        QFETCH(QString, ending);
+        QFETCH(QString, error);
         TestEnvironment env;
-        const Result r = runScript(env, u"echo first; echo second; exit 1\n"_qs);
-        QVERIFY(!r.error);
+        const Result r =
+            runScript(env, u"ulimit -c 0; echo first; echo second; "_qs + ending + u"\n"_qs);
+        QCOMPARE(r.error.value_or(QString()), error);
         QCOMPARE(r.lines, (QStringList{u"first"_qs, u"second"_qs}));
     }
 
