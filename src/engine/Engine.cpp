@@ -1,6 +1,7 @@
 #include "engine/Engine.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcessEnvironment>
@@ -283,22 +284,43 @@ void EngineRun::stop() {
 }
 
 void EngineRun::deliver() {
-    QStringList lines;
     bool ended;
     std::optional<QString> error;
     {
         std::lock_guard lock(m_state->mutex);
-        lines.swap(m_state->pending);
+        m_backlog += std::exchange(m_state->pending, {});
         ended = m_state->ended;
         error = m_state->error;
         m_state->deliveryPosted = false;
     }
     if (m_ended)
         return;
+    // A backlog goes out in small slices, and the event loop gets its turn
+    // between them, so input, painting and stop() keep up with a consumer
+    // that does real work per line.
+    constexpr qsizetype sliceLines = 256, turnLines = 4096;
+    constexpr qint64 turnNs = 8'000'000;
     QPointer<EngineRun> self(this);
-    if (!lines.isEmpty())
-        Q_EMIT linesArrived(lines);
-    if (!self || m_ended || !ended)
+    QElapsedTimer clock;
+    clock.start();
+    qsizetype sent = 0;
+    while (!m_backlog.isEmpty()) {
+        if (sent >= turnLines || clock.nsecsElapsed() >= turnNs) {
+            // A timer, not a posted call: posted calls could keep the
+            // event loop from ever reaching other timers.
+            if (m_resumeTimer == 0)
+                m_resumeTimer = startTimer(0);
+            return;
+        }
+        const qsizetype n = std::min(sliceLines, m_backlog.size());
+        const QStringList slice = m_backlog.first(n);
+        m_backlog.remove(0, n);
+        sent += n;
+        Q_EMIT linesArrived(slice);
+        if (!self || m_ended)
+            return;
+    }
+    if (!ended)
         return;
     m_ended = true;
     {
@@ -309,6 +331,11 @@ void EngineRun::deliver() {
         Q_EMIT failed(*error);
     else
         Q_EMIT finished();
+}
+
+void EngineRun::timerEvent(QTimerEvent *) {
+    killTimer(std::exchange(m_resumeTimer, 0));
+    deliver();
 }
 
 // Builds and starts a run; every failure ends the run through its signals,

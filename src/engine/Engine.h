@@ -38,7 +38,8 @@ public:
     qint64 processId() const;
 
 Q_SIGNALS:
-    // A batch of lines in arrival order; never empty.
+    // A batch of lines in arrival order; never empty. A long backlog comes
+    // in several batches with the event loop running in between.
     void linesArrived(const QStringList &lines);
     void finished();
     void failed(const QString &message);
@@ -49,8 +50,11 @@ private:
                                      QObject *);
     explicit EngineRun(QObject *parent);
     void deliver();
+    void timerEvent(QTimerEvent *event) override;
 
     std::shared_ptr<EngineRunState> m_state;
+    QStringList m_backlog;  // taken from the reader, not yet handed on
+    int m_resumeTimer = 0;  // hands on more of the backlog
     bool m_ended = false;
 };
 

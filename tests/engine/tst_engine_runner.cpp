@@ -2,6 +2,7 @@
 #include <QProcess>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -313,6 +314,41 @@ private Q_SLOTS:
         QCOMPARE(r.lines.size(), 20000);
         for (int i = 0; i < r.lines.size(); ++i) QCOMPARE(r.lines.at(i), QString::number(i + 1));
         QVERIFY(r.batches < r.lines.size());
+    }
+
+    void aBacklogLetsTheEventLoopInBetweenSlices_data() {
+        QTest::addColumn<bool>("stopThen");
+        QTest::newRow("every line arrives") << false;
+        QTest::newRow("stop between slices") << true;
+    }
+    void aBacklogLetsTheEventLoopInBetweenSlices() {
+        QFETCH(bool, stopThen);
+        TestEnvironment env;
+        env.installEngineInResources(u"seq 1 100000\n"_qs);
+        QObject owner;
+        EngineRun *run = Engine::lines({}, std::nullopt, &owner);
+        Result result(run);
+        qsizetype linesBeforeTurn = -1;
+        QObject::connect(run, &EngineRun::linesArrived, [&] {
+            if (result.batches == 1)
+                QTimer::singleShot(0, [&] {
+                    linesBeforeTurn = result.lines.size();
+                    if (stopThen)
+                        run->stop();
+                });
+        });
+        QThread::msleep(500);  // busy while the engine writes everything and exits
+        QTRY_VERIFY(linesBeforeTurn >= 0);
+        QVERIFY(linesBeforeTurn < 100000);
+        if (stopThen) {
+            QTest::qWait(50);
+            QCOMPARE(result.lines.size(), linesBeforeTurn);
+            QVERIFY(!result.ended);
+        } else {
+            QVERIFY(result.wait());
+            QCOMPARE(result.lines.size(), 100000);
+            QCOMPARE(result.lines.last(), u"100000"_qs);
+        }
     }
 
     void outputJoinsLinesOrFails() {
