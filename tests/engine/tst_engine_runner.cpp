@@ -9,6 +9,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineTask.h"
+#include "engine/LineSplitter.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -209,6 +210,39 @@ private Q_SLOTS:
             u"printf 'a\\342'; sleep 0.1; printf '\\200'; sleep 0.1; printf '\\250b\\302'; "
             u"sleep 0.1; printf '\\205c'\n"_qs);
         QCOMPARE(r.lines, (QStringList{u"a"_qs, u"b"_qs, u"c"_qs}));
+    }
+
+    // The splitter resumes where the last chunk stopped; every way of cutting
+    // the bytes must give the same lines.
+    void splitterGivesTheSameLinesHoweverTheBytesArrive_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("every terminator")
+            << QByteArray(
+                   "ab\ncd\r\ne\xc2\x85"
+                   "f\xe2\x80\xa8g\xe2\x80\xa9h")
+            << QStringList{u"ab"_qs, u"cd"_qs, u"e"_qs, u"f"_qs, u"g"_qs, u"h"_qs};
+        QTest::newRow("look-alike bytes") << QByteArray(
+                                                 "a\xc2\xa9\xe2\x80\xa6"
+                                                 "b\n")
+                                          << QStringList{u"a\u00a9\u2026b"_qs};
+        QTest::newRow("long line")
+            << QByteArray(3000, 'x') + "\ny" << QStringList{QString(3000, u'x'), u"y"_qs};
+    }
+    void splitterGivesTheSameLinesHoweverTheBytesArrive() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, expected);
+        for (qsizetype chunk :
+             {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(7), bytes.size()}) {
+            LineSplitter splitter;
+            QStringList lines;
+            auto take = [&](QByteArrayView line) { lines.append(QString::fromUtf8(line)); };
+            for (qsizetype at = 0; at < bytes.size(); at += chunk)
+                splitter.feed(QByteArrayView(bytes).sliced(at, std::min(chunk, bytes.size() - at)),
+                              take);
+            splitter.finish(take);
+            QCOMPARE(lines, expected);
+        }
     }
 
     void onlyADeathByAnUnsentSignalFails_data() {
