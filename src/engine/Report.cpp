@@ -2,13 +2,16 @@
 
 #include <QTextBoundaryFinder>
 
+#include <limits>
+
 #include "engine/Size.h"
 
 qint64 ReportSection::bytes() const {
     qint64 sum = 0;
     for (const ReportItem &item : items)
-        if (item.kind == ReportItem::Kind::action && item.bytes)
-            sum += *item.bytes;
+        if (item.kind == ReportItem::Kind::action && item.bytes &&
+            __builtin_add_overflow(sum, *item.bytes, &sum))
+            return std::numeric_limits<qint64>::max();  // absurd sizes saturate
     return sum;
 }
 

@@ -80,6 +80,10 @@ private Q_SLOTS:
                    "➤ Caches\n→ Old · 4 GB\nPotential space: 5 GB Items: 42\n"
                    "Potential space: 3 GB")
             << QStringList{u"Caches:1"_qs} << 3 * GB << qint64(-1) << u"Caches"_qs;
+        QTest::newRow("absurd sizes saturate")
+            << prints("➤ Huge\n→ A · 9000000 TB\n→ B · 9000000 TB\n➤ More\n→ C · 1 GB")
+            << lines("Huge:2\nMore:1") << std::numeric_limits<qint64>::max() << qint64(-1)
+            << u"More"_qs;
         QTest::newRow("would free wins over freed")
             << prints("➤ Caches\n→ Old · 4 GB\nfreed 2 GB, would free 1 GB")
             << QStringList{u"Caches:1"_qs} << GB << qint64(-1) << u"Caches"_qs;
