@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 #include <fcntl.h>
@@ -14,6 +14,7 @@
 #include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -153,17 +154,26 @@ void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
         state->publish(batch, true, crash);
 }
 
+// The app's own environment, byte for byte, with the five fixed variables set.
 std::vector<QByteArray> engineEnvironment() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const QString home = Paths::home();
-    env.insert(u"PATH"_qs, u"/opt/homebrew/bin:/usr/local/bin:"_qs + home +
-                               u"/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_qs);
-    env.insert(u"TERM"_qs, u"dumb"_qs);
-    env.insert(u"NO_COLOR"_qs, u"1"_qs);
-    env.insert(u"LANG"_qs, u"en_US.UTF-8"_qs);
-    env.insert(u"MO_NO_OPLOG"_qs, u"1"_qs);
+    const QByteArray home = QFile::encodeName(Paths::home());
+    const std::pair<QByteArrayView, QByteArray> fixed[] = {
+        {"PATH",
+         "/opt/homebrew/bin:/usr/local/bin:" + home + "/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin"},
+        {"TERM", "dumb"},
+        {"NO_COLOR", "1"},
+        {"LANG", "en_US.UTF-8"},
+        {"MO_NO_OPLOG", "1"},
+    };
     std::vector<QByteArray> out;
-    for (const QString &entry : env.toStringList()) out.push_back(entry.toLocal8Bit());
+    for (char **entry = environ; *entry; ++entry) {
+        const QByteArrayView variable(*entry);
+        const QByteArrayView name = variable.first(std::max<qsizetype>(variable.indexOf('='), 0));
+        if (std::none_of(std::begin(fixed), std::end(fixed),
+                         [&](const auto &f) { return f.first == name; }))
+            out.emplace_back(variable.toByteArray());
+    }
+    for (const auto &[name, value] : fixed) out.push_back(name.toByteArray() + '=' + value);
     return out;
 }
 
