@@ -65,9 +65,11 @@ struct EngineRunState {
 
     void terminateChild() {
         std::lock_guard lock(mutex);
+        // The engine leads its own process group, so helpers it started
+        // (or the real engine behind a wrapper script) stop with it.
         if (pid > 0 && !reaped) {
             terminated = true;
-            ::kill(pid, SIGTERM);
+            ::kill(-pid, SIGTERM);
         }
     }
 };
@@ -189,7 +191,8 @@ int spawn(const QString &binary, const QStringList &args, int outWrite, int inRe
     posix_spawn_file_actions_adddup2(&actions, outWrite, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, outWrite, STDERR_FILENO);
 
-    // The child starts with default signal handling, whatever the app set.
+    // The child starts with default signal handling, whatever the app set,
+    // in a process group of its own.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t all, none;
@@ -197,7 +200,9 @@ int spawn(const QString &binary, const QStringList &args, int outWrite, int inRe
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(
+        &attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
 
     const QByteArray path = QFileInfo(binary).absoluteFilePath().toLocal8Bit();
     std::vector<QByteArray> argStorage;

@@ -10,6 +10,7 @@
 #include "engine/Engine.h"
 #include "engine/EngineTask.h"
 #include "engine/LineSplitter.h"
+#include "support/ScriptedEngine.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -49,10 +50,6 @@ Result runScript(const TestEnvironment &env, const QString &body,
     env.installEngineInResources(body);
     QObject owner;
     return collect(Engine::lines({}, input, &owner));
-}
-
-bool processExists(qint64 pid) {
-    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
 }
 
 QString readFile(const QString &path) {
@@ -300,15 +297,22 @@ private Q_SLOTS:
                  qPrintable(*r.error));
     }
 
-    void stoppingEndsTheEngineQuietly_data() {
+    void stoppingEndsTheEngineAndItsHelpersQuietly_data() {
         QTest::addColumn<bool>("destroyOwner");
-        QTest::newRow("stop") << false;
-        QTest::newRow("owner destroyed") << true;
+        QTest::addColumn<bool>("helper");
+        QTest::newRow("stop") << false << false;
+        QTest::newRow("owner destroyed") << true << false;
+        QTest::newRow("stop, with a helper") << false << true;
+        QTest::newRow("owner destroyed, with a helper") << true << true;
     }
-    void stoppingEndsTheEngineQuietly() {
+    void stoppingEndsTheEngineAndItsHelpersQuietly() {
         QFETCH(bool, destroyOwner);
+        QFETCH(bool, helper);
         TestEnvironment env;
-        env.installEngineInResources(u"echo started; exec sleep 30\n"_qs);
+        const QString helperPid = env.home() + u"/helper.pid"_qs;
+        env.installEngineInResources(helper ? u"sleep 30 & echo $! > '"_qs + helperPid +
+                                                  u"'; echo started; wait\n"_qs
+                                            : u"echo started; exec sleep 30\n"_qs);
         auto owner = std::make_unique<QObject>();
         EngineRun *run = Engine::lines({}, std::nullopt, owner.get());
         Result result(run);
@@ -319,7 +323,9 @@ private Q_SLOTS:
             owner.reset();
         else
             run->stop();
-        QTRY_VERIFY(!processExists(pid));
+        QTRY_VERIFY(ScriptedEngine::isGone(pid));
+        if (helper)
+            QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(helperPid)));
         QTest::qWait(50);
         QVERIFY(!result.ended);
     }
