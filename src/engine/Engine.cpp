@@ -366,11 +366,16 @@ EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> 
         return run;
     }
 
-    int out[2], in[2] = {-1, -1};
+    int out[2] = {-1, -1}, in[2] = {-1, -1};
     if (::pipe2(out, O_CLOEXEC) < 0 || (state->wake = ::eventfd(0, EFD_CLOEXEC)) < 0 ||
         (input && ::pipe2(in, O_CLOEXEC) < 0)) {
+        const int error = errno;
+        // A failed pipe2 leaves its pair untouched: close what did open.
+        for (int fd : {out[0], out[1], in[0], in[1]})
+            if (fd >= 0)
+                ::close(fd);
         state->publish({}, true,
-                       u"Couldn't start the cleaning engine: "_qs + systemErrorText(errno));
+                       u"Couldn't start the cleaning engine: "_qs + systemErrorText(error));
         return run;
     }
     if (input)

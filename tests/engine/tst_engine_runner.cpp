@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -6,6 +7,10 @@
 
 #include <cerrno>
 #include <csignal>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "engine/Engine.h"
 #include "engine/EngineTask.h"
@@ -50,6 +55,10 @@ Result runScript(const TestEnvironment &env, const QString &body,
     env.installEngineInResources(body);
     QObject owner;
     return collect(Engine::lines({}, input, &owner));
+}
+
+int openDescriptors() {
+    return int(QDir(u"/proc/self/fd"_qs).entryList(QDir::AllEntries | QDir::System).size());
 }
 
 QString readFile(const QString &path) {
@@ -295,6 +304,44 @@ private Q_SLOTS:
         QVERIFY(r.error);
         QVERIFY2(r.error->startsWith(u"Couldn't start the cleaning engine"_qs),
                  qPrintable(*r.error));
+    }
+
+    void descriptorsAreReleasedWhenPipesCannotBeMade_data() {
+        QTest::addColumn<int>("spare");  // descriptors left free
+        QTest::addColumn<bool>("withInput");
+        QTest::newRow("no output pipe") << 0 << false;
+        QTest::newRow("no wake channel") << 2 << false;
+        QTest::newRow("no input pipe") << 3 << true;
+    }
+    void descriptorsAreReleasedWhenPipesCannotBeMade() {
+        QFETCH(int, spare);
+        QFETCH(bool, withInput);
+        TestEnvironment env;
+        env.installEngineInResources(u"echo x\n"_qs);
+        const int before = openDescriptors();
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit low = saved;
+        low.rlim_cur = rlim_t(before) + 64;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+        std::vector<int> fillers;
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+        for (int i = 0; i < spare; ++i) {
+            ::close(fillers.back());
+            fillers.pop_back();
+        }
+        std::optional<QString> error;
+        {
+            QObject owner;
+            Result r(
+                Engine::lines({}, withInput ? std::optional(u"y\n"_qs) : std::nullopt, &owner));
+            for (int fd : fillers) ::close(fd);
+            ::setrlimit(RLIMIT_NOFILE, &saved);
+            QVERIFY(r.wait());
+            error = r.error;
+        }
+        QVERIFY(error && error->startsWith(u"Couldn't start the cleaning engine"_qs));
+        QCOMPARE(openDescriptors(), before);
     }
 
     void stoppingEndsTheEngineAndItsHelpersQuietly_data() {
