@@ -1,5 +1,6 @@
 #include "engine/Report.h"
 
+#include <QHashFunctions>
 #include <QTextBoundaryFinder>
 
 #include <limits>
@@ -13,6 +14,11 @@ qint64 ReportSection::bytes() const {
             __builtin_add_overflow(sum, *item.bytes, &sum))
             return std::numeric_limits<qint64>::max();  // absurd sizes saturate
     return sum;
+}
+
+size_t qHash(const ReportItem &item, size_t seed) {
+    return qHashMulti(seed, item.id, int(item.kind), item.label, item.detail,
+                      item.bytes.has_value(), item.bytes.value_or(0));
 }
 
 QStringView trimSpacesAndTabs(QStringView s) {
