@@ -57,6 +57,11 @@ Result runScript(const TestEnvironment &env, const QString &body,
     return collect(Engine::lines({}, input, &owner));
 }
 
+// A script printing the printf format.
+QString printf(const QString &format) {
+    return u"printf '"_qs + format + u"'\n"_qs;
+}
+
 int openDescriptors() {
     return int(QDir(u"/proc/self/fd"_qs).entryList(QDir::AllEntries | QDir::System).size());
 }
@@ -125,16 +130,6 @@ private Q_SLOTS:
         QCOMPARE(Engine::binary(), env.home() + u"/.local/bin/mo"_qs);
     }
 
-    void argumentsArePassedVerbatim() {
-        TestEnvironment env;
-        env.installEngineInResources(u"for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"_qs);
-        QObject owner;
-        const Result withArgs = collect(Engine::lines(
-            {u"analyze"_qs, u"--json"_qs, u"/a b/$HOME/'q'"_qs}, std::nullopt, &owner));
-        QCOMPARE(withArgs.lines,
-                 (QStringList{u"[analyze]"_qs, u"[--json]"_qs, u"[/a b/$HOME/'q']"_qs}));
-    }
-
     void environmentIsInheritedWithFiveFixedVariables_data() {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("inherited");  // null: not set
@@ -169,12 +164,6 @@ private Q_SLOTS:
         QCOMPARE(r.lines.value(0).toLatin1(), expected.toHex());
     }
 
-    void standardOutputAndErrorArriveInWriteOrder() {
-        TestEnvironment env;
-        const Result r = runScript(env, u"echo one; echo two >&2; echo three; echo four >&2\n"_qs);
-        QCOMPARE(r.lines, (QStringList{u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs}));
-    }
-
     void inputIsWrittenThenClosed() {
         TestEnvironment env;
         const QString body = u"cat > \"$HOME/stdin\"; echo done\n"_qs;
@@ -192,47 +181,54 @@ private Q_SLOTS:
     }
 
     void linesAreSplitCleanedAndFiltered_data() {
-        QTest::addColumn<QString>("printf");
+        QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("every terminator")
-            << u"a\\nb\\rc\\r\\nd\\302\\205e\\342\\200\\250f\\342\\200\\251g\\n"_qs
+            << printf(u"a\\nb\\rc\\r\\nd\\302\\205e\\342\\200\\250f\\342\\200\\251g\\n"_qs)
             << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs, u"e"_qs, u"f"_qs, u"g"_qs};
         QTest::newRow("empty and blank lines dropped")
-            << u"\\n\\na\\n   \\n\\t\\n\\033[0m\\nb\\n"_qs << QStringList{u"a"_qs, u"b"_qs};
+            << printf(u"\\n\\na\\n   \\n\\t\\n\\033[0m\\nb\\n"_qs) << QStringList{u"a"_qs, u"b"_qs};
         QTest::newRow("no final newline")
-            << u"first\\nlast"_qs << QStringList{u"first"_qs, u"last"_qs};
+            << printf(u"first\\nlast"_qs) << QStringList{u"first"_qs, u"last"_qs};
         QTest::newRow("colour codes removed")
-            << u"\\033[32m✓\\033[0m done\\n"_qs << QStringList{u"✓ done"_qs};
+            << printf(u"\\033[32m✓\\033[0m done\\n"_qs) << QStringList{u"✓ done"_qs};
         QTest::newRow("progress redraw")
-            << u"10%%\\r100%%\\n"_qs << QStringList{u"10%"_qs, u"100%"_qs};
-        QTest::newRow("invalid UTF-8 replaced") << u"a\\377b\\n"_qs << QStringList{u"a\uFFFDb"_qs};
-        QTest::newRow("not trimmed") << u"  indented \\n"_qs << QStringList{u"  indented "_qs};
+            << printf(u"10%%\\r100%%\\n"_qs) << QStringList{u"10%"_qs, u"100%"_qs};
+        QTest::newRow("invalid UTF-8 replaced")
+            << printf(u"a\\377b\\n"_qs) << QStringList{u"a\uFFFDb"_qs};
+        QTest::newRow("not trimmed")
+            << printf(u"  indented \\n"_qs) << QStringList{u"  indented "_qs};
         QTest::newRow("command and name filtered")
-            << u"run mo clean to free space\\nWelcome to Mole\\ntry mo analyze\\nkeep\\n"_qs
+            << printf(u"run mo clean to free space\\nWelcome to Mole\\ntry mo analyze\\nkeep\\n"_qs)
             << QStringList{u"keep"_qs};
         QTest::newRow("look-alikes kept")
-            << u"mo cleaner\\nmemo clean\\nMO CLEAN\\nMoles here\\nmole\\n"_qs
+            << printf(u"mo cleaner\\nmemo clean\\nMO CLEAN\\nMoles here\\nmole\\n"_qs)
             << QStringList{u"mo cleaner"_qs, u"memo clean"_qs, u"MO CLEAN"_qs, u"Moles here"_qs,
                            u"mole"_qs};
         QTest::newRow("JSON naming the engine")
-            << u"{\"name\": \"Mole\"}\\n{\"ok\": 1}\\n"_qs << QStringList{u"{\"ok\": 1}"_qs};
+            << printf(u"{\"name\": \"Mole\"}\\n{\"ok\": 1}\\n"_qs)
+            << QStringList{u"{\"ok\": 1}"_qs};
+        QTest::newRow("arguments verbatim")
+            << u"for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"_qs
+            << QStringList{u"[analyze]"_qs, u"[--json]"_qs, u"[/a b/$HOME/'q']"_qs};
+        QTest::newRow("output and errors in write order")
+            << u"echo one; echo two >&2; echo three; echo four >&2\n"_qs
+            << QStringList{u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs};
+        QTest::newRow("terminators split across writes")
+            << u"printf 'a\\342'; sleep 0.1; printf '\\200'; sleep 0.1; printf '\\250b\\302'; "
+               u"sleep 0.1; printf '\\205c'\n"_qs
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs};
     }
     void linesAreSplitCleanedAndFiltered() {
-        QFETCH(QString, printf);
+        QFETCH(QString, script);
         QFETCH(QStringList, expected);
         TestEnvironment env;
-        const Result r = runScript(env, u"printf '"_qs + printf + u"'\n"_qs);
+        env.installEngineInResources(script);
+        QObject owner;
+        const Result r =
+            collect(Engine::lines({u"analyze"_qs, u"--json"_qs, u"/a b/$HOME/'q'"_qs}, {}, &owner));
         QVERIFY(!r.error);
         QCOMPARE(r.lines, expected);
-    }
-
-    void terminatorsSplitAcrossWritesAreRecognised() {
-        TestEnvironment env;
-        const Result r = runScript(
-            env,
-            u"printf 'a\\342'; sleep 0.1; printf '\\200'; sleep 0.1; printf '\\250b\\302'; "
-            u"sleep 0.1; printf '\\205c'\n"_qs);
-        QCOMPARE(r.lines, (QStringList{u"a"_qs, u"b"_qs, u"c"_qs}));
     }
 
     // The splitter resumes where the last chunk stopped; every way of cutting
