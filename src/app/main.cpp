@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/Screenshot.h"
 #include "app/Updater.h"
+#include "engine/Engine.h"
 #include "platform/InfoDictionary.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
@@ -18,6 +19,7 @@ int main(int argc, char *argv[]) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    Engine::ignoreBrokenPipes();
     QApplication::setOrganizationName(u"Brightloft"_qs);
     QApplication::setApplicationName(u"Brightloft"_qs);
     QApplication::setApplicationVersion(InfoDictionary::version());

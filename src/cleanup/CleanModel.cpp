@@ -4,19 +4,14 @@
 #include <functional>
 #include <limits>
 
-#include "engine/SizeMarkers.h"
 #include "engine/Commands.h"
+#include "engine/SizeMarkers.h"
 
 namespace {
 
-// What the report says can be reclaimed. Saturates instead of overflowing on
-// absurd sizes from the engine.
-qint64 reclaimable(const QList<ReportSection> &sections) {
-    qint64 sum = 0;
-    for (const ReportSection &section : sections)
-        if (__builtin_add_overflow(sum, section.bytes(), &sum))
-            return std::numeric_limits<qint64>::max();
-    return sum;
+// Saturates instead of overflowing on absurd sizes from the engine.
+qint64 addBytes(qint64 sum, qint64 bytes) {
+    return __builtin_add_overflow(sum, bytes, &sum) ? std::numeric_limits<qint64>::max() : sum;
 }
 
 // A section with nothing left to do once the scan is over.
@@ -33,6 +28,7 @@ void CleanModel::scan() {
     publish(this, m_sections, QList<ReportSection>(), &CleanModel::sectionsChanged);
     publish(this, m_total, qint64(0), &CleanModel::totalChanged);
     publish(this, m_itemCount, std::nullopt, &CleanModel::itemCountChanged);
+    m_reclaimable = 0;
     begin(Phase::scanning, Commands::cleanDryRun(), &CleanModel::takeScanLine,
           &CleanModel::scanFinished);
 }
@@ -76,11 +72,20 @@ void CleanModel::takeScanLine(const QString &line) {
         publish(this, m_itemCount, SizeMarkers::itemCountIn(line), &CleanModel::itemCountChanged);
         return;
     }
+    const qsizetype sectionCount = m_sections.size();
     if (!ReportParser::feed(line, m_sections))
         return;
+    // The parser appended either a section, which counts nothing yet, or one
+    // item to the last section.
+    const ReportSection &last = m_sections.last();
+    if (m_sections.size() == sectionCount) {
+        const ReportItem &item = last.items.last();
+        if (item.kind == ReportItem::Kind::action && item.bytes)
+            m_reclaimable = addBytes(m_reclaimable, *item.bytes);
+    }
     Q_EMIT sectionsChanged();
-    publish(this, m_current, m_sections.last().title, &CleanModel::currentChanged);
-    publish(this, m_total, reclaimable(m_sections), &CleanModel::totalChanged);
+    publish(this, m_current, last.title, &CleanModel::currentChanged);
+    publish(this, m_total, m_reclaimable, &CleanModel::totalChanged);
 }
 
 void CleanModel::takeCleanLine(const QString &line) {

@@ -88,6 +88,7 @@ private:
     Phase m_phase;
     QList<ReportSection> m_sections;
     qint64 m_total = 0;
+    qint64 m_reclaimable = 0;  // running sum of the report's action items
     std::optional<qint64> m_itemCount;
     QString m_current;
     qint64 m_freed = 0;

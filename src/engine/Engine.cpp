@@ -1,15 +1,20 @@
 #include "engine/Engine.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -30,8 +35,16 @@ struct EngineRunState {
     std::optional<QString> error;
 
     pid_t pid = 0;
-    bool reaped = false;  // once true, `pid` may belong to someone else
-    int wakeRead = -1, wakeWrite = -1;
+    bool reaped = false;      // once true, `pid` may belong to someone else
+    bool terminated = false;  // we sent the signal, so dying of it is no crash
+    // Tells the reader to give up. Open for as long as either side holds the
+    // state, so stop() never writes into a channel nobody reads.
+    int wake = -1;
+
+    ~EngineRunState() {
+        if (wake >= 0)
+            ::close(wake);
+    }
 
     // Hands lines and/or the end to the owner's thread.
     void publish(const QStringList &lines, bool end = false, std::optional<QString> failure = {}) {
@@ -52,20 +65,18 @@ struct EngineRunState {
 
     void terminateChild() {
         std::lock_guard lock(mutex);
-        if (pid > 0 && !reaped)
-            ::kill(pid, SIGTERM);
+        // The engine leads its own process group, so helpers it started
+        // (or the real engine behind a wrapper script) stop with it.
+        if (pid > 0 && !reaped) {
+            terminated = true;
+            ::kill(-pid, SIGTERM);
+        }
     }
 };
 
 namespace {
 
 const char kEscape = '\x1b';
-
-void closeFd(int &fd) {
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
-}
 
 QString systemErrorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -80,15 +91,21 @@ QString processLine(QByteArrayView bytes) {
 }
 
 // Waits for the child without reaping it, then reaps it under the mutex so
-// that terminateChild() never signals a recycled pid.
-void reap(EngineRunState &state) {
+// that terminateChild() never signals a recycled pid. The exit status stays
+// unread, but a death by a signal we did not send is a crash: its message.
+std::optional<QString> reap(EngineRunState &state) {
     siginfo_t info{};
     while (::waitid(P_PID, id_t(state.pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
     }
     std::lock_guard lock(state.mutex);
-    while (::waitpid(state.pid, nullptr, 0) < 0 && errno == EINTR) {
+    int status = 0;
+    while (::waitpid(state.pid, &status, 0) < 0 && errno == EINTR) {
     }
     state.reaped = true;
+    if (!WIFSIGNALED(status) || state.terminated)
+        return std::nullopt;
+    return QCoreApplication::translate("Engine", "The cleaning engine stopped unexpectedly (%1).")
+        .arg(QString::fromLocal8Bit(::strsignal(WTERMSIG(status))));
 }
 
 void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
@@ -104,7 +121,7 @@ void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
     static thread_local char buffer[64 * 1024];
 
     for (;;) {
-        pollfd fds[2] = {{outRead, POLLIN, 0}, {state->wakeRead, POLLIN, 0}};
+        pollfd fds[2] = {{outRead, POLLIN, 0}, {state->wake, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -134,23 +151,31 @@ void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
         state->publish(batch, true, readError);
         state->terminateChild();
     }
-    reap(*state);  // a stopped child still has to be collected
+    const std::optional<QString> crash = reap(*state);  // a stopped child is collected too
     if (!readError && !cancelled)
-        state->publish(batch, true);
-    closeFd(state->wakeRead);
+        state->publish(batch, true, crash);
 }
 
+// The app's own environment, byte for byte, with the five fixed variables set.
 std::vector<QByteArray> engineEnvironment() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const QString home = Paths::home();
-    env.insert(u"PATH"_qs, u"/opt/homebrew/bin:/usr/local/bin:"_qs + home +
-                               u"/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_qs);
-    env.insert(u"TERM"_qs, u"dumb"_qs);
-    env.insert(u"NO_COLOR"_qs, u"1"_qs);
-    env.insert(u"LANG"_qs, u"en_US.UTF-8"_qs);
-    env.insert(u"MO_NO_OPLOG"_qs, u"1"_qs);
+    const QByteArray home = QFile::encodeName(Paths::home());
+    const std::pair<QByteArrayView, QByteArray> fixed[] = {
+        {"PATH",
+         "/opt/homebrew/bin:/usr/local/bin:" + home + "/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin"},
+        {"TERM", "dumb"},
+        {"NO_COLOR", "1"},
+        {"LANG", "en_US.UTF-8"},
+        {"MO_NO_OPLOG", "1"},
+    };
     std::vector<QByteArray> out;
-    for (const QString &entry : env.toStringList()) out.push_back(entry.toLocal8Bit());
+    for (char **entry = environ; *entry; ++entry) {
+        const QByteArrayView variable(*entry);
+        const QByteArrayView name = variable.first(std::max<qsizetype>(variable.indexOf('='), 0));
+        if (std::none_of(std::begin(fixed), std::end(fixed),
+                         [&](const auto &f) { return f.first == name; }))
+            out.emplace_back(variable.toByteArray());
+    }
+    for (const auto &[name, value] : fixed) out.push_back(name.toByteArray() + '=' + value);
     return out;
 }
 
@@ -166,7 +191,8 @@ int spawn(const QString &binary, const QStringList &args, int outWrite, int inRe
     posix_spawn_file_actions_adddup2(&actions, outWrite, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, outWrite, STDERR_FILENO);
 
-    // The child starts with default signal handling, whatever the app set.
+    // The child starts with default signal handling, whatever the app set,
+    // in a process group of its own.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t all, none;
@@ -174,7 +200,9 @@ int spawn(const QString &binary, const QStringList &args, int outWrite, int inRe
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(
+        &attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
 
     const QByteArray path = QFileInfo(binary).absoluteFilePath().toLocal8Bit();
     std::vector<QByteArray> argStorage;
@@ -217,6 +245,13 @@ void writeInput(int inWrite, QByteArray input) {
         return;
     }
     std::thread([inWrite, input = std::move(input), written]() mutable {
+        // An engine that exits without reading its input leaves this pipe
+        // without a reader: the write fails with EPIPE, and the SIGPIPE that
+        // comes with it stays blocked here and is discarded below.
+        sigset_t brokenPipe;
+        sigemptyset(&brokenPipe);
+        sigaddset(&brokenPipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
         ::fcntl(inWrite, F_SETFL, 0);
         while (written < input.size()) {
             const ssize_t n =
@@ -228,6 +263,9 @@ void writeInput(int inWrite, QByteArray input) {
             written += n;
         }
         ::close(inWrite);
+        const timespec now{};
+        while (::sigtimedwait(&brokenPipe, nullptr, &now) == SIGPIPE) {
+        }
     }).detach();
 }
 
@@ -256,41 +294,63 @@ void EngineRun::stop() {
     m_state->terminateChild();
     std::lock_guard lock(m_state->mutex);
     m_state->owner = nullptr;  // nothing more is delivered
-    if (m_state->wakeWrite >= 0) {
-        const char wake = 1;
-        [[maybe_unused]] ssize_t ignored = ::write(m_state->wakeWrite, &wake, 1);
-        closeFd(m_state->wakeWrite);
-    }
+    if (m_state->wake >= 0)
+        ::eventfd_write(m_state->wake, 1);
 }
 
 void EngineRun::deliver() {
-    QStringList lines;
     bool ended;
     std::optional<QString> error;
     {
         std::lock_guard lock(m_state->mutex);
-        lines.swap(m_state->pending);
+        m_backlog += std::exchange(m_state->pending, {});
         ended = m_state->ended;
         error = m_state->error;
         m_state->deliveryPosted = false;
     }
     if (m_ended)
         return;
+    // A backlog goes out in small slices, and the event loop gets its turn
+    // between them, so input, painting and stop() keep up with a consumer
+    // that does real work per line.
+    constexpr qsizetype sliceLines = 256, turnLines = 4096;
+    constexpr qint64 turnNs = 8'000'000;
     QPointer<EngineRun> self(this);
-    if (!lines.isEmpty())
-        Q_EMIT linesArrived(lines);
-    if (!self || m_ended || !ended)
+    QElapsedTimer clock;
+    clock.start();
+    qsizetype sent = 0;
+    while (!m_backlog.isEmpty()) {
+        if (sent >= turnLines || clock.nsecsElapsed() >= turnNs) {
+            // A timer, not a posted call: posted calls could keep the
+            // event loop from ever reaching other timers.
+            if (m_resumeTimer == 0)
+                m_resumeTimer = startTimer(0);
+            return;
+        }
+        const qsizetype n = std::min(sliceLines, m_backlog.size());
+        const QStringList slice = m_backlog.first(n);
+        m_backlog.remove(0, n);
+        sent += n;
+        Q_EMIT linesArrived(slice);
+        if (!self || m_ended)
+            return;
+    }
+    if (!ended)
         return;
     m_ended = true;
     {
         std::lock_guard lock(m_state->mutex);
         m_state->owner = nullptr;
-        closeFd(m_state->wakeWrite);
     }
     if (error)
         Q_EMIT failed(*error);
     else
         Q_EMIT finished();
+}
+
+void EngineRun::timerEvent(QTimerEvent *) {
+    killTimer(std::exchange(m_resumeTimer, 0));
+    deliver();
 }
 
 // Builds and starts a run; every failure ends the run through its signals,
@@ -306,15 +366,18 @@ EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> 
         return run;
     }
 
-    int out[2], wake[2], in[2] = {-1, -1};
-    if (::pipe2(out, O_CLOEXEC) < 0 || ::pipe2(wake, O_CLOEXEC) < 0 ||
+    int out[2] = {-1, -1}, in[2] = {-1, -1};
+    if (::pipe2(out, O_CLOEXEC) < 0 || (state->wake = ::eventfd(0, EFD_CLOEXEC)) < 0 ||
         (input && ::pipe2(in, O_CLOEXEC) < 0)) {
+        const int error = errno;
+        // A failed pipe2 leaves its pair untouched: close what did open.
+        for (int fd : {out[0], out[1], in[0], in[1]})
+            if (fd >= 0)
+                ::close(fd);
         state->publish({}, true,
-                       u"Couldn't start the cleaning engine: "_qs + systemErrorText(errno));
+                       u"Couldn't start the cleaning engine: "_qs + systemErrorText(error));
         return run;
     }
-    state->wakeRead = wake[0];
-    state->wakeWrite = wake[1];
     if (input)
         writeInput(in[1], input->toUtf8());
 
@@ -325,8 +388,6 @@ EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> 
         ::close(in[0]);
     if (error != 0) {
         ::close(out[0]);
-        closeFd(state->wakeRead);
-        closeFd(state->wakeWrite);
         state->publish({}, true,
                        u"Couldn't start the cleaning engine: "_qs + systemErrorText(error));
         return run;
@@ -340,6 +401,10 @@ EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> 
 }
 
 namespace Engine {
+
+void ignoreBrokenPipes() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 QString binary() {
     const QString resources = Paths::resources();

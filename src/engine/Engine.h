@@ -23,7 +23,9 @@ struct EngineRunState;
 // One engine run. Created by Engine::lines(); the process is already started
 // (or the failure already decided) when the caller receives it. Signals arrive
 // on the thread that created the run, in this order: any number of
-// linesArrived, then exactly one of finished or failed. stop() and the
+// linesArrived, then exactly one of finished or failed. The exit status is
+// not read, but an engine killed by a signal that stop() did not send fails
+// (after every line it wrote before). stop() and the
 // destructor end the run quietly: the process gets SIGTERM and no further
 // signals are emitted.
 class EngineRun : public QObject {
@@ -36,7 +38,8 @@ public:
     qint64 processId() const;
 
 Q_SIGNALS:
-    // A batch of lines in arrival order; never empty.
+    // A batch of lines in arrival order; never empty. A long backlog comes
+    // in several batches with the event loop running in between.
     void linesArrived(const QStringList &lines);
     void finished();
     void failed(const QString &message);
@@ -47,12 +50,20 @@ private:
                                      QObject *);
     explicit EngineRun(QObject *parent);
     void deliver();
+    void timerEvent(QTimerEvent *event) override;
 
     std::shared_ptr<EngineRunState> m_state;
+    QStringList m_backlog;  // taken from the reader, not yet handed on
+    int m_resumeTimer = 0;  // hands on more of the backlog
     bool m_ended = false;
 };
 
 namespace Engine {
+
+// Makes a write into a pipe whose reader is gone fail with EPIPE instead of
+// killing the whole application. Called once at start-up; engines still
+// start with the default action.
+void ignoreBrokenPipes();
 
 // The engine executable's full path, or an empty string when none of the
 // candidates is executable. Looked up anew on every call.

@@ -6,7 +6,8 @@
 // Cuts a byte stream into lines at LF, CR, CR LF, NEL (U+0085), LINE
 // SEPARATOR (U+2028) and PARAGRAPH SEPARATOR (U+2029), all in UTF-8. Empty
 // lines are never reported. Bytes may arrive in chunks of any size; a
-// terminator split across two chunks is still recognised.
+// terminator split across two chunks is still recognised. Every byte is
+// looked at once, however long a line grows.
 class LineSplitter {
 public:
     // Calls onLine(QByteArrayView) for every complete, non-empty line.
@@ -15,7 +16,7 @@ public:
         m_buffer.append(chunk);
         const char *data = m_buffer.constData();
         const qsizetype size = m_buffer.size();
-        qsizetype lineStart = 0, i = 0;
+        qsizetype lineStart = 0, i = m_scanned;
         while (i < size) {
             const int terminator = terminatorLength(data + i, size - i);
             if (terminator == 0) {
@@ -30,6 +31,7 @@ public:
             lineStart = i;
         }
         m_buffer.remove(0, lineStart);
+        m_scanned = i - lineStart;  // the next chunk resumes here
     }
 
     // End of input: reports the last line if it had no terminator.
@@ -38,6 +40,7 @@ public:
         if (!m_buffer.isEmpty())
             onLine(QByteArrayView(m_buffer));
         m_buffer.clear();
+        m_scanned = 0;
     }
 
 private:
@@ -66,4 +69,5 @@ private:
     }
 
     QByteArray m_buffer;
+    qsizetype m_scanned = 0;  // bytes of m_buffer already known to hold no terminator
 };

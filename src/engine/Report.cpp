@@ -1,15 +1,24 @@
 #include "engine/Report.h"
 
+#include <QHashFunctions>
 #include <QTextBoundaryFinder>
+
+#include <limits>
 
 #include "engine/Size.h"
 
 qint64 ReportSection::bytes() const {
     qint64 sum = 0;
     for (const ReportItem &item : items)
-        if (item.kind == ReportItem::Kind::action && item.bytes)
-            sum += *item.bytes;
+        if (item.kind == ReportItem::Kind::action && item.bytes &&
+            __builtin_add_overflow(sum, *item.bytes, &sum))
+            return std::numeric_limits<qint64>::max();  // absurd sizes saturate
     return sum;
+}
+
+size_t qHash(const ReportItem &item, size_t seed) {
+    return qHashMulti(seed, item.id, int(item.kind), item.label, item.detail,
+                      item.bytes.has_value(), item.bytes.value_or(0));
 }
 
 QStringView trimSpacesAndTabs(QStringView s) {

@@ -21,6 +21,9 @@ struct ReportItem {
     bool operator==(const ReportItem &) const = default;
 };
 
+// Over every field, in step with ==, so items can key a QSet or QHash.
+size_t qHash(const ReportItem &item, size_t seed = 0);
+
 struct ReportSection {
     QUuid id;
     QString title;

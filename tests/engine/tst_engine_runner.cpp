@@ -1,10 +1,21 @@
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "engine/Engine.h"
+#include "engine/EngineTask.h"
+#include "engine/LineSplitter.h"
+#include "support/ScriptedEngine.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -46,13 +57,43 @@ Result runScript(const TestEnvironment &env, const QString &body,
     return collect(Engine::lines({}, input, &owner));
 }
 
-bool processExists(qint64 pid) {
-    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
+// A script printing the printf format.
+QString printf(const QString &format) {
+    return u"printf '"_qs + format + u"'\n"_qs;
+}
+
+int openDescriptors() {
+    return int(QDir(u"/proc/self/fd"_qs).entryList(QDir::AllEntries | QDir::System).size());
 }
 
 QString readFile(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// Runs in a copy of this test program, as the app would meet it: SIGPIPE at
+// its default action, and the thread busy while the engine exits and before
+// the run is ended in the way `how` names.
+int endRunAfterBusyThread(const QByteArray &how, qsizetype inputSize) {
+    std::signal(SIGPIPE, SIG_DFL);
+    auto owner = std::make_unique<QObject>();
+    EngineTask task(owner.get());
+    const std::optional<QString> input =
+        inputSize > 0 ? std::optional(QString(inputSize, u'x')) : std::nullopt;
+    EngineRun *run = nullptr;
+    if (how == "task")
+        task.start({{}, input}, {[](const QString &) {}, [] {}, [](const QString &) {}});
+    else
+        run = Engine::lines({}, input, owner.get());
+    QThread::msleep(500);
+    if (how == "stop")
+        run->stop();
+    else if (how == "owner")
+        owner.reset();
+    else if (how == "task")
+        task.stop();
+    QTest::qWait(100);
+    return 0;
 }
 
 }  // namespace
@@ -89,37 +130,38 @@ private Q_SLOTS:
         QCOMPARE(Engine::binary(), env.home() + u"/.local/bin/mo"_qs);
     }
 
-    void argumentsArePassedVerbatim() {
-        TestEnvironment env;
-        env.installEngineInResources(u"for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"_qs);
-        QObject owner;
-        const Result withArgs = collect(Engine::lines(
-            {u"analyze"_qs, u"--json"_qs, u"/a b/$HOME/'q'"_qs}, std::nullopt, &owner));
-        QCOMPARE(withArgs.lines,
-                 (QStringList{u"[analyze]"_qs, u"[--json]"_qs, u"[/a b/$HOME/'q']"_qs}));
+    void environmentIsInheritedWithFiveFixedVariables_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("inherited");  // null: not set
+        QTest::addColumn<QByteArray>("expected");   // "<home>" stands for the home folder
+        QTest::newRow("inherited")
+            << QByteArray("BRIGHTLOFT_TEST_VAR") << QByteArray("kept") << QByteArray("kept");
+        QTest::newRow("Latin-1 passes as bytes")
+            << QByteArray("BRIGHTLOFT_TEST_VAR") << QByteArray("caf\xe9") << QByteArray("caf\xe9");
+        QTest::newRow("PATH") << QByteArray("PATH") << QByteArray("/somewhere")
+                              << QByteArray(
+                                     "/opt/homebrew/bin:/usr/local/bin:<home>/.local/bin:"
+                                     "/usr/bin:/bin:/usr/sbin:/sbin");
+        QTest::newRow("TERM") << QByteArray("TERM") << QByteArray("xterm") << QByteArray("dumb");
+        QTest::newRow("NO_COLOR") << QByteArray("NO_COLOR") << QByteArray("0") << QByteArray("1");
+        QTest::newRow("LANG") << QByteArray("LANG") << QByteArray() << QByteArray("en_US.UTF-8");
+        QTest::newRow("MO_NO_OPLOG")
+            << QByteArray("MO_NO_OPLOG") << QByteArray("0") << QByteArray("1");
     }
-
     void environmentIsInheritedWithFiveFixedVariables() {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, inherited);
+        QFETCH(QByteArray, expected);
         TestEnvironment env;
-        qputenv("BRIGHTLOFT_TEST_INHERITED", "kept");
-        qputenv("NO_COLOR", "0");
-        const Result r =
-            runScript(env,
-                      u"echo \"PATH=$PATH\"; echo \"TERM=$TERM\"; echo \"NO_COLOR=$NO_COLOR\"; "
-                      u"echo \"LANG=$LANG\"; echo \"OPLOG=$MO_NO_OPLOG\"; "
-                      u"echo \"INHERITED=$BRIGHTLOFT_TEST_INHERITED\"\n"_qs);
-        qunsetenv("BRIGHTLOFT_TEST_INHERITED");
-        qunsetenv("NO_COLOR");
-        QCOMPARE(r.lines, (QStringList{u"PATH=/opt/homebrew/bin:/usr/local/bin:"_qs + env.home() +
-                                           u"/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_qs,
-                                       u"TERM=dumb"_qs, u"NO_COLOR=1"_qs, u"LANG=en_US.UTF-8"_qs,
-                                       u"OPLOG=1"_qs, u"INHERITED=kept"_qs}));
-    }
-
-    void standardOutputAndErrorArriveInWriteOrder() {
-        TestEnvironment env;
-        const Result r = runScript(env, u"echo one; echo two >&2; echo three; echo four >&2\n"_qs);
-        QCOMPARE(r.lines, (QStringList{u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs}));
+        expected.replace("<home>", QFile::encodeName(env.home()));
+        const QByteArray saved = qgetenv(name.constData());
+        if (!inherited.isNull())
+            qputenv(name.constData(), inherited);
+        // Printed in hex, as the lines themselves are read as UTF-8.
+        const Result r = runScript(env, u"printf %s \"$"_qs + QString::fromLatin1(name) +
+                                            u"\" | od -An -tx1 | tr -d ' \\n'\n"_qs);
+        saved.isNull() ? qunsetenv(name.constData()) : qputenv(name.constData(), saved);
+        QCOMPARE(r.lines.value(0).toLatin1(), expected.toHex());
     }
 
     void inputIsWrittenThenClosed() {
@@ -139,53 +181,110 @@ private Q_SLOTS:
     }
 
     void linesAreSplitCleanedAndFiltered_data() {
-        QTest::addColumn<QString>("printf");
+        QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("every terminator")
-            << u"a\\nb\\rc\\r\\nd\\302\\205e\\342\\200\\250f\\342\\200\\251g\\n"_qs
+            << printf(u"a\\nb\\rc\\r\\nd\\302\\205e\\342\\200\\250f\\342\\200\\251g\\n"_qs)
             << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs, u"e"_qs, u"f"_qs, u"g"_qs};
         QTest::newRow("empty and blank lines dropped")
-            << u"\\n\\na\\n   \\n\\t\\n\\033[0m\\nb\\n"_qs << QStringList{u"a"_qs, u"b"_qs};
+            << printf(u"\\n\\na\\n   \\n\\t\\n\\033[0m\\nb\\n"_qs) << QStringList{u"a"_qs, u"b"_qs};
         QTest::newRow("no final newline")
-            << u"first\\nlast"_qs << QStringList{u"first"_qs, u"last"_qs};
+            << printf(u"first\\nlast"_qs) << QStringList{u"first"_qs, u"last"_qs};
         QTest::newRow("colour codes removed")
-            << u"\\033[32m✓\\033[0m done\\n"_qs << QStringList{u"✓ done"_qs};
+            << printf(u"\\033[32m✓\\033[0m done\\n"_qs) << QStringList{u"✓ done"_qs};
         QTest::newRow("progress redraw")
-            << u"10%%\\r100%%\\n"_qs << QStringList{u"10%"_qs, u"100%"_qs};
-        QTest::newRow("invalid UTF-8 replaced") << u"a\\377b\\n"_qs << QStringList{u"a\uFFFDb"_qs};
-        QTest::newRow("not trimmed") << u"  indented \\n"_qs << QStringList{u"  indented "_qs};
+            << printf(u"10%%\\r100%%\\n"_qs) << QStringList{u"10%"_qs, u"100%"_qs};
+        QTest::newRow("invalid UTF-8 replaced")
+            << printf(u"a\\377b\\n"_qs) << QStringList{u"a\uFFFDb"_qs};
+        QTest::newRow("not trimmed")
+            << printf(u"  indented \\n"_qs) << QStringList{u"  indented "_qs};
         QTest::newRow("command and name filtered")
-            << u"run mo clean to free space\\nWelcome to Mole\\ntry mo analyze\\nkeep\\n"_qs
+            << printf(u"run mo clean to free space\\nWelcome to Mole\\ntry mo analyze\\nkeep\\n"_qs)
             << QStringList{u"keep"_qs};
         QTest::newRow("look-alikes kept")
-            << u"mo cleaner\\nmemo clean\\nMO CLEAN\\nMoles here\\nmole\\n"_qs
+            << printf(u"mo cleaner\\nmemo clean\\nMO CLEAN\\nMoles here\\nmole\\n"_qs)
             << QStringList{u"mo cleaner"_qs, u"memo clean"_qs, u"MO CLEAN"_qs, u"Moles here"_qs,
                            u"mole"_qs};
         QTest::newRow("JSON naming the engine")
-            << u"{\"name\": \"Mole\"}\\n{\"ok\": 1}\\n"_qs << QStringList{u"{\"ok\": 1}"_qs};
+            << printf(u"{\"name\": \"Mole\"}\\n{\"ok\": 1}\\n"_qs)
+            << QStringList{u"{\"ok\": 1}"_qs};
+        QTest::newRow("arguments verbatim")
+            << u"for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"_qs
+            << QStringList{u"[analyze]"_qs, u"[--json]"_qs, u"[/a b/$HOME/'q']"_qs};
+        QTest::newRow("output and errors in write order")
+            << u"echo one; echo two >&2; echo three; echo four >&2\n"_qs
+            << QStringList{u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs};
+        QTest::newRow("terminators split across writes")
+            << u"printf 'a\\342'; sleep 0.1; printf '\\200'; sleep 0.1; printf '\\250b\\302'; "
+               u"sleep 0.1; printf '\\205c'\n"_qs
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs};
     }
     void linesAreSplitCleanedAndFiltered() {
-        QFETCH(QString, printf);
+        QFETCH(QString, script);
         QFETCH(QStringList, expected);
         TestEnvironment env;
-        const Result r = runScript(env, u"printf '"_qs + printf + u"'\n"_qs);
+        env.installEngineInResources(script);
+        QObject owner;
+        const Result r =
+            collect(Engine::lines({u"analyze"_qs, u"--json"_qs, u"/a b/$HOME/'q'"_qs}, {}, &owner));
         QVERIFY(!r.error);
         QCOMPARE(r.lines, expected);
     }
 
-    void terminatorsSplitAcrossWritesAreRecognised() {
-        TestEnvironment env;
-        const Result r = runScript(
-            env,
-            u"printf 'a\\342'; sleep 0.1; printf '\\200'; sleep 0.1; printf '\\250b\\302'; "
-            u"sleep 0.1; printf '\\205c'\n"_qs);
-        QCOMPARE(r.lines, (QStringList{u"a"_qs, u"b"_qs, u"c"_qs}));
+    // The splitter resumes where the last chunk stopped; every way of cutting
+    // the bytes must give the same lines.
+    void splitterGivesTheSameLinesHoweverTheBytesArrive_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("every terminator")
+            << QByteArray(
+                   "ab\ncd\r\ne\xc2\x85"
+                   "f\xe2\x80\xa8g\xe2\x80\xa9h")
+            << QStringList{u"ab"_qs, u"cd"_qs, u"e"_qs, u"f"_qs, u"g"_qs, u"h"_qs};
+        QTest::newRow("look-alike bytes") << QByteArray(
+                                                 "a\xc2\xa9\xe2\x80\xa6"
+                                                 "b\n")
+                                          << QStringList{u"a\u00a9\u2026b"_qs};
+        QTest::newRow("long line")
+            << QByteArray(3000, 'x') + "\ny" << QStringList{QString(3000, u'x'), u"y"_qs};
+    }
+    void splitterGivesTheSameLinesHoweverTheBytesArrive() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, expected);
+        for (qsizetype chunk :
+             {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(7), bytes.size()}) {
+            LineSplitter splitter;
+            QStringList lines;
+            auto take = [&](QByteArrayView line) { lines.append(QString::fromUtf8(line)); };
+            for (qsizetype at = 0; at < bytes.size(); at += chunk)
+                splitter.feed(QByteArrayView(bytes).sliced(at, std::min(chunk, bytes.size() - at)),
+                              take);
+            splitter.finish(take);
+            QCOMPARE(lines, expected);
+        }
     }
 
-    void nonZeroExitIsANormalEnd() {
+    void onlyADeathByAnUnsentSignalFails_data() {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("error");  // empty for a normal end
+        QTest::newRow("non-zero exit") << u"exit 1"_qs << QString();
+        QTest::newRow("segmentation fault")
+            << u"kill -SEGV $$"_qs
+            << u"The cleaning engine stopped unexpectedly (Segmentation fault)."_qs;
+        QTest::newRow("killed") << u"kill -KILL $$"_qs
+                                << u"The cleaning engine stopped unexpectedly (Killed)."_qs;
+        QTest::newRow("aborted") << u"kill -ABRT $$"_qs
+                                 << u"The cleaning engine stopped unexpectedly (Aborted)."_qs;
+        QTest::newRow("terminated by someone else")
+            << u"kill -TERM $$"_qs << u"The cleaning engine stopped unexpectedly (Terminated)."_qs;
+    }
+    void onlyADeathByAnUnsentSignalFails() {
+        QFETCH(QString, ending);
+        QFETCH(QString, error);
         TestEnvironment env;
-        const Result r = runScript(env, u"echo first; echo second; exit 1\n"_qs);
-        QVERIFY(!r.error);
+        const Result r =
+            runScript(env, u"ulimit -c 0; echo first; echo second; "_qs + ending + u"\n"_qs);
+        QCOMPARE(r.error.value_or(QString()), error);
         QCOMPARE(r.lines, (QStringList{u"first"_qs, u"second"_qs}));
     }
 
@@ -203,15 +302,60 @@ private Q_SLOTS:
                  qPrintable(*r.error));
     }
 
-    void stoppingEndsTheEngineQuietly_data() {
-        QTest::addColumn<bool>("destroyOwner");
-        QTest::newRow("stop") << false;
-        QTest::newRow("owner destroyed") << true;
+    void descriptorsAreReleasedWhenPipesCannotBeMade_data() {
+        QTest::addColumn<int>("spare");  // descriptors left free
+        QTest::addColumn<bool>("withInput");
+        QTest::newRow("no output pipe") << 0 << false;
+        QTest::newRow("no wake channel") << 2 << false;
+        QTest::newRow("no input pipe") << 3 << true;
     }
-    void stoppingEndsTheEngineQuietly() {
-        QFETCH(bool, destroyOwner);
+    void descriptorsAreReleasedWhenPipesCannotBeMade() {
+        QFETCH(int, spare);
+        QFETCH(bool, withInput);
         TestEnvironment env;
-        env.installEngineInResources(u"echo started; exec sleep 30\n"_qs);
+        env.installEngineInResources(u"echo x\n"_qs);
+        const int before = openDescriptors();
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit low = saved;
+        low.rlim_cur = rlim_t(before) + 64;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+        std::vector<int> fillers;
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+        for (int i = 0; i < spare; ++i) {
+            ::close(fillers.back());
+            fillers.pop_back();
+        }
+        std::optional<QString> error;
+        {
+            QObject owner;
+            Result r(
+                Engine::lines({}, withInput ? std::optional(u"y\n"_qs) : std::nullopt, &owner));
+            for (int fd : fillers) ::close(fd);
+            ::setrlimit(RLIMIT_NOFILE, &saved);
+            QVERIFY(r.wait());
+            error = r.error;
+        }
+        QVERIFY(error && error->startsWith(u"Couldn't start the cleaning engine"_qs));
+        QCOMPARE(openDescriptors(), before);
+    }
+
+    void stoppingEndsTheEngineAndItsHelpersQuietly_data() {
+        QTest::addColumn<bool>("destroyOwner");
+        QTest::addColumn<bool>("helper");
+        QTest::newRow("stop") << false << false;
+        QTest::newRow("owner destroyed") << true << false;
+        QTest::newRow("stop, with a helper") << false << true;
+        QTest::newRow("owner destroyed, with a helper") << true << true;
+    }
+    void stoppingEndsTheEngineAndItsHelpersQuietly() {
+        QFETCH(bool, destroyOwner);
+        QFETCH(bool, helper);
+        TestEnvironment env;
+        const QString helperPid = env.home() + u"/helper.pid"_qs;
+        env.installEngineInResources(helper ? u"sleep 30 & echo $! > '"_qs + helperPid +
+                                                  u"'; echo started; wait\n"_qs
+                                            : u"echo started; exec sleep 30\n"_qs);
         auto owner = std::make_unique<QObject>();
         EngineRun *run = Engine::lines({}, std::nullopt, owner.get());
         Result result(run);
@@ -222,9 +366,35 @@ private Q_SLOTS:
             owner.reset();
         else
             run->stop();
-        QTRY_VERIFY(!processExists(pid));
+        QTRY_VERIFY(ScriptedEngine::isGone(pid));
+        if (helper)
+            QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(helperPid)));
         QTest::qWait(50);
         QVERIFY(!result.ended);
+    }
+
+    void endingARunAfterTheEngineExitedIsSafe_data() {
+        QTest::addColumn<QByteArray>("how");
+        QTest::addColumn<int>("inputSize");
+        QTest::newRow("stop") << QByteArray("stop") << 0;
+        QTest::newRow("owner destroyed") << QByteArray("owner") << 0;
+        QTest::newRow("task stopped") << QByteArray("task") << 0;
+        QTest::newRow("large input left unread") << QByteArray("stop") << (1 << 20);
+    }
+    void endingARunAfterTheEngineExitedIsSafe() {
+        QFETCH(QByteArray, how);
+        QFETCH(int, inputSize);
+        TestEnvironment env;
+        env.installEngineInResources(u"echo done\n"_qs);
+        QProcessEnvironment childEnv = QProcessEnvironment::systemEnvironment();
+        childEnv.insert(u"BRIGHTLOFT_TEST_END_RUN"_qs, QString::fromLatin1(how));
+        childEnv.insert(u"BRIGHTLOFT_TEST_INPUT_SIZE"_qs, QString::number(inputSize));
+        QProcess child;
+        child.setProcessEnvironment(childEnv);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
     }
 
     void overlappingRunsStayApart() {
@@ -244,6 +414,41 @@ private Q_SLOTS:
         QCOMPARE(r.lines.size(), 20000);
         for (int i = 0; i < r.lines.size(); ++i) QCOMPARE(r.lines.at(i), QString::number(i + 1));
         QVERIFY(r.batches < r.lines.size());
+    }
+
+    void aBacklogLetsTheEventLoopInBetweenSlices_data() {
+        QTest::addColumn<bool>("stopThen");
+        QTest::newRow("every line arrives") << false;
+        QTest::newRow("stop between slices") << true;
+    }
+    void aBacklogLetsTheEventLoopInBetweenSlices() {
+        QFETCH(bool, stopThen);
+        TestEnvironment env;
+        env.installEngineInResources(u"seq 1 100000\n"_qs);
+        QObject owner;
+        EngineRun *run = Engine::lines({}, std::nullopt, &owner);
+        Result result(run);
+        qsizetype linesBeforeTurn = -1;
+        QObject::connect(run, &EngineRun::linesArrived, [&] {
+            if (result.batches == 1)
+                QTimer::singleShot(0, [&] {
+                    linesBeforeTurn = result.lines.size();
+                    if (stopThen)
+                        run->stop();
+                });
+        });
+        QThread::msleep(500);  // busy while the engine writes everything and exits
+        QTRY_VERIFY(linesBeforeTurn >= 0);
+        QVERIFY(linesBeforeTurn < 100000);
+        if (stopThen) {
+            QTest::qWait(50);
+            QCOMPARE(result.lines.size(), linesBeforeTurn);
+            QVERIFY(!result.ended);
+        } else {
+            QVERIFY(result.wait());
+            QCOMPARE(result.lines.size(), 100000);
+            QCOMPARE(result.lines.last(), u"100000"_qs);
+        }
     }
 
     void outputJoinsLinesOrFails() {
@@ -293,5 +498,13 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(EngineRunnerTest)
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    if (const QByteArray how = qgetenv("BRIGHTLOFT_TEST_END_RUN"); !how.isEmpty())
+        return endRunAfterBusyThread(how,
+                                     qEnvironmentVariableIntValue("BRIGHTLOFT_TEST_INPUT_SIZE"));
+    EngineRunnerTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_engine_runner.moc"

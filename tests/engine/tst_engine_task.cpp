@@ -21,15 +21,21 @@ struct Recorder {
 class EngineTaskTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void runningStateFlipsBeforeTheEndIsHandled() {
+    void runningWhileLinesArriveNotWhenTheEndIsHandled() {
         TestEnvironment env;
         env.installEngineInResources(ScriptedEngine::printLines({u"one"_qs, u"two"_qs}));
         QObject owner;
-        Recorder r;
-        EngineTask task(&owner, [&] { r.events.append(task.isRunning() ? u"+"_qs : u"-"_qs); });
-        task.start({{u"x"_qs}, std::nullopt}, r.handlers());
-        QTRY_COMPARE(r.events,
-                     (QStringList{u"+"_qs, u"one"_qs, u"two"_qs, u"-"_qs, u"finished"_qs}));
+        int runningChanges = 0;
+        EngineTask task(&owner, [&] { ++runningChanges; });
+        QStringList events;
+        task.start({{u"x"_qs}, std::nullopt},
+                   {[&](const QString &line) {
+                        events.append(line + (task.isRunning() ? u"+"_qs : u"-"_qs));
+                    },
+                    [&] { events.append(task.isRunning() ? u"finished+"_qs : u"finished-"_qs); },
+                    [&](const QString &) { events.append(u"failed"_qs); }});
+        QTRY_COMPARE(events, (QStringList{u"one+"_qs, u"two+"_qs, u"finished-"_qs}));
+        QCOMPARE(runningChanges, 2);  // once on, once off
     }
 
     void aHandlerThatStopsTheRunGetsNoMoreLines() {

@@ -1,3 +1,4 @@
+#include <QSet>
 #include <QTest>
 
 #include "engine/Report.h"
@@ -5,9 +6,42 @@
 using Kind = ReportItem::Kind;
 Q_DECLARE_METATYPE(ReportItem::Kind)
 
+namespace {
+
+ReportItem baseItem() {
+    static const QUuid id = QUuid::createUuid();
+    return {id, Kind::action, u"Caches"_qs, u"1 GB"_qs, 1000};
+}
+
+}  // namespace
+
 class ReportParserTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void itemsHashOverEveryField_data() {
+        QTest::addColumn<ReportItem>("other");
+        auto changed = [](auto field, auto value) {
+            ReportItem item = baseItem();
+            item.*field = value;
+            return item;
+        };
+        QTest::newRow("id") << changed(&ReportItem::id, QUuid::createUuid());
+        QTest::newRow("kind") << changed(&ReportItem::kind, Kind::note);
+        QTest::newRow("label") << changed(&ReportItem::label, u"Logs"_qs);
+        QTest::newRow("detail") << changed(&ReportItem::detail, u"1 GB "_qs);
+        QTest::newRow("bytes") << changed(&ReportItem::bytes, std::optional<qint64>(1001));
+        QTest::newRow("no bytes") << changed(&ReportItem::bytes, std::optional<qint64>());
+        QTest::newRow("zero bytes") << changed(&ReportItem::bytes, std::optional<qint64>(0));
+    }
+    void itemsHashOverEveryField() {
+        QFETCH(ReportItem, other);
+        const ReportItem base = baseItem();
+        QCOMPARE(qHash(base, 7), qHash(ReportItem(base), 7));
+        QVERIFY(other != base);
+        QVERIFY(qHash(other, 7) != qHash(base, 7));
+        QCOMPARE(QSet<ReportItem>({base, other, base}).size(), 2);
+    }
+
     void sectionAndActionItem() {
         QList<ReportSection> sections;
         QVERIFY(ReportParser::feed(u"➤ Caches"_qs, sections));

@@ -67,39 +67,56 @@ private Q_SLOTS:
         QCOMPARE(model.summary(), summary);
     }
 
-    void checkThenApplyRunTheRightCommands() {
+    void runEndsWithItsReportOrItsFailure_data() {
+        QTest::addColumn<bool>("dryRun");
+        QTest::addColumn<QString>("ending");  // "missing" removes the engine
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QStringList>("summary");
+        QTest::addColumn<QString>("failed");
+        const QString missing = QString::fromUtf8(EngineError::notInstalled);
+        const QString crash = u"The cleaning engine stopped unexpectedly (Segmentation fault)."_qs;
+        QTest::newRow("check") << true << QString() << QStringList{u"Args/optimize --dry-run"_qs}
+                               << QStringList{u"ran optimize --dry-run"_qs} << QString();
+        QTest::newRow("apply") << false << QString() << QStringList{u"Args/optimize"_qs}
+                               << QStringList{u"ran optimize"_qs} << QString();
+        QTest::newRow("check, engine missing")
+            << true << u"missing"_qs << QStringList() << QStringList{missing} << missing;
+        QTest::newRow("apply, engine missing")
+            << false << u"missing"_qs << QStringList() << QStringList{missing} << missing;
+        QTest::newRow("check, engine crashed")
+            << true << u"kill -SEGV $$"_qs << QStringList{u"Args/optimize --dry-run"_qs}
+            << QStringList{crash} << crash;
+    }
+    void runEndsWithItsReportOrItsFailure() {
+        QFETCH(bool, dryRun);
+        QFETCH(QString, ending);
+        QFETCH(QStringList, items);
+        QFETCH(QStringList, summary);
+        QFETCH(QString, failed);
         TestEnvironment env;
-        const QString path = env.installEngineInResources(
-            u"echo '➤ Args'; echo \"→ $*\"; echo =====; echo \"ran $*\"; echo =====\n"_qs);
         OptimizeModel model;
-        SignalLog log(&model);
+        // A failed run first, whose failure the next run must clear.
         model.run(true);
-        QCOMPARE(model.phase(), OptimizeModel::Phase::checking);
         QVERIFY(waitForPhase(model, OptimizeModel::Phase::ready));
-        QCOMPARE(itemLabels(model.sections()), QStringList{u"Args/optimize --dry-run"_qs});
-        QCOMPARE(log.take(),
-                 (QStringList{u"phaseChanged"_qs, u"sectionsChanged"_qs, u"sectionsChanged"_qs,
-                              u"summaryChanged"_qs, u"phaseChanged"_qs}));
+        QVERIFY(!model.failed().isEmpty());
 
-        // The apply run clears the check's report before its own arrives.
-        model.run(false);
-        QCOMPARE(log.take(),
-                 (QStringList{u"sectionsChanged"_qs, u"summaryChanged"_qs, u"phaseChanged"_qs}));
-        QCOMPARE(model.phase(), OptimizeModel::Phase::running);
-        QVERIFY(model.sections().isEmpty() && model.summary().isEmpty());
-        QVERIFY(waitForPhase(model, OptimizeModel::Phase::done));
-        QCOMPARE(itemLabels(model.sections()), QStringList{u"Args/optimize"_qs});
-        QCOMPARE(model.summary(), QStringList{u"ran optimize"_qs});
-
-        // A failure, in either run, becomes the whole summary.
-        QVERIFY(QFile::remove(path));
-        for (const bool dryRun : {true, false}) {
-            model.run(dryRun);
-            QVERIFY(waitForPhase(
-                model, dryRun ? OptimizeModel::Phase::ready : OptimizeModel::Phase::done));
-            QCOMPARE(model.summary(), QStringList{QString::fromUtf8(EngineError::notInstalled)});
-            QVERIFY(model.sections().isEmpty());
-        }
+        if (ending != u"missing"_qs)
+            env.installEngineInResources(
+                u"ulimit -c 0; echo '➤ Args'; echo \"→ $*\"; echo =====; echo \"ran $*\"; "
+                u"echo =====; "_qs +
+                ending + u"\n"_qs);
+        SignalLog log(&model);
+        model.run(dryRun);
+        QCOMPARE(model.phase(),
+                 dryRun ? OptimizeModel::Phase::checking : OptimizeModel::Phase::running);
+        QVERIFY(model.summary().isEmpty() && model.failed().isEmpty());
+        QCOMPARE(log.take(), SignalLog::once("summary failed phase"));
+        QVERIFY(
+            waitForPhase(model, dryRun ? OptimizeModel::Phase::ready : OptimizeModel::Phase::done));
+        QCOMPARE(itemLabels(model.sections()), items);
+        QCOMPARE(model.summary(), summary);
+        QCOMPARE(model.failed(), failed);
+        QCOMPARE(log.take().value(u"failedChanged"_qs), failed.isEmpty() ? 0 : 1);
     }
 
     void newRunStopsTheOneStreaming() {

@@ -28,9 +28,17 @@ inline qint64 readPid(const QString &pidFile) {
     return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
 }
 
-// Gone means reaped too: a zombie would still answer kill(pid, 0).
+// Gone means dead: a zombie still answers kill(pid, 0), so its state counts.
 inline bool isGone(qint64 pid) {
-    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+    if (pid <= 0)
+        return false;
+    if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+        return true;
+    QFile stat(u"/proc/"_qs + QString::number(pid) + u"/stat"_qs);
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
 }
 
 }  // namespace ScriptedEngine

@@ -2,7 +2,7 @@
 
 #include <QMetaMethod>
 
-SignalLog::SignalLog(QObject *source) {
+SignalLog::SignalLog(QObject *source, const QStringList &ignored) : m_ignored(ignored) {
     const QMetaObject *meta = source->metaObject();
     const QMetaMethod slot = metaObject()->method(metaObject()->indexOfSlot("record()"));
     for (int i = meta->methodOffset(); i < meta->methodCount(); ++i)
@@ -11,21 +11,19 @@ SignalLog::SignalLog(QObject *source) {
 }
 
 void SignalLog::record() {
-    names.append(QString::fromLatin1(
-        senderSignalIndex() >= 0 ? sender()->metaObject()->method(senderSignalIndex()).name()
-                                 : QByteArray("?")));
+    const QString name =
+        QString::fromLatin1(sender()->metaObject()->method(senderSignalIndex()).name());
+    if (!m_ignored.contains(name))
+        ++m_counts[name];
 }
 
-QStringList SignalLog::take() {
-    QStringList taken;
-    taken.swap(names);
-    return taken;
+SignalLog::Counts SignalLog::take() {
+    return std::exchange(m_counts, {});
 }
 
-QStringList SignalLog::folded() const {
-    QStringList out;
-    for (const QString &name : names)
-        if (out.isEmpty() || out.last() != name)
-            out.append(name);
+SignalLog::Counts SignalLog::once(const char *properties) {
+    Counts out;
+    for (const QString &p : QString::fromLatin1(properties).split(u' ', Qt::SkipEmptyParts))
+        out[p + u"Changed"_qs] = 1;
     return out;
 }

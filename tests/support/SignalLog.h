@@ -1,22 +1,30 @@
 #pragma once
 
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 
-// Records, in emission order, the names of the signals a model declares
-// itself, so a test can check the order in which changes were published.
+// Counts the signals a model declares itself, by name, so a test can check
+// that each change was announced once and that nothing unchanged was.
 class SignalLog : public QObject {
     Q_OBJECT
 public:
-    explicit SignalLog(QObject *source);
+    using Counts = QMap<QString, int>;
 
-    QStringList names;  // e.g. {"sectionsChanged", "phaseChanged"}
+    // Signals named in `ignored` are not counted.
+    explicit SignalLog(QObject *source, const QStringList &ignored = {});
 
-    // The names recorded since the last take(), and forget them.
-    QStringList take();
-    // The recorded names with repeats of one signal in a row folded into one.
-    QStringList folded() const;
+    // The counts since the last take(), and forget them.
+    Counts take();
+
+    // One emission of the change signal of each property named in the
+    // space-separated list: "total phase" is totalChanged and phaseChanged.
+    static Counts once(const char *properties);
 
 private Q_SLOTS:
     void record();
+
+private:
+    QStringList m_ignored;
+    Counts m_counts;
 };
