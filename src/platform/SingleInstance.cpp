@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -11,6 +12,12 @@ constexpr char kActivate[] = "activate\n";
 }  // namespace
 
 QString SingleInstance::defaultName() {
+    // The runtime folder belongs to the user alone; in the shared temporary
+    // folder another user could take the name first and answer in our place.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir() &&
+        QFileInfo(runtime).ownerId() == ::getuid())
+        return runtime + u"/brightloft.socket"_qs;
     return u"brightloft-%1"_qs.arg(::getuid());
 }
 

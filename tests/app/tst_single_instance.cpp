@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "platform/SingleInstance.h"
+#include "support/TestEnvironment.h"
 
 class SingleInstanceTest : public QObject {
     Q_OBJECT
@@ -17,6 +18,14 @@ private Q_SLOTS:
         QVERIFY(second.handOver());
         QVERIFY(raised.wait(2000));
         QCOMPARE(raised.count(), 1);
+    }
+
+    void nameLivesInTheUsersRuntimeFolder() {
+        TestEnvironment env;  // a private XDG_RUNTIME_DIR
+        QCOMPARE(SingleInstance::defaultName(),
+                 qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/brightloft.socket"_qs);
+        qunsetenv("XDG_RUNTIME_DIR");
+        QVERIFY(!SingleInstance::defaultName().contains(u'/'));
     }
 
     void staleSocketFromACrashIsTakenOver() {
