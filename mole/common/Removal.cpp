@@ -13,8 +13,8 @@ namespace mole {
 
 std::optional<Identity> identityAt(int dir, const std::string &name, int &error) {
     struct statx st {};
-    if (::statx(dir, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO | STATX_BTIME, &st) !=
-        0) {
+    if (::statx(dir, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO | STATX_BTIME,
+                &st) != 0) {
         error = errno;
         return std::nullopt;
     }
