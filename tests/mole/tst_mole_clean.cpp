@@ -249,6 +249,37 @@ private Q_SLOTS:
         QVERIFY(freed(lines).value_or(0) > 0);
     }
 
+    // As an ordinary user: read-only folders of the user's own are emptied
+    // and removed; what belongs to someone else is reported as a failure and
+    // the run goes on.
+    void permissionsOfAnOrdinaryUser() {
+        const QStringList nobody = asNobody();
+        if (nobody.isEmpty())
+            QSKIP("needs root and setpriv to act as another user");
+        FakeHome h;
+        h.file(".cache/gomod/pkg/mod/file.go", 3000);
+        h.file(".cache/foreign/file", 3000);
+        h.file(".cache/plain/file", 3000);
+        QCOMPARE(QProcess::execute(u"chown"_qs, {u"-R"_qs, u"65534:65534"_qs, h.home()}), 0);
+        QCOMPARE(::chown(h.at(".cache/foreign").constData(), 0, 0), 0);
+        QCOMPARE(::chown(h.at(".cache/foreign/file").constData(), 0, 0), 0);
+        for (const char *folder : {".cache/gomod/pkg/mod", ".cache/gomod/pkg", ".cache/gomod"})
+            QCOMPARE(::chmod(h.at(folder).constData(), 0555), 0);
+        h.openToOthers();
+        QProcess engine;
+        engine.setProcessChannelMode(QProcess::MergedChannels);
+        engine.setStandardInputFile(QProcess::nullDevice());
+        engine.start(nobody.first(), nobody.mid(1) + QStringList{engineBinary(), u"clean"_qs});
+        QVERIFY(engine.waitForFinished(30000));
+        const QStringList lines = ::appLines(engine.readAll());
+        QVERIFY2(!QFile::exists(QFile::decodeName(h.at(".cache/gomod"))),
+                 qPrintable(lines.join(u'\n')));
+        QVERIFY(!QFile::exists(QFile::decodeName(h.at(".cache/plain"))));
+        QVERIFY(QFile::exists(QFile::decodeName(h.at(".cache/foreign/file"))));
+        QVERIFY(anyLineHas(lines, u"~/.cache/foreign/file \u00b7 failed: Permission denied"_qs));
+        QVERIFY(lines.last().startsWith(u"Space freed: "_qs));
+    }
+
     // At a terminal, only an explicit yes (or --yes) removes anything.
     void terminalAsksFirst_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -313,10 +344,7 @@ private Q_SLOTS:
             QSKIP("needs root and setpriv to run the refusals as another user");
         FakeHome h;
         h.file(".cache/app/data", 9000);
-        QVERIFY(::chmod(QFile::encodeName(h.env().home()).constData(), 0755) == 0);
-        for (QByteArray dir = QFile::encodeName(h.home()); dir != "/" && !dir.isEmpty();
-             dir = dir.left(dir.lastIndexOf('/')).isEmpty() ? "/" : dir.left(dir.lastIndexOf('/')))
-            ::chmod(dir.constData(), 0755);  // nobody must reach the folder to judge it
+        h.openToOthers();  // nobody must reach the folder to judge it
         QProcess engine;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (home.isNull())
