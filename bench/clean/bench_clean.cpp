@@ -68,7 +68,8 @@ void writeBytes(const std::string &path, size_t bytes) {
 // two or three levels, small files as caches hold them.
 void generateHome(const std::string &home, int files) {
     std::mt19937 random(7);
-    for (const char *folder : {"", "/.cache", "/.config", "/.local", "/.local/share", "/.local/state"})
+    for (const char *folder :
+         {"", "/.cache", "/.config", "/.local", "/.local/share", "/.local/state"})
         ::mkdir((home + folder).c_str(), 0755);
     int count = 0;
     for (int app = 0; count < files; ++app) {
@@ -132,8 +133,9 @@ int main(int argc, char **argv) {
             root = argv[i + 1];
     }
     if (mole.empty() || root.size() < 6 || root.rfind("/tmp/", 0) != 0) {
-        std::fprintf(stderr, "usage: bench_clean --mole <engine> [--runs 5] [--files 200000] "
-                             "[--root /tmp/...]\n");
+        std::fprintf(stderr,
+                     "usage: bench_clean --mole <engine> [--runs 5] [--files 200000] "
+                     "[--root /tmp/...]\n");
         return 2;
     }
     const std::string home = root + "/template";

@@ -10,9 +10,9 @@ namespace mole::clean {
 
 struct Browser {
     std::string_view label;
-    std::vector<std::string_view> programs;   // process names that mean it is running
-    std::vector<std::string_view> caches;     // whole folders of cache only
-    std::vector<std::string_view> profiles;   // configuration folders holding profiles
+    std::vector<std::string_view> programs;  // process names that mean it is running
+    std::vector<std::string_view> caches;    // whole folders of cache only
+    std::vector<std::string_view> profiles;  // configuration folders holding profiles
 };
 
 struct DeveloperCache {

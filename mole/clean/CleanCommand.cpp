@@ -121,8 +121,8 @@ int cleanNow(const Home &home, bool yes) {
                 total += item.bytes;
                 ++items;
             }
-    if (!yes && !confirmOnTerminal("Remove " + counted(items, "item") + ", " +
-                                   sizeText(total) + "?")) {
+    if (!yes &&
+        !confirmOnTerminal("Remove " + counted(items, "item") + ", " + sizeText(total) + "?")) {
         printLine("Nothing removed.");
         return 1;
     }
@@ -146,8 +146,8 @@ int cleanNow(const Home &home, bool yes) {
         }
     }
     if (totals.left > 0)
-        printLine(std::string(kNote) + "Stopped" + std::string(kDot) + counted(totals.left, "item") +
-                  " left as they were");
+        printLine(std::string(kNote) + "Stopped" + std::string(kDot) +
+                  counted(totals.left, "item") + " left as they were");
     printLine("Space freed: " + sizeText(totals.freed));
     return totals.failures > 0 || totals.left > 0 ? 1 : 0;
 }
@@ -166,12 +166,9 @@ int run(int argc, char **argv) {
             return 2;
         }
     }
-    std::string problem;
-    std::optional<Home> home = checkHome(problem);
-    if (!home) {
-        printError("clean", problem);
+    std::optional<Home> home = homeFor("clean");
+    if (!home)
         return 1;
-    }
     return dry ? dryRun(*home) : cleanNow(*home, yes);
 }
 

@@ -57,8 +57,9 @@ std::set<std::string> installedNames(const Home &home, const std::set<std::strin
 }
 
 bool systemFolderNamed(const std::string &name) {
-    for (const char *base : {"/usr/share/", "/usr/lib/", "/usr/libexec/", "/etc/", "/usr/local/share/",
-                             "/usr/lib/x86_64-linux-gnu/", "/usr/lib/aarch64-linux-gnu/"}) {
+    for (const char *base :
+         {"/usr/share/", "/usr/lib/", "/usr/libexec/", "/etc/", "/usr/local/share/",
+          "/usr/lib/x86_64-linux-gnu/", "/usr/lib/aarch64-linux-gnu/"}) {
         struct stat st;
         if (::lstat((base + name).c_str(), &st) == 0)
             return true;
@@ -96,8 +97,11 @@ Section leftovers(const Home &home, const std::set<std::string> &running) {
             std::optional<Measured> found = measure(home, folder + "/" + name);
             if (!found)
                 continue;
-            section.items.push_back({Item::Kind::review, displayText(name), found->bytes,
-                                     displayText(home.tilde(found->path)), {}});
+            section.items.push_back({Item::Kind::review,
+                                     displayText(name),
+                                     found->bytes,
+                                     displayText(home.tilde(found->path)),
+                                     {}});
         }
     }
     std::stable_sort(section.items.begin(), section.items.end(),

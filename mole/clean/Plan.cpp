@@ -1,6 +1,5 @@
 #include "clean/Plan.h"
 
-
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
@@ -55,7 +54,9 @@ std::string folder(const Home &home) {
 
 bool savePlan(const Home &home, const std::vector<Section> &sections) {
     std::ostringstream out;
-    out << kHeader << '\n' << "home " << encode(home.path) << '\n' << "created " << ::time(nullptr) << '\n';
+    out << kHeader << '\n'
+        << "home " << encode(home.path) << '\n'
+        << "created " << ::time(nullptr) << '\n';
     for (const Section &section : sections) {
         if (section.actionCount() == 0)
             continue;
@@ -75,7 +76,8 @@ bool savePlan(const Home &home, const std::vector<Section> &sections) {
         return false;
     const std::string text = out.str();
     const std::string temporary = std::string(kFile) + ".new";
-    int fd = ::openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    int fd = ::openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                      0600);
     bool saved = fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size());
     if (fd >= 0)
         ::close(fd);

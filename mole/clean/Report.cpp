@@ -17,13 +17,14 @@ std::string sectionLine(const std::string &title) {
 
 std::string itemLine(const Item &item) {
     switch (item.kind) {
-    case Item::Kind::action:
-        return std::string(kAction) + item.label + std::string(kDot) + formatBytes(double(item.bytes));
-    case Item::Kind::review:
-        return std::string(kReview) + item.label + std::string(kDot) +
-               formatBytes(double(item.bytes)) + std::string(kDot) + item.detail;
-    case Item::Kind::note:
-        return std::string(kNote) + item.label + std::string(kDot) + item.detail;
+        case Item::Kind::action:
+            return std::string(kAction) + item.label + std::string(kDot) +
+                   formatBytes(double(item.bytes));
+        case Item::Kind::review:
+            return std::string(kReview) + item.label + std::string(kDot) +
+                   formatBytes(double(item.bytes)) + std::string(kDot) + item.detail;
+        case Item::Kind::note:
+            return std::string(kNote) + item.label + std::string(kDot) + item.detail;
     }
     return {};
 }

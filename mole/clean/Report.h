@@ -18,7 +18,7 @@ struct Target {
 struct Item {
     enum class Kind { action, review, note };
     Kind kind = Kind::action;
-    std::string label;   // already made safe for a text line
+    std::string label;  // already made safe for a text line
     int64_t bytes = 0;
     std::string detail;  // for review items: where it is
     std::vector<Target> targets;

@@ -45,7 +45,8 @@ private:
     }
 
     std::string locate(std::string_view location) const {
-        auto under = [&](std::string_view prefix, const std::string &base) -> std::optional<std::string> {
+        auto under = [&](std::string_view prefix,
+                         const std::string &base) -> std::optional<std::string> {
             if (!location.starts_with(prefix))
                 return std::nullopt;
             return base + "/" + std::string(location.substr(prefix.size()));
@@ -57,6 +58,15 @@ private:
         if (auto path = under("data:", m_home.data))
             return *path;
         return m_home.path + "/" + std::string(location);
+    }
+
+    // The places of a list of locations that exist, measured.
+    std::vector<Measured> measureAll(const std::vector<std::string_view> &locations) const {
+        std::vector<Measured> places;
+        for (std::string_view location : locations)
+            if (std::optional<Measured> found = measure(locate(location)))
+                places.push_back(*found);
+        return places;
     }
 
     bool isRunning(const std::vector<std::string_view> &programs) const {
@@ -71,7 +81,8 @@ private:
     }
 
     // One item gathering several measured places; none when all are empty.
-    static std::optional<Item> gather(const std::string &label, const std::vector<Measured> &places) {
+    static std::optional<Item> gather(const std::string &label,
+                                      const std::vector<Measured> &places) {
         Item item{Item::Kind::action, label, 0, {}, {}};
         for (const Measured &place : places) {
             if (place.bytes <= 0)
@@ -122,8 +133,11 @@ private:
                 section.items.push_back(runningNote(label));
                 continue;
             }
-            section.items.push_back(
-                {Item::Kind::action, label, measured.bytes, {}, {{measured.path, measured.identity, false}}});
+            section.items.push_back({Item::Kind::action,
+                                     label,
+                                     measured.bytes,
+                                     {},
+                                     {{measured.path, measured.identity, false}}});
         }
         largestFirst(section);
         return section;
@@ -131,11 +145,8 @@ private:
 
     Section thumbnails() const {
         Section section{"Thumbnails", {}};
-        std::vector<Measured> places;
-        for (std::string_view location : {"cache:thumbnails", ".thumbnails"})
-            if (std::optional<Measured> found = measure(locate(location)))
-                places.push_back(*found);
-        if (std::optional<Item> item = gather("Thumbnails", places))
+        if (std::optional<Item> item =
+                gather("Thumbnails", measureAll({"cache:thumbnails", ".thumbnails"})))
             section.items.push_back(std::move(*item));
         return section;
     }
@@ -143,10 +154,7 @@ private:
     Section browserCaches() const {
         Section section{"Browser caches", {}};
         for (const Browser &browser : browsers()) {
-            std::vector<Measured> places;
-            for (std::string_view cache : browser.caches)
-                if (std::optional<Measured> found = measure(locate(cache)))
-                    places.push_back(*found);
+            std::vector<Measured> places = measureAll(browser.caches);
             for (std::string_view profiles : browser.profiles)
                 for (const Measured &found : profileCaches(locate(profiles)))
                     places.push_back(found);
@@ -191,11 +199,8 @@ private:
     Section developerCachesSection() const {
         Section section{"Developer caches", {}};
         for (const DeveloperCache &developer : developerCaches()) {
-            std::vector<Measured> places;
-            for (std::string_view cache : developer.caches)
-                if (std::optional<Measured> found = measure(locate(cache)))
-                    places.push_back(*found);
-            if (std::optional<Item> item = gather(std::string(developer.label), places))
+            if (std::optional<Item> item =
+                    gather(std::string(developer.label), measureAll(developer.caches)))
                 section.items.push_back(std::move(*item));
         }
         largestFirst(section);
@@ -204,10 +209,7 @@ private:
 
     Section logs() const {
         Section section{"Logs & crash dumps", {}};
-        std::vector<Measured> found;
-        for (std::string_view location : {".xsession-errors.old", ".npm/_logs"})
-            if (std::optional<Measured> place = measure(locate(location)))
-                found.push_back(*place);
+        std::vector<Measured> found = measureAll({".xsession-errors.old", ".npm/_logs"});
         for (const std::string &name : namesIn(m_home.data + "/xorg"))
             if (name.ends_with(".log.old"))
                 if (std::optional<Measured> place = measure(m_home.data + "/xorg/" + name))
@@ -245,7 +247,8 @@ private:
             return true;
         if (!name.starts_with("core.") || name.size() == 5)
             return false;
-        return std::all_of(name.begin() + 5, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+        return std::all_of(name.begin() + 5, name.end(),
+                           [](char c) { return c >= '0' && c <= '9'; });
     }
 
     // An ELF file of type "core", read without following a link.

@@ -136,8 +136,8 @@ std::vector<DesktopEntry> desktopEntriesIn(const std::string &folder) {
         return entries;
     while (dirent *item = ::readdir(dir)) {
         std::string name = item->d_name;
-        if (!name.ends_with(".desktop") || (item->d_type != DT_REG && item->d_type != DT_UNKNOWN &&
-                                            item->d_type != DT_LNK))
+        if (!name.ends_with(".desktop") ||
+            (item->d_type != DT_REG && item->d_type != DT_UNKNOWN && item->d_type != DT_LNK))
             continue;
         if (std::optional<DesktopEntry> entry = readDesktopEntry(folder + "/" + name))
             entries.push_back(std::move(*entry));
@@ -149,7 +149,8 @@ std::vector<DesktopEntry> desktopEntriesIn(const std::string &folder) {
 std::vector<std::string> systemApplicationFolders() {
     const char *dirs = std::getenv("XDG_DATA_DIRS");
     std::vector<std::string> folders;
-    for (const std::string &dir : splitList(dirs && *dirs ? dirs : "/usr/local/share:/usr/share", ':'))
+    for (const std::string &dir :
+         splitList(dirs && *dirs ? dirs : "/usr/local/share:/usr/share", ':'))
         if (dir.starts_with('/'))
             folders.push_back(dir + "/applications");
     folders.push_back("/var/lib/flatpak/exports/share/applications");

@@ -1,8 +1,10 @@
 #include "common/Home.h"
 
+#include "common/Output.h"
+
 #include <fcntl.h>
-#include <sys/sysmacros.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <cerrno>
 #include <climits>
@@ -13,8 +15,7 @@ namespace mole {
 
 std::optional<Place> placeOf(int fd) {
     struct statx info {};
-    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MNT_ID, &info) !=
-        0)
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MNT_ID, &info) != 0)
         return std::nullopt;
     Place place;
     place.device = makedev(info.stx_dev_major, info.stx_dev_minor);
@@ -116,6 +117,14 @@ std::optional<Home> checkHome(std::string &problem) {
     home.config = xdgFolder(home, "XDG_CONFIG_HOME", "/.config");
     home.data = xdgFolder(home, "XDG_DATA_HOME", "/.local/share");
     home.state = xdgFolder(home, "XDG_STATE_HOME", "/.local/state");
+    return home;
+}
+
+std::optional<Home> homeFor(std::string_view command) {
+    std::string problem;
+    std::optional<Home> home = checkHome(problem);
+    if (!home)
+        printError(command, problem);
     return home;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace mole {
 
@@ -34,6 +35,9 @@ struct Home {
 // running the engine. On refusal returns nothing and sets `problem` to a
 // sentence for the user.
 std::optional<Home> checkHome(std::string &problem);
+
+// checkHome() for a command: a refusal is printed as its error line.
+std::optional<Home> homeFor(std::string_view command);
 
 // A folder entry reached from the home folder one component at a time,
 // never through a symbolic link and never through a mount other than the

@@ -56,7 +56,8 @@ std::set<std::string> runningPrograms() {
                 exe.resize(exe.size() - 10);
             names.insert(lower(baseName(exe)));
         }
-        if (std::optional<std::string> cmdline = readFile(base + "/cmdline"); cmdline && !cmdline->empty())
+        if (std::optional<std::string> cmdline = readFile(base + "/cmdline");
+            cmdline && !cmdline->empty())
             names.insert(lower(baseName(cmdline->c_str())));
     }
     ::closedir(proc);

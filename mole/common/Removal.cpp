@@ -13,8 +13,8 @@ namespace mole {
 
 std::optional<Identity> identityAt(int dir, const std::string &name, int &error) {
     struct statx st {};
-    if (::statx(dir, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO | STATX_BTIME, &st) !=
-        0) {
+    if (::statx(dir, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO | STATX_BTIME,
+                &st) != 0) {
         error = errno;
         return std::nullopt;
     }
@@ -122,6 +122,21 @@ std::vector<Entry> listEntries(int fd) {
     }
 }
 
+// A read-only folder of the user's (Go's module cache, a trashed source
+// tree) cannot be emptied until its owner may write to it again. The folder
+// is pinned without following links and changed through that handle.
+void allowOwner(int parent, const std::string &name) {
+    int pinned = ::openat(parent, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (pinned < 0)
+        return;
+    struct stat st;
+    if (::fstat(pinned, &st) == 0 && S_ISDIR(st.st_mode)) {
+        const std::string handle = "/proc/self/fd/" + std::to_string(pinned);
+        ::chmod(handle.c_str(), (st.st_mode & 07777) | S_IRWXU);
+    }
+    ::close(pinned);
+}
+
 }  // namespace
 
 void Removal::removeTree(int parent, const std::string &name, const std::string &shown,
@@ -137,6 +152,8 @@ void Removal::removeTree(int parent, const std::string &name, const std::string 
         }
         return;
     }
+    if (st.st_uid == ::geteuid() && (st.st_mode & S_IRWXU) != S_IRWXU)
+        allowOwner(parent, name);
     int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)

@@ -37,7 +37,8 @@ public:
     Removal(const Home &home, OnFailure onFailure);
 
     struct Result {
-        int64_t freed = 0;  // allocated bytes given back (hard links still named elsewhere free nothing)
+        int64_t freed =
+            0;  // allocated bytes given back (hard links still named elsewhere free nothing)
         int failures = 0;
         bool gone = false;      // the entry itself no longer exists
         bool vanished = false;  // it was already gone before the removal began

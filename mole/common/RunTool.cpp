@@ -43,7 +43,8 @@ ToolRun runTool(const std::vector<std::string> &arguments) {
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
     std::vector<char *> argv;
-    for (const std::string &argument : arguments) argv.push_back(const_cast<char *>(argument.c_str()));
+    for (const std::string &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t child = 0;
     int spawned = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);

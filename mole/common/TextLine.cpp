@@ -17,7 +17,11 @@ constexpr std::string_view kJoiner = "\u2060";
 size_t decode(std::string_view text, size_t i, char32_t &code) {
     auto byte = [&](size_t k) { return uint8_t(text[k]); };
     uint8_t lead = byte(i);
-    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+    size_t length = lead < 0x80         ? 1
+                    : (lead >> 5) == 6  ? 2
+                    : (lead >> 4) == 14 ? 3
+                    : (lead >> 3) == 30 ? 4
+                                        : 0;
     if (length == 0 || i + length > text.size())
         return 0;
     code = length == 1 ? lead : length == 2 ? lead & 0x1f : length == 3 ? lead & 0x0f : lead & 0x07;
@@ -57,9 +61,15 @@ struct Guard {
     size_t split;
 };
 constexpr std::array kGuards = {
-    Guard{"Mole", 1},          Guard{"mo ", 2},   Guard{"Potential space:", 1},
-    Guard{"Tracked cleanup:", 1}, Guard{"would free", 1}, Guard{"freed", 1},
-    Guard{" \u00b7 ", 1},      Guard{" , ", 1},   Guard{"=====", 1},
+    Guard{"Mole", 1},
+    Guard{"mo ", 2},
+    Guard{"Potential space:", 1},
+    Guard{"Tracked cleanup:", 1},
+    Guard{"would free", 1},
+    Guard{"freed", 1},
+    Guard{" \u00b7 ", 1},
+    Guard{" , ", 1},
+    Guard{"=====", 1},
 };
 
 }  // namespace

@@ -141,8 +141,8 @@ int TrashWriter::trash(const std::string &path) {
     }
     // The .trashinfo is created first and exclusively: it reserves the name.
     const std::string base = item->name();
-    const std::string text = "[Trash Info]\nPath=" + trashInfoPath(path) +
-                             "\nDeletionDate=" + deletionDate() + "\n";
+    const std::string text =
+        "[Trash Info]\nPath=" + trashInfoPath(path) + "\nDeletionDate=" + deletionDate() + "\n";
     for (int attempt = 1; attempt < 10000; ++attempt) {
         std::string name = attempt == 1 ? base : base + "." + std::to_string(attempt);
         std::string infoName = name + ".trashinfo";

@@ -67,7 +67,8 @@ std::string toolFailure(const ToolRun &run, const std::string &tool) {
         if (!trim(line).empty())
             last = trim(line);
     });
-    return last.empty() ? tool + " ended with status " + std::to_string(run.status) : displayText(last);
+    return last.empty() ? tool + " ended with status " + std::to_string(run.status)
+                        : displayText(last);
 }
 
 Fix toolFix(std::vector<std::string> command) {
@@ -99,7 +100,8 @@ CheckSection cacheCheck(const std::string &title, const std::string &tool, bool 
 
 CheckSection fontCache(const Home &home) {
     if (::geteuid() == 0)  // fc-cache run by root writes the system's cache, not the user's
-        return {"Font cache", {{Kind::note, "Font cache", "not refreshed for the administrator", {}}}};
+        return {"Font cache",
+                {{Kind::note, "Font cache", "not refreshed for the administrator", {}}}};
     const std::string fonts = home.data + "/fonts";
     const std::string legacy = home.path + "/.fonts";
     const int64_t sources = std::max(newestChange(fonts), newestChange(legacy));
@@ -140,7 +142,8 @@ CheckSection iconCaches(const Home &home) {
                 continue;
             std::string name = displayText(entry->d_name);
             if (!toolInstalled(tool)) {
-                section.findings.push_back(missingTool("gtk-update-icon-cache", "Icon theme caches"));
+                section.findings.push_back(
+                    missingTool("gtk-update-icon-cache", "Icon theme caches"));
                 break;
             }
             if (changedAt(theme + "/icon-theme.cache") < newestChange(theme))
@@ -203,10 +206,10 @@ CheckSection brokenLaunchers(const Home &home) {
         std::string program = entry.tryExec.empty() ? entry.programPath() : entry.tryExec;
         if (program.empty() || program == "flatpak" || onPath(program))
             continue;
-        section.findings.push_back({Kind::fix,
-                                    "Remove the launcher " + displayText(entry.name.empty() ? entry.id : entry.name),
-                                    "its program " + displayText(program) + " is gone",
-                                    trashFix(home, entry.file)});
+        section.findings.push_back(
+            {Kind::fix,
+             "Remove the launcher " + displayText(entry.name.empty() ? entry.id : entry.name),
+             "its program " + displayText(program) + " is gone", trashFix(home, entry.file)});
     }
     if (section.findings.empty())
         section.findings.push_back({Kind::ok, "Launchers", "every program is present", {}});
@@ -223,7 +226,8 @@ CheckSection brokenLinks(const Home &home) {
             if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) ||
                 ::stat(path.c_str(), &st) == 0 || errno != ENOENT)
                 continue;
-            section.findings.push_back({Kind::fix, "Remove the broken link " + displayText(entry->d_name),
+            section.findings.push_back({Kind::fix,
+                                        "Remove the broken link " + displayText(entry->d_name),
                                         "its target is gone", trashFix(home, path)});
         }
         ::closedir(dir);
@@ -248,8 +252,10 @@ CheckSection userServices() {
     forEachLine(run.output, [&](std::string_view line) {
         std::string unit(trim(line.substr(0, line.find(' '))));
         if (!unit.empty())
-            section.findings.push_back({Kind::attention, displayText(unit) + " failed",
-                                        "see systemctl --user status " + displayText(unit), {}});
+            section.findings.push_back({Kind::attention,
+                                        displayText(unit) + " failed",
+                                        "see systemctl --user status " + displayText(unit),
+                                        {}});
     });
     if (section.findings.empty())
         section.findings.push_back({Kind::ok, "User services", "none failed", {}});
@@ -269,8 +275,10 @@ CheckSection freeSpace(const Home &home) {
     // Sizes only on the warning: on a "✓" line the app would count them.
     const std::string share = std::to_string(percent) + "% of the disk is free";
     if (percent < 10 || free < 5e9)
-        section.findings.push_back({Kind::attention, "Little free space in your home",
-                                    formatBytes(free) + " free (" + share + ")", {}});
+        section.findings.push_back({Kind::attention,
+                                    "Little free space in your home",
+                                    formatBytes(free) + " free (" + share + ")",
+                                    {}});
     else
         section.findings.push_back({Kind::ok, "Free space in your home", share, {}});
     return section;
@@ -281,10 +289,14 @@ CheckSection freeSpace(const Home &home) {
 std::vector<CheckSection> runChecks(const Home &home) {
     CheckSection launchers = brokenLaunchers(home);
     const bool launchersGo = launchers.findings.front().kind == Finding::Kind::fix;
-    return {std::move(launchers), brokenLinks(home),
-            failedThumbnails(home), fontCache(home),
-            desktopDatabase(home, launchersGo), mimeDatabase(home),
-            iconCaches(home),       userServices(),
+    return {std::move(launchers),
+            brokenLinks(home),
+            failedThumbnails(home),
+            fontCache(home),
+            desktopDatabase(home, launchersGo),
+            mimeDatabase(home),
+            iconCaches(home),
+            userServices(),
             freeSpace(home)};
 }
 

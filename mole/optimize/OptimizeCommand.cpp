@@ -26,39 +26,36 @@ int run(int argc, char **argv) {
             return 2;
         }
     }
-    std::string problem;
-    std::optional<Home> home = checkHome(problem);
-    if (!home) {
-        printError("optimize", problem);
+    std::optional<Home> home = homeFor("optimize");
+    if (!home)
         return 1;
-    }
     int fixes = 0, attention = 0, failed = 0;
     for (const CheckSection &section : runChecks(*home)) {
         printLine(std::string(kSection) + section.title);
         for (const Finding &finding : section.findings) {
             switch (finding.kind) {
-            case Finding::Kind::fix:
-                if (dry) {
-                    printLine(line(kAction, finding, finding.detail));
-                    ++fixes;
-                } else if (std::string why = finding.fix(); why.empty()) {
-                    printLine(line(kOk, finding, "done"));
-                    ++fixes;
-                } else {
-                    printLine(line(kFailed, finding, "failed: " + why));
-                    ++failed;
-                }
-                break;
-            case Finding::Kind::ok:
-                printLine(line(kOk, finding, finding.detail));
-                break;
-            case Finding::Kind::attention:
-                printLine(line(kNote, finding, finding.detail));
-                ++attention;
-                break;
-            case Finding::Kind::note:
-                printLine(line("\u25ce ", finding, finding.detail));
-                break;
+                case Finding::Kind::fix:
+                    if (dry) {
+                        printLine(line(kAction, finding, finding.detail));
+                        ++fixes;
+                    } else if (std::string why = finding.fix(); why.empty()) {
+                        printLine(line(kOk, finding, "done"));
+                        ++fixes;
+                    } else {
+                        printLine(line(kFailed, finding, "failed: " + why));
+                        ++failed;
+                    }
+                    break;
+                case Finding::Kind::ok:
+                    printLine(line(kOk, finding, finding.detail));
+                    break;
+                case Finding::Kind::attention:
+                    printLine(line(kNote, finding, finding.detail));
+                    ++attention;
+                    break;
+                case Finding::Kind::note:
+                    printLine(line("\u25ce ", finding, finding.detail));
+                    break;
             }
         }
     }

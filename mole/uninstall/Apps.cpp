@@ -38,11 +38,12 @@ std::string appImageName(const std::string &file) {
 // program (one up from a "bin" folder), unless that folder is a shared one.
 std::string ownFolder(const Home &home, const std::string &program) {
     std::string folder = program.substr(0, program.rfind('/'));
-    if (folder.ends_with("/bin") && folder != home.path + "/.local/bin" && folder != home.path + "/bin")
+    if (folder.ends_with("/bin") && folder != home.path + "/.local/bin" &&
+        folder != home.path + "/bin")
         folder = folder.substr(0, folder.rfind('/'));
-    for (const std::string &shared : {home.path, home.path + "/.local/bin", home.path + "/bin",
-                                      home.path + "/Applications", home.path + "/.local",
-                                      home.data, home.path + "/opt", home.path + "/Downloads"})
+    for (const std::string &shared :
+         {home.path, home.path + "/.local/bin", home.path + "/bin", home.path + "/Applications",
+          home.path + "/.local", home.data, home.path + "/opt", home.path + "/Downloads"})
         if (folder == shared)
             return program;
     return folder;
@@ -81,7 +82,11 @@ std::vector<App> listApps(const Home &home) {
                 continue;
             std::string name = appImageName(file.substr(0, file.size() - 9));
             App app{entry && !entry->name.empty() ? entry->name : name,
-                    entry ? entry->id : lower(name), "AppImage", file, path, std::nullopt};
+                    entry ? entry->id : lower(name),
+                    "AppImage",
+                    file,
+                    path,
+                    std::nullopt};
             if (entry)
                 app.entry = *entry;
             apps.push_back(std::move(app));
@@ -93,7 +98,8 @@ std::vector<App> listApps(const Home &home) {
     size_t local = apps.size();
     for (const DesktopEntry &entry : userEntries) {
         std::string program = entry.programPath();
-        if (!entry.shownInMenus() || !home.contains(program) || lower(program).ends_with(".appimage"))
+        if (!entry.shownInMenus() || !home.contains(program) ||
+            lower(program).ends_with(".appimage"))
             continue;
         struct stat st;
         if (::stat(program.c_str(), &st) != 0)
@@ -110,7 +116,8 @@ std::vector<App> listApps(const Home &home) {
             size_t tab = line.find('\t');
             std::string id(trim(line.substr(0, tab)));
             std::string name(tab == std::string_view::npos ? id : trim(line.substr(tab + 1)));
-            if (id.empty() || id.find('/') != std::string::npos || id.find("..") != std::string::npos)
+            if (id.empty() || id.find('/') != std::string::npos ||
+                id.find("..") != std::string::npos)
                 return;
             std::optional<DesktopEntry> entry = readDesktopEntry(
                 home.data + "/flatpak/exports/share/applications/" + id + ".desktop");

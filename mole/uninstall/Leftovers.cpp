@@ -15,9 +15,9 @@ namespace {
 std::set<std::string> keysOf(const App &app) {
     std::set<std::string> keys;
     std::string id = app.bundleId;
-    for (const std::string &name :
-         {id, id.substr(id.rfind('.') + 1), app.name,
-          app.entry ? app.entry->program() : std::string(), app.entry ? app.entry->wmClass : std::string()}) {
+    for (const std::string &name : {id, id.substr(id.rfind('.') + 1), app.name,
+                                    app.entry ? app.entry->program() : std::string(),
+                                    app.entry ? app.entry->wmClass : std::string()}) {
         std::string key = looseName(name);
         if (key.size() >= 3 && !clean::isSharedFolder(key))
             keys.insert(key);
@@ -65,7 +65,8 @@ void findIcons(const std::string &folder, const std::string &icon, int depth,
 
 }  // namespace
 
-std::vector<std::string> removalPlan(const Home &home, const App &app, const std::vector<App> &all) {
+std::vector<std::string> removalPlan(const Home &home, const App &app,
+                                     const std::vector<App> &all) {
     std::vector<std::string> plan;
     auto add = [&](const std::string &path) {
         if (exists(path) && std::find(plan.begin(), plan.end(), path) == plan.end())
@@ -96,8 +97,8 @@ std::vector<std::string> removalPlan(const Home &home, const App &app, const std
             for (const std::string &key : keysOf(other)) others.insert(key);
     for (const std::string &folder : systemApplicationFolders())
         for (const DesktopEntry &entry : desktopEntriesIn(folder))
-            for (const std::string &name : {entry.id, entry.id.substr(entry.id.rfind('.') + 1),
-                                            entry.name, entry.program()})
+            for (const std::string &name :
+                 {entry.id, entry.id.substr(entry.id.rfind('.') + 1), entry.name, entry.program()})
                 others.insert(looseName(name));
     auto ours = [&](const std::string &name) {
         std::string loose = looseName(name), last = looseName(name.substr(name.rfind('.') + 1));

@@ -54,10 +54,9 @@ std::string lastLine(std::string_view text) {
 // Runs the package manager's own removal; false (with a failure line) when it fails.
 bool packageRemoval(const App &app) {
     std::vector<std::string> command =
-        app.source == "Homebrew"
-            ? std::vector<std::string>{"brew", "uninstall", app.uninstallName}
-            : std::vector<std::string>{"flatpak", "uninstall", "--user", "--noninteractive",
-                                       app.uninstallName};
+        app.source == "Homebrew" ? std::vector<std::string>{"brew", "uninstall", app.uninstallName}
+                                 : std::vector<std::string>{"flatpak", "uninstall", "--user",
+                                                            "--noninteractive", app.uninstallName};
     ToolRun run = runTool(command);
     std::string tool = command.front();
     if (run.ok()) {
@@ -96,8 +95,9 @@ int remove(const Home &home, const App &app, const std::vector<std::string> &pla
                       "moved to the Trash");
         }
     }
-    printLine(counted(moved, "item") + " moved to the Trash" +
-              (failures ? std::string(kDot) + std::to_string(failures) + " failed" : std::string()));
+    printLine(
+        counted(moved, "item") + " moved to the Trash" +
+        (failures ? std::string(kDot) + std::to_string(failures) + " failed" : std::string()));
     return failures ? 1 : 0;
 }
 
@@ -124,12 +124,9 @@ int run(int argc, char **argv) {
         printError("uninstall", "usage: uninstall --list | --dry-run NAME | NAME");
         return 2;
     }
-    std::string problem;
-    std::optional<Home> home = checkHome(problem);
-    if (!home) {
-        printError("uninstall", problem);
+    std::optional<Home> home = homeFor("uninstall");
+    if (!home)
         return 1;
-    }
     if (listing)
         return list(*home);
     std::vector<App> apps = listApps(*home);

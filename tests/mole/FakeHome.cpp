@@ -20,6 +20,11 @@ QByteArray FakeHome::at(const QByteArray &relative) const {
     return m_root + '/' + relative;
 }
 
+void FakeHome::openToOthers() {
+    QVERIFY(::chmod(m_root.left(m_root.lastIndexOf('/')).constData(), 0755) == 0);
+    QVERIFY(::chmod(m_root.constData(), 0755) == 0);
+}
+
 void FakeHome::folder(const QByteArray &relative) {
     QByteArray path = m_root;
     for (const QByteArray &part : relative.split('/')) {

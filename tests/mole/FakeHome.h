@@ -31,6 +31,10 @@ public:
     // Entries of `before` at or below any of `roots`.
     static QSet<QByteArray> below(const QSet<QByteArray> &before, const QList<QByteArray> &roots);
 
+    // Lets other users reach the home (the temporary folder holding it is
+    // private); nothing outside that folder is changed.
+    void openToOthers();
+
     const TestEnvironment &env() const { return m_env; }
 
 private:

@@ -71,14 +71,24 @@ private Q_SLOTS:
     void dryRunListsExactlyWhatCleanRemoves() {
         FakeHome h;
         RunningApp running(u"fakeapp"_qs);
-        const QList<QByteArray> removed = {
-            ".cache/appA", ".cache/appB", ".cache/Mole notes", ".cache/mo clean stuff",
-            ".cache/line\nbreak", ".cache/bad\xff", ".cache/would free 5 GB",
-            ".cache/thumbnails", ".thumbnails", ".cache/mozilla",
-            ".config/google-chrome/Default/GPUCache", ".npm/_cacache", ".cargo/registry/cache",
-            ".xsession-errors.old", ".local/share/Trash/files/old.txt",
-            ".local/share/Trash/files/olddir", ".local/share/Trash/info/old.txt.trashinfo",
-            ".local/share/Trash/info/olddir.trashinfo"};
+        const QList<QByteArray> removed = {".cache/appA",
+                                           ".cache/appB",
+                                           ".cache/Mole notes",
+                                           ".cache/mo clean stuff",
+                                           ".cache/line\nbreak",
+                                           ".cache/bad\xff",
+                                           ".cache/would free 5 GB",
+                                           ".cache/thumbnails",
+                                           ".thumbnails",
+                                           ".cache/mozilla",
+                                           ".config/google-chrome/Default/GPUCache",
+                                           ".npm/_cacache",
+                                           ".cargo/registry/cache",
+                                           ".xsession-errors.old",
+                                           ".local/share/Trash/files/old.txt",
+                                           ".local/share/Trash/files/olddir",
+                                           ".local/share/Trash/info/old.txt.trashinfo",
+                                           ".local/share/Trash/info/olddir.trashinfo"};
         for (const QByteArray &root : removed)
             if (!root.contains("/info/"))  // each cache a folder with a file, logs and trash files
                 h.file(root.endsWith(".old") || root.endsWith(".txt") ? root : root + "/data.bin",
@@ -168,7 +178,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("plan");
         QTest::newRow("no plan") << QByteArray();
         QTest::newRow("a day old") << QByteArray("mole-clean-plan 2\nhome %1\ncreated 1000\n");
-        QTest::newRow("another home") << QByteArray("mole-clean-plan 2\nhome /elsewhere\ncreated %2\n");
+        QTest::newRow("another home")
+            << QByteArray("mole-clean-plan 2\nhome /elsewhere\ncreated %2\n");
         QTest::newRow("garbled") << QByteArray("mole-clean-plan 2\nhome %1\ncreated %2\nsection\n");
     }
     void cleanWithoutAFreshPlanScansFirst() {
@@ -180,7 +191,8 @@ private Q_SLOTS:
                       plan.replace("%1", QFile::encodeName(h.home()))
                           .replace("%2", QByteArray::number(::time(nullptr))));
         const QStringList lines = appLines(Commands::clean());
-        QVERIFY2(!QFile::exists(QFile::decodeName(h.at(".cache/app"))), qPrintable(lines.join(u'\n')));
+        QVERIFY2(!QFile::exists(QFile::decodeName(h.at(".cache/app"))),
+                 qPrintable(lines.join(u'\n')));
         QVERIFY(freed(lines).value_or(0) > 0);
     }
 
@@ -200,8 +212,9 @@ private Q_SLOTS:
         QVERIFY(kept);
         QVERIFY(!QFile::exists(QFile::decodeName(h.at(".cache/mounted/own"))));
         QVERIFY(!QFile::exists(QFile::decodeName(h.at(".cache/other"))));
-        QVERIFY2(anyLineHas(lines, u"~/.cache/mounted/mnt \u00b7 failed: on another file system"_qs),
-                 qPrintable(lines.join(u'\n')));
+        QVERIFY2(
+            anyLineHas(lines, u"~/.cache/mounted/mnt \u00b7 failed: on another file system"_qs),
+            qPrintable(lines.join(u'\n')));
     }
 
     // SIGTERM ends the run after the item in hand, with the total so far.
@@ -236,6 +249,37 @@ private Q_SLOTS:
         QVERIFY(freed(lines).value_or(0) > 0);
     }
 
+    // As an ordinary user: read-only folders of the user's own are emptied
+    // and removed; what belongs to someone else is reported as a failure and
+    // the run goes on.
+    void permissionsOfAnOrdinaryUser() {
+        const QStringList nobody = asNobody();
+        if (nobody.isEmpty())
+            QSKIP("needs root and setpriv to act as another user");
+        FakeHome h;
+        h.file(".cache/gomod/pkg/mod/file.go", 3000);
+        h.file(".cache/foreign/file", 3000);
+        h.file(".cache/plain/file", 3000);
+        QCOMPARE(QProcess::execute(u"chown"_qs, {u"-R"_qs, u"65534:65534"_qs, h.home()}), 0);
+        QCOMPARE(::chown(h.at(".cache/foreign").constData(), 0, 0), 0);
+        QCOMPARE(::chown(h.at(".cache/foreign/file").constData(), 0, 0), 0);
+        for (const char *folder : {".cache/gomod/pkg/mod", ".cache/gomod/pkg", ".cache/gomod"})
+            QCOMPARE(::chmod(h.at(folder).constData(), 0555), 0);
+        h.openToOthers();
+        QProcess engine;
+        engine.setProcessChannelMode(QProcess::MergedChannels);
+        engine.setStandardInputFile(QProcess::nullDevice());
+        engine.start(nobody.first(), nobody.mid(1) + QStringList{engineBinary(), u"clean"_qs});
+        QVERIFY(engine.waitForFinished(30000));
+        const QStringList lines = ::appLines(engine.readAll());
+        QVERIFY2(!QFile::exists(QFile::decodeName(h.at(".cache/gomod"))),
+                 qPrintable(lines.join(u'\n')));
+        QVERIFY(!QFile::exists(QFile::decodeName(h.at(".cache/plain"))));
+        QVERIFY(QFile::exists(QFile::decodeName(h.at(".cache/foreign/file"))));
+        QVERIFY(anyLineHas(lines, u"~/.cache/foreign/file \u00b7 failed: Permission denied"_qs));
+        QVERIFY(lines.last().startsWith(u"Space freed: "_qs));
+    }
+
     // At a terminal, only an explicit yes (or --yes) removes anything.
     void terminalAsksFirst_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -243,7 +287,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("asks");
         QTest::addColumn<bool>("removes");
         QTest::newRow("no") << QStringList{u"clean"_qs} << QByteArray("n\n") << true << false;
-        QTest::newRow("just enter") << QStringList{u"clean"_qs} << QByteArray("\n") << true << false;
+        QTest::newRow("just enter")
+            << QStringList{u"clean"_qs} << QByteArray("\n") << true << false;
         QTest::newRow("yes") << QStringList{u"clean"_qs} << QByteArray("y\n") << true << true;
         QTest::newRow("--yes") << QStringList{u"clean"_qs, u"--yes"_qs} << QByteArray() << false
                                << true;
@@ -259,8 +304,8 @@ private Q_SLOTS:
         h.file(".cache/app/data", 9000);
         QProcess terminal;  // script gives the engine a terminal as its input
         terminal.setProcessChannelMode(QProcess::MergedChannels);
-        terminal.start(u"script"_qs, {u"-qec"_qs, engineBinary() + u' ' + arguments.join(u' '),
-                                      u"/dev/null"_qs});
+        terminal.start(u"script"_qs,
+                       {u"-qec"_qs, engineBinary() + u' ' + arguments.join(u' '), u"/dev/null"_qs});
         QVERIFY(terminal.waitForStarted());
         if (asks) {
             QByteArray seen;
@@ -279,10 +324,12 @@ private Q_SLOTS:
     void unsafeHomeIsRefused_data() {
         QTest::addColumn<QString>("home");  // "%1" is a folder owned by root
         QTest::addColumn<QStringList>("command");
-        const QList<QPair<const char *, QString>> homes = {
-            {"unset", QString()},       {"root folder", u"/"_qs},
-            {"relative", u"home/user"_qs}, {"another user's", u"%1"_qs},
-            {"a file", u"%1/.cache/app/data"_qs}, {"missing", u"%1/nothing"_qs}};
+        const QList<QPair<const char *, QString>> homes = {{"unset", QString()},
+                                                           {"root folder", u"/"_qs},
+                                                           {"relative", u"home/user"_qs},
+                                                           {"another user's", u"%1"_qs},
+                                                           {"a file", u"%1/.cache/app/data"_qs},
+                                                           {"missing", u"%1/nothing"_qs}};
         const QList<QStringList> commands = {
             {u"clean"_qs}, {u"optimize"_qs}, {u"uninstall"_qs, u"app"_qs}};
         for (const auto &[name, home] : homes)
@@ -297,10 +344,7 @@ private Q_SLOTS:
             QSKIP("needs root and setpriv to run the refusals as another user");
         FakeHome h;
         h.file(".cache/app/data", 9000);
-        QVERIFY(::chmod(QFile::encodeName(h.env().home()).constData(), 0755) == 0);
-        for (QByteArray dir = QFile::encodeName(h.home()); dir != "/" && !dir.isEmpty();
-             dir = dir.left(dir.lastIndexOf('/')).isEmpty() ? "/" : dir.left(dir.lastIndexOf('/')))
-            ::chmod(dir.constData(), 0755);  // nobody must reach the folder to judge it
+        h.openToOthers();  // nobody must reach the folder to judge it
         QProcess engine;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (home.isNull())
@@ -314,7 +358,8 @@ private Q_SLOTS:
         QVERIFY(engine.waitForFinished(30000));
         const QString output = QString::fromUtf8(engine.readAll());
         QVERIFY(engine.exitCode() != 0);
-        QVERIFY2(output.contains(u"HOME"_qs) && output.contains(u"refusing"_qs), qPrintable(output));
+        QVERIFY2(output.contains(u"HOME"_qs) && output.contains(u"refusing"_qs),
+                 qPrintable(output));
         QVERIFY(QFile::exists(QFile::decodeName(h.at(".cache/app/data"))));
     }
 };

@@ -54,7 +54,8 @@ private Q_SLOTS:
         h.file(".local/share/applications/gone.desktop", 0);
         QFile entry(QFile::decodeName(h.at(".local/share/applications/gone.desktop")));
         QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nType=Application\nName=Gone App\nExec=/nonexistent/gone %U\n");
+        entry.write(
+            "[Desktop Entry]\nType=Application\nName=Gone App\nExec=/nonexistent/gone %U\n");
         entry.close();
         h.symlink("/nonexistent/tool", ".local/bin/dangling");
         h.symlink("/bin/sh", ".local/bin/fine");
@@ -63,19 +64,22 @@ private Q_SLOTS:
         const QSet<QByteArray> before = h.snapshot();
         const Maintenance check = read(appLines(Commands::optimize(true)));
         QCOMPARE(h.snapshot(), before);
-        QVERIFY(itemsOf(check, ReportItem::Kind::action)
-                    .contains(u"Remove the launcher Gone App"_qs));
+        QVERIFY(
+            itemsOf(check, ReportItem::Kind::action).contains(u"Remove the launcher Gone App"_qs));
         QVERIFY(itemsOf(check, ReportItem::Kind::action)
                     .contains(u"Remove the broken link dangling"_qs));
         QVERIFY(itemsOf(check, ReportItem::Kind::action).contains(u"Clear failed thumbnails"_qs));
         QCOMPARE(check.summary.size(), 1);
-        QVERIFY2(check.summary.first().contains(u"fixes available"_qs), qPrintable(check.summary.first()));
+        QVERIFY2(check.summary.first().contains(u"fixes available"_qs),
+                 qPrintable(check.summary.first()));
 
         const Maintenance apply = read(appLines(Commands::optimize(false)));
         QVERIFY(apply.summary.first().contains(u"applied"_qs));
         QVERIFY(!QFile::exists(QFile::decodeName(h.at(".local/share/applications/gone.desktop"))));
-        QVERIFY(QFile::exists(QFile::decodeName(h.at(".local/share/Trash/info/gone.desktop.trashinfo"))));
-        QVERIFY(QFile::exists(QFile::decodeName(h.at(".local/share/Trash/info/dangling.trashinfo"))));
+        QVERIFY(QFile::exists(
+            QFile::decodeName(h.at(".local/share/Trash/info/gone.desktop.trashinfo"))));
+        QVERIFY(
+            QFile::exists(QFile::decodeName(h.at(".local/share/Trash/info/dangling.trashinfo"))));
         QVERIFY(QFileInfo(QFile::decodeName(h.at(".local/bin/fine"))).isSymLink());
         QVERIFY(!QFile::exists(QFile::decodeName(h.at(".cache/thumbnails/fail/gnome"))));
 
@@ -101,7 +105,8 @@ private Q_SLOTS:
         const QStringList lines = ::appLines(engine.readAll());
         const Maintenance report = read(lines);
         QVERIFY(!lines.join(u'\n').contains(u"\u2717"_qs));
-        QVERIFY(itemsOf(report, ReportItem::Kind::note).contains(u"update-mime-database is not installed"_qs));
+        QVERIFY(itemsOf(report, ReportItem::Kind::note)
+                    .contains(u"update-mime-database is not installed"_qs));
         QVERIFY(itemsOf(report, ReportItem::Kind::note).contains(u"systemctl is not installed"_qs));
     }
 };

@@ -36,7 +36,8 @@ QJsonObject record(const QJsonArray &apps, const QString &uninstallName) {
     return {};
 }
 
-QByteArray desktopEntry(const QByteArray &name, const QByteArray &exec, const QByteArray &more = {}) {
+QByteArray desktopEntry(const QByteArray &name, const QByteArray &exec,
+                        const QByteArray &more = {}) {
     return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + more;
 }
 
@@ -50,9 +51,10 @@ class TestMoleUninstall : public QObject {
     void build(FakeHome &h) {
         const QByteArray home = QFile::encodeName(h.home());
         h.file("Applications/Foo-1.2.3-x86_64.AppImage", 30'000);
-        write(h, ".local/share/applications/appimagekit-foo.desktop",
-              desktopEntry("Foo Editor", '"' + home + "/Applications/Foo-1.2.3-x86_64.AppImage\" %U",
-                           "Icon=appimagekit-foo\n"));
+        write(
+            h, ".local/share/applications/appimagekit-foo.desktop",
+            desktopEntry("Foo Editor", '"' + home + "/Applications/Foo-1.2.3-x86_64.AppImage\" %U",
+                         "Icon=appimagekit-foo\n"));
         h.file(".local/share/icons/hicolor/256x256/apps/appimagekit-foo.png", 900);
         h.file(".cache/appimagekit-foo/c", 2000);
         write(h, ".config/autostart/appimagekit-foo.desktop", desktopEntry("Foo", "x"));
@@ -73,14 +75,16 @@ class TestMoleUninstall : public QObject {
         h.file(".local/share/flatpak/app/org.example.Flat/current/files", 5000);
         h.file(".var/app/org.example.Flat/config/x", 600);
         h.file("brew/Cellar/brewapp/1.0/bin/brewapp", 3000);
-        write(h, "brew/opt/brewapp/share/applications/brewapp.desktop", desktopEntry("Brew App", "brewapp"));
-        h.env().writeScript(h.home() + u"/.local/bin/flatpak"_qs,
-                            u"case \"$1\" in\n"
-                            "list) printf 'org.example.Flat\\tFlat Example\\n' ;;\n"
-                            "uninstall) for a; do id=$a; done\n"
-                            "  [ -e \"$HOME/flatpak-fails\" ] && { echo 'error: permission denied'; exit 1; }\n"
-                            "  rm -rf \"$HOME/.local/share/flatpak/app/$id\" ;;\n"
-                            "esac\n"_qs);
+        write(h, "brew/opt/brewapp/share/applications/brewapp.desktop",
+              desktopEntry("Brew App", "brewapp"));
+        h.env().writeScript(
+            h.home() + u"/.local/bin/flatpak"_qs,
+            u"case \"$1\" in\n"
+            "list) printf 'org.example.Flat\\tFlat Example\\n' ;;\n"
+            "uninstall) for a; do id=$a; done\n"
+            "  [ -e \"$HOME/flatpak-fails\" ] && { echo 'error: permission denied'; exit 1; }\n"
+            "  rm -rf \"$HOME/.local/share/flatpak/app/$id\" ;;\n"
+            "esac\n"_qs);
         h.env().writeScript(h.home() + u"/.local/bin/brew"_qs,
                             u"case \"$1\" in\n"
                             "--prefix) echo \"$HOME/brew\" ;;\n"
@@ -108,8 +112,10 @@ private Q_SLOTS:
                                      u"Homebrew:Brew App"_qs}));
         const QJsonObject foo = record(apps, u"Foo-1.2.3-x86_64.AppImage"_qs);
         QCOMPARE(foo[u"bundle_id"_qs].toString(), u"appimagekit-foo"_qs);
-        QCOMPARE(foo[u"path"_qs].toString(), h.home() + u"/Applications/Foo-1.2.3-x86_64.AppImage"_qs);
-        QCOMPARE(record(apps, u"localapp"_qs)[u"path"_qs].toString(), h.home() + u"/opt/localapp"_qs);
+        QCOMPARE(foo[u"path"_qs].toString(),
+                 h.home() + u"/Applications/Foo-1.2.3-x86_64.AppImage"_qs);
+        QCOMPARE(record(apps, u"localapp"_qs)[u"path"_qs].toString(),
+                 h.home() + u"/opt/localapp"_qs);
         QCOMPARE(record(apps, u"org.example.Flat"_qs)[u"bundle_id"_qs].toString(),
                  u"org.example.Flat"_qs);
         QCOMPARE(record(apps, u"brewapp"_qs)[u"path"_qs].toString(),
@@ -123,13 +129,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("planned");  // relative to the home
         QTest::addColumn<bool>("trashesApp");
-        QTest::newRow("AppImage") << u"Foo-1.2.3-x86_64.AppImage"_qs
-                                  << QStringList{u"Applications/Foo-1.2.3-x86_64.AppImage"_qs,
-                                                 u".local/share/applications/appimagekit-foo.desktop"_qs,
-                                                 u".local/share/icons/hicolor/256x256/apps/appimagekit-foo.png"_qs,
-                                                 u".config/autostart/appimagekit-foo.desktop"_qs,
-                                                 u".cache/appimagekit-foo"_qs}
-                                  << true;
+        QTest::newRow("AppImage")
+            << u"Foo-1.2.3-x86_64.AppImage"_qs
+            << QStringList{u"Applications/Foo-1.2.3-x86_64.AppImage"_qs,
+                           u".local/share/applications/appimagekit-foo.desktop"_qs,
+                           u".local/share/icons/hicolor/256x256/apps/appimagekit-foo.png"_qs,
+                           u".config/autostart/appimagekit-foo.desktop"_qs,
+                           u".cache/appimagekit-foo"_qs}
+            << true;
         QTest::newRow("Local") << u"localapp"_qs
                                << QStringList{u"opt/localapp"_qs,
                                               u".local/share/applications/localapp.desktop"_qs,
@@ -139,9 +146,11 @@ private Q_SLOTS:
                                  << QStringList{u".local/share/flatpak/app/org.example.Flat"_qs,
                                                 u".var/app/org.example.Flat"_qs}
                                  << false;
-        QTest::newRow("Homebrew") << u"brewapp"_qs << QStringList{u"brew/Cellar/brewapp"_qs} << false;
-        QTest::newRow("awkward name") << u"Mole mo clean.AppImage"_qs
-                                      << QStringList{u"Downloads/Mole mo clean.AppImage"_qs} << true;
+        QTest::newRow("Homebrew") << u"brewapp"_qs << QStringList{u"brew/Cellar/brewapp"_qs}
+                                  << false;
+        QTest::newRow("awkward name")
+            << u"Mole mo clean.AppImage"_qs << QStringList{u"Downloads/Mole mo clean.AppImage"_qs}
+            << true;
     }
     void dryRunMatchesRemoval() {
         QFETCH(QString, name);
@@ -183,8 +192,10 @@ private Q_SLOTS:
                 QVERIFY2(roots.contains(original.mid(QFile::encodeName(h.home()).size() + 1)),
                          original.constData());
                 QVERIFY(text.startsWith("[Trash Info]\n"));
-                QVERIFY(QRegularExpression(u"DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n"_qs)
-                            .match(QString::fromUtf8(text)).hasMatch());
+                QVERIFY(QRegularExpression(
+                            u"DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n"_qs)
+                            .match(QString::fromUtf8(text))
+                            .hasMatch());
                 const QByteArray entry = path.mid(24).chopped(10);  // info/<name>.trashinfo
                 QVERIFY(after.contains(".local/share/Trash/files/" + entry));
             }
