@@ -207,6 +207,12 @@ DiskReport SpaceModel::quickList(const QString &path) {
         entry.name = QFile::decodeName(name);
         entry.path = prefix + entry.name;
         entry.isDir = false;
+        if (item->d_type == DT_DIR) {  // known without a stat call
+            entry.size = DiskEntry::unmeasured;
+            entry.isDir = true;
+            report.entries.append(std::move(entry));
+            continue;
+        }
         struct stat info {};
         // Links are listed as themselves, never followed.
         if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0) {

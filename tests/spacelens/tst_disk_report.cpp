@@ -89,17 +89,6 @@ private Q_SLOTS:
         a.insight = false;  // absent and false differ in the hash too
         QVERIFY(qHash(a) != qHash(b));
     }
-
-    void withoutKeepsTheTotal() {
-        const DiskReport report{u"/"_qs,
-                                {entry(u"/a"_qs, 5), entry(u"/b"_qs, 3)},
-                                QList<DiskEntry>{entry(u"/a"_qs, 5), entry(u"/x/y"_qs, 2)},
-                                100};
-        const DiskReport left = report.without(u"/a"_qs);
-        QCOMPARE(left.entries, QList<DiskEntry>{entry(u"/b"_qs, 3)});
-        QCOMPARE(*left.largeFiles, QList<DiskEntry>{entry(u"/x/y"_qs, 2)});
-        QCOMPARE(left.totalSize, std::optional<qint64>(100));
-    }
 };
 
 QTEST_GUILESS_MAIN(DiskReportTest)

@@ -176,6 +176,7 @@ private Q_SLOTS:
         model.setTrail({});
         model.load(false);  // a new load clears the error
         QVERIFY(!model.error());
+        QVERIFY(settled(model));
     }
 
     void quickListOrderAndSizes() {
