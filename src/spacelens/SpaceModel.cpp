@@ -1,0 +1,240 @@
+#include "spacelens/SpaceModel.h"
+
+#include <QFile>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <algorithm>
+
+#include "engine/Commands.h"
+#include "engine/Engine.h"
+#include "engine/Publish.h"
+#include "platform/Background.h"
+#include "platform/Trash.h"
+
+namespace {
+
+// Names as a file manager sorts them: case ignored, and runs of digits by
+// their value, so "folder9" comes before "folder10". Ties fall back to the
+// exact text so the order never depends on the listing's.
+int compareNames(QStringView a, QStringView b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit()) ++ei;
+            while (ej < b.size() && b[ej].isDigit()) ++ej;
+            // Leading zeros do not change a number's value.
+            qsizetype si = i, sj = j;
+            while (si + 1 < ei && a[si] == u'0') ++si;
+            while (sj + 1 < ej && b[sj] == u'0') ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj ? -1 : 1;
+            if (const int c = a.mid(si, ei - si).compare(b.mid(sj, ej - sj)))
+                return c;
+            i = ei, j = ej;
+            continue;
+        }
+        const char32_t ca = a[i].toCaseFolded().unicode(), cb = b[j].toCaseFolded().unicode();
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        ++i, ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    return a.compare(b);
+}
+
+}  // namespace
+
+SpaceModel::SpaceModel(QObject *parent) : QObject(parent) {}
+
+void SpaceModel::setTrail(const Trail &trail) {
+    // The whole computer always leads the trail.
+    Trail value = trail;
+    if (value.isEmpty() || value.first())
+        value.prepend(std::nullopt);
+    publish(this, m_trail, value, &SpaceModel::trailChanged);
+}
+
+QString SpaceModel::key() const {
+    if (m_trail.isEmpty() || !m_trail.last())
+        return wholeComputer;
+    return m_trail.last()->path;
+}
+
+std::optional<DiskReport> SpaceModel::report() const {
+    const QString k = key();
+    if (const auto it = m_reports.constFind(k); it != m_reports.cend())
+        return *it;
+    if (const auto it = m_provisional.constFind(k); it != m_provisional.cend())
+        return *it;
+    return std::nullopt;
+}
+
+void SpaceModel::open(const std::optional<DiskEntry> &entry) {
+    if (entry) {
+        m_trail.append(entry);
+        Q_EMIT trailChanged();
+        const QString path = entry->path;
+        if (!m_reports.contains(path) && !m_provisional.contains(path)) {
+            runInBackground(
+                this, [path] { return quickList(path); },
+                [this, path](const DiskReport &listing) {
+                    // The engine may have been quicker.
+                    if (m_reports.contains(path) || m_provisional.contains(path))
+                        return;
+                    m_provisional.insert(path, listing);
+                    Q_EMIT provisionalChanged();
+                });
+        }
+    }
+    load(false);
+}
+
+void SpaceModel::load(bool force) {
+    publish(this, m_error, std::nullopt, &SpaceModel::errorChanged);
+    std::optional<QString> path;
+    if (!m_trail.isEmpty() && m_trail.last())
+        path = m_trail.last()->path;
+    measure(path, force, [this] {
+        if (const auto it = m_reports.constFind(key()); it != m_reports.cend())
+            prefetch(*it);
+    });
+}
+
+void SpaceModel::measure(const std::optional<QString> &path, bool force,
+                         std::function<void()> done) {
+    const QString k = path.value_or(wholeComputer);
+    if ((!force && m_reports.contains(k)) || m_measuring.contains(k)) {
+        done();
+        return;
+    }
+    m_measuring.insert(k);
+    Q_EMIT measuringChanged();
+    Engine::output(Commands::analyze(path.value_or(QString())), this,
+                   [this, k, done = std::move(done)](const Engine::Output &out) {
+                       m_measuring.remove(k);
+                       Q_EMIT measuringChanged();
+                       std::optional<QString> failure = out.error;
+                       if (!failure) {
+                           try {
+                               DiskReport report = DiskReport::fromOutput(out.text);
+                               const auto stored = m_reports.constFind(k);
+                               if (stored == m_reports.cend() || *stored != report) {
+                                   m_reports.insert(k, std::move(report));
+                                   Q_EMIT reportsChanged();
+                               }
+                               if (m_provisional.remove(k))
+                                   Q_EMIT provisionalChanged();
+                           } catch (const Json::Error &e) {
+                               failure = QString::fromUtf8(e.what());
+                           }
+                       }
+                       // Failures of folders the user has left are of no interest.
+                       if (failure && k == key())
+                           publish(this, m_error, failure, &SpaceModel::errorChanged);
+                       done();
+                   });
+}
+
+void SpaceModel::prefetch(const DiskReport &report) {
+    QStringList next;
+    for (const DiskEntry &entry : report.entries) {
+        if (next.size() == prefetchDepth)
+            break;
+        if (entry.isFolder() && !m_reports.contains(entry.path))
+            next.append(entry.path);
+    }
+    measureInTurn(next);
+}
+
+void SpaceModel::measureInTurn(QStringList paths) {
+    if (paths.isEmpty())
+        return;
+    const QString first = paths.takeFirst();
+    measure(first, false, [this, rest = std::move(paths)] { measureInTurn(rest); });
+}
+
+void SpaceModel::trash(const DiskEntry &entry) {
+    const QString path = entry.path;
+    runInBackground(
+        this, [path] { return Trash::moveToTrash({path}); },
+        [this, path](const QList<Trash::Failure> &failures) {
+            if (!failures.isEmpty()) {
+                publish(this, m_error, failures.first().message, &SpaceModel::errorChanged);
+                return;
+            }
+            // Gone from every folder that listed it, measured or not; the
+            // folders' totals stay as measured.
+            const auto drop = [&path](QHash<QString, DiskReport> &reports) {
+                bool changed = false;
+                for (DiskReport &report : reports) {
+                    DiskReport kept = report.without(path);
+                    if (kept != report) {
+                        report = std::move(kept);
+                        changed = true;
+                    }
+                }
+                return changed;
+            };
+            if (drop(m_reports))
+                Q_EMIT reportsChanged();
+            if (drop(m_provisional))
+                Q_EMIT provisionalChanged();
+        });
+}
+
+DiskReport SpaceModel::quickList(const QString &path) {
+    DiskReport report{path, {}, std::nullopt, std::nullopt};
+    const int dirFd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return report;
+    DIR *dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return report;
+    }
+    const QString prefix = path.endsWith(u'/') ? path : path + u'/';
+    while (const dirent *item = ::readdir(dir)) {
+        const char *name = item->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            continue;
+        DiskEntry entry;
+        entry.name = QFile::decodeName(name);
+        entry.path = prefix + entry.name;
+        entry.isDir = false;
+        if (item->d_type == DT_DIR) {  // known without a stat call
+            entry.size = DiskEntry::unmeasured;
+            entry.isDir = true;
+            report.entries.append(std::move(entry));
+            continue;
+        }
+        struct stat info {};
+        // Links are listed as themselves, never followed.
+        if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (S_ISDIR(info.st_mode)) {
+                entry.size = DiskEntry::unmeasured;
+                entry.isDir = true;
+            } else {
+                entry.size = qint64(info.st_blocks) * 512;
+            }
+        }
+        report.entries.append(std::move(entry));
+    }
+    ::closedir(dir);
+
+    std::sort(report.entries.begin(), report.entries.end(),
+              [](const DiskEntry &a, const DiskEntry &b) {
+                  const bool aFolder = a.size < 0, bFolder = b.size < 0;
+                  if (aFolder != bFolder)
+                      return aFolder;
+                  if (!aFolder && a.size != b.size)
+                      return a.size > b.size;
+                  return compareNames(a.name, b.name) < 0;
+              });
+    return report;
+}

@@ -1,0 +1,125 @@
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "platform/Trash.h"
+#include "support/TestEnvironment.h"
+#include "support/TrashCheck.h"
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes = "data") {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+// Files go to the freedesktop Trash of the temporary home, each with a
+// .trashinfo a file manager can restore from.
+class TrashTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void movesItemsRestorably_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("file") << u"notes.txt"_qs << false;
+        QTest::newRow("folder with content") << u"Project"_qs << true;
+        QTest::newRow("awkward name") << u"-rf 50% #1\nline"_qs << false;
+        QTest::newRow("non-Latin name") << u"Überraschung 写真"_qs << false;
+    }
+    void movesItemsRestorably() {
+        QFETCH(QString, name);
+        QFETCH(bool, folder);
+        TestEnvironment env;
+        const QString path = env.home() + u"/Documents/"_qs + name;
+        writeFile(folder ? path + u"/inner/file"_qs : path);
+        QCOMPARE(Trash::moveToTrash({path}).size(), 0);
+        QVERIFY(!QFileInfo::exists(path));
+        QCOMPARE(TrashCheck::problemWith(path), QString());
+    }
+
+    void linksAreMovedNotFollowed() {
+        TestEnvironment env;
+        const QString target = env.home() + u"/Documents/keep.txt"_qs;
+        writeFile(target);
+        const QString link = env.home() + u"/link"_qs;
+        QVERIFY(QFile::link(target, link));
+        QCOMPARE(Trash::moveToTrash({link}).size(), 0);
+        QVERIFY(QFileInfo::exists(target));
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(TrashCheck::problemWith(link), QString());
+    }
+
+    void failuresAreReportedAndTheRestMoves() {
+        TestEnvironment env;
+        const QString kept = env.home() + u"/a.txt"_qs;
+        writeFile(kept);
+        const QString missing = env.home() + u"/missing"_qs;
+        const QString trash = env.home() + u"/.local/share/Trash"_qs;
+        const QList<Trash::Failure> failures =
+            Trash::moveToTrash({missing, env.home(), u"/"_qs, trash, kept});
+        QStringList failed;
+        for (const Trash::Failure &f : failures) {
+            failed.append(f.path);
+            QVERIFY(!f.message.isEmpty());
+        }
+        QCOMPARE(failed, (QStringList{missing, env.home(), u"/"_qs, trash}));
+        QVERIFY(QFileInfo::exists(env.home() + u"/.local"_qs));
+        QCOMPARE(TrashCheck::problemWith(kept), QString());
+    }
+
+    // Qt itself would fall back to the current directory in both cases.
+    void anUnusableHomeTrashRefusesEveryMove_data() {
+        QTest::addColumn<bool>("dataFolderMissing");
+        QTest::newRow("no data folder yet: created") << true;
+        QTest::newRow("a file where the Trash belongs") << false;
+    }
+    void anUnusableHomeTrashRefusesEveryMove() {
+        QFETCH(bool, dataFolderMissing);
+        TestEnvironment env;
+        const QString data = env.home() + u"/.local/share"_qs;
+        QDir(data).removeRecursively();
+        if (!dataFolderMissing)
+            writeFile(data + u"/Trash"_qs);
+        const QString path = env.home() + u"/a.txt"_qs;
+        writeFile(path);
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(env.home()));
+        const QList<Trash::Failure> failures = Trash::moveToTrash({path});
+        QDir::setCurrent(cwd);
+        QVERIFY(!QFileInfo::exists(env.home() + u"/files"_qs));
+        QCOMPARE(failures.size(), dataFolderMissing ? 0 : 1);
+        QCOMPARE(QFileInfo::exists(path), !dataFolderMissing);
+        if (dataFolderMissing)
+            QCOMPARE(TrashCheck::problemWith(path), QString());
+    }
+
+    void desktopToolGetsThePathsAfterADoubleDash() {
+        TestEnvironment env;
+        const QString bin = env.home() + u"/bin"_qs;
+        const QString args = env.home() + u"/args"_qs;
+        env.writeScript(bin + u"/gio"_qs,
+                        u"for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '"_qs + args +
+                            u"'\necho 'gio: oops' >&2\nexit 3\n"_qs);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin));
+        const Trash::FallbackRun run = Trash::moveWithDesktopTool({u"-x y"_qs, u"/b"_qs});
+        qputenv("PATH", QFile::encodeName(env.home() + u"/nothing"_qs));
+        const Trash::FallbackRun missing = Trash::moveWithDesktopTool({u"/b"_qs});
+        qputenv("PATH", path);
+
+        QVERIFY(run.started);
+        QCOMPARE(run.exitCode, 3);
+        QCOMPARE(run.errorOutput, u"gio: oops\n"_qs);
+        QFile written(args);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("trash\n--\n-x y\n/b\n"));
+        QVERIFY(!missing.started);
+    }
+};
+
+QTEST_GUILESS_MAIN(TrashTest)
+#include "tst_trash.moc"
