@@ -178,6 +178,8 @@ void CleanView::syncContent() {
     const Phase &phase = m_model->phase();
     if (phase.kind == Phase::failed && (!m_failed || m_failedMessage != phase.message)) {
         // The message is part of the block: a new failure gets a new block.
+        if (m_shown == m_failed)
+            m_shown = nullptr;
         delete m_failed;
         m_failedMessage = phase.message;
         m_failed = new Empty(u"warning"_qs, tr("The Scan Didn't Finish"),
@@ -186,7 +188,6 @@ void CleanView::syncContent() {
         m_failed->setFixedHeight(kFailedHeight);
         m_failed->setVisible(false);
         addRegion(m_failed);
-        m_shown = nullptr;
     }
     m_report->setFinished(phase.kind == Phase::ready);
     m_log->setRunning(phase.kind == Phase::cleaning);

@@ -48,6 +48,19 @@ bool needsReview(const ReportSection &section) {
     });
 }
 
+// A ShareBar's look, for a row: a grey capsule track and the tinted share.
+void paintShare(QPainter &painter, const QRectF &track, double fraction) {
+    const Theme &theme = Theme::instance();
+    const qreal radius = track.height() / 2;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(theme.color(Color::gray200));
+    painter.drawRoundedRect(track, radius, radius);
+    QRectF fill = track;
+    fill.setWidth(shareBarFillWidth(track.width(), fraction, track.height()));
+    painter.setBrush(theme.color(Color::gray1000));
+    painter.drawRoundedRect(fill, radius, radius);
+}
+
 void paintRule(QPainter &painter, qreal x, qreal y, qreal width) {
     painter.fillRect(QRectF(x, y, width, ReportRows::rule), Theme::instance().color(Color::border));
 }
@@ -112,15 +125,25 @@ ReportColumns ReportColumns::in(const QRectF &row) {
 ReportDelegate::ReportDelegate(const ReportRows *rows, QObject *parent)
     : QStyledItemDelegate(parent),
       m_rows(rows),
-      m_review(new Badge(tr("Review"), Color::amber)),
-      m_share(new ShareBar(0, Color::gray1000, kShareHeight)) {
+      m_review(new Badge(tr("Review"), Color::amber)) {
     m_review->resize(m_review->sizeHint());
-    m_share->resize(ReportColumns::shareWidth, kShareHeight);
 }
 
 ReportDelegate::~ReportDelegate() {
     delete m_review;
-    delete m_share;
+}
+
+QPixmap ReportDelegate::reviewBadge(qreal devicePixelRatio) const {
+    const Appearance appearance = Theme::instance().appearance();
+    if (m_badge.isNull() || m_badgeLook != appearance ||
+        m_badge.devicePixelRatio() != devicePixelRatio) {
+        m_badge = QPixmap(m_review->size() * devicePixelRatio);
+        m_badge.setDevicePixelRatio(devicePixelRatio);
+        m_badge.fill(Qt::transparent);
+        m_review->render(&m_badge, {}, {}, QWidget::DrawChildren);
+        m_badgeLook = appearance;
+    }
+    return m_badge;
 }
 
 QSize ReportDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const {
@@ -180,18 +203,19 @@ void ReportDelegate::paintSection(QPainter &painter, const QStyleOptionViewItem 
     const QString shown = metrics.elidedText(section.title, Qt::ElideRight, room);
     drawText(painter, QRectF(titleLeft, line.top(), room, line.height()), flagsLeft, shown, title);
     if (review) {
+        const QPixmap badge = reviewBadge(painter.device()->devicePixelRatioF());
         const QPointF at(titleLeft + metrics.horizontalAdvance(shown) + kGap,
                          line.center().y() - m_review->height() / 2.0);
-        m_review->render(&painter, at.toPoint(), {}, QWidget::DrawChildren);
+        painter.drawPixmap(at, badge);
     }
 
     const TextStyle figure = monoStyle(kFigureSize, QFont::Normal, Color::gray900);
     drawText(painter, c.items, flagsRight, QString::number(actionCount(section)), figure);
 
     const qint64 bytes = section.bytes();
-    m_share->setFraction(double(bytes) / double(m_rows->largest()));
-    m_share->render(&painter, QPoint(int(c.share.left()), int(line.center().y() - kShareHeight / 2.0)),
-                    {}, QWidget::DrawChildren);
+    paintShare(painter, QRectF(c.share.left(), line.center().y() - kShareHeight / 2.0,
+                               c.share.width(), kShareHeight),
+               double(bytes) / double(m_rows->largest()));
 
     drawText(painter, c.size, flagsRight,
              bytes == 0 ? QStringLiteral("\u2014") : Size::format(bytes), monoStyle(kFigureSize));

@@ -1,15 +1,16 @@
 #pragma once
 
 #include <QListView>
+#include <QPixmap>
 #include <QRectF>
 #include <QStyledItemDelegate>
 #include <QWidget>
 
 #include "engine/Report.h"
+#include "theme/Color.h"
 
 class ReportRows;
 class Badge;
-class ShareBar;
 class QLabel;
 
 // Where the table's columns sit in a row: the category takes what the fixed
@@ -43,11 +44,13 @@ public:
 
 private:
     void paintSection(QPainter &painter, const QStyleOptionViewItem &option, int row) const;
+    // The "Review" badge, drawn once per appearance.
+    QPixmap reviewBadge(qreal devicePixelRatio) const;
 
     const ReportRows *m_rows;
-    // Drawn into the rows; never shown themselves.
-    Badge *m_review;
-    ShareBar *m_share;
+    Badge *m_review;  // never shown itself
+    mutable QPixmap m_badge;
+    mutable Appearance m_badgeLook = Appearance::light;
 };
 
 // The report of a scan as a card: column captions, one row per section (a

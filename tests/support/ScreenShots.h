@@ -39,7 +39,8 @@ inline bool shoot(QWidget *screen, const QString &name) {
     bool saved = true;
     for (Appearance a : {Appearance::dark, Appearance::light}) {
         Theme::instance().setForcedAppearance(a);
-        QCoreApplication::processEvents();
+        // Layout requests travel up one parent per pass.
+        for (int pass = 0; pass < 4; ++pass) QCoreApplication::processEvents();
         const QString path = QStringLiteral(ARTEFACTS_DIR "/%1-%2.png")
                                  .arg(name, a == Appearance::dark ? u"dark"_qs : u"light"_qs);
         saved = screen->grab().toImage().save(path) && saved;

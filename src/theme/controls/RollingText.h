@@ -16,6 +16,7 @@ public:
 
     QString text() const { return m_text; }
     void setText(const QString &text);
+    Color color() const { return m_style.color; }
     void setColor(Color color);
     QString suffix() const { return m_suffix; }
     void setSuffix(const QString &suffix, const TextStyle &style, int spacing);
