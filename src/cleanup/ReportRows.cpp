@@ -43,26 +43,42 @@ QList<ReportRows::Row> ReportRows::build() const {
 
 void ReportRows::refresh() {
     const QList<Row> rows = build();
-    qsizetype same = 0;
-    while (same < qMin(rows.size(), m_rows.size()) && rows[same] == m_rows[same]) ++same;
-    if (same < m_rows.size()) {
-        beginRemoveRows({}, int(same), int(m_rows.size() - 1));
-        m_rows.resize(same);
+    // Only what changed between the common head and tail is removed and inserted:
+    // a scan appends at the end, opening a section inserts in the middle.
+    const qsizetype shorter = qMin(rows.size(), m_rows.size());
+    qsizetype head = 0, tail = 0;
+    while (head < shorter && rows[head] == m_rows[head]) ++head;
+    while (tail < shorter - head &&
+           rows[rows.size() - 1 - tail] == m_rows[m_rows.size() - 1 - tail])
+        ++tail;
+    if (head + tail < m_rows.size()) {
+        beginRemoveRows({}, int(head), int(m_rows.size() - tail - 1));
+        m_rows.remove(head, m_rows.size() - tail - head);
         endRemoveRows();
     }
-    m_largest = 1;
-    if (m_sections)
-        for (const ReportSection &s : *m_sections) m_largest = qMax(m_largest, s.bytes());
+    m_largest.reset();
     m_height = 0;
     for (const Row &r : rows) m_height += heightOf(r);
-    if (same < rows.size()) {
-        beginInsertRows({}, int(same), int(rows.size() - 1));
+    if (head + tail < rows.size()) {
+        beginInsertRows({}, int(head), int(rows.size() - tail - 1));
         m_rows = rows;
         endInsertRows();
     }
+    m_rows = rows;  // same rows; their section indices may have moved
     // Rows that stayed may show new counts, sizes and shares.
-    if (same > 0)
-        Q_EMIT dataChanged(index(0), index(int(same - 1)));
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0), index(int(m_rows.size() - 1)));
+}
+
+qint64 ReportRows::largest() const {
+    // Summing every item is the costly part of a change: done once per paint
+    // at most, not once per engine line.
+    if (!m_largest) {
+        m_largest = 1;
+        if (m_sections)
+            for (const ReportSection &s : *m_sections) *m_largest = qMax(*m_largest, s.bytes());
+    }
+    return *m_largest;
 }
 
 void ReportRows::toggle(int row) {

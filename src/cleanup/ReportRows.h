@@ -5,6 +5,8 @@
 #include <QSet>
 #include <QUuid>
 
+#include <optional>
+
 #include "engine/Report.h"
 
 // The rows of the Cleanup report table: one per section, each followed by
@@ -46,7 +48,7 @@ public:
     const ReportSection &section(int row) const;
     const ReportItem *item(int row) const;  // none on a section row
     // The largest section size, at least 1: the share bars' whole.
-    qint64 largest() const { return m_largest; }
+    qint64 largest() const;
     int rowHeight(int row) const;
     int contentHeight() const { return m_height; }
 
@@ -59,6 +61,6 @@ private:
     const QList<ReportSection> *m_sections = nullptr;
     QList<Row> m_rows;
     QSet<QUuid> m_expanded;
-    qint64 m_largest = 1;
+    mutable std::optional<qint64> m_largest;  // none until asked after a change
     int m_height = 0;
 };
