@@ -1,6 +1,8 @@
 #include "analyze/AnalyzeCommand.h"
 
 #include "analyze/Classify.h"
+#include "analyze/Report.h"
+#include "analyze/Table.h"
 #include "analyze/Walker.h"
 #include "common/Output.h"
 
@@ -13,22 +15,12 @@
 #include <cstring>
 #include <ctime>
 #include <string>
-#include <thread>
 
 namespace mole::analyze {
 
 namespace {
 
 constexpr size_t kLargeFileCount = 20;
-
-std::string isoTime(int64_t seconds) {
-    time_t time = time_t(seconds);
-    tm utc{};
-    gmtime_r(&time, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
 
 // A deep tree keeps one folder open per level on each thread.
 void allowManyOpenFiles() {
@@ -37,29 +29,6 @@ void allowManyOpenFiles() {
         limit.rlim_cur = limit.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &limit);
     }
-}
-
-// Walking is mostly waiting on the kernel; a second thread per core keeps the
-// cores busy while one blocks on a cold disk. MOLE_ANALYZE_THREADS overrides
-// the count (for measuring how the walk scales).
-unsigned threadCount() {
-    if (const char *forced = std::getenv("MOLE_ANALYZE_THREADS"); forced && std::atoi(forced) > 0)
-        return std::min(unsigned(std::atoi(forced)), 256u);
-    return std::clamp(std::thread::hardware_concurrency() * 2, 2u, 32u);
-}
-
-Json entryJson(const Classifier &classifier, std::string_view name, const std::string &path,
-               bool isDir, int64_t bytes, int64_t lastAccess) {
-    Flags flags = classifier.classify({path, name, isDir, bytes, lastAccess});
-    Json entry = {{"name", name},
-                  {"path", path},
-                  {"size", bytes},
-                  {"is_dir", isDir},
-                  {"cleanable", flags.cleanable},
-                  {"insight", flags.insight}};
-    if (lastAccess > 0)
-        entry["last_access"] = isoTime(lastAccess);
-    return entry;
 }
 
 std::string withoutTrailingSlashes(std::string path) {
@@ -72,12 +41,15 @@ std::string withoutTrailingSlashes(std::string path) {
 int run(int argc, char **argv) {
     std::string path = "/";
     bool pathGiven = false;
+    bool json = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
-        if (arg == "--json")
+        if (arg == "--json") {
+            json = true;
             continue;
+        }
         if (pathGiven || (arg.starts_with("-") && arg != "-")) {
-            printError("analyze", "usage: analyze --json [absolute folder path]");
+            printError("analyze", "usage: analyze [--json] [absolute folder path]");
             return 2;
         }
         path = argv[i];
@@ -97,33 +69,18 @@ int run(int argc, char **argv) {
         return 1;
     }
     allowManyOpenFiles();
-    FolderUsage usage = measureFolder(fd, path, {threadCount(), kLargeFileCount});
+    FolderUsage usage = measureFolder(fd, path, {defaultThreadCount(), kLargeFileCount});
     ::close(fd);
 
     std::sort(usage.children.begin(), usage.children.end(),
               [](const ChildUsage &a, const ChildUsage &b) {
                   return a.bytes != b.bytes ? a.bytes > b.bytes : a.name < b.name;
               });
+    if (!json && ::isatty(STDOUT_FILENO))
+        return printTable(path, usage) ? 0 : 1;
     const char *home = std::getenv("HOME");
     Classifier classifier(home ? home : "", int64_t(std::time(nullptr)));
-    Json entries = Json::array();
-    for (const ChildUsage &child : usage.children) {
-        std::string childPath = joinPath(path, child.name);
-        entries.push_back(entryJson(classifier, child.name, childPath, child.isDir, child.bytes,
-                                    child.lastAccess));
-    }
-    Json largeFiles = Json::array();
-    for (const LargeFile &file : usage.largeFiles) {
-        std::string_view name = std::string_view(file.path).substr(file.path.rfind('/') + 1);
-        largeFiles.push_back(
-            entryJson(classifier, name, file.path, false, file.bytes, file.lastAccess));
-    }
-    Json report = {{"path", path},
-                   {"entries", std::move(entries)},
-                   {"large_files", std::move(largeFiles)},
-                   {"total_size", usage.totalBytes},
-                   {"unreadable_folders", usage.unreadableFolders}};
-    return writeOut(jsonLine(report)) ? 0 : 1;
+    return writeReport(path, usage, classifier) ? 0 : 1;
 }
 
 }  // namespace mole::analyze

@@ -63,6 +63,8 @@ Classifier::Classifier(std::string home, int64_t now) : m_home(std::move(home)),
     while (m_home.size() > 1 && m_home.back() == '/') m_home.pop_back();
     if (m_home == "/")
         m_home.clear();  // a home at the root would make everything "home"
+    if (!m_home.empty())
+        m_downloads = m_home + "/Downloads";
 }
 
 Flags Classifier::classify(const EntryFacts &entry) const {
@@ -90,7 +92,7 @@ bool Classifier::isInsight(const EntryFacts &entry) const {
         for (std::string_view extension : kDiskImageExtensions)
             if (endsWithIgnoringCase(entry.name, extension))
                 return true;
-    bool inDownloads = !m_home.empty() && parentOf(entry.path) == m_home + "/Downloads";
+    bool inDownloads = !m_downloads.empty() && parentOf(entry.path) == m_downloads;
     return inDownloads && entry.bytes >= kOldDownloadBytes && entry.lastAccess > 0 &&
            m_now - entry.lastAccess >= kOldDownloadSeconds;
 }

@@ -31,6 +31,7 @@ private:
     bool isInsight(const EntryFacts &entry) const;
 
     std::string m_home;  // without a trailing slash; empty when unknown
+    std::string m_downloads;
     int64_t m_now;
 };
 

@@ -5,25 +5,45 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace mole::analyze {
 
 // Files with more than one name, so each is counted once per analysis, and
 // always for the same direct child: the first in listing order that holds one
-// of its names. The walking threads meet the names in any order, so the
-// owner is settled here and the sizes are handed out when the walk is done.
+// of its names, and within it the name that sorts first. The walking threads
+// meet the names in any order, so the owner is settled here and the sizes,
+// access times and large-file paths are handed out when the walk is done.
 // Only such files are recorded, and the map is split into shards so the
 // threads rarely wait for each other.
 class HardLinks {
 public:
-    // True the first time the file is seen.
-    bool sight(dev_t device, ino_t inode, int64_t bytes, int child);
+    struct Sighting {
+        dev_t device;
+        ino_t inode;
+        int64_t bytes;
+        int64_t lastAccess;  // 0 for anything but a regular file
+        int child;
+        // Only a file that may be among the largest keeps a path; the
+        // large-file cut-off only rises, so one that may not never will.
+        bool keepPath;
+        std::string_view dir;
+        std::string_view name;
+    };
+    void sight(const Sighting &seen);
 
-    template <class Visit>  // visit(child, bytes) once per file
+    struct Owner {
+        int child;
+        int64_t bytes;
+        int64_t lastAccess;
+        std::string path;  // empty unless kept
+    };
+    template <class Visit>  // visit(const Owner &) once per file
     void forEachOwner(Visit &&visit) const {
         for (const Shard &shard : m_shards)
-            for (const auto &[key, owner] : shard.files) visit(owner.child, owner.bytes);
+            for (const auto &[key, owner] : shard.files) visit(owner);
     }
 
 private:
@@ -36,10 +56,6 @@ private:
         size_t operator()(const Key &key) const {
             return std::hash<ino_t>()(key.inode) * 31 + std::hash<dev_t>()(key.device);
         }
-    };
-    struct Owner {
-        int child;
-        int64_t bytes;
     };
     struct Shard {
         std::mutex mutex;

@@ -24,10 +24,12 @@ std::string joinPath(std::string_view dir, std::string_view name) {
 
 void LargeFiles::offer(int64_t bytes, int64_t lastAccess, std::string_view dir,
                        std::string_view name) {
-    LargeFile file{bytes, lastAccess, joinPath(dir, name)};
+    offer({bytes, lastAccess, joinPath(dir, name)});
+}
+
+void LargeFiles::offer(LargeFile file) {
     std::lock_guard lock(m_mutex);
     if (m_heap.size() == m_capacity) {
-        // Equal sizes are settled by path, so the list is the same every run.
         if (!largerFirst(file, m_heap.front()))
             return;
         std::pop_heap(m_heap.begin(), m_heap.end(), largerFirst);

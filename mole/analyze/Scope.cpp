@@ -6,14 +6,14 @@
 
 namespace mole::analyze {
 
-Scope::Scope(dev_t start) : m_devices{start} {
+Scope::Scope(uint64_t startMount) : m_mounts{startMount} {
     for (const Mount &mount : readMounts())
         if (isLocalDiskFileSystem(mount) && !isRemovable(mount))
-            m_devices.push_back(mount.device);
+            m_mounts.push_back(mount.id);
 }
 
-bool Scope::allows(dev_t device) const {
-    return std::find(m_devices.begin(), m_devices.end(), device) != m_devices.end();
+bool Scope::allows(uint64_t mount) const {
+    return std::find(m_mounts.begin(), m_mounts.end(), mount) != m_mounts.end();
 }
 
 }  // namespace mole::analyze

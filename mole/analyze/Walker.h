@@ -2,6 +2,7 @@
 
 #include "analyze/LargeFiles.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,12 +22,19 @@ struct FolderUsage {
     std::vector<ChildUsage> children;
     std::vector<LargeFile> largeFiles;  // largest first
     int64_t unreadableFolders = 0;
+    bool stopped = false;  // WalkOptions::stop was set: the figures are incomplete
 };
 
 struct WalkOptions {
     unsigned threads = 1;
     size_t largeFileCount = 20;
+    // Set by another thread to end the walk early; checked between batches of
+    // entries, so a walk ends within milliseconds.
+    const std::atomic<bool> *stop = nullptr;
 };
+
+// Two threads per processor, 2 to 32; MOLE_ANALYZE_THREADS overrides.
+unsigned defaultThreadCount();
 
 // Measures the open folder `fd` found at `path`, in parallel, never following
 // symbolic links, counting each hard-linked file once and skipping folders

@@ -63,6 +63,7 @@ std::optional<Mount> parseLine(std::string_view line) {
     if (colon == std::string_view::npos)
         return std::nullopt;
     Mount mount;
+    mount.id = std::strtoull(std::string(fields[0]).c_str(), nullptr, 10);
     unsigned major =
         unsigned(std::strtoul(std::string(numbers.substr(0, colon)).c_str(), nullptr, 10));
     unsigned minor =

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@ namespace mole {
 
 // One line of /proc/self/mountinfo.
 struct Mount {
+    uint64_t id = 0;  // the mount id, as statx reports it in stx_mnt_id
     dev_t device = 0;
     std::string root;    // the part of the file system mounted here ("/" unless a bind mount)
     std::string point;   // where it is mounted

@@ -1,8 +1,10 @@
 #include "common/Output.h"
 
 #include <unistd.h>
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 
 namespace mole {
 
@@ -44,7 +46,129 @@ std::string guardFilteredWords(std::string_view text) {
     return out;
 }
 
+// The code point of the UTF-8 sequence at text[i], advancing i past it;
+// U+FFFD (advancing one byte) for anything that is not valid UTF-8.
+char32_t nextCodePoint(std::string_view text, size_t &i) {
+    auto byte = [&](size_t k) { return (unsigned char)text[k]; };
+    unsigned char lead = byte(i);
+    int length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc0 ? 2 : 0;
+    if (length == 0 || lead > 0xf4 || i + size_t(length) > text.size()) {
+        ++i;
+        return 0xfffd;
+    }
+    char32_t code = lead & (0x7f >> length);
+    for (int k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xc0) != 0x80) {
+            ++i;
+            return 0xfffd;
+        }
+        code = code << 6 | (byte(i + k) & 0x3f);
+    }
+    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < smallest[length] || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) {
+        ++i;
+        return 0xfffd;
+    }
+    i += size_t(length);
+    return code;
+}
+
+void appendEscape(std::string &out, char32_t unit) {
+    char text[8];
+    std::snprintf(text, sizeof text, "\\u%04x", unsigned(unit));
+    out += text;
+}
+
 }  // namespace
+
+void appendJsonString(std::string &out, std::string_view text) {
+    // Most names need nothing: plain ASCII that neither needs escaping nor
+    // could spell a filtered word.
+    bool plain = text.find("mo ") == std::string_view::npos &&
+                 std::all_of(text.begin(), text.end(), [](char c) {
+                     return c >= 0x20 && c < 0x7f && c != '"' && c != '\\' && c != 'M';
+                 });
+    if (plain) {
+        out += '"';
+        out += text;
+        out += '"';
+        return;
+    }
+    std::string escaped;
+    escaped.reserve(text.size() + 2);
+    escaped += '"';
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = (unsigned char)text[i];
+        if (c >= 0x80) {
+            char32_t code = nextCodePoint(text, i);
+            if (code >= 0x10000) {
+                code -= 0x10000;
+                appendEscape(escaped, 0xd800 + (code >> 10));
+                appendEscape(escaped, 0xdc00 + (code & 0x3ff));
+            } else {
+                appendEscape(escaped, code);
+            }
+            continue;
+        }
+        ++i;
+        switch (c) {
+            case '"':
+                escaped += "\\\"";
+                break;
+            case '\\':
+                escaped += "\\\\";
+                break;
+            case '\n':
+                escaped += "\\n";
+                break;
+            case '\t':
+                escaped += "\\t";
+                break;
+            case '\r':
+                escaped += "\\r";
+                break;
+            default:
+                if (c < 0x20 || c == 0x7f)
+                    appendEscape(escaped, c);
+                else
+                    escaped += char(c);
+        }
+    }
+    escaped += '"';
+    out += guardFilteredWords(escaped);
+}
+
+StreamedLine &StreamedLine::raw(std::string_view text) {
+    m_buffer += text;
+    flushWhenFull();
+    return *this;
+}
+
+StreamedLine &StreamedLine::string(std::string_view text) {
+    appendJsonString(m_buffer, text);
+    flushWhenFull();
+    return *this;
+}
+
+StreamedLine &StreamedLine::number(int64_t value) {
+    m_buffer += std::to_string(value);
+    return *this;
+}
+
+void StreamedLine::flushWhenFull() {
+    constexpr size_t kBlock = 256 * 1024;
+    if (m_buffer.size() < kBlock)
+        return;
+    m_written = m_written && writeOut(m_buffer);
+    m_buffer.clear();
+}
+
+bool StreamedLine::end() {
+    m_buffer += '\n';
+    m_written = m_written && writeOut(m_buffer);
+    m_buffer.clear();
+    return m_written;
+}
 
 std::string jsonLine(const Json &value) {
     std::string line =

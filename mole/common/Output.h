@@ -15,6 +15,26 @@ using Json = nlohmann::ordered_json;
 // the app's line filter never drops a line because of a file name.
 std::string jsonLine(const Json &value);
 
+// Appends text as a JSON string (quotes included) under the same rules as
+// jsonLine, for output built piece by piece.
+void appendJsonString(std::string &out, std::string_view text);
+
+// One long line (a report of any size) written in large blocks as it is
+// built, so it never has to be held whole in memory.
+class StreamedLine {
+public:
+    StreamedLine &raw(std::string_view text);
+    StreamedLine &string(std::string_view text);
+    StreamedLine &number(int64_t value);
+    // Writes what is left and the line feed; false when the reader has gone.
+    bool end();
+
+private:
+    void flushWhenFull();
+    std::string m_buffer;
+    bool m_written = true;
+};
+
 // Writes all of text to standard output at once, unbuffered. Returns false
 // when the reader has gone (EPIPE) or the write failed otherwise.
 bool writeOut(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -82,6 +83,45 @@ std::string formatBytes(double bytes) {
     else
         std::snprintf(text, sizeof text, "%.1f %s", bytes, units[unit]);
     return text;
+}
+
+}  // namespace mole
+
+namespace mole {
+
+std::string printable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        auto c = (unsigned char)text[i];
+        if (c < 0x80) {
+            out += c < 0x20 || c == 0x7f ? '?' : char(c);
+            ++i;
+            continue;
+        }
+        int length = c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc0 ? 2 : 0;
+        bool valid = length > 0 && c <= 0xf4 && i + size_t(length) <= text.size();
+        for (int k = 1; valid && k < length; ++k)
+            valid = ((unsigned char)text[i + size_t(k)] & 0xc0) == 0x80;
+        // C1 controls (U+0080 to U+009F) are terminal commands too.
+        if (valid && length == 2 && c == 0xc2 && (unsigned char)text[i + 1] < 0xa0)
+            valid = false;
+        if (valid) {
+            out.append(text.substr(i, size_t(length)));
+            i += size_t(length);
+        } else {
+            out += "\xef\xbf\xbd";
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string shareBar(double fraction, int width) {
+    int filled = int(std::lround(std::clamp(fraction, 0.0, 1.0) * width));
+    std::string bar;
+    for (int i = 0; i < width; ++i) bar += i < filled ? "\u2588" : "\u2591";
+    return bar;
 }
 
 }  // namespace mole

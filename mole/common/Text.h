@@ -39,4 +39,12 @@ void forEachLine(std::string_view text, Visit &&visit) {
 // Bytes as short text in decimal units, e.g. "16 GB".
 std::string formatBytes(double bytes);
 
+// Text for a person's terminal: control characters (which could move the
+// cursor or change colours) become '?', bytes that are not UTF-8 become
+// U+FFFD.
+std::string printable(std::string_view text);
+
+// A bar `width` cells wide, filled to `fraction` (0 to 1), for a terminal.
+std::string shareBar(double fraction, int width);
+
 }  // namespace mole

@@ -1,31 +1,37 @@
 #include "common/TreeSize.h"
 
-#include <fts.h>
+#include "analyze/Walker.h"
+
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <set>
-#include <utility>
+#include <unistd.h>
 
 namespace mole {
 
-int64_t treeSize(const std::string &path) {
-    std::string copy = path;
-    char *paths[] = {copy.data(), nullptr};
-    FTS *walk = ::fts_open(paths, FTS_PHYSICAL | FTS_NOCHDIR, nullptr);
-    if (!walk)
-        return 0;
-    int64_t total = 0;
-    std::set<std::pair<dev_t, ino_t>> linked;
-    while (FTSENT *entry = ::fts_read(walk)) {
-        if (entry->fts_info == FTS_DP || entry->fts_info == FTS_NS || !entry->fts_statp)
-            continue;
-        const struct stat &st = *entry->fts_statp;
-        if (entry->fts_info != FTS_D && st.st_nlink > 1 &&
-            !linked.emplace(st.st_dev, st.st_ino).second)
-            continue;
-        total += int64_t(st.st_blocks) * 512;
+namespace {
+
+std::optional<int64_t> measure(const std::string &path, const std::atomic<bool> *stop) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 ? int64_t(st.st_blocks) * 512 : 0;
     }
-    ::fts_close(walk);
-    return total;
+    analyze::FolderUsage usage =
+        analyze::measureFolder(fd, path, {analyze::defaultThreadCount(), 0, stop});
+    ::close(fd);
+    if (usage.stopped)
+        return std::nullopt;
+    return usage.totalBytes;
+}
+
+}  // namespace
+
+int64_t treeSize(const std::string &path) {
+    return measure(path, nullptr).value_or(0);
+}
+
+std::optional<int64_t> treeSize(const std::string &path, const std::atomic<bool> &stop) {
+    return measure(path, &stop);
 }
 
 }  // namespace mole

@@ -26,9 +26,11 @@ std::optional<DiskUsage> measure(const Mount &mount) {
         return std::nullopt;
     DiskUsage disk;
     disk.mount = mount.point;
-    disk.total = double(info.f_blocks) * double(info.f_frsize);
+    // As df counts: blocks kept for root (or otherwise unavailable) are
+    // neither used nor free, so total - used is what the user can still write.
     disk.used = double(info.f_blocks - info.f_bfree) * double(info.f_frsize);
-    disk.usedPercent = 100.0 * disk.used / disk.total;
+    disk.total = disk.used + double(info.f_bavail) * double(info.f_frsize);
+    disk.usedPercent = disk.total > 0 ? 100.0 * disk.used / disk.total : 0;
     return disk;
 }
 

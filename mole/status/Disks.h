@@ -8,7 +8,7 @@ namespace mole::status {
 struct DiskUsage {
     std::string mount;
     double used = 0;   // bytes
-    double total = 0;  // bytes
+    double total = 0;  // bytes: used plus what the user can still write (as df)
     double usedPercent = 0;
 };
 

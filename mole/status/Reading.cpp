@@ -22,7 +22,10 @@ StatusReader::StatusReader()
     m_services.refresh(FailedUserServices::Clock::now());
 }
 
-Json StatusReader::read() {
+std::optional<Json> StatusReader::read(const std::atomic<bool> &stop) {
+    std::optional<int64_t> trash = m_trash.size(stop);
+    if (!trash)
+        return std::nullopt;
     m_services.refresh(FailedUserServices::Clock::now());
     HealthInput health;
     health.cpuPercent = m_cpu.usage();
@@ -55,7 +58,7 @@ Json StatusReader::read() {
     }
 
     Health verdict = assessHealth(health);
-    return {
+    return Json{
         {"health_score", verdict.score},
         {"health_score_msg", verdict.message},
         {"uptime", uptimeText()},
@@ -70,7 +73,7 @@ Json StatusReader::read() {
           {"total", memory.total},
           {"used_percent", oneDecimal(health.memoryPercent)}}},
         {"disks", std::move(disks)},
-        {"trash_size", m_trash.size()},
+        {"trash_size", *trash},
         {"batteries", std::move(batteries)},
         {"failed_user_services", health.failedUserServices},
     };

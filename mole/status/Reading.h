@@ -6,6 +6,9 @@
 #include "status/Trash.h"
 #include "status/UserServices.h"
 
+#include <atomic>
+#include <optional>
+
 namespace mole::status {
 
 // Takes readings of the machine's state. Keeps what must persist between
@@ -17,7 +20,8 @@ public:
 
     FailedUserServices &userServices() { return m_services; }
     // One reading; the processor load covers the time since the previous one.
-    Json read();
+    // Nothing when `stop` was raised during it.
+    std::optional<Json> read(const std::atomic<bool> &stop);
 
 private:
     CpuMeter m_cpu;

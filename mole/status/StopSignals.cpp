@@ -1,19 +1,27 @@
 #include "status/StopSignals.h"
 
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 
 namespace mole::status {
 
 namespace {
 
-volatile sig_atomic_t g_stopRequested = 0;
-sigset_t g_previousMask;
+std::atomic<bool> g_stopRequested{false};
+int g_wake = -1;  // an eventfd the handler writes to
+
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 void requestStop(int) {
-    g_stopRequested = 1;
+    int saved = errno;
+    g_stopRequested.store(true);
+    uint64_t one = 1;
+    (void)!::write(g_wake, &one, sizeof one);
+    errno = saved;
 }
 
 constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
@@ -21,25 +29,27 @@ constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 }  // namespace
 
 StopSignals::StopSignals() {
-    sigset_t blocked;
-    sigemptyset(&blocked);
-    for (int sig : kStopSignals) sigaddset(&blocked, sig);
-    ::sigprocmask(SIG_BLOCK, &blocked, &g_previousMask);
+    g_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     struct sigaction action {};
     action.sa_handler = requestStop;
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (int sig : kStopSignals) ::sigaction(sig, &action, nullptr);
 }
 
 StopSignals::~StopSignals() {
-    ::sigprocmask(SIG_SETMASK, &g_previousMask, nullptr);
+    for (int sig : kStopSignals) std::signal(sig, SIG_DFL);
+    ::close(g_wake);
+    g_wake = -1;
+}
+
+const std::atomic<bool> &StopSignals::flag() const {
+    return g_stopRequested;
 }
 
 bool StopSignals::waitUntil(Clock::time_point deadline) {
-    sigset_t open;
-    sigemptyset(&open);
     for (;;) {
-        if (g_stopRequested)
+        if (stopped())
             return false;
         auto left = deadline - Clock::now();
         if (left <= Clock::duration::zero())
@@ -49,12 +59,13 @@ bool StopSignals::waitUntil(Clock::time_point deadline) {
             time_t(seconds.count()),
             long(std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds).count())};
         // With no events asked for, poll reports only errors: on a pipe, that
-        // the reading end was closed.
-        pollfd out{STDOUT_FILENO, 0, 0};
-        int ready = ::ppoll(&out, 1, &timeout, &open);
-        if (ready > 0)
-            return false;
+        // the reading end was closed. The eventfd wakes the wait on a signal
+        // even when another thread ran the handler.
+        pollfd watched[] = {{STDOUT_FILENO, 0, 0}, {g_wake, POLLIN, 0}};
+        int ready = ::ppoll(watched, 2, &timeout, nullptr);
         if (ready < 0 && errno != EINTR)
+            return false;
+        if (ready > 0 && watched[0].revents)
             return false;
     }
 }

@@ -1,13 +1,14 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 
 namespace mole::status {
 
-// Waits between readings of a long-running watch, and ends it quietly on
-// SIGTERM, SIGINT, SIGHUP or when the reader of standard output goes away.
-// While it exists those signals are blocked except during a wait, so a
-// reading is never cut off half-written.
+// Ends a long-running watch quietly on SIGTERM, SIGINT, SIGHUP or when the
+// reader of standard output goes away. The signal handler only raises a flag
+// and wakes the waiting thread, so a reading in progress (a Trash folder
+// being measured) sees the flag and gives up within milliseconds.
 class StopSignals {
 public:
     using Clock = std::chrono::steady_clock;
@@ -19,6 +20,9 @@ public:
 
     // False when it is time to stop instead.
     bool waitUntil(Clock::time_point deadline);
+    bool stopped() const { return flag().load(); }
+    // Raised by a stop signal; long work polls it.
+    const std::atomic<bool> &flag() const;
 };
 
 }  // namespace mole::status

@@ -75,17 +75,20 @@ std::string TrashMeter::homeTrash() {
     return std::string(home ? home : "") + "/.local/share/Trash";
 }
 
-int64_t TrashMeter::size() {
+std::optional<int64_t> TrashMeter::size(const std::atomic<bool> &stop) {
     std::string stamp = modificationStamp(m_dir + "/files") + modificationStamp(m_dir + "/info") +
                         modificationStamp(m_dir + "/directorysizes");
     if (stamp != m_stamp) {
-        m_total = recount();
+        std::optional<int64_t> total = recount(stop);
+        if (!total)
+            return std::nullopt;
+        m_total = *total;
         m_stamp = std::move(stamp);
     }
     return m_total;
 }
 
-int64_t TrashMeter::recount() {
+std::optional<int64_t> TrashMeter::recount(const std::atomic<bool> &stop) {
     std::string filesDir = m_dir + "/files";
     DIR *dir = ::opendir(filesDir.c_str());
     if (!dir) {
@@ -117,9 +120,13 @@ int64_t TrashMeter::recount() {
             total += old->second.bytes;
             measured.emplace(name, old->second);
         } else {
-            int64_t bytes = treeSize(filesDir + "/" + name);
-            total += bytes;
-            measured.emplace(name, Measured{infoMtime, bytes});
+            std::optional<int64_t> bytes = treeSize(filesDir + "/" + name, stop);
+            if (!bytes) {
+                ::closedir(dir);
+                return std::nullopt;
+            }
+            total += *bytes;
+            measured.emplace(name, Measured{infoMtime, *bytes});
         }
     }
     ::closedir(dir);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -15,14 +17,15 @@ public:
     explicit TrashMeter(std::string trashDir);
     static std::string homeTrash();  // $XDG_DATA_HOME/Trash, else ~/.local/share/Trash
 
-    int64_t size();
+    // Nothing when `stop` was raised while a folder was being measured.
+    std::optional<int64_t> size(const std::atomic<bool> &stop);
 
 private:
     struct Measured {
         int64_t infoMtime = 0;
         int64_t bytes = 0;
     };
-    int64_t recount();
+    std::optional<int64_t> recount(const std::atomic<bool> &stop);
 
     std::string m_dir;
     std::string m_stamp;  // modification times of files/, info/ and directorysizes

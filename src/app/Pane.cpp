@@ -8,11 +8,16 @@ QList<Pane> Panes::all() {
 
 QString Panes::title(Pane pane) {
     switch (pane) {
-    case Pane::overview: return QCoreApplication::translate("Pane", "Overview");
-    case Pane::clean: return QCoreApplication::translate("Pane", "Cleanup");
-    case Pane::uninstall: return QCoreApplication::translate("Pane", "Uninstaller");
-    case Pane::space: return QCoreApplication::translate("Pane", "Space Lens");
-    case Pane::optimize: return QCoreApplication::translate("Pane", "Maintenance");
+        case Pane::overview:
+            return QCoreApplication::translate("Pane", "Overview");
+        case Pane::clean:
+            return QCoreApplication::translate("Pane", "Cleanup");
+        case Pane::uninstall:
+            return QCoreApplication::translate("Pane", "Uninstaller");
+        case Pane::space:
+            return QCoreApplication::translate("Pane", "Space Lens");
+        case Pane::optimize:
+            return QCoreApplication::translate("Pane", "Maintenance");
     }
     return {};
 }

@@ -1,24 +1,48 @@
 #include <QApplication>
 
-#include "app/MainWindow.h"
+#include "app/App.h"
+#include "app/Screenshot.h"
+#include "app/Updater.h"
+#include "platform/InfoDictionary.h"
+#include "platform/Paths.h"
+#include "platform/SingleInstance.h"
+#include "platform/Wording.h"
 #include "theme/Fonts.h"
 #include "theme/Gallery.h"
 #include "theme/Theme.h"
 
 int main(int argc, char *argv[]) {
+    // A screenshot needs no screen.
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--screenshot") == 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(u"Brightloft"_qs);
     QApplication::setApplicationName(u"Brightloft"_qs);
+    QApplication::setApplicationVersion(InfoDictionary::version());
+    QGuiApplication::setDesktopFileName(u"org.brightloft.Brightloft"_qs);
+    Wording::install(&app, Paths::resources());
     Fonts::registerFonts();
     // --appearance=light|dark (or $BRIGHTLOFT_APPEARANCE) overrides the desktop.
     Theme::instance().setForcedAppearance(Theme::forcedAppearance(QApplication::arguments()));
 
+    if (const auto screenshot = ScreenshotRequest::parse(QApplication::arguments()))
+        return Screenshot::take(*screenshot);
     if (QApplication::arguments().contains(u"--gallery"_qs)) {
         Gallery gallery;
         gallery.show();
         return QApplication::exec();
     }
-    MainWindow window;
-    window.show();
+
+    SingleInstance instance;
+    if (instance.handOver())
+        return 0;
+    App shell;
+    QObject::connect(&instance, &SingleInstance::activationRequested, &shell,
+                     &App::raiseMainWindow);
+    shell.mainWindow()->show();
+    if (UpdateController *updater = Updater::controller())
+        updater->checkIfDue();
     return QApplication::exec();
 }

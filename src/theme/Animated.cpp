@@ -33,8 +33,8 @@ void Transition::jumpTo(qreal value) {
     m_widget->update();
 }
 
-Loop::Loop(QWidget *widget, int periodMs, const QEasingCurve &curve)
-    : QObject(widget), m_widget(widget) {
+Loop::Loop(QWidget *widget, int periodMs, const QEasingCurve &curve, Kind kind)
+    : QObject(widget), m_widget(widget), m_kind(kind) {
     m_animation.setStartValue(0.0);
     m_animation.setEndValue(1.0);
     m_animation.setDuration(periodMs);
@@ -61,7 +61,10 @@ bool Loop::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void Loop::sync() {
-    const bool run = m_wanted && m_widget->isVisible() && Theme::instance().animationsEnabled();
+    const Theme &theme = Theme::instance();
+    const bool allowed =
+        m_kind == Kind::essential ? theme.essentialAnimationsEnabled() : theme.animationsEnabled();
+    const bool run = m_wanted && m_widget->isVisible() && allowed;
     if (run && m_animation.state() != QAbstractAnimation::Running) {
         m_animation.start();
     } else if (!run && m_animation.state() != QAbstractAnimation::Stopped) {

@@ -32,7 +32,11 @@ private:
 class Loop : public QObject {
     Q_OBJECT
 public:
-    Loop(QWidget *widget, int periodMs, const QEasingCurve &curve);
+    // An essential loop (a spinner) keeps running under reduced motion; a
+    // decorative one (a pulse) rests.
+    enum class Kind { decorative, essential };
+
+    Loop(QWidget *widget, int periodMs, const QEasingCurve &curve, Kind kind = Kind::decorative);
 
     qreal phase() const { return m_phase; }
     void setWanted(bool wanted);
@@ -47,4 +51,5 @@ private:
     QVariantAnimation m_animation;
     qreal m_phase = 0;
     bool m_wanted = true;
+    Kind m_kind;
 };

@@ -24,9 +24,11 @@ const QStringList &IconStore::names() {
 }
 
 IconStore &IconStore::shared() {
-    const QString resources = Paths::resources();
-    static IconStore store(resources.isEmpty() ? QStringList()
-                                               : QStringList{resources + u"/Icons"_qs});
+    // The folder is looked up once, not on every paint.
+    static IconStore store([] {
+        const QString resources = Paths::resources();
+        return resources.isEmpty() ? QStringList() : QStringList{resources + u"/Icons"_qs};
+    }());
     return store;
 }
 

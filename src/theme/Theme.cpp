@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QToolTip>
 #include <QWidget>
 
 #include "theme/DesktopSettings.h"
@@ -78,6 +79,13 @@ bool Theme::eventFilter(QObject *watched, QEvent *event) {
         m_fromPalette = appearanceOf(QGuiApplication::palette());
         settle();
     }
+    // Tooltips, menus and dialogs are windows of their own that nobody else
+    // dresses: each follows the appearance from its first showing.
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+        auto *widget = static_cast<QWidget *>(watched);
+        if (widget->isWindow())
+            follow(widget);
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -86,6 +94,7 @@ void Theme::settle() {
     if (next == m_appearance)
         return;
     m_appearance = next;
+    QToolTip::setPalette(palette());
     Q_EMIT appearanceChanged(next);
     for (QWidget *widget : QApplication::allWidgets()) widget->update();
 }
@@ -118,6 +127,10 @@ QPalette Theme::palette() const {
 }
 
 void Theme::follow(QWidget *window) {
+    static constexpr char kFollows[] = "brightloftFollowsTheme";
+    if (window->property(kFollows).toBool())
+        return;
+    window->setProperty(kFollows, true);
     window->setPalette(palette());
     connect(this, &Theme::appearanceChanged, window,
             [window] { window->setPalette(Theme::instance().palette()); });

@@ -36,10 +36,14 @@ public:
     // The one switch for every animation: off under $BRIGHTLOFT_NO_ANIMATIONS=1
     // (tests, screenshots) and with reduced motion.
     bool animationsEnabled() const { return !m_animationsOff && !m_reducedMotion; }
+    // Motion that says something (a spinner's "working") keeps running under
+    // reduced motion; only the switch for tests and screenshots stops it.
+    bool essentialAnimationsEnabled() const { return !m_animationsOff; }
 
     // A palette of the named colours for the standard widgets inside a window.
     QPalette palette() const;
     // Gives `window` that palette now and after every appearance change.
+    // Every window shown (menus, dialogs, tooltips too) follows by itself.
     void follow(QWidget *window);
 
     static Appearance appearanceOf(const QPalette &palette);

@@ -18,16 +18,28 @@ inline QString engineBinary() {
 // The built engine run the way the app runs it: standard output and standard
 // error merged, no input. A prefix such as asNobody() goes first. Returns the
 // exit code (-1 when the engine crashed or did not finish) and the output.
-inline std::pair<int, QByteArray> runEngine(const QStringList &arguments,
-                                            const QStringList &prefix = {}) {
+inline std::pair<int, QByteArray> runCommand(const QStringList &command) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
-    const QStringList command = prefix + QStringList{engineBinary()} + arguments;
     process.start(command.first(), command.mid(1));
     const bool finished = process.waitForFinished(120000);
     return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAll()};
+}
+inline std::pair<int, QByteArray> runEngine(const QStringList &arguments,
+                                            const QStringList &prefix = {}) {
+    return runCommand(prefix + QStringList{engineBinary()} + arguments);
+}
+
+// The engine with a pseudo-terminal as its output, as a person runs it.
+inline std::pair<int, QByteArray> runEngineAtTerminal(const QStringList &arguments) {
+    const auto quoted = [](QString text) {
+        return u'\'' + text.replace(u'\'', u"'\\''"_qs) + u'\'';
+    };
+    QString command = quoted(engineBinary());
+    for (const QString &argument : arguments) command += u' ' + quoted(argument);
+    return runCommand({u"script"_qs, u"-qec"_qs, command, u"/dev/null"_qs});
 }
 
 // Root reads everything: then this runs the engine as "nobody" (empty when it cannot).

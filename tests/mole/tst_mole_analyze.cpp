@@ -1,11 +1,14 @@
 #include "EngineProcess.h"
+#include "LoopMounts.h"
 #include "support/TestEnvironment.h"
 
 #include <QJsonArray>
 #include <QTemporaryDir>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <memory>
 
 namespace {
 
@@ -50,6 +53,41 @@ class TestMoleAnalyze : public QObject {
     TestEnvironment m_env;
     Tree m_tree;
     QJsonObject m_report, m_home;
+    QTemporaryDir m_mountDir;
+    std::unique_ptr<LoopMounts> m_mounts;
+    QString m_mountsMissing;  // why the mounted layout could not be built
+
+    // <dir>/root: a btrfs subvolume, with another mounted at home/ and one
+    // created (not mounted) at home/ann/box; an ext4 image at data/, a
+    // tmpfs at scratch/.
+    void buildMountedLayout() {
+        m_mountsMissing = LoopMounts::unavailable({u"mkfs.btrfs"_qs, u"mkfs.ext4"_qs, u"btrfs"_qs});
+        if (!m_mountsMissing.isEmpty())
+            return;
+        m_mounts = std::make_unique<LoopMounts>();
+        LoopMounts &m = *m_mounts;
+        const QString dir = m_mountDir.path(), root = dir + u"/root"_qs;
+        const QString btrfs = m.image(dir + u"/btrfs.img"_qs, 128, {u"mkfs.btrfs"_qs, u"-q"_qs});
+        const QString ext4 = m.image(dir + u"/ext4.img"_qs, 16, {u"mkfs.ext4"_qs, u"-q"_qs});
+        const QString subvolume = u"subvolume"_qs, create = u"create"_qs;
+        const bool built = !btrfs.isEmpty() && !ext4.isEmpty() &&
+                           m.mount(btrfs, dir + u"/top"_qs) &&
+                           m.run(u"btrfs"_qs, {subvolume, create, dir + u"/top/root"_qs}) &&
+                           m.run(u"btrfs"_qs, {subvolume, create, dir + u"/top/home"_qs}) &&
+                           m.mount(btrfs, root, {u"-o"_qs, u"subvol=root"_qs}) &&
+                           m.mount(btrfs, root + u"/home"_qs, {u"-o"_qs, u"subvol=home"_qs}) &&
+                           QDir().mkpath(root + u"/home/ann"_qs) &&
+                           m.run(u"btrfs"_qs, {subvolume, create, root + u"/home/ann/box"_qs}) &&
+                           m.mount(ext4, root + u"/data"_qs) &&
+                           m.mount(u"tmpfs"_qs, root + u"/scratch"_qs, {u"-t"_qs, u"tmpfs"_qs});
+        if (!built) {
+            m_mountsMissing = u"cannot mount the images: "_qs + m.error();
+            return;
+        }
+        for (const char *file : {"home/ann/photo.bin", "home/ann/box/inside.bin", "data/x.bin",
+                                 "scratch/y.bin", "etc/conf"})
+            writeFile(root + u'/' + QString::fromLatin1(file), QByteArray(300'000, 'x'));
+    }
 
 private Q_SLOTS:
     // One awkward tree, analysed once: folders of many shapes and sizes,
@@ -192,14 +230,66 @@ private Q_SLOTS:
             QCOMPARE(report[u"large_files"_qs][0][u"name"_qs].toString(), expected);
     }
 
-    // A folder the engine may not read counts as itself only, and is reported.
+    // Equal sizes and shared hard links: the same tree gives the same report
+    // however many threads walk it, and a linked file is shown at a path in
+    // the child that is charged for it.
+    void sameReportEveryRun() {
+        Tree t;
+        const QByteArray folders[] = {"a", "b", "b/deep", "c", "z"};
+        for (const QByteArray &folder : folders) t.folder(folder);
+        QStringList tied;
+        for (int i = 0; i < 30; ++i) {
+            const QByteArray name = folders[i % 4] + "/tie" + QByteArray::number(i);
+            t.file(name, 40'960);
+            tied << t.path() + u'/' + QString::fromLatin1(name);
+        }
+        t.file("z/big", 500'000);
+        t.hardLink("z/big", "a/big");
+        t.hardLink("z/big", "c/big");
+        QString owner;  // the first of a, c and z in the folder's listing
+        DIR *listing = ::opendir(t.root);
+        while (dirent *entry = ::readdir(listing))
+            if (owner.isEmpty() && QByteArray("acz").contains(entry->d_name) &&
+                qstrlen(entry->d_name) == 1)
+                owner = QString::fromLatin1(entry->d_name);
+        ::closedir(listing);
+
+        const auto restore = qScopeGuard([] { qunsetenv("MOLE_ANALYZE_THREADS"); });
+        QJsonObject first;
+        for (const char *threads : {"1", "2", "5", "32", "32", "32"}) {
+            qputenv("MOLE_ANALYZE_THREADS", threads);
+            const QJsonObject report = analyze(t.path());
+            if (first.isEmpty())
+                first = report;
+            QVERIFY2(report == first, threads);
+        }
+        const QJsonArray large = first[u"large_files"_qs].toArray();
+        QCOMPARE(large.size(), 20);
+        QCOMPARE(large[0][u"path"_qs].toString(), t.path() + u'/' + owner + u"/big"_qs);
+        for (const QString &child : {u"a"_qs, u"c"_qs, u"z"_qs})
+            QCOMPARE(sizeOf(first, child) > 500'000, child == owner);
+        tied.sort();
+        for (qsizetype i = 1; i < large.size(); ++i)
+            QCOMPARE(large[i][u"path"_qs].toString(), tied[i - 1]);
+    }
+
+    // A folder the engine may not read, or may list but not enter, counts as
+    // itself only, and is reported.
+    void unreadableFoldersAreSkipped_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("cannot be listed") << 0;
+        QTest::newRow("listed, not entered") << 0744;
+    }
     void unreadableFoldersAreSkipped() {
+        QFETCH(int, mode);
         Tree t;
         QCOMPARE(::chmod(t.root, 0755), 0);
         t.folder("locked");
+        t.folder("locked/inner");
         t.file("locked/secret", 500'000);
+        t.file("locked/inner/more", 500'000);
         t.file("open.txt", 20'000);
-        QCOMPARE(::chmod(t.at("locked"), 0), 0);
+        QCOMPARE(::chmod(t.at("locked"), mode_t(mode)), 0);
         const auto restore = qScopeGuard([&] { ::chmod(t.at("locked"), 0755); });
         const QStringList prefix = asNobody();  // root would read it anyway
         if (prefix.isEmpty() && ::access(t.at("locked"), R_OK) == 0)
@@ -209,6 +299,69 @@ private Q_SLOTS:
         QVERIFY(locked >= 0 && locked <= 4096);
         QVERIFY(sizeOf(report, u"open.txt"_qs) >= 20'000);
         QCOMPARE(report[u"unreadable_folders"_qs].toInteger(), 1);
+    }
+
+    // A deep tree whose every level leaves a folder waiting is measured in
+    // full even when only a few file descriptors are allowed.
+    void deepTreeWithFewDescriptors() {
+        if (QStandardPaths::findExecutable(u"prlimit"_qs).isEmpty())
+            QSKIP("prlimit is not installed");
+        Tree t;
+        QByteArray deep = "d";
+        for (int level = 0; level < 150; ++level, deep += "/d") {
+            t.folder(deep);
+            t.folder(deep + "/side");
+            t.file(deep + "/side/f", 5000);
+        }
+        const QJsonObject report = analyze(t.path(), {u"prlimit"_qs, u"--nofile=40"_qs, u"--"_qs});
+        QCOMPARE(report[u"unreadable_folders"_qs].toInteger(), 0);
+        QCOMPARE(report[u"total_size"_qs].toInteger(), duBytes(t.path()));
+    }
+
+    // Other file systems below the folder: btrfs subvolumes (mounted or
+    // not) and local disk images are measured, kernel views left out.
+    void mountedFileSystems_data() {
+        QTest::addColumn<QString>("folder");  // below the layout's root
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("measured");
+        QTest::newRow("btrfs subvolume mounted") << QString() << u"home"_qs << true;
+        QTest::newRow("btrfs subvolume inside") << u"/home/ann"_qs << u"box"_qs << true;
+        QTest::newRow("ext4 image") << QString() << u"data"_qs << true;
+        QTest::newRow("plain folder") << QString() << u"etc"_qs << true;
+        QTest::newRow("tmpfs") << QString() << u"scratch"_qs << false;
+    }
+    void mountedFileSystems() {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(bool, measured);
+        if (!m_mounts && m_mountsMissing.isEmpty())
+            buildMountedLayout();
+        if (!m_mountsMissing.isEmpty())
+            QSKIP(qPrintable(m_mountsMissing));
+        const QString path = m_mountDir.path() + u"/root"_qs + folder;
+        const QJsonObject report = analyze(path);
+        const QJsonObject entry = entryNamed(report, name);
+        QCOMPARE(!entry.isEmpty(), measured);
+        if (measured)
+            QCOMPARE(entry[u"size"_qs].toInteger(), duBytes(path + u'/' + name));
+        else
+            QVERIFY(report[u"total_size"_qs].toInteger() < duBytes(path));
+    }
+
+    // For a person at a terminal: a table of sizes and shares, with names
+    // made harmless; piped, the same command prints the report.
+    void tableAtATerminal() {
+        Tree t;
+        t.folder("photos");
+        t.file("photos/a.jpg", 300'000);
+        t.file("evil\x1b[2Jname", 50'000);
+        const auto [exitCode, output] = runEngineAtTerminal({u"analyze"_qs, t.path()});
+        QCOMPARE(exitCode, 0);
+        QVERIFY2(output.contains("photos/") && output.contains("%") &&
+                     output.contains("evil?[2Jname") && !output.contains('\x1b') &&
+                     !output.contains('{'),
+                 output.constData());
+        QCOMPARE(engineReport({u"analyze"_qs, t.path()})[u"path"_qs].toString(), t.path());
     }
 
     // Folders the cleaner empties, and things worth a look, in the home.
@@ -248,6 +401,8 @@ private Q_SLOTS:
         for (const QString &name : mounts)
             QVERIFY2(entryNamed(report, name).isEmpty(), qPrintable(name));
     }
+
+    void cleanupTestCase() { m_mounts.reset(); }
 
     // One line of explanation, no report.
     void badPaths_data() {

@@ -1,4 +1,5 @@
 #include "EngineProcess.h"
+#include "LoopMounts.h"
 #include "overview/StatusSnapshot.h"
 #include "support/TestEnvironment.h"
 
@@ -7,9 +8,13 @@
 #include "status/Health.h"
 #include "status/System.h"
 
+#include <QElapsedTimer>
+#include <QJsonArray>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <csignal>
 
@@ -77,6 +82,49 @@ private Q_SLOTS:
             devices.insert(st.st_dev);
             QVERIFY(disk.usedPercent >= 0 && disk.usedPercent <= 100 && disk.used <= disk.total);
         }
+    }
+
+    // Each disk as df sees it: total - used is what the user can still
+    // write, and the share used is df's Use% (rounded up) within a point.
+    // Includes a nearly full image whose reserved blocks are not free.
+    void disksAgreeWithDf() {
+        QTemporaryDir dir;
+        LoopMounts mounts;
+        const QString full = dir.path() + u"/full"_qs;
+        if (LoopMounts::unavailable({u"mkfs.ext4"_qs}).isEmpty()) {
+            const QString ext4 = mounts.image(dir.path() + u"/ext4.img"_qs, 32,
+                                              {u"mkfs.ext4"_qs, u"-q"_qs, u"-m"_qs, u"20"_qs});
+            QVERIFY2(!ext4.isEmpty() && mounts.mount(ext4, full), qPrintable(mounts.error()));
+            const int fd =
+                ::open(QFile::encodeName(full + u"/filler"_qs), O_CREAT | O_WRONLY, 0600);
+            QCOMPARE(::posix_fallocate(fd, 0, 22 << 20), 0);
+            ::close(fd);
+        }
+        QProcess df;
+        df.start(u"df"_qs, {u"-B1"_qs, u"--output=target,used,avail,pcent"_qs});
+        QVERIFY(df.waitForFinished(10000));
+        QHash<QString, QStringList> dfRows;
+        for (const QByteArray &line : df.readAllStandardOutput().split('\n')) {
+            const QStringList fields = QString::fromUtf8(line).simplified().split(u' ');
+            if (fields.size() == 4)
+                dfRows[fields[0]] = fields;
+        }
+        const QJsonArray disks = reading()[u"disks"_qs].toArray();
+        QStringList listed;
+        for (const QJsonValue &disk : disks) {
+            const QString mount = disk[u"mount"_qs].toString();
+            listed << mount;
+            const QStringList row = dfRows.value(mount);
+            QVERIFY2(!row.isEmpty(), qPrintable(mount));
+            const qint64 used = disk[u"used"_qs].toInteger(), total = disk[u"total"_qs].toInteger();
+            // Other programs write to / while this runs.
+            const qint64 slack = mount == full ? 0 : 64 << 20;
+            QVERIFY2(qAbs(total - used - row[2].toLongLong()) <= slack, qPrintable(mount));
+            const double percent = disk[u"used_percent"_qs].toDouble();
+            QVERIFY2(qAbs(percent - row[3].chopped(1).toDouble()) <= 1, qPrintable(mount));
+        }
+        if (QDir(full).exists())
+            QVERIFY(listed.contains(full));
     }
 
     // The Trash: plain files by their size, folders from the directorysizes
@@ -148,6 +196,53 @@ private Q_SLOTS:
         QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
         QCOMPARE(watch.exitCode(), 0);
         QCOMPARE(watch.lines.size(), 1);
+    }
+
+    // A stop signal ends the watch at once even while a huge trashed folder
+    // is being measured, and nothing is printed after it.
+    void watchStopsDuringTrashMeasurement() {
+        const QString folder = m_env.home() + u"/.local/share/Trash/files/many"_qs;
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray base = QFile::encodeName(folder) + "/f";
+        for (int i = 0; i < 30'000; ++i)
+            ::close(::open(base + QByteArray::number(i), O_CREAT | O_WRONLY, 0600));
+        const auto removeTrash = qScopeGuard([&] { QDir(folder).removeRecursively(); });
+        Watch watch(u"60s"_qs);
+        QVERIFY(watch.waitForStarted());
+        // Wait until the engine holds the trashed folder open.
+        const QByteArray fds = "/proc/" + QByteArray::number(watch.processId()) + "/fd/";
+        const auto measuring = [&] {
+            for (const QString &fd :
+                 QDir(QString::fromLatin1(fds)).entryList(QDir::AllEntries | QDir::System)) {
+                char target[4096];
+                const ssize_t length =
+                    ::readlink(fds + QFile::encodeName(fd), target, sizeof target);
+                if (length > 0 && QFile::decodeName(QByteArray(target, length)) == folder)
+                    return true;
+            }
+            return false;
+        };
+        QElapsedTimer waited;
+        waited.start();
+        while (!measuring() && waited.elapsed() < 10000) QThread::usleep(300);
+        QVERIFY(measuring());
+        QElapsedTimer stopping;
+        stopping.start();
+        ::kill(pid_t(watch.processId()), SIGTERM);
+        QVERIFY(watch.waitForFinished(5000));
+        QVERIFY2(stopping.elapsed() < 300, qPrintable(QString::number(stopping.elapsed())));
+        QCOMPARE(watch.exitCode(), 0);
+        watch.lines << QString::fromUtf8(watch.readAll());
+        QCOMPARE(watch.lines.join(QString()), QString());
+    }
+
+    // For a person at a terminal: a short summary, not JSON.
+    void summaryAtATerminal() {
+        const auto [exitCode, output] = runEngineAtTerminal({u"status"_qs});
+        QCOMPARE(exitCode, 0);
+        for (const char *label : {"Health", "CPU", "Memory", "Disk", "Trash"})
+            QVERIFY2(output.contains(label), output.constData());
+        QVERIFY(!output.contains('{'));
     }
 
     // A reader that goes away ends the watch long before the next reading.

@@ -6,6 +6,7 @@
 #include "theme/Motion.h"
 #include "theme/Theme.h"
 #include "theme/controls/GButton.h"
+#include "theme/controls/Spinner.h"
 #include "theme/controls/StatusDot.h"
 
 // Curves, and values that glide or jump depending on whether motion is allowed.
@@ -119,6 +120,34 @@ private Q_SLOTS:
         Theme::instance().setReducedMotion(true);
         QVERIFY(!pulsing.showsHalo());
         QCOMPARE(pulse->phase(), 0.0);
+    }
+
+    void spinnerKeepsTurningUnderReducedMotion() {
+        Theme::instance().setReducedMotion(true);
+        Spinner spinner;
+        GButton loading(u"Scan"_qs);
+        loading.setLoading(true);
+        spinner.show();
+        loading.show();
+        // "Working" is information, not decoration.
+        QTRY_VERIFY(spinner.findChild<Loop *>()->phase() > 0);
+        QTRY_VERIFY(loading.findChild<Loop *>()->phase() > 0);
+    }
+
+    void controlBuiltWithItsLookDoesNotFadeIn() {
+        QWidget window;
+        window.resize(200, 60);
+        auto *button = new GButton(u"Scan"_qs, GButton::Kind::primary, &window);
+        button->setIconName(u"search"_qs);
+        button->setKind(GButton::Kind::secondary);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage first = button->grab().toImage();
+        QTest::qWait(Motion::out().durationMs + 50);
+        QCOMPARE(button->grab().toImage(), first);
+        // A change on screen still cross-fades.
+        button->setKind(GButton::Kind::primary);
+        QVERIFY(button->grab().toImage() != first);
     }
 
     void riseEndsWithoutItsEffect() {

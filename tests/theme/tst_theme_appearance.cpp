@@ -1,10 +1,13 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusVariant>
+#include <QDialog>
+#include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QToolTip>
 
 #include "support/TestEnvironment.h"
 #include "theme/Text.h"
@@ -172,6 +175,38 @@ private Q_SLOTS:
         const std::optional<Appearance> forced = Theme::forcedAppearance(arguments);
         qunsetenv("BRIGHTLOFT_APPEARANCE");
         QCOMPARE(forced ? int(*forced) : -1, expected);
+    }
+
+    void tooltipsMenusAndDialogsFollow() {
+        Theme &theme = Theme::instance();
+        theme.setForcedAppearance(Appearance::dark);
+        QWidget window;
+        window.resize(200, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QMenu menu;
+        menu.addAction(u"Settings…"_qs);
+        menu.popup(window.mapToGlobal(QPoint(10, 10)));
+        QDialog dialog(&window);
+        dialog.show();
+        QToolTip::showText(window.mapToGlobal(QPoint(20, 20)), u"Tip"_qs, &window);
+        QWidget *tip = nullptr;
+        QTRY_VERIFY((tip = [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->inherits("QTipLabel") && w->isVisible())
+                    return w;
+            return static_cast<QWidget *>(nullptr);
+        }()));
+        const QColor darkCard = resolve(Color::bg100, Appearance::dark);
+        QCOMPARE(tip->palette().color(QPalette::ToolTipBase), darkCard);
+        QCOMPARE(menu.palette().color(QPalette::Base), darkCard);
+        QCOMPARE(dialog.palette().color(QPalette::Window), resolve(Color::bg200, Appearance::dark));
+
+        theme.setForcedAppearance(Appearance::light);
+        const QColor lightCard = resolve(Color::bg100, Appearance::light);
+        QCOMPARE(tip->palette().color(QPalette::ToolTipBase), lightCard);
+        QCOMPARE(menu.palette().color(QPalette::Base), lightCard);
+        QToolTip::hideText();
     }
 
     void switchingRecoloursAndRepaints() {

@@ -8,9 +8,11 @@
 #include "theme/controls/Badge.h"
 #include "theme/controls/ConfirmButton.h"
 #include "theme/controls/GButton.h"
+#include "theme/controls/HoverRow.h"
 #include "theme/controls/Logo.h"
 #include "theme/controls/ShareBar.h"
 #include "theme/controls/Sparkline.h"
+#include "theme/controls/StatusDot.h"
 
 namespace {
 
@@ -113,6 +115,60 @@ private Q_SLOTS:
         QCOMPARE(b.hoverAmount(), 1.0);
         activate(&b, how);
         QCOMPARE(clicked.size(), 1);
+    }
+
+    void loadingButtonIgnoresClickAndShortcut() {
+        QWidget window;
+        auto *rescan = new GButton(u"Rescan"_qs, GButton::Kind::secondary, &window);
+        rescan->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSignalSpy clicked(rescan, &QAbstractButton::clicked);
+        rescan->setLoading(true);
+        rescan->click();
+        QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(clicked.size(), 0);
+        rescan->setLoading(false);
+        QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(clicked.size(), 1);
+        // A button disabled before it loaded stays disabled after.
+        rescan->setEnabled(false);
+        rescan->setLoading(true);
+        rescan->setLoading(false);
+        QVERIFY(!rescan->isEnabled());
+    }
+
+    void hoverRowDrawsKeyboardFocus() {
+        Theme::instance().setForcedAppearance(Appearance::light);
+        QWidget window;
+        auto *first = new GButton(u"First"_qs, GButton::Kind::primary, &window);
+        auto *row = new HoverRow(&window);
+        row->setGeometry(0, 50, 200, 40);
+        window.resize(200, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        first->setFocus(Qt::TabFocusReason);
+        const QImage before = row->grab().toImage();
+        QTest::keyClick(first, Qt::Key_Tab);
+        QVERIFY(row->hasFocus() && row->showsFocus());
+        const QImage after = row->grab().toImage();
+        QCOMPARE(after.pixelColor(100, 0), Theme::instance().color(Color::blue));
+        QVERIFY(before.pixelColor(100, 0) != after.pixelColor(100, 0));
+    }
+
+    void chartsAndHalosStayInsideTheirWidgets() {
+        // A line along the top edge is drawn whole, not cut in half.
+        Sparkline line(Color::red);
+        line.resize(100, 40);
+        line.setValues({1, 1});
+        const QImage top = line.grab().toImage();
+        QCOMPARE(top.pixelColor(50, 0).alpha(), 255);
+        line.setValues({0, 0});
+        const QImage bottom = line.grab().toImage();
+        QCOMPARE(bottom.pixelColor(50, 39).alpha(), 255);
+        // The widest halo fits the dot's square.
+        StatusDot dot;
+        QVERIFY(dot.width() >= StatusDot::Metrics::halo * StatusDot::Metrics::haloScaleTo);
     }
 
     void focusIsDrawnOnlyWhenReachedByKeyboard() {

@@ -101,6 +101,28 @@ private Q_SLOTS:
             QStringLiteral(ARTEFACTS_DIR), QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY2(shot.save(path), qPrintable(path));
     }
+
+    void switchedPageMatchesAFreshOne() {
+        qputenv("BRIGHTLOFT_RESOURCES", BUILT_RESOURCES);
+        builtFonts();
+        Theme::instance().setForcedAppearance(Appearance::light);
+        GalleryPage switched;
+        switched.adjustSize();
+        switched.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&switched));
+        Theme::instance().setForcedAppearance(Appearance::dark);
+        GalleryPage fresh;
+        fresh.resize(switched.size());
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        const QImage a = switched.grab().toImage(), b = fresh.grab().toImage();
+        QCOMPARE(a.size(), b.size());
+        // Any pixel left behind in the old appearance shows up here.
+        int differing = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) differing += a.pixel(x, y) != b.pixel(x, y);
+        QCOMPARE(differing, 0);
+    }
 };
 
 QTEST_MAIN(GalleryTest)

@@ -45,7 +45,7 @@ GButton::GButton(const QString &title, Kind kind, QWidget *parent)
       m_look{title, {}, kind},
       m_previous(m_look),
       m_fade(this, 1),
-      m_spin(this, Spinner::periodMs, Spinner::curve()) {
+      m_spin(this, Spinner::periodMs, Spinner::curve(), Loop::Kind::essential) {
     setText(title);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
@@ -66,8 +66,14 @@ void GButton::changeLook(const Look &look) {
     m_previous = m_look;
     m_look = look;
     setText(look.title);
-    m_fade.jumpTo(0);
-    m_fade.animateTo(1, Motion::out());
+    // A control not on screen yet has nothing to fade from.
+    if (isVisible()) {
+        m_fade.jumpTo(0);
+        m_fade.animateTo(1, Motion::out());
+    } else {
+        m_previous = look;
+        m_fade.jumpTo(1);
+    }
     updateGeometry();
 }
 
@@ -75,8 +81,14 @@ void GButton::setLoading(bool loading) {
     if (m_loading == loading)
         return;
     m_loading = loading;
-    if (loading)
+    // Disabled, so neither click() nor a shortcut starts the work twice.
+    if (loading) {
+        m_enabledBeforeLoading = isEnabled();
         setDown(false);
+        setEnabled(false);
+    } else {
+        setEnabled(m_enabledBeforeLoading);
+    }
     m_spin.setWanted(loading);
     updateGeometry();
     update();

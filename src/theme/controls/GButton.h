@@ -6,7 +6,7 @@
 
 // The push button every screen uses: an optional icon (a spinner while
 // loading) and a one-line title on a rounded shape, at its natural width.
-// Loading makes it ignore input and shows it as disabled.
+// Loading disables it (no clicks, no shortcut) until it ends.
 class GButton : public Pressable {
     Q_OBJECT
 public:
@@ -73,5 +73,6 @@ private:
     Transition m_fade;  // 1 once the current look is fully shown
     Loop m_spin;
     bool m_loading = false;
+    bool m_enabledBeforeLoading = true;
     int m_height = Metrics::defaultHeight;
 };

@@ -31,4 +31,12 @@ void HoverRow::paintBackground(QPainter &painter, const QRectF &rect, bool selec
 void HoverRow::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     paintBackground(painter, rect(), m_selected, hoverAmount());
+    if (showsFocus()) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Theme::instance().color(Color::blue), focusRing));
+        painter.setBrush(Qt::NoBrush);
+        const qreal inset = focusRing / 2;
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset),
+                                radius - inset, radius - inset);
+    }
 }

@@ -10,6 +10,7 @@ class HoverRow : public Pressable {
     Q_OBJECT
 public:
     static constexpr qreal radius = 6;
+    static constexpr qreal focusRing = 2;
 
     explicit HoverRow(QWidget *parent = nullptr);
 

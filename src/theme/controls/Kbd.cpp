@@ -16,14 +16,19 @@ TextStyle keyText() {
 
 }  // namespace
 
-Kbd::Kbd(const QString &keys, QWidget *parent) : QWidget(parent), m_keys(keys) {
+QString Kbd::shown(const QString &keys) {
+    // The command key is the one part that differs between desktops.
+    return QString(keys).replace(u"⌘"_qs, tr("⌘"));
+}
+
+Kbd::Kbd(const QString &keys, QWidget *parent) : QWidget(parent), m_keys(shown(keys)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAccessibleName(keys);
+    setAccessibleName(m_keys);
 }
 
 void Kbd::setKeys(const QString &keys) {
-    m_keys = keys;
-    setAccessibleName(keys);
+    m_keys = shown(keys);
+    setAccessibleName(m_keys);
     updateGeometry();
     update();
 }

@@ -14,6 +14,8 @@ public:
     };
 
     explicit Kbd(const QString &keys, QWidget *parent = nullptr);
+    // `keys` as this desktop writes them: "⌘R" is "Ctrl+R" in the Linux wording.
+    static QString shown(const QString &keys);
     void setKeys(const QString &keys);
     QSize sizeHint() const override;
 

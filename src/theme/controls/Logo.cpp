@@ -36,9 +36,12 @@ Logo::Logo(int size, QWidget *parent) : QWidget(parent), m_size(size) {
 }
 
 void Logo::paintEvent(QPaintEvent *) {
-    const QColor ink = Theme::instance().color(Color::gray1000);
-    const qreal s = m_size;
     QPainter painter(this);
+    paint(painter, m_size, Theme::instance().color(Color::gray1000));
+}
+
+void Logo::paint(QPainter &painter, qreal s, const QColor &ink) {
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(ink);
@@ -53,4 +56,5 @@ void Logo::paintEvent(QPaintEvent *) {
         painter.setOpacity(dot.opacity);
         painter.drawEllipse(dot.centre, dot.diameter / 2, dot.diameter / 2);
     }
+    painter.restore();
 }

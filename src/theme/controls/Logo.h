@@ -4,6 +4,8 @@
 #include <QPointF>
 #include <QWidget>
 
+class QPainter;
+
 // One dot of the brand mark's right half.
 struct LogoDot {
     QPointF centre;
@@ -23,6 +25,9 @@ class Logo : public QWidget {
 public:
     explicit Logo(int size, QWidget *parent = nullptr);
     QSize sizeHint() const override { return {m_size, m_size}; }
+
+    // Draws the mark of edge `size` with its top left at the painter's origin.
+    static void paint(QPainter &painter, qreal size, const QColor &ink);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

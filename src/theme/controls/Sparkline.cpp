@@ -37,7 +37,11 @@ void Sparkline::setTint(Color tint) {
 void Sparkline::paintEvent(QPaintEvent *) {
     if (m_values.size() < 2)
         return;  // one value has no extent to draw
-    const QList<QPointF> points = sparklinePoints(m_values, size());
+    // Inset by half the line, so a line at the top or bottom is drawn whole.
+    const qreal inset = lineWidth / 2;
+    QList<QPointF> points =
+        sparklinePoints(m_values, QSizeF(size()) - QSizeF(2 * inset, 2 * inset));
+    for (QPointF &p : points) p += QPointF(inset, inset);
     const QColor tint = Theme::instance().color(m_tint);
     const qreal h = height();
     QPainter painter(this);

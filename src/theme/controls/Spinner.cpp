@@ -5,7 +5,7 @@
 #include "theme/Theme.h"
 
 Spinner::Spinner(int size, Color tint, QWidget *parent)
-    : QWidget(parent), m_size(size), m_tint(tint), m_spin(this, periodMs, curve()) {
+    : QWidget(parent), m_size(size), m_tint(tint), m_spin(this, periodMs, curve(), Loop::Kind::essential) {
     setFixedSize(size, size);
     setAccessibleName(tr("Loading"));
 }

@@ -18,6 +18,18 @@ Status::Status(const QString &text, Color tint, bool pulsing, QWidget *parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
+QString Status::text() const {
+    return m_text->text();
+}
+
+Color Status::tint() const {
+    return m_dot->tint();
+}
+
+void Status::setTextStyle(const TextStyle &style) {
+    m_text->setStyle(style);
+}
+
 void Status::setText(const QString &text) {
     m_text->setText(text);
     setAccessibleName(text);

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "theme/Color.h"
+#include "theme/Text.h"
 
 class Label;
 class StatusDot;
@@ -16,7 +17,10 @@ public:
 
     explicit Status(const QString &text = {}, Color tint = Color::green, bool pulsing = false,
                     QWidget *parent = nullptr);
+    QString text() const;
     void setText(const QString &text);
+    Color tint() const;
+    void setTextStyle(const TextStyle &style);
     void setTint(Color tint);
     void setPulsing(bool pulsing);
 

@@ -11,16 +11,18 @@ class StatusDot : public QWidget {
     Q_OBJECT
 public:
     struct Metrics {
-        static constexpr int size = 12;
         static constexpr qreal dot = 8;
         static constexpr qreal halo = 10;
         static constexpr qreal haloOpacity = 0.35;
         static constexpr qreal haloScaleFrom = 0.8;
         static constexpr qreal haloScaleTo = 1.6;
+        // Room for the widest halo, so it is never cut at the edges.
+        static constexpr int size = 16;
         static constexpr int pulseMs = 1100;
     };
 
     explicit StatusDot(Color tint = Color::green, bool pulsing = false, QWidget *parent = nullptr);
+    Color tint() const { return m_tint; }
     void setTint(Color tint);
     void setPulsing(bool pulsing);
     bool showsHalo() const;

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace mole {
+
+// Where a file lives: its device and, where the kernel tells, its mount (so a
+// bind mount of another folder counts as another place even on one device).
+struct Place {
+    dev_t device = 0;
+    uint64_t mount = 0;  // 0 when the kernel does not report mount ids
+    bool operator==(const Place &) const = default;
+};
+
+std::optional<Place> placeOf(int fd);
+
+// The user's home, checked before anything in it is deleted, with the XDG
+// folders the commands work in. Every folder lies inside the home.
+struct Home {
+    std::string path;  // canonical, no trailing slash
+    Place place;
+    std::string cache, config, data, state;
+
+    // `path` with the home folder written as "~".
+    std::string tilde(const std::string &path) const;
+    bool contains(const std::string &path) const;
+};
+
+// Checks $HOME: set, absolute, not "/", an existing folder owned by the user
+// running the engine. On refusal returns nothing and sets `problem` to a
+// sentence for the user.
+std::optional<Home> checkHome(std::string &problem);
+
+// A folder entry reached from the home folder one component at a time,
+// never through a symbolic link and never through a mount other than the
+// home's. `parent` is the open folder holding `name`; it closes itself.
+class Beneath {
+public:
+    Beneath() = default;
+    Beneath(Beneath &&other) noexcept;
+    Beneath &operator=(Beneath &&other) noexcept;
+    Beneath(const Beneath &) = delete;
+    Beneath &operator=(const Beneath &) = delete;
+    ~Beneath();
+
+    // Nothing when the path is not inside the home, a component on the way
+    // is missing, a link or on another mount; `error` then holds the reason.
+    static std::optional<Beneath> open(const Home &home, const std::string &path, int &error);
+
+    int parent() const { return m_parent; }
+    const std::string &name() const { return m_name; }
+
+private:
+    int m_parent = -1;
+    std::string m_name;
+};
+
+// Opens a folder inside the home for reading, creating it and the missing
+// folders above it (mode 0700) the same careful way; -1 on failure.
+int makeFolderBeneath(const Home &home, const std::string &path);
+
+}  // namespace mole

@@ -1,0 +1,158 @@
+#include "uninstall/Apps.h"
+
+#include "common/RunTool.h"
+#include "common/Text.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+namespace mole::uninstall {
+
+namespace {
+
+std::string lower(std::string text) {
+    for (char &c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool isRegularFile(const std::string &path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// An AppImage's file name without ".AppImage": "Foo_Bar-1.2.3-x86_64" is shown as "Foo_Bar".
+std::string appImageName(const std::string &file) {
+    for (size_t i = 1; i < file.size(); ++i)
+        if ((file[i] == '-' || file[i] == '_' || file[i] == '.') && i + 1 < file.size() &&
+            (std::isdigit(static_cast<unsigned char>(file[i + 1])) ||
+             lower(file.substr(i + 1)).starts_with("x86") ||
+             lower(file.substr(i + 1)).starts_with("aarch64")))
+            return file.substr(0, i);
+    return file;
+}
+
+// Where an application installed in the home keeps itself: the folder of its
+// program (one up from a "bin" folder), unless that folder is a shared one.
+std::string ownFolder(const Home &home, const std::string &program) {
+    std::string folder = program.substr(0, program.rfind('/'));
+    if (folder.ends_with("/bin") && folder != home.path + "/.local/bin" && folder != home.path + "/bin")
+        folder = folder.substr(0, folder.rfind('/'));
+    for (const std::string &shared : {home.path, home.path + "/.local/bin", home.path + "/bin",
+                                      home.path + "/Applications", home.path + "/.local",
+                                      home.data, home.path + "/opt", home.path + "/Downloads"})
+        if (folder == shared)
+            return program;
+    return folder;
+}
+
+void byName(std::vector<App> &apps, size_t from) {
+    std::sort(apps.begin() + long(from), apps.end(),
+              [](const App &a, const App &b) { return lower(a.name) < lower(b.name); });
+}
+
+}  // namespace
+
+std::vector<App> listApps(const Home &home) {
+    std::vector<App> apps;
+    std::vector<DesktopEntry> userEntries = desktopEntriesIn(home.data + "/applications");
+    auto entryFor = [&](const std::string &program) -> const DesktopEntry * {
+        for (const DesktopEntry &entry : userEntries)
+            if (entry.programPath() == program)
+                return &entry;
+        return nullptr;
+    };
+
+    for (const std::string &folder :
+         {home.path + "/Applications", home.path + "/.local/bin", home.path + "/Downloads",
+          home.path + "/AppImages", home.path + "/bin", home.path}) {
+        DIR *dir = ::opendir(folder.c_str());
+        if (!dir)
+            continue;
+        while (dirent *item = ::readdir(dir)) {
+            std::string file = item->d_name;
+            std::string path = folder + "/" + file;
+            if (!lower(file).ends_with(".appimage") || !isRegularFile(path))
+                continue;
+            const DesktopEntry *entry = entryFor(path);
+            if (entry && !entry->shownInMenus())
+                continue;
+            std::string name = appImageName(file.substr(0, file.size() - 9));
+            App app{entry && !entry->name.empty() ? entry->name : name,
+                    entry ? entry->id : lower(name), "AppImage", file, path, std::nullopt};
+            if (entry)
+                app.entry = *entry;
+            apps.push_back(std::move(app));
+        }
+        ::closedir(dir);
+    }
+    byName(apps, 0);
+
+    size_t local = apps.size();
+    for (const DesktopEntry &entry : userEntries) {
+        std::string program = entry.programPath();
+        if (!entry.shownInMenus() || !home.contains(program) || lower(program).ends_with(".appimage"))
+            continue;
+        struct stat st;
+        if (::stat(program.c_str(), &st) != 0)
+            continue;
+        apps.push_back({entry.name.empty() ? entry.id : entry.name, entry.id, "Local", entry.id,
+                        ownFolder(home, program), entry});
+    }
+    byName(apps, local);
+
+    size_t flatpaks = apps.size();
+    ToolRun flatpak = runTool({"flatpak", "list", "--user", "--app", "--columns=application,name"});
+    if (flatpak.ok()) {
+        forEachLine(flatpak.output, [&](std::string_view line) {
+            size_t tab = line.find('\t');
+            std::string id(trim(line.substr(0, tab)));
+            std::string name(tab == std::string_view::npos ? id : trim(line.substr(tab + 1)));
+            if (id.empty() || id.find('/') != std::string::npos || id.find("..") != std::string::npos)
+                return;
+            std::optional<DesktopEntry> entry = readDesktopEntry(
+                home.data + "/flatpak/exports/share/applications/" + id + ".desktop");
+            if (entry && !entry->shownInMenus())
+                return;
+            apps.push_back({name, id, "Flatpak", id, home.data + "/flatpak/app/" + id, entry});
+        });
+    }
+    byName(apps, flatpaks);
+
+    size_t brews = apps.size();
+    if (toolInstalled("brew")) {
+        std::string prefix(trim(runTool({"brew", "--prefix"}).output));
+        ToolRun formulae = runTool({"brew", "list", "--formula", "-1"});
+        if (!prefix.empty() && formulae.ok()) {
+            forEachLine(formulae.output, [&](std::string_view line) {
+                std::string formula(trim(line));
+                if (formula.empty() || formula.find('/') != std::string::npos)
+                    return;
+                for (const DesktopEntry &entry :
+                     desktopEntriesIn(prefix + "/opt/" + formula + "/share/applications")) {
+                    if (!entry.shownInMenus())
+                        continue;
+                    apps.push_back({entry.name.empty() ? formula : entry.name, entry.id, "Homebrew",
+                                    formula, prefix + "/Cellar/" + formula, entry});
+                    break;
+                }
+            });
+        }
+    }
+    byName(apps, brews);
+    return apps;
+}
+
+std::optional<App> findApp(const std::vector<App> &apps, const std::string &name) {
+    for (const App &app : apps)
+        if (app.uninstallName == name)
+            return app;
+    for (const App &app : apps)
+        if (lower(app.name) == lower(name))
+            return app;
+    return std::nullopt;
+}
+
+}  // namespace mole::uninstall

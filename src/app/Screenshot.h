@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+#include "theme/Color.h"
+
+// `brightloft --screenshot FILE [--pane overview|clean|optimize|space|
+// uninstall|setup|settings] [--light|--dark] [--wait MS]`: renders one window
+// offscreen into a PNG once its models have settled (or after MS), then quits.
+struct ScreenshotRequest {
+    QString file;
+    QString pane = u"overview"_qs;
+    std::optional<Appearance> appearance;
+    int waitMs = -1;  // none given: until settled, at most a few seconds
+
+    // None when `arguments` do not ask for a screenshot; an empty file when
+    // they ask wrongly (the error is in `error`).
+    static std::optional<ScreenshotRequest> parse(const QStringList &arguments);
+    QString error;
+};
+
+namespace Screenshot {
+
+// Takes the picture; returns the process exit status.
+int take(const ScreenshotRequest &request);
+
+}  // namespace Screenshot

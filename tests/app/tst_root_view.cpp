@@ -1,0 +1,150 @@
+#include <QTest>
+
+#include "app/MainWindow.h"
+#include "app/RootView.h"
+#include "app/TopBar.h"
+#include "cleanup/CleanModel.h"
+#include "overview/StatusModel.h"
+#include "permissions/AccessView.h"
+#include "platform/UserDefaults.h"
+#include "support/AppFixture.h"
+#include "theme/controls/Empty.h"
+#include "theme/controls/GButton.h"
+
+using Content = RootView::Content;
+Q_DECLARE_METATYPE(RootView::Content)
+
+class RootViewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void contentDecision_data() {
+        QTest::addColumn<bool>("engine");
+        QTest::addColumn<bool>("setupDone");
+        QTest::addColumn<bool>("access");
+        QTest::addColumn<Content>("content");
+        QTest::addColumn<bool>("tabs");
+        QTest::newRow("first run, access already there")
+            << true << false << true << Content::setup << false;
+        QTest::newRow("first run, no access") << true << false << false << Content::setup << false;
+        QTest::newRow("access revoked after setup")
+            << true << true << false << Content::setup << false;
+        QTest::newRow("ready") << true << true << true << Content::panes << true;
+        // Without an engine the top bar still follows readiness alone.
+        QTest::newRow("damaged, ready") << false << true << true << Content::damaged << true;
+        QTest::newRow("damaged, first run") << false << false << true << Content::damaged << false;
+        QTest::newRow("damaged, no access") << false << true << false << Content::damaged << false;
+    }
+    void contentDecision() {
+        QFETCH(bool, engine);
+        QFETCH(bool, setupDone);
+        QFETCH(bool, access);
+        QFETCH(Content, content);
+        QFETCH(bool, tabs);
+        AppFixture app;
+        if (engine)
+            app.installEngine();
+        UserDefaults::setFlag(UserDefaults::setupDone, setupDone);
+        app.setAccess(access);
+
+        RootView root;
+        QCOMPARE(root.content(), content);
+        QCOMPARE(RootView::decide(engine, setupDone, access), content);
+        QCOMPARE(root.topBar()->showsTabs(), tabs);
+        QCOMPARE(root.topBar()->sectionLabel(), tabs ? u"Overview"_qs : u"Setup"_qs);
+        QCOMPARE(qobject_cast<AccessView *>(root.contentWidget()) != nullptr,
+                 content == Content::setup);
+        QCOMPARE(qobject_cast<Empty *>(root.contentWidget()) != nullptr,
+                 content == Content::damaged);
+        // No engine, no watch; otherwise the watch runs exactly while ready.
+        QCOMPARE(root.status()->isStreaming(), engine && tabs);
+    }
+
+    void settingsReadSetupDoneAsTrueButTheWindowAsFalse() {
+        AppFixture app;
+        QVERIFY(!UserDefaults::flag(UserDefaults::setupDone));
+        QVERIFY(UserDefaults::flag(UserDefaults::setupDone, true));
+    }
+
+    void statusWatchStartsOnceAndStopsWhenNoLongerReady() {
+        AppFixture app;
+        app.installEngine();
+        RootView root;
+        QVERIFY(!root.status()->isStreaming());
+
+        UserDefaults::setFlag(UserDefaults::setupDone, true);  // ready now
+        QVERIFY(root.status()->isStreaming());
+        root.refresh();
+        root.refresh();
+        UserDefaults::setFlag(UserDefaults::setupDone, true);
+        QTRY_COMPARE(app.starts(), 1);
+        QTest::qWait(100);
+        QCOMPARE(app.starts(), 1);
+
+        // "Run Again" in Settings: the permissions screen returns, the watch ends.
+        UserDefaults::setFlag(UserDefaults::setupDone, false);
+        QVERIFY(!root.status()->isStreaming());
+        QCOMPARE(root.content(), Content::setup);
+    }
+
+    void continueFinishesSetup() {
+        AppFixture app;
+        app.installEngine();
+        RootView root;
+        auto *access = qobject_cast<AccessView *>(root.contentWidget());
+        QVERIFY(access);
+        QVERIFY(access->continueButton()->isEnabled());
+        access->continueButton()->click();
+        QVERIFY(UserDefaults::flag(UserDefaults::setupDone));
+        QCOMPARE(root.content(), Content::panes);
+        QVERIFY(root.topBar()->showsTabs());
+    }
+
+    void paneShortcutsWorkOnlyWhileTabsShow() {
+        AppFixture app;
+        app.installEngine();
+        MainWindow window;
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        RootView *root = window.root();
+
+        QTest::keyClick(&window, Qt::Key_3, Qt::ControlModifier);
+        QCOMPARE(root->pane(), Pane::overview);  // permissions screen: no tabs to press
+
+        UserDefaults::setFlag(UserDefaults::setupDone, true);
+        QTest::keyClick(&window, Qt::Key_3, Qt::ControlModifier);
+        QCOMPARE(root->pane(), Pane::uninstall);
+        QCOMPARE(root->topBar()->sectionLabel(), u"Uninstaller"_qs);
+        QTest::keyClick(&window, Qt::Key_5, Qt::ControlModifier);
+        QCOMPARE(root->pane(), Pane::optimize);
+        QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
+        QCOMPARE(root->pane(), Pane::overview);
+    }
+
+    void paneSwitchesKeepModelState() {
+        AppFixture app;
+        app.env().installEngineInResources(
+            u"case \"$1\" in status) exec sleep 30;; clean) printf '%s\\n' '➤ Caches' "
+            "'  → User caches · 1.2 GB';; esac\n"_qs);
+        UserDefaults::setFlag(UserDefaults::setupDone, true);
+        RootView root;
+        root.setPane(Pane::clean);
+        CleanModel *clean = root.clean();
+        QWidget *cleanView = root.contentWidget();
+        clean->scan();
+        QTRY_COMPARE(clean->phase().kind, CleanModel::Phase::ready);
+        const QList<ReportSection> sections = clean->sections();
+        QVERIFY(!sections.isEmpty());
+
+        root.setPane(Pane::overview);
+        QVERIFY(root.contentWidget() != cleanView);
+        root.setPane(Pane::clean);
+        QCOMPARE(root.clean(), clean);
+        QCOMPARE(clean->phase().kind, CleanModel::Phase::ready);
+        QCOMPARE(clean->sections(), sections);
+        QVERIFY(root.status()->isStreaming());  // the watch ran on throughout
+    }
+};
+
+QTEST_MAIN(RootViewTest)
+#include "tst_root_view.moc"

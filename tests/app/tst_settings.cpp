@@ -1,0 +1,118 @@
+#include <QMainWindow>
+#include <QTest>
+
+#include "app/SettingsView.h"
+#include "app/Updater.h"
+#include "platform/InfoDictionary.h"
+#include "platform/UserDefaults.h"
+#include "support/AppFixture.h"
+#include "theme/controls/GButton.h"
+#include "theme/controls/Status.h"
+#include "theme/controls/Switch.h"
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void versionText_data() {
+        QTest::addColumn<QString>("shortVersion");
+        QTest::addColumn<QString>("build");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("both") << u"1.4.0"_qs << u"27"_qs << u"1.4.0 (27)"_qs;
+        QTest::newRow("no version") << QString() << u"27"_qs << u"dev (27)"_qs;
+        QTest::newRow("no build") << u"1.4.0"_qs << QString() << u"1.4.0 (0)"_qs;
+        QTest::newRow("neither") << QString() << QString() << u"dev (0)"_qs;
+    }
+    void versionText() {
+        QFETCH(QString, shortVersion);
+        QFETCH(QString, build);
+        QFETCH(QString, text);
+        QCOMPARE(SettingsView::versionText(shortVersion, build), text);
+    }
+
+    void engineVersionFile_data() {
+        QTest::addColumn<QByteArray>("contents");  // null: no file
+        QTest::addColumn<QString>("version");
+        QTest::newRow("trailing newline") << QByteArray("1.2.3\n") << u"1.2.3"_qs;
+        QTest::newRow("white space around") << QByteArray(" \t2.0\r\n\n") << u"2.0"_qs;
+        QTest::newRow("missing file") << QByteArray() << QString();
+    }
+    void engineVersionFile() {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, version);
+        AppFixture app;
+        if (!contents.isNull()) {
+            QDir().mkpath(app.env().resources() + u"/engine"_qs);
+            QFile file(app.env().resources() + u"/engine/VERSION"_qs);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(contents);
+        }
+        QCOMPARE(SettingsView::engineVersion(app.env().resources()), version);
+        QCOMPARE(SettingsView::engineVersion(QString()), QString());
+
+        SettingsView view;
+        const QString credit = view.creditLine();
+        QVERIFY(credit.contains(u"Mole"_qs));
+        QVERIFY(credit.contains(u"GPL-3.0"_qs));
+        QCOMPARE(credit.endsWith(u" · v"_qs + version), !version.isEmpty());
+        QVERIFY(!credit.contains(u" · v"_qs) || !version.isEmpty());
+    }
+
+    void defaultsOnAFirstLaunch() {
+        AppFixture app;
+        SettingsView view;
+        view.show();
+        QCOMPARE(view.versionLine(), u"Version "_qs + InfoDictionary::version() + u" ("_qs +
+                                         InfoDictionary::buildNumber() + u")"_qs);
+        QCOMPARE(view.fullDiskAccessStatus()->text(), u"On"_qs);
+        QCOMPARE(view.fullDiskAccessStatus()->tint(), Color::green);
+        // Nothing gates automation here: both targets answer "granted".
+        QTRY_COMPARE(view.automationStatus()->text(), u"On"_qs);
+        QCOMPARE(view.automationStatus()->tint(), Color::green);
+        // This build names no update feed: no controller, both controls off.
+        QVERIFY(InfoDictionary::feedUrl().isEmpty());
+        QVERIFY(!Updater::controller());
+        QVERIFY(!view.autoUpdateSwitch()->isChecked());
+        QVERIFY(!view.autoUpdateSwitch()->isEnabled());
+        QVERIFY(!view.checkNowButton()->isEnabled());
+    }
+
+    void accessOffShowsOff() {
+        AppFixture app;
+        app.setAccess(false);
+        SettingsView view;
+        QCOMPARE(view.fullDiskAccessStatus()->text(), u"Off"_qs);
+        QCOMPARE(view.fullDiskAccessStatus()->tint(), Color::red);
+    }
+
+    void runAgainBringsTheMainWindowForward_data() {
+        QTest::addColumn<bool>("minimised");
+        QTest::newRow("main window shown") << false;
+        QTest::newRow("main window minimised") << true;
+    }
+    void runAgainBringsTheMainWindowForward() {
+        QFETCH(bool, minimised);
+        AppFixture app;
+        UserDefaults::setFlag(UserDefaults::setupDone, true);
+        QMainWindow main;
+        main.show();
+        if (minimised)
+            main.showMinimized();
+        QWidget settings(nullptr, Qt::Window);
+        settings.setObjectName(u"settings"_qs);
+        auto *view = new SettingsView(&settings);
+        settings.show();
+        QApplication::setActiveWindow(&settings);
+        QVERIFY(QTest::qWaitForWindowActive(&settings));
+
+        view->runAgainButton()->click();
+        QVERIFY(!UserDefaults::flag(UserDefaults::setupDone, true));
+        if (minimised) {
+            QCOMPARE(QApplication::activeWindow(), &settings);
+        } else {
+            QTRY_COMPARE(QApplication::activeWindow(), &main);
+        }
+    }
+};
+
+QTEST_MAIN(SettingsTest)
+#include "tst_settings.moc"

@@ -1,0 +1,112 @@
+#include "FakeHome.h"
+
+#include <QFile>
+#include <QObject>
+#include <QTest>
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/Engine.h"
+#include "engine/SizeMarkers.h"
+
+FakeHome::FakeHome() : m_root(QFile::encodeName(m_env.home())) {
+    m_env.installRealEngine();
+}
+
+QByteArray FakeHome::at(const QByteArray &relative) const {
+    return m_root + '/' + relative;
+}
+
+void FakeHome::folder(const QByteArray &relative) {
+    QByteArray path = m_root;
+    for (const QByteArray &part : relative.split('/')) {
+        path += '/' + part;
+        ::mkdir(path.constData(), 0755);
+    }
+}
+
+void FakeHome::file(const QByteArray &relative, qsizetype bytes) {
+    const qsizetype slash = relative.lastIndexOf('/');
+    if (slash > 0)
+        folder(relative.left(slash));
+    const int fd = ::open(at(relative).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY2(fd >= 0, relative.constData());
+    const QByteArray data(bytes, 'x');
+    QCOMPARE(::write(fd, data.constData(), size_t(bytes)), ssize_t(bytes));
+    ::close(fd);
+}
+
+void FakeHome::symlink(const QByteArray &target, const QByteArray &relative) {
+    const qsizetype slash = relative.lastIndexOf('/');
+    if (slash > 0)
+        folder(relative.left(slash));
+    QCOMPARE(::symlink(target.constData(), at(relative).constData()), 0);
+}
+
+namespace {
+QSet<QByteArray> *g_seen = nullptr;
+qsizetype g_prefix = 0;
+int collect(const char *path, const struct stat *, int, struct FTW *) {
+    const QByteArray full(path);
+    if (full.size() > g_prefix)
+        g_seen->insert(full.mid(g_prefix + 1));
+    return 0;
+}
+}  // namespace
+
+QSet<QByteArray> FakeHome::snapshot() const {
+    QSet<QByteArray> seen;
+    g_seen = &seen;
+    g_prefix = m_root.size();
+    ::nftw(m_root.constData(), collect, 32, FTW_PHYS);
+    g_seen = nullptr;
+    return seen;
+}
+
+QSet<QByteArray> FakeHome::below(const QSet<QByteArray> &before, const QList<QByteArray> &roots) {
+    QSet<QByteArray> out;
+    for (const QByteArray &path : before)
+        for (const QByteArray &root : roots)
+            if (path == root || path.startsWith(root + '/'))
+                out.insert(path);
+    return out;
+}
+
+QStringList appLines(const Invocation &run, int timeoutMs) {
+    QObject context;
+    std::optional<Engine::Output> out;
+    Engine::output(run, &context, [&](const Engine::Output &o) { out = o; });
+    if (!QTest::qWaitFor([&] { return out.has_value(); }, timeoutMs) || out->error)
+        return {};
+    return out->text.split(u'\n', Qt::SkipEmptyParts);
+}
+
+ParsedReport parseReport(const QStringList &lines) {
+    ParsedReport report;
+    for (const QString &line : lines) {
+        if (const std::optional<qint64> total = SizeMarkers::sizeIn(line)) {
+            report.total = total;
+            report.itemCount = SizeMarkers::itemCountIn(line);
+            continue;
+        }
+        ReportParser::feed(line, report.sections);
+    }
+    return report;
+}
+
+QString withoutJoiners(QString text) {
+    return text.remove(QChar(0x2060));
+}
+
+QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind) {
+    QStringList out;
+    for (const ReportSection &s : report.sections)
+        if (s.title == section)
+            for (const ReportItem &item : s.items)
+                if (item.kind == kind)
+                    out.append(withoutJoiners(item.label));
+    return out;
+}

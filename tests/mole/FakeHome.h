@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+#include "engine/Commands.h"
+#include "engine/Report.h"
+#include "support/TestEnvironment.h"
+
+// A temporary home for the deleting engine commands, built with POSIX calls
+// on byte names (they may not be valid UTF-8), and the engine run through the
+// app's own runner, filters and report parser.
+class FakeHome {
+public:
+    FakeHome();  // points HOME and the XDG folders inside, installs the real engine
+
+    QString home() const { return m_env.home(); }
+    QByteArray at(const QByteArray &relative) const;
+
+    void folder(const QByteArray &relative);
+    void file(const QByteArray &relative, qsizetype bytes = 5000);
+    void symlink(const QByteArray &target, const QByteArray &relative);
+
+    // Every entry below the home, relative to it, without following links.
+    QSet<QByteArray> snapshot() const;
+    // Entries of `before` at or below any of `roots`.
+    static QSet<QByteArray> below(const QSet<QByteArray> &before, const QList<QByteArray> &roots);
+
+    const TestEnvironment &env() const { return m_env; }
+
+private:
+    TestEnvironment m_env;
+    QByteArray m_root;
+};
+
+// The engine's output as the app's runner delivers it: cleaned, filtered lines.
+QStringList appLines(const Invocation &run, int timeoutMs = 120000);
+
+// A text report read the way the cleanup model reads a scan.
+struct ParsedReport {
+    QList<ReportSection> sections;
+    std::optional<qint64> total;      // from the last size-marker line
+    std::optional<qint64> itemCount;  // from that line's "Items: N"
+};
+ParsedReport parseReport(const QStringList &lines);
+
+// Labels of one kind, with the invisible word joiners the engine puts into
+// names removed.
+QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind);
+QString withoutJoiners(QString text);

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <unistd.h>
+
+// File systems mounted for one test and taken down again in reverse order:
+// loop images (btrfs, ext4) and tmpfs. Needs root and the mkfs tools; every
+// step returns false with a reason in error() when it fails.
+class LoopMounts {
+public:
+    LoopMounts() = default;
+    LoopMounts(const LoopMounts &) = delete;
+    LoopMounts &operator=(const LoopMounts &) = delete;
+    ~LoopMounts() {
+        for (qsizetype i = m_points.size() - 1; i >= 0; --i)
+            QProcess::execute(u"umount"_qs, {m_points[i]});
+        for (const QString &loop : m_loops) QProcess::execute(u"losetup"_qs, {u"-d"_qs, loop});
+    }
+
+    // Why these tests cannot run here, or empty.
+    static QString unavailable(const QStringList &tools) {
+        if (::geteuid() != 0)
+            return u"mounting needs root"_qs;
+        for (const QString &tool : tools + QStringList{u"losetup"_qs, u"mount"_qs})
+            if (QStandardPaths::findExecutable(tool).isEmpty() &&
+                QStandardPaths::findExecutable(tool, {u"/usr/sbin"_qs, u"/sbin"_qs}).isEmpty())
+                return tool + u" is not installed"_qs;
+        return {};
+    }
+
+    // A sparse image file of the given size, formatted by the given command
+    // (the image path is appended), attached to a loop device. Returns the
+    // device, empty on failure.
+    QString image(const QString &path, qint64 megabytes, const QStringList &mkfs) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(megabytes << 20))
+            return fail(u"cannot create "_qs + path);
+        file.close();
+        if (!run(mkfs.first(), mkfs.mid(1) << path))
+            return {};
+        QProcess losetup;
+        losetup.start(u"losetup"_qs, {u"--find"_qs, u"--show"_qs, path});
+        losetup.waitForFinished();
+        const QString device = QString::fromLocal8Bit(losetup.readAllStandardOutput()).trimmed();
+        if (losetup.exitCode() != 0 || device.isEmpty())
+            return fail(u"losetup: "_qs + QString::fromLocal8Bit(losetup.readAllStandardError()));
+        m_loops.prepend(device);
+        return device;
+    }
+
+    bool mount(const QString &source, const QString &point, const QStringList &options = {}) {
+        QDir().mkpath(point);
+        if (!run(u"mount"_qs, options + QStringList{source, point}))
+            return false;
+        m_points << point;
+        return true;
+    }
+
+    bool run(const QString &program, const QStringList &arguments) {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, arguments);
+        if (process.waitForFinished(60000) && process.exitCode() == 0)
+            return true;
+        fail(program + u": "_qs + QString::fromLocal8Bit(process.readAll()));
+        return false;
+    }
+
+    QString error() const { return m_error; }
+
+private:
+    QString fail(const QString &why) {
+        m_error = why;
+        return {};
+    }
+
+    QStringList m_points;  // in mounting order
+    QStringList m_loops;
+    QString m_error;
+};

@@ -1,0 +1,50 @@
+#include "EngineProcess.h"
+#include "support/TestEnvironment.h"
+
+// The engine's own help, version and errors, as a person at a terminal
+// meets them.
+class TestMoleCommands : public QObject {
+    Q_OBJECT
+    TestEnvironment m_env;
+
+private Q_SLOTS:
+    void answers_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("mentions");  // in the output, in this order
+        QTest::newRow("help") << QStringList{u"--help"_qs} << 0
+                              << QStringList{u"usage: mole"_qs, u"analyze"_qs, u"status"_qs};
+        QTest::newRow("analyze help")
+            << QStringList{u"analyze"_qs, u"--help"_qs} << 0
+            << QStringList{u"usage: mole analyze"_qs, u"--json"_qs, u"total_size"_qs};
+        QTest::newRow("status help")
+            << QStringList{u"status"_qs, u"-h"_qs} << 0
+            << QStringList{u"usage: mole status"_qs, u"--watch"_qs, u"--interval"_qs};
+        QTest::newRow("version") << QStringList{u"--version"_qs} << 0
+                                 << QStringList{QString::fromLatin1(MOLE_VERSION)};
+        QTest::newRow("no command") << QStringList{} << 2 << QStringList{u"usage: mole"_qs};
+        QTest::newRow("unknown command") << QStringList{u"tidy"_qs} << 2
+                                         << QStringList{u"mole: unknown command"_qs, u"usage"_qs};
+        QTest::newRow("unknown option") << QStringList{u"status"_qs, u"--fast"_qs} << 2
+                                        << QStringList{u"mole status: unknown option"_qs};
+        QTest::newRow("relative folder")
+            << QStringList{u"analyze"_qs, u"here"_qs} << 2 << QStringList{u"mole analyze: "_qs};
+        QTest::newRow("missing folder") << QStringList{u"analyze"_qs, u"/no/such/folder"_qs} << 1
+                                        << QStringList{u"mole analyze: "_qs};
+    }
+    void answers() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, mentions);
+        const auto [code, output] = runEngine(arguments);
+        QCOMPARE(code, exitCode);
+        qsizetype at = 0;
+        for (const QString &mention : mentions) {
+            at = QString::fromUtf8(output).indexOf(mention, at);
+            QVERIFY2(at >= 0, qPrintable(mention + u" in: "_qs + QString::fromUtf8(output)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMoleCommands)
+#include "tst_mole_commands.moc"

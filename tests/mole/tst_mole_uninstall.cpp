@@ -1,0 +1,218 @@
+#include "FakeHome.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include "engine/Commands.h"
+#include "engine/SizeMarkers.h"
+
+namespace {
+
+// What the uninstaller reads from a dry run: "✓ " + a path from "/" or "~",
+// then " , " and a size.
+QStringList plannedPaths(const QStringList &lines) {
+    QStringList paths;
+    for (const QString &line : lines) {
+        const QString t = line.trimmed();
+        if (t.startsWith(u"\u2713 /"_qs) || t.startsWith(u"\u2713 ~"_qs))
+            paths.append(t.mid(2).split(u" , "_qs).first().trimmed());
+    }
+    return paths;
+}
+
+QJsonArray listed() {
+    const QString text = appLines(Commands::uninstallList()).join(u'\n');
+    return QJsonDocument::fromJson(text.mid(text.indexOf(u'[')).toUtf8()).array();
+}
+
+QJsonObject record(const QJsonArray &apps, const QString &uninstallName) {
+    for (const QJsonValue &app : apps)
+        if (app[u"uninstall_name"_qs].toString() == uninstallName)
+            return app.toObject();
+    return {};
+}
+
+QByteArray desktopEntry(const QByteArray &name, const QByteArray &exec, const QByteArray &more = {}) {
+    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + more;
+}
+
+}  // namespace
+
+class TestMoleUninstall : public QObject {
+    Q_OBJECT
+
+    // One home with an application of every source, their leftovers, and a
+    // few that must stay: hidden entries, a folder two applications share.
+    void build(FakeHome &h) {
+        const QByteArray home = QFile::encodeName(h.home());
+        h.file("Applications/Foo-1.2.3-x86_64.AppImage", 30'000);
+        write(h, ".local/share/applications/appimagekit-foo.desktop",
+              desktopEntry("Foo Editor", '"' + home + "/Applications/Foo-1.2.3-x86_64.AppImage\" %U",
+                           "Icon=appimagekit-foo\n"));
+        h.file(".local/share/icons/hicolor/256x256/apps/appimagekit-foo.png", 900);
+        h.file(".cache/appimagekit-foo/c", 2000);
+        write(h, ".config/autostart/appimagekit-foo.desktop", desktopEntry("Foo", "x"));
+        h.file(".config/fooeditor/settings", 500);  // shared: Local App says it is FooEditor too
+        h.file("Downloads/Mole mo clean.AppImage", 1000);
+        h.file("Downloads/Hidden.AppImage", 1000);
+        write(h, ".local/share/applications/hidden.desktop",
+              desktopEntry("Hidden", home + "/Downloads/Hidden.AppImage", "NoDisplay=true\n"));
+        h.file("opt/localapp/bin/localapp", 4000);
+        ::chmod(h.at("opt/localapp/bin/localapp"), 0755);
+        write(h, ".local/share/applications/localapp.desktop",
+              desktopEntry("Local App", home + "/opt/localapp/bin/localapp",
+                           "StartupWMClass=FooEditor\n"));
+        h.file(".config/localapp/prefs", 700);
+        h.file("opt/kdeonly/run", 100);
+        write(h, ".local/share/applications/kdeonly.desktop",
+              desktopEntry("KDE Only", home + "/opt/kdeonly/run", "OnlyShowIn=KDE;\n"));
+        h.file(".local/share/flatpak/app/org.example.Flat/current/files", 5000);
+        h.file(".var/app/org.example.Flat/config/x", 600);
+        h.file("brew/Cellar/brewapp/1.0/bin/brewapp", 3000);
+        write(h, "brew/opt/brewapp/share/applications/brewapp.desktop", desktopEntry("Brew App", "brewapp"));
+        h.env().writeScript(h.home() + u"/.local/bin/flatpak"_qs,
+                            u"case \"$1\" in\n"
+                            "list) printf 'org.example.Flat\\tFlat Example\\n' ;;\n"
+                            "uninstall) for a; do id=$a; done\n"
+                            "  [ -e \"$HOME/flatpak-fails\" ] && { echo 'error: permission denied'; exit 1; }\n"
+                            "  rm -rf \"$HOME/.local/share/flatpak/app/$id\" ;;\n"
+                            "esac\n"_qs);
+        h.env().writeScript(h.home() + u"/.local/bin/brew"_qs,
+                            u"case \"$1\" in\n"
+                            "--prefix) echo \"$HOME/brew\" ;;\n"
+                            "list) echo brewapp ;;\n"
+                            "uninstall) rm -rf \"$HOME/brew/Cellar/$2\" ;;\n"
+                            "esac\n"_qs);
+    }
+
+    static void write(FakeHome &h, const QByteArray &relative, const QByteArray &text) {
+        h.file(relative, 0);
+        QFile file(QFile::decodeName(h.at(relative)));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    }
+
+private Q_SLOTS:
+    void listHasEverySourceAndNoHiddenEntry() {
+        FakeHome h;
+        build(h);
+        const QJsonArray apps = listed();
+        QStringList shape;
+        for (const QJsonValue &app : apps)
+            shape.append(app[u"source"_qs].toString() + u':' + app[u"name"_qs].toString());
+        QCOMPARE(shape, QStringList({u"AppImage:Foo Editor"_qs, u"AppImage:Mole mo clean"_qs,
+                                     u"Local:Local App"_qs, u"Flatpak:Flat Example"_qs,
+                                     u"Homebrew:Brew App"_qs}));
+        const QJsonObject foo = record(apps, u"Foo-1.2.3-x86_64.AppImage"_qs);
+        QCOMPARE(foo[u"bundle_id"_qs].toString(), u"appimagekit-foo"_qs);
+        QCOMPARE(foo[u"path"_qs].toString(), h.home() + u"/Applications/Foo-1.2.3-x86_64.AppImage"_qs);
+        QCOMPARE(record(apps, u"localapp"_qs)[u"path"_qs].toString(), h.home() + u"/opt/localapp"_qs);
+        QCOMPARE(record(apps, u"org.example.Flat"_qs)[u"bundle_id"_qs].toString(),
+                 u"org.example.Flat"_qs);
+        QCOMPARE(record(apps, u"brewapp"_qs)[u"path"_qs].toString(),
+                 h.home() + u"/brew/Cellar/brewapp"_qs);
+    }
+
+    // The dry run lists the application and its leftovers; the removal then
+    // takes exactly those (to the Trash, or through the package manager) and
+    // touches nothing else.
+    void dryRunMatchesRemoval_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("planned");  // relative to the home
+        QTest::addColumn<bool>("trashesApp");
+        QTest::newRow("AppImage") << u"Foo-1.2.3-x86_64.AppImage"_qs
+                                  << QStringList{u"Applications/Foo-1.2.3-x86_64.AppImage"_qs,
+                                                 u".local/share/applications/appimagekit-foo.desktop"_qs,
+                                                 u".local/share/icons/hicolor/256x256/apps/appimagekit-foo.png"_qs,
+                                                 u".config/autostart/appimagekit-foo.desktop"_qs,
+                                                 u".cache/appimagekit-foo"_qs}
+                                  << true;
+        QTest::newRow("Local") << u"localapp"_qs
+                               << QStringList{u"opt/localapp"_qs,
+                                              u".local/share/applications/localapp.desktop"_qs,
+                                              u".config/localapp"_qs}
+                               << true;
+        QTest::newRow("Flatpak") << u"org.example.Flat"_qs
+                                 << QStringList{u".local/share/flatpak/app/org.example.Flat"_qs,
+                                                u".var/app/org.example.Flat"_qs}
+                                 << false;
+        QTest::newRow("Homebrew") << u"brewapp"_qs << QStringList{u"brew/Cellar/brewapp"_qs} << false;
+        QTest::newRow("awkward name") << u"Mole mo clean.AppImage"_qs
+                                      << QStringList{u"Downloads/Mole mo clean.AppImage"_qs} << true;
+    }
+    void dryRunMatchesRemoval() {
+        QFETCH(QString, name);
+        QFETCH(QStringList, planned);
+        QFETCH(bool, trashesApp);
+        FakeHome h;
+        build(h);
+        const QStringList dryRun = appLines(Commands::uninstallDryRun(name));
+        QStringList expected;
+        for (const QString &path : planned) expected.append(u"~/"_qs + path);
+        QStringList paths = plannedPaths(dryRun);
+        for (QString &path : paths) path = withoutJoiners(path);
+        QCOMPARE(paths, expected);
+        QVERIFY(SizeMarkers::sizeIn(dryRun.last()).value_or(0) > 0);
+
+        QList<QByteArray> roots;
+        for (const QString &path : planned) roots.append(QFile::encodeName(path));
+        const QSet<QByteArray> before = h.snapshot();
+        const QStringList removal = appLines(Commands::uninstall(name));
+        QVERIFY2(!removal.join(u'\n').contains(u"fail"_qs), qPrintable(removal.join(u'\n')));
+        QSet<QByteArray> after = h.snapshot();
+        QSet<QByteArray> trashed;
+        for (const QByteArray &path : after)
+            if (path.startsWith(".local/share/Trash"))
+                trashed.insert(path);
+        QCOMPARE(before - after, FakeHome::below(before, roots));
+        QVERIFY(after - trashed - before == QSet<QByteArray>());
+        // Everything trashed can be restored: an entry and its .trashinfo each.
+        const int moved = int(planned.size()) - (trashesApp ? 0 : 1);
+        int entries = 0;
+        for (const QByteArray &path : trashed)
+            if (path.startsWith(".local/share/Trash/info/")) {
+                ++entries;
+                QFile info(QFile::decodeName(h.at(path)));
+                QVERIFY(info.open(QIODevice::ReadOnly));
+                const QByteArray text = info.readAll();
+                const QByteArray original = QByteArray::fromPercentEncoding(
+                    text.mid(text.indexOf("Path=") + 5).split('\n').first());
+                QVERIFY2(roots.contains(original.mid(QFile::encodeName(h.home()).size() + 1)),
+                         original.constData());
+                QVERIFY(text.startsWith("[Trash Info]\n"));
+                QVERIFY(QRegularExpression(u"DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n"_qs)
+                            .match(QString::fromUtf8(text)).hasMatch());
+                const QByteArray entry = path.mid(24).chopped(10);  // info/<name>.trashinfo
+                QVERIFY(after.contains(".local/share/Trash/files/" + entry));
+            }
+        QCOMPARE(entries, moved);
+    }
+
+    void unknownNameIsNotFound() {
+        FakeHome h;
+        build(h);
+        const QStringList lines = appLines(Commands::uninstallDryRun(u"nothing-like-it"_qs));
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(lines.first().contains(u"not found"_qs));
+    }
+
+    // A package manager that refuses leaves everything in place and says so
+    // in a line the uninstaller shows.
+    void failedPackageRemovalIsReported() {
+        FakeHome h;
+        build(h);
+        h.file("flatpak-fails", 1);
+        const QSet<QByteArray> before = h.snapshot();
+        const QStringList lines = appLines(Commands::uninstall(u"org.example.Flat"_qs));
+        QCOMPARE(h.snapshot(), before);
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const QString &line) {
+            return line.contains(u"fail"_qs, Qt::CaseInsensitive) && line.contains(u"denied"_qs);
+        }));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMoleUninstall)
+#include "tst_mole_uninstall.moc"

@@ -1,0 +1,129 @@
+#include <QMimeData>
+#include <QTest>
+
+#include "permissions/AccessView.h"
+#include "platform/UserDefaults.h"
+#include "support/AppFixture.h"
+#include "theme/controls/GButton.h"
+
+using RowState = AccessView::RowState;
+using State = Automation::State;
+using Answers = QHash<QString, Automation::State>;
+Q_DECLARE_METATYPE(AccessView::RowState)
+
+namespace {
+const QString systemEvents = u"com.apple.systemevents"_qs;
+const QString finder = u"com.apple.finder"_qs;
+}  // namespace
+
+class AccessViewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { qputenv("XDG_CURRENT_DESKTOP", ""); }  // no settings app is ever started
+
+    void fullDiskAccessRow_data() {
+        QTest::addColumn<bool>("fda");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<RowState>("state");
+        QTest::newRow("untouched") << false << false << RowState::needed;
+        QTest::newRow("settings opened") << false << true << RowState::waiting;
+        QTest::newRow("granted") << true << false << RowState::granted;
+        QTest::newRow("granted after opening") << true << true << RowState::granted;
+    }
+    void fullDiskAccessRow() {
+        QFETCH(bool, fda);
+        QFETCH(bool, opened);
+        QFETCH(RowState, state);
+        QCOMPARE(AccessView::fullDiskAccessState(fda, opened), state);
+    }
+
+    void automationRow_data() {
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<Answers>("answers");
+        QTest::addColumn<RowState>("state");
+        QTest::newRow("never asked")
+            << false << Answers{{finder, State::granted}} << RowState::needed;
+        QTest::newRow("both granted")
+            << true << Answers{{systemEvents, State::granted}, {finder, State::granted}}
+            << RowState::granted;
+        QTest::newRow("Finder only")
+            << true << Answers{{systemEvents, State::denied}, {finder, State::granted}}
+            << RowState::partial;
+        QTest::newRow("undecided")
+            << true << Answers{{systemEvents, State::undetermined}} << RowState::partial;
+        QTest::newRow("asked before a restart") << true << Answers{} << RowState::partial;
+    }
+    void automationRow() {
+        QFETCH(bool, asked);
+        QFETCH(Answers, answers);
+        QFETCH(RowState, state);
+        QCOMPARE(AccessView::automationState(asked, answers), state);
+    }
+
+    void accessAlreadyThere() {
+        AppFixture app;
+        AccessView view;
+        view.show();
+        QCOMPARE(view.fullDiskAccessRow(), RowState::granted);
+        QVERIFY(view.continueButton()->isEnabled());
+        QCOMPARE(view.continueButton()->kind(), GButton::Kind::secondary);  // automation not asked
+        QVERIFY(!view.openSettingsButton()->isVisible());
+        QVERIFY(!view.restartButton()->isVisible());
+        QCOMPARE(view.automationRow(), RowState::needed);
+        QCOMPARE(view.allowButton()->kind(), GButton::Kind::primary);
+    }
+
+    void openingSettingsWaitsAndThePollSeesAccess() {
+        AppFixture app;
+        app.setAccess(false);
+        AccessView view;
+        view.show();
+        QVERIFY(!view.continueButton()->isEnabled());
+        QCOMPARE(view.openSettingsButton()->title(), u"Open Settings"_qs);
+        QCOMPARE(view.openSettingsButton()->kind(), GButton::Kind::primary);
+
+        view.openSettingsButton()->click();
+        QCOMPARE(view.fullDiskAccessRow(), RowState::waiting);
+        QCOMPARE(view.openSettingsButton()->title(), u"Open Again"_qs);
+        QCOMPARE(view.openSettingsButton()->kind(), GButton::Kind::secondary);
+        QVERIFY(view.restartButton()->isVisible());
+        QCOMPARE(view.restartButton()->toolTip(),
+                 u"Some macOS versions apply Full Disk Access only after a restart"_qs);
+        QVERIFY(!view.continueButton()->isEnabled());
+
+        app.setAccess(true);  // the user turned access on
+        QTRY_COMPARE_WITH_TIMEOUT(view.fullDiskAccessRow(), RowState::granted,
+                                  3 * AccessView::pollMs);
+        QVERIFY(view.continueButton()->isEnabled());
+        QVERIFY(!view.restartButton()->isVisible());
+    }
+
+    void allowAsksEveryTargetAndRemembersIt() {
+        AppFixture app;
+        AccessView view;
+        view.show();
+        view.allowButton()->click();
+        QTRY_VERIFY(!view.isAsking());
+        QVERIFY(UserDefaults::flag(UserDefaults::automationAsked));
+        QCOMPARE(view.automationRow(), RowState::granted);
+        QVERIFY(!view.allowButton()->isVisible());
+        QCOMPARE(view.continueButton()->kind(), GButton::Kind::primary);
+
+        // A new view (a new run of the app) has lost the answers, not the flag.
+        AccessView later;
+        QCOMPARE(later.automationRow(), RowState::partial);
+        QCOMPARE(later.allowButton()->kind(), GButton::Kind::secondary);
+    }
+
+    void continueWithoutAutomation() {
+        AppFixture app;
+        AccessView view;
+        int done = 0;
+        connect(&view, &AccessView::done, this, [&] { ++done; });
+        view.continueButton()->click();
+        QCOMPARE(done, 1);
+    }
+};
+
+QTEST_MAIN(AccessViewTest)
+#include "tst_access_view.moc"
