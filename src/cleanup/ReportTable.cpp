@@ -1,6 +1,7 @@
 #include "cleanup/ReportTable.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -236,6 +237,7 @@ ReportTable::ReportTable(QWidget *parent)
     m_list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_list, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { m_rows->toggle(index.row()); });
+    m_list->installEventFilter(this);
 
     m_searching = centred(notice(new Spinner(14, Color::gray900), tr("Looking for junk…"),
                                  textStyle(14, QFont::Normal, Color::gray900), kPlaceholderSpacing),
@@ -287,6 +289,19 @@ void ReportTable::fit() {
     m_list->setVisible(!empty);
     m_footer->setVisible(!empty);
     m_list->setFixedHeight(m_rows->contentHeight());
+}
+
+bool ReportTable::eventFilter(QObject *watched, QEvent *event) {
+    // Space or Return opens or closes the focused section, like a click.
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            m_list->currentIndex().isValid()) {
+            m_rows->toggle(m_list->currentIndex().row());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ReportTable::paintEvent(QPaintEvent *) {

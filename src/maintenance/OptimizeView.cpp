@@ -123,6 +123,7 @@ void OptimizeView::sync() {
     m_attention->setText(QString::number(attention));
     m_attention->setColor(attention == 0 ? Color::gray1000 : Color::amber);
     m_result->setText(m_model->summary().isEmpty() ? u"\u2014"_qs : m_model->summary().first());
+    m_result->setToolTip(m_model->summary().value(0));  // the whole line, when it is cut short
 
     const bool empty = m_model->sections().isEmpty();
     const QString failureTitle =

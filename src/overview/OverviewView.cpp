@@ -171,7 +171,7 @@ QWidget *OverviewView::tools() {
         text->addWidget(new Label(Panes::title(tool.pane), textStyle(14, QFont::Medium)));
         text->addWidget(new Label(tr(tool.description), textStyle(13, QFont::Normal, Color::gray900)));
         row->content()->addLayout(text, 1);
-        row->content()->addWidget(new Kbd(tr("⌘") + Panes::shortcutKey(tool.pane)));
+        row->content()->addWidget(new Kbd(u"⌘"_qs + Panes::shortcutKey(tool.pane)));
         row->content()->addWidget(new Icon(u"arrow-right"_qs, 15, Color::gray900));
         connect(row, &QAbstractButton::clicked, this, [this, pane = tool.pane] {
             Q_EMIT navigate(pane);
@@ -183,10 +183,14 @@ QWidget *OverviewView::tools() {
 }
 
 void OverviewView::scanForJunk() {
-    Q_EMIT navigate(Pane::clean);
     // Whatever the Cleanup pane is doing or showing stays; only a fresh one scans.
-    if (m_clean->phase().kind == CleanModel::Phase::idle)
-        m_clean->scan();
+    // Locals only after the signal: a direct connection may switch panes and
+    // delete this view.
+    CleanModel *clean = m_clean;
+    const bool scan = clean->phase().kind == CleanModel::Phase::idle;
+    Q_EMIT navigate(Pane::clean);
+    if (scan)
+        clean->scan();
 }
 
 QWidget *OverviewView::body() const {

@@ -1,9 +1,13 @@
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
 
+#include "app/MainWindow.h"
+#include "app/RootView.h"
 #include "cleanup/BuildLog.h"
 #include "cleanup/CleanModel.h"
 #include "cleanup/CleanView.h"
@@ -11,6 +15,10 @@
 #include "cleanup/ReportRows.h"
 #include "cleanup/ReportTable.h"
 #include "engine/Engine.h"
+#include "engine/Size.h"
+#include "platform/UserDefaults.h"
+#include "support/AppFixture.h"
+#include "support/RealEngine.h"
 #include "support/ScreenShots.h"
 #include "support/ScriptedEngine.h"
 #include "support/TestEnvironment.h"
@@ -60,6 +68,13 @@ QString gate(const QString &name) {
 QString engine(const QString &dryRun, const QString &clean = {}) {
     return u"case \"$*\" in\n'clean --dry-run') "_qs + dryRun + u" ;;\nclean) "_qs + clean +
            u" ;;\nesac\n"_qs;
+}
+
+GButton *visibleButton(const CleanView &view, const QString &title) {
+    for (GButton *b : view.actions()->findChildren<GButton *>())
+        if (!b->isHidden() && b->title() == title)
+            return b;
+    return nullptr;
 }
 
 // The titles of the buttons shown now.
@@ -374,6 +389,55 @@ private Q_SLOTS:
         QVERIFY(s.settle());
         QCOMPARE(bar->value(), reading);
         QVERIFY(bar->maximum() > reading);
+    }
+
+    // The whole window over the real engine in a temporary home full of junk:
+    // scan, confirm, clean, all by clicks.
+    void scanConfirmCleanWithTheRealEngine() {
+        AppFixture app;
+        app.env().installRealEngine();
+        if (!RealEngine::offers(u"clean"_qs))
+            QSKIP("the bundled engine has no clean command yet");
+        const QString home = app.env().home();
+        const QStringList junk = {u"/.cache/appA/blob.bin"_qs, u"/.cache/appB/data/index"_qs,
+                                  u"/.cache/thumbnails/large/a.png"_qs};
+        const QStringList kept = {u"/Documents/report.txt"_qs, u"/.config/app/settings.ini"_qs};
+        for (const QString &path : junk + kept) {
+            QDir().mkpath(QFileInfo(home + path).path());
+            QFile f(home + path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(40000, 'x'));
+        }
+        UserDefaults::setFlag(UserDefaults::setupDone, true);
+        MainWindow window;
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.root()->setPane(Pane::clean);
+        auto *view = qobject_cast<CleanView *>(window.root()->contentWidget());
+        QVERIFY(view);
+        CleanModel *model = window.root()->clean();
+
+        QTest::mouseClick(visibleButton(*view, u"Scan"_qs), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return model->phase().kind == Phase::ready; }, 60000));
+        QCoreApplication::processEvents();
+        QVERIFY2(model->total() >= 120000, qPrintable(Size::format(model->total())));
+        for (const QString &path : junk) QVERIFY2(QFile::exists(home + path), qPrintable(path));
+
+        QTest::mouseClick(view->cleanButton(), Qt::LeftButton);
+        QCOMPARE(view->cleanButton()->title(), u"Confirm: Empty Trash & Clean"_qs);
+        QTest::mouseClick(view->cleanButton(), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return model->phase().kind == Phase::done; }, 60000));
+        QCoreApplication::processEvents();
+        for (const QString &path : junk) QVERIFY2(!QFile::exists(home + path), qPrintable(path));
+        for (const QString &path : kept) {
+            QFile f(home + path);
+            QVERIFY2(f.open(QIODevice::ReadOnly) && f.readAll() == QByteArray(40000, 'x'),
+                     qPrintable(path));
+        }
+        QVERIFY(model->freed() > 0);
+        QCOMPARE(::strip(*view).mid(0, 2),
+                 (QStringList{u"Status: Cleaned"_qs, u"Freed: "_qs + Size::format(model->freed())}));
     }
 };
 

@@ -1,9 +1,16 @@
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTest>
 
+#include "app/MainWindow.h"
+#include "app/RootView.h"
 #include "engine/Engine.h"
+#include "platform/UserDefaults.h"
+#include "support/AppFixture.h"
+#include "support/RealEngine.h"
 #include "maintenance/CheckReport.h"
 #include "maintenance/OptimizeModel.h"
 #include "maintenance/OptimizeView.h"
@@ -56,6 +63,13 @@ QStringList shownActions(const OptimizeView &view) {
         if (!b->isHidden())
             out.append(b->title());
     return out;
+}
+
+GButton *visibleButton(const OptimizeView &view, const QString &title) {
+    for (GButton *b : view.actions()->findChildren<GButton *>())
+        if (!b->isHidden() && b->title() == title)
+            return b;
+    return nullptr;
 }
 
 QStringList strip(const OptimizeView &view) {
@@ -263,6 +277,55 @@ private Q_SLOTS:
         item.label = label;
         item.detail = detail;
         QCOMPARE(CheckReport::itemText(item), text);
+    }
+
+    // The whole window over the real engine in a temporary home: a broken
+    // launcher and a dangling link are found by the check and fixed by the
+    // apply run, by clicks; a good link stays.
+    void checkAndApplyWithTheRealEngine() {
+        AppFixture app;
+        app.env().installRealEngine();
+        if (!RealEngine::offers(u"optimize"_qs))
+            QSKIP("the bundled engine has no optimize command yet");
+        const QString home = app.env().home();
+        const QString launcher = home + u"/.local/share/applications/gone.desktop"_qs;
+        QDir().mkpath(QFileInfo(launcher).path());
+        QFile entry(launcher);
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Gone App\nExec=/nonexistent/gone %U\n");
+        entry.close();
+        QDir().mkpath(home + u"/.local/bin"_qs);
+        QVERIFY(QFile::link(u"/nonexistent/tool"_qs, home + u"/.local/bin/dangling"_qs));
+        QVERIFY(QFile::link(u"/bin/sh"_qs, home + u"/.local/bin/fine"_qs));
+
+        UserDefaults::setFlag(UserDefaults::setupDone, true);
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.root()->setPane(Pane::optimize);
+        auto *view = qobject_cast<OptimizeView *>(window.root()->contentWidget());
+        QVERIFY(view);
+        OptimizeModel *model = window.root()->optimize();
+
+        QTest::mouseClick(visibleButton(*view, u"Run Check"_qs), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return model->phase() == Phase::ready; }, 60000));
+        QCoreApplication::processEvents();
+        QVERIFY(QFile::exists(launcher));
+        QVERIFY(OptimizeView::attention(*model) >= 0);
+        QVERIFY(model->failed().isEmpty());
+        QStringList items;
+        for (const CheckReport::Line &l : view->report()->lines()) items << l.text;
+        QVERIFY2(items.contains(u"Remove the launcher Gone App"_qs), qPrintable(items.join(u'\n')));
+        QCOMPARE(::strip(*view).last(), u"Result: "_qs + model->summary().value(0));
+
+        QTest::mouseClick(visibleButton(*view, u"Apply Fixes"_qs), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return model->phase() == Phase::done; }, 60000));
+        QCoreApplication::processEvents();
+        QVERIFY(!QFile::exists(launcher));
+        QVERIFY(!QFileInfo(home + u"/.local/bin/dangling"_qs).isSymLink());
+        QVERIFY(QFileInfo(home + u"/.local/bin/fine"_qs).isSymLink());
+        QCOMPARE(::strip(*view).first(), u"Status: Complete"_qs);
+        QCOMPARE(shownActions(*view), QStringList{u"Check Again"_qs});
     }
 };
 

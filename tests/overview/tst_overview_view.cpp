@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QTranslator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -7,6 +9,10 @@
 #include <limits>
 
 #include "cleanup/CleanModel.h"
+#include "cleanup/CleanView.h"
+#include "maintenance/OptimizeModel.h"
+#include "maintenance/OptimizeView.h"
+#include "platform/Wording.h"
 #include "overview/OverviewCards.h"
 #include "overview/OverviewFigures.h"
 #include "overview/OverviewView.h"
@@ -279,6 +285,41 @@ private Q_SLOTS:
         }
         QCOMPARE(reached, (QList<Pane>{Pane::clean, Pane::uninstall, Pane::space, Pane::optimize}));
         QCOMPARE(s.clean.phase().kind, CleanModel::Phase::idle);
+    }
+
+    // Last: the Linux wording stays installed for the rest of the process.
+    void panesNameNothingMacOnly() {
+        QTranslator wording;
+        if (!wording.load(Wording::file(QStringLiteral(BUILT_RESOURCES))))
+            QSKIP("the build has no Linux wording file");
+        QCoreApplication::installTranslator(&wording);
+        Scene s(watch({QString::fromUtf8(kReading)}));
+        s.status.stream();
+        QVERIFY(s.reading());
+        QFile::remove(s.env.resources() + u"/engine/mole"_qs);
+        CleanView clean(&s.clean);
+        s.clean.scan();  // the engine is gone: the failure block with its advice
+        QVERIFY(QTest::qWaitFor([&] { return !s.clean.isRunning(); }, 10000));
+        OptimizeModel optimize;
+        OptimizeView maintenance(&optimize);
+        QCoreApplication::processEvents();
+
+        QStringList texts;
+        for (QWidget *view : std::initializer_list<QWidget *>{&s.view, &clean, &maintenance}) {
+            QList<QWidget *> widgets = view->findChildren<QWidget *>();
+            widgets << view;
+            for (QWidget *w : widgets) {
+                texts << w->toolTip() << w->accessibleName();
+                if (auto *label = qobject_cast<QLabel *>(w))
+                    texts << label->text();
+            }
+        }
+        QCoreApplication::removeTranslator(&wording);
+        const QRegularExpression mac(u"\\bMac\\b|macOS|Finder|Spotlight|⌘|Terminal"_qs);
+        for (const QString &text : texts) QVERIFY2(!mac.match(text).hasMatch(), qPrintable(text));
+        QVERIFY(texts.contains(u"Purgeable space is reclaimed by the system automatically."_qs));
+        QVERIFY(texts.contains(u"Scan  Ctrl+R"_qs));
+        QVERIFY(texts.contains(u"Refresh font, icon, launcher & file-type databases"_qs));
     }
 };
 
