@@ -10,6 +10,7 @@
 
 #include "cleanup/LogLines.h"
 #include "theme/Text.h"
+#include "theme/controls/Card.h"
 #include "theme/Theme.h"
 #include "theme/controls/Spinner.h"
 
@@ -131,10 +132,6 @@ bool BuildLog::eventFilter(QObject *watched, QEvent *event) {
 void BuildLog::paintEvent(QPaintEvent *) {
     const Theme &theme = Theme::instance();
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(theme.color(Color::bg100));
-    painter.drawRoundedRect(rect(), radius, radius);
-    drawHairline(painter, rect(), radius);
+    paintCard(painter, rect(), radius);
     painter.fillRect(QRectF(0, headerHeight, width(), kRule), theme.color(Color::border));
 }

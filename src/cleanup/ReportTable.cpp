@@ -14,6 +14,7 @@
 #include "theme/Icon.h"
 #include "theme/IconStore.h"
 #include "theme/Text.h"
+#include "theme/controls/Card.h"
 #include "theme/Theme.h"
 #include "theme/controls/Badge.h"
 #include "theme/controls/HoverRow.h"
@@ -306,9 +307,5 @@ bool ReportTable::eventFilter(QObject *watched, QEvent *event) {
 
 void ReportTable::paintEvent(QPaintEvent *) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::instance().color(Color::bg100));
-    painter.drawRoundedRect(rect(), radius, radius);
-    drawHairline(painter, rect(), radius);
+    paintCard(painter, rect(), radius);
 }

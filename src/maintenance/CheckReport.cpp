@@ -8,6 +8,7 @@
 
 #include "theme/IconStore.h"
 #include "theme/Text.h"
+#include "theme/controls/Card.h"
 #include "theme/Theme.h"
 
 namespace {
@@ -74,11 +75,7 @@ void CheckReport::setReport(const QList<ReportSection> &sections, const QStringL
 void CheckReport::paintEvent(QPaintEvent *event) {
     const Theme &theme = Theme::instance();
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(theme.color(Color::bg100));
-    painter.drawRoundedRect(rect(), radius, radius);
-    drawHairline(painter, rect(), radius);
+    paintCard(painter, rect(), radius);
 
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     const qreal left = padding, width = this->width() - 2 * padding;

@@ -13,6 +13,7 @@
 #include "theme/Icon.h"
 #include "theme/Motion.h"
 #include "theme/Text.h"
+#include "theme/controls/Card.h"
 #include "theme/Theme.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
@@ -58,11 +59,7 @@ protected:
     void paintEvent(QPaintEvent *) override {
         const Theme &theme = Theme::instance();
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(theme.color(Color::bg100));
-        painter.drawRoundedRect(rect(), kPanelRadius, kPanelRadius);
-        drawHairline(painter, rect(), kPanelRadius);
+        paintCard(painter, rect(), kPanelRadius);
         const QList<HoverRow *> rows = findChildren<HoverRow *>(Qt::FindDirectChildrenOnly);
         for (qsizetype i = 0; i + 1 < rows.size(); ++i)
             painter.fillRect(QRectF(rows[i]->x() + ruleInset, rows[i]->geometry().bottom() + 1,

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "theme/Text.h"
+#include "theme/controls/Card.h"
 #include "theme/Theme.h"
 
 StripCell::StripCell(QWidget *parent)
@@ -49,13 +50,9 @@ SummaryStrip::SummaryStrip(int cells, QWidget *parent) : QWidget(parent) {
 void SummaryStrip::paintEvent(QPaintEvent *) {
     const Theme &theme = Theme::instance();
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(theme.color(Color::bg100));
-    painter.drawRoundedRect(rect(), radius, radius);
-    drawHairline(painter, rect(), radius);
+    paintCard(painter, rect(), radius);
     // The rules fill the gaps between the cells.
-    painter.setBrush(theme.color(Color::border));
     for (int i = 1; i < m_cells.size(); ++i)
-        painter.drawRect(QRectF(m_cells[i]->x() - rule, 0, rule, height()));
+        painter.fillRect(QRectF(m_cells[i]->x() - rule, 0, rule, height()),
+                         theme.color(Color::border));
 }
