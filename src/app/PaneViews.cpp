@@ -3,6 +3,9 @@
 #include <QVBoxLayout>
 
 #include "app/RootView.h"
+#include "cleanup/CleanView.h"
+#include "maintenance/OptimizeView.h"
+#include "overview/OverviewView.h"
 #include "theme/controls/PageTitle.h"
 
 namespace {
@@ -20,18 +23,23 @@ QWidget *placeholder(Pane pane) {
 }  // namespace
 
 QWidget *createPaneView(Pane pane, RootView *root) {
-    Q_UNUSED(root);
     switch (pane) {
-        case Pane::overview:
-            return placeholder(pane);
+        case Pane::overview: {
+            auto *view = new OverviewView(root->status(), root->clean());
+            // Queued: switching panes deletes this view, which must not happen
+            // while it is still handling the click that asked for it.
+            QObject::connect(view, &OverviewView::navigate, root, &RootView::setPane,
+                             Qt::QueuedConnection);
+            return view;
+        }
         case Pane::clean:
-            return placeholder(pane);
+            return new CleanView(root->clean());
         case Pane::uninstall:
             return placeholder(pane);
         case Pane::space:
             return placeholder(pane);
         case Pane::optimize:
-            return placeholder(pane);
+            return new OptimizeView(root->optimize());
     }
     return placeholder(pane);
 }

@@ -1,0 +1,64 @@
+#include "cleanup/LogLines.h"
+
+LogLines::LogLines(const CleanModel *model, QObject *parent)
+    : QAbstractListModel(parent), m_model(model) {
+    connect(model, &CleanModel::logChanged, this, &LogLines::logChanged);
+    logChanged();
+}
+
+QString LogLines::time(double seconds) {
+    return QString::asprintf("%05.1fs", seconds);
+}
+
+Color LogLines::color(const QString &text) {
+    if (text.contains(u'\u2717') || text.contains(u"error"_qs, Qt::CaseInsensitive))
+        return Color::red;
+    if (text.contains(u'\u25CE') || text.contains(u'\u26A0'))
+        return Color::amber;
+    if (text.contains(u'\u2713') || text.contains(u'\u27A4'))
+        return Color::gray1000;
+    return Color::gray900;
+}
+
+void LogLines::logChanged() {
+    // A new run empties the log: drop the old rows at once, so no row ever
+    // points past the end of the log.
+    if (m_model->log().size() < m_rows) {
+        beginResetModel();
+        m_rows = 0;
+        endResetModel();
+    }
+    if (m_model->log().size() > m_rows && !m_pending) {
+        m_pending = true;
+        QMetaObject::invokeMethod(this, &LogLines::flush, Qt::QueuedConnection);
+    }
+}
+
+void LogLines::flush() {
+    m_pending = false;
+    const int count = int(m_model->log().size());
+    if (count <= m_rows)
+        return;
+    beginInsertRows({}, m_rows, count - 1);
+    m_rows = count;
+    endInsertRows();
+    Q_EMIT grew();
+}
+
+int LogLines::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : m_rows;
+}
+
+QVariant LogLines::data(const QModelIndex &index, int role) const {
+    if (!index.isValid() || index.row() >= m_rows)
+        return {};
+    const CleanModel::LogLine &l = line(index.row());
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole: return l.text;
+        case TimeRole: return time(l.time);
+        case IdRole: return l.id;
+        case ColorRole: return int(color(l.text));
+        default: return {};
+    }
+}

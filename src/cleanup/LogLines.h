@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QAbstractListModel>
+
+#include "cleanup/CleanModel.h"
+#include "theme/Color.h"
+
+// The clean run's log as list rows, read straight from the model's log (no
+// copy per line). Appends are gathered and announced once per turn of the
+// event loop, so a chatty engine costs the view one layout per batch.
+class LogLines : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role { TimeRole = Qt::UserRole + 1, IdRole, ColorRole };
+
+    explicit LogLines(const CleanModel *model, QObject *parent = nullptr);
+
+    // "%05.1fs": seconds, zero-padded to five characters, one decimal.
+    static QString time(double seconds);
+    // The colour a line is drawn in: failures red, warnings amber, steps and
+    // successes strong, everything else secondary.
+    static Color color(const QString &text);
+
+    const CleanModel::LogLine &line(int row) const { return m_model->log().at(row); }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+
+Q_SIGNALS:
+    // After new rows were announced.
+    void grew();
+
+private:
+    void logChanged();
+    void flush();
+
+    const CleanModel *m_model;
+    int m_rows = 0;
+    bool m_pending = false;
+};

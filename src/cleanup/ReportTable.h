@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QListView>
+#include <QPixmap>
+#include <QRectF>
+#include <QStyledItemDelegate>
+#include <QWidget>
+
+#include "engine/Report.h"
+#include "theme/Color.h"
+
+class ReportRows;
+class Badge;
+class QLabel;
+
+// Where the table's columns sit in a row: the category takes what the fixed
+// columns on the right leave.
+struct ReportColumns {
+    static constexpr int padding = 16;  // left and right of a row
+    static constexpr int itemsWidth = 60;
+    static constexpr int shareWidth = 116;   // the bar
+    static constexpr int sharePadding = 24;  // each side of the bar
+    static constexpr int sizeWidth = 90;
+
+    QRectF category;
+    QRectF items;
+    QRectF share;  // the bar's own width, padding excluded
+    QRectF size;
+
+    static ReportColumns in(const QRectF &row);
+};
+
+// Paints the table's rows: sections (chevron, title, review badge, action
+// count, share bar, size) and, below an open section, its items.
+class ReportDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit ReportDelegate(const ReportRows *rows, QObject *parent = nullptr);
+    ~ReportDelegate() override;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+private:
+    void paintSection(QPainter &painter, const QStyleOptionViewItem &option, int row) const;
+    // The "Review" badge, drawn once per appearance.
+    QPixmap reviewBadge(qreal devicePixelRatio) const;
+
+    const ReportRows *m_rows;
+    Badge *m_review;  // never shown itself
+    mutable QPixmap m_badge;
+    mutable Appearance m_badgeLook = Appearance::light;
+};
+
+// The report of a scan as a card: column captions, one row per section (a
+// click opens or closes it), a footer note; a placeholder while nothing has
+// been found. The list is as tall as its rows: the page around it scrolls.
+class ReportTable : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr qreal radius = 12;
+    static constexpr int headerHeight = 36;
+    static constexpr int placeholderHeight = 120;
+
+    explicit ReportTable(QWidget *parent = nullptr);
+
+    // The sections to show; must outlive the table or the next call.
+    void setSections(const QList<ReportSection> *sections);
+    // Re-reads the sections after a change.
+    void refresh();
+    // Whether the scan has ended: an empty report then says nothing was found.
+    void setFinished(bool finished);
+
+    ReportRows *rows() const { return m_rows; }
+    QListView *list() const { return m_list; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void fit();
+
+    ReportRows *m_rows;
+    QListView *m_list;
+    QWidget *m_searching;
+    QWidget *m_nothing;
+    QWidget *m_footer;
+    bool m_finished = false;
+};

@@ -1,0 +1,445 @@
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+
+#include "app/MainWindow.h"
+#include "app/RootView.h"
+#include "cleanup/BuildLog.h"
+#include "cleanup/CleanModel.h"
+#include "cleanup/CleanView.h"
+#include "cleanup/LogLines.h"
+#include "cleanup/ReportRows.h"
+#include "cleanup/ReportTable.h"
+#include "engine/Engine.h"
+#include "engine/Size.h"
+#include "platform/UserDefaults.h"
+#include "support/AppFixture.h"
+#include "support/RealEngine.h"
+#include "support/ScreenShots.h"
+#include "support/ScriptedEngine.h"
+#include "support/TestEnvironment.h"
+#include "theme/controls/ConfirmButton.h"
+#include "theme/controls/Empty.h"
+#include "theme/controls/PhaseActions.h"
+#include "theme/controls/SummaryStrip.h"
+
+namespace {
+
+using Phase = CleanModel::Phase;
+
+// The report in two parts, so a scan can be held between them.
+const char *const kHead =
+    "➤ User caches\n"
+    "  → Browser cache · 1.2 GB\n"
+    "  → Thumbnails · 300 MB";
+const char *const kTail =
+    "➤ Leftovers\n"
+    "  → Old logs · 20 MB\n"
+    "  ⊙ Removed app · ~/.config/oldapp, 50 MB\n"
+    "➤ Trash\n"
+    "  ✓ Nothing to clean";
+
+const char *const kCleanLog =
+    "➤ User caches\n"
+    "  ✓ Browser cache · 1.2 GB\n"
+    "  ⚠ Skipped a locked file\n"
+    "  Permission ERROR on one folder\n"
+    "====================\n"
+    "Space freed: 1.52 GB";
+
+QString prints(const char *text) {
+    return ScriptedEngine::printLines(QString::fromUtf8(text).split(u'\n'));
+}
+
+QString report() {
+    return prints(kHead) + prints(kTail);
+}
+
+// Waits until the test creates the file `name` in the engine's home.
+QString gate(const QString &name) {
+    return u"while [ ! -e \"$HOME/"_qs + name + u"\" ]; do sleep 0.02; done\n"_qs;
+}
+
+// An engine whose dry run and clean run run these script pieces.
+QString engine(const QString &dryRun, const QString &clean = {}) {
+    return u"case \"$*\" in\n'clean --dry-run') "_qs + dryRun + u" ;;\nclean) "_qs + clean +
+           u" ;;\nesac\n"_qs;
+}
+
+GButton *visibleButton(const CleanView &view, const QString &title) {
+    for (GButton *b : view.actions()->findChildren<GButton *>())
+        if (!b->isHidden() && b->title() == title)
+            return b;
+    return nullptr;
+}
+
+// The titles of the buttons shown now.
+QStringList shownActions(const CleanView &view) {
+    QStringList out;
+    for (const GButton *b : view.actions()->findChildren<GButton *>())
+        if (!b->isHidden())
+            out.append(b->title());
+    return out;
+}
+
+// "Caption: value" per strip cell.
+QStringList strip(const CleanView &view) {
+    QStringList out;
+    for (int i = 0; i < view.strip()->count(); ++i) {
+        const StripCell *cell = view.strip()->cell(i);
+        out.append(cell->caption() + u": "_qs + cell->value()->accessibleName());
+    }
+    return out;
+}
+
+bool matches(const QStringList &actual, const QStringList &expected) {
+    if (actual.size() != expected.size())
+        return false;
+    for (qsizetype i = 0; i < actual.size(); ++i) {
+        const QString &e = expected[i];
+        if (e.endsWith(u'*') ? !actual[i].startsWith(e.chopped(1)) : actual[i] != e)
+            return false;
+    }
+    return true;
+}
+
+// A Cleanup pane over a scripted engine, shown in a window.
+struct Scene {
+    TestEnvironment env;
+    CleanModel model;
+    CleanView view{&model};
+
+    explicit Scene(const QString &script = {}) {
+        if (!script.isEmpty())
+            env.installEngineInResources(script);
+        ScreenShots::present(&view);
+        QApplication::setActiveWindow(&view);
+    }
+    void open(const QString &name) const {
+        QFile f(env.home() + u'/' + name);
+        f.open(QIODevice::WriteOnly);
+    }
+    // The model in `phase`, and the view drawn from it (it draws once per batch of changes).
+    bool reach(Phase::Kind phase) {
+        if (!QTest::qWaitFor([&] { return model.phase().kind == phase; }, 10000))
+            return false;
+        QCoreApplication::processEvents();
+        return true;
+    }
+    bool settle() {
+        return QTest::qWaitFor([&] { return !model.isRunning(); }, 10000);
+    }
+    QWidget *emptyBlock(const QString &title) const {
+        for (Empty *e : view.findChildren<Empty *>())
+            if (!e->isHidden() && !e->findChildren<QLabel *>().isEmpty() &&
+                e->findChildren<QLabel *>().first()->text() == title)
+                return e;
+        return nullptr;
+    }
+};
+
+constexpr int kScanning = 1, kCleaning = 2;
+
+}  // namespace
+
+class CleanViewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { ScreenShots::loadLook(); }
+
+    void phasesShowTheirActionsStripAndContent_data() {
+        QTest::addColumn<int>("hold");  // 0: let the scan end; else hold the scan or the clean
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QStringList>("strip");  // a trailing "*" matches any rest
+        QTest::newRow("scanning")
+            << kScanning << QStringList{u"Stop"_qs}
+            << QStringList{u"Status: Scanning"_qs, u"Reclaimable: 1.5 GB"_qs, u"Items: 2"_qs,
+                           u"Current: User caches"_qs};
+        QTest::newRow("ready") << 0 << QStringList{u"Rescan"_qs, u"Clean 1.52 GB"_qs}
+                               << QStringList{u"Status: Ready"_qs, u"Reclaimable: 1.52 GB"_qs,
+                                              u"Items: 4"_qs, u"Duration: *"_qs};
+        QTest::newRow("cleaning")
+            << kCleaning << QStringList{u"Cleaning…"_qs}
+            << QStringList{u"Status: Cleaning"_qs, u"Freed: 0 bytes"_qs, u"Items: 4"_qs,
+                           u"Current: User caches"_qs};
+    }
+    void phasesShowTheirActionsStripAndContent() {
+        QFETCH(int, hold);
+        QFETCH(QStringList, actions);
+        QFETCH(QStringList, strip);
+        Scene s(engine(prints(kHead) + (hold == kScanning ? gate(u"go"_qs) : QString()) +
+                           prints(kTail),
+                       prints("➤ User caches\n  ✓ Browser cache · 1.2 GB") + gate(u"go"_qs) +
+                           prints(kCleanLog)));
+        s.model.scan();
+        if (hold == kScanning) {
+            QVERIFY(QTest::qWaitFor([&] { return s.model.sections().size() == 1; }, 10000));
+            QVERIFY(s.reach(Phase::scanning));
+            QVERIFY(s.view.content() == s.view.report());
+            // The table shows the section that has arrived, not the placeholder.
+            QTRY_COMPARE(s.view.report()->rows()->rowCount(), 1);
+        } else {
+            QVERIFY(s.reach(Phase::ready));
+        }
+        if (hold == kCleaning) {
+            s.view.cleanButton()->click();
+            s.view.cleanButton()->click();
+            QVERIFY(QTest::qWaitFor([&] { return s.model.log().size() == 2; }, 10000));
+            QVERIFY(s.reach(Phase::cleaning));
+            QVERIFY(s.view.content() == s.view.log());
+        }
+        QTRY_COMPARE(shownActions(s.view), actions);
+        QTRY_VERIFY2(matches(::strip(s.view), strip), qPrintable(::strip(s.view).join(u" | ")));
+        if (!hold)
+            s.view.report()->rows()->toggle(1);  // the picture shows an open section
+        QVERIFY(ScreenShots::shoot(&s.view, u"clean-"_qs + QString::fromLatin1(QTest::currentDataTag())));
+        s.open(u"go"_qs);
+        QVERIFY(s.settle());
+    }
+
+    void confirmingTwiceCleansAndShowsTheLog() {
+        Scene s(engine(report(), prints(kCleanLog)));
+        s.model.scan();
+        QVERIFY(s.reach(Phase::ready));
+        ConfirmButton *clean = s.view.cleanButton();
+        QCOMPARE(clean->title(), u"Clean 1.52 GB"_qs);
+        clean->click();
+        QCOMPARE(clean->title(), u"Confirm: Empty Trash & Clean"_qs);
+        QTest::qWait(50);
+        QCOMPARE(s.model.phase(), Phase::ready);  // armed, nothing run
+        clean->click();
+        QVERIFY(s.reach(Phase::done));
+        QTRY_COMPARE(shownActions(s.view), QStringList{u"Scan Again"_qs});
+        QTRY_COMPARE(::strip(s.view).mid(0, 2),
+                     (QStringList{u"Status: Cleaned"_qs, u"Freed: 1.52 GB"_qs}));
+        QVERIFY(s.view.content() == s.view.log());
+        // The rule of "=" is not in the log.
+        QTRY_COMPARE(s.view.log()->lines()->rowCount(), 5);
+        QVERIFY(ScreenShots::shoot(&s.view, u"clean-done"_qs));
+    }
+
+    void keysStartAndStopScans_data() {
+        QTest::addColumn<QString>("from");
+        QTest::newRow("idle") << u"idle"_qs;
+        QTest::newRow("failed") << u"failed"_qs;
+        QTest::newRow("ready") << u"ready"_qs;
+        QTest::newRow("done") << u"done"_qs;
+    }
+    void keysStartAndStopScans() {
+        QFETCH(QString, from);
+        // The scan the key starts is held until stopped; the ones before it end.
+        const int held = from == u"idle"_qs ? 1 : 2;
+        Scene s(from == u"failed"_qs
+                    ? QString()
+                    : engine(u"echo x >> \"$HOME/runs\"; [ $(wc -l < \"$HOME/runs\") -ge %1 ] && "_qs
+                                     .arg(held) +
+                                 gate(u"go"_qs) + report(),
+                             prints(kCleanLog)));
+        if (from != u"idle"_qs) {
+            s.model.scan();
+            QVERIFY(s.settle());
+            if (from == u"done"_qs) {
+                s.model.clean();
+                QVERIFY(s.settle());
+            }
+        }
+        if (from == u"failed"_qs) {
+            QCOMPARE(s.model.phase().kind, Phase::failed);
+            s.env.installEngineInResources(engine(gate(u"go"_qs)));
+        }
+        QVERIFY(s.reach(s.model.phase().kind));
+        QVERIFY(QTest::qWaitForWindowActive(&s.view));
+        QTest::keyClick(&s.view, Qt::Key_R, Qt::ControlModifier);
+        QTRY_COMPARE(s.model.phase().kind, Phase::scanning);
+        QVERIFY(s.model.isRunning());
+        QTRY_COMPARE(shownActions(s.view), QStringList{u"Stop"_qs});
+        QTest::keyClick(&s.view, Qt::Key_Escape);
+        QTRY_COMPARE(s.model.phase().kind, Phase::idle);
+        QVERIFY(s.reach(Phase::idle));
+        QVERIFY(s.emptyBlock(u"Scan to See What's Safe to Remove"_qs));
+        QTRY_COMPARE(::strip(s.view).first(), u"Status: Not Scanned"_qs);
+    }
+
+    void beforeAnyScan() {
+        Scene s;
+        QCOMPARE(shownActions(s.view), QStringList{u"Scan"_qs});
+        QCOMPARE(::strip(s.view), (QStringList{u"Status: Not Scanned"_qs, u"Reclaimable: 0 bytes"_qs,
+                                               u"Items: \u2014"_qs, u"Duration: \u2014"_qs}));
+        QVERIFY(s.emptyBlock(u"Scan to See What's Safe to Remove"_qs));
+        QVERIFY(ScreenShots::shoot(&s.view, u"clean-idle"_qs));
+    }
+
+    void missingEngineShowsTheFailureWithAdvice() {
+        Scene s;  // no engine anywhere
+        s.model.scan();
+        QVERIFY(s.reach(Phase::failed));
+        QWidget *block = s.emptyBlock(u"The Scan Didn't Finish"_qs);
+        QVERIFY(block);
+        const QString expected =
+            QString::fromUtf8(EngineError::notInstalled) +
+            u" Try scanning again; if it keeps failing, run `mo clean --dry-run` in Terminal to "
+            "see details."_qs;
+        QCOMPARE(block->findChildren<QLabel *>().last()->text(), expected);
+        QCOMPARE(shownActions(s.view), QStringList{u"Scan"_qs});
+        QCOMPARE(::strip(s.view).first(), u"Status: Error"_qs);
+        QVERIFY(ScreenShots::shoot(&s.view, u"clean-failed"_qs));
+    }
+
+    void aFinishedEmptyScanSaysSo() {
+        Scene s(engine(prints("➤ Trash\n  ✓ Nothing to clean")));
+        ReportTable *table = s.view.report();
+        s.model.scan();
+        QVERIFY(s.reach(Phase::ready));
+        QTRY_VERIFY(!table->findChildren<QLabel *>().isEmpty());
+        QStringList shown;
+        for (const QLabel *l : table->findChildren<QLabel *>())
+            if (l->isVisibleTo(table))
+                shown.append(l->text());
+        QCOMPARE(shown, QStringList{u"Nothing to clean. No junk was found."_qs});
+        QCOMPARE(shownActions(s.view), (QStringList{u"Rescan"_qs, u"Clean 0 bytes"_qs}));
+    }
+
+    void sectionsOpenAndCloseAndStartClosedAfterARescan() {
+        Scene s(engine(report()));
+        s.model.scan();
+        QVERIFY(s.reach(Phase::ready));
+        ReportRows *rows = s.view.report()->rows();
+        QCOMPARE(rows->rowCount(), 2);  // Trash had nothing to do
+        QListView *list = s.view.report()->list();
+        const int closedHeight = list->height();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(rows->index(1)).center());
+        QCOMPARE(rows->rowCount(), 4);
+        QCOMPARE(rows->index(1).data(Qt::AccessibleDescriptionRole).toString(), u"Collapse"_qs);
+        QCOMPARE(rows->item(3)->kind, ReportItem::Kind::review);
+        QTRY_COMPARE(list->height(), closedHeight + 2 * ReportRows::itemHeight +
+                                         2 * ReportRows::blockPadding);
+        s.model.scan();
+        QVERIFY(s.settle());
+        QCOMPARE(rows->rowCount(), 2);
+        QCOMPARE(rows->index(1).data(Qt::AccessibleDescriptionRole).toString(), u"Expand"_qs);
+    }
+
+    void logLinesAreTimedAndColoured_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Color>("color");
+        QTest::newRow("cross") << u"  ✗ Failed to remove"_qs << Color::red;
+        QTest::newRow("error, any case") << u"Permission ErRoR"_qs << Color::red;
+        QTest::newRow("error beats warning") << u"⚠ error"_qs << Color::red;
+        QTest::newRow("warning") << u"  ⚠ Skipped"_qs << Color::amber;
+        QTest::newRow("review") << u"  ◎ Kept"_qs << Color::amber;
+        QTest::newRow("done") << u"  ✓ Removed"_qs << Color::gray1000;
+        QTest::newRow("step") << u"➤ Caches"_qs << Color::gray1000;
+        QTest::newRow("plain") << u"Working"_qs << Color::gray900;
+    }
+    void logLinesAreTimedAndColoured() {
+        QFETCH(QString, text);
+        QFETCH(Color, color);
+        QCOMPARE(LogLines::color(text), color);
+    }
+
+    void timesAndDurationsRead_data() {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("duration");
+        QTest::newRow("zero") << 0.0 << u"000.0s"_qs << u"\u2014"_qs;
+        QTest::newRow("3.4 s") << 3.4 << u"003.4s"_qs << u"3s"_qs;
+        QTest::newRow("42 s") << 42.0 << u"042.0s"_qs << u"42s"_qs;
+        QTest::newRow("65.7 s") << 65.7 << u"065.7s"_qs << u"1m 5s"_qs;
+        QTest::newRow("two minutes") << 120.0 << u"120.0s"_qs << u"2m"_qs;
+        QTest::newRow("not a number") << qQNaN() << u"nan"_qs << u"\u2014"_qs;
+    }
+    void timesAndDurationsRead() {
+        QFETCH(double, seconds);
+        QFETCH(QString, time);
+        QFETCH(QString, duration);
+        if (qIsFinite(seconds))
+            QCOMPARE(LogLines::time(seconds), time);
+        QCOMPARE(CleanView::duration(seconds), duration);
+        // 125.25 has no exact binary form: either neighbour is right.
+        QVERIFY(QStringList({u"125.2s"_qs, u"125.3s"_qs}).contains(LogLines::time(125.25)));
+    }
+
+    void logFollowsTheNewestLineUnlessScrolledUp() {
+        QStringList first, second;
+        for (int i = 0; i < 100; ++i) first.append(u"  ✓ first %1"_qs.arg(i));
+        for (int i = 0; i < 100; ++i) second.append(u"  ✓ second %1"_qs.arg(i));
+        Scene s(engine(prints("➤ A\n  → a · 1 MB"),
+                       ScriptedEngine::printLines(first) + gate(u"more"_qs) +
+                           ScriptedEngine::printLines(second) + gate(u"end"_qs) +
+                           ScriptedEngine::printLines(second)));
+        s.model.scan();
+        QVERIFY(s.reach(Phase::ready));
+        s.model.clean();
+        QListView *list = s.view.log()->list();
+        QScrollBar *bar = list->verticalScrollBar();
+        QTRY_COMPARE(s.view.log()->lines()->rowCount(), 100);
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+        s.open(u"more"_qs);
+        QTRY_COMPARE(s.view.log()->lines()->rowCount(), 200);
+        QTRY_VERIFY(bar->value() == bar->maximum());
+        // The reader scrolls up: new lines no longer move the list.
+        bar->setValue(bar->maximum() / 2);
+        const int reading = bar->value();
+        s.open(u"end"_qs);
+        QTRY_COMPARE(s.view.log()->lines()->rowCount(), 300);
+        QVERIFY(s.settle());
+        QCOMPARE(bar->value(), reading);
+        QVERIFY(bar->maximum() > reading);
+    }
+
+    // The whole window over the real engine in a temporary home full of junk:
+    // scan, confirm, clean, all by clicks.
+    void scanConfirmCleanWithTheRealEngine() {
+        AppFixture app;
+        app.env().installRealEngine();
+        if (!RealEngine::offers(u"clean"_qs))
+            QSKIP("the bundled engine has no clean command yet");
+        const QString home = app.env().home();
+        const QStringList junk = {u"/.cache/appA/blob.bin"_qs, u"/.cache/appB/data/index"_qs,
+                                  u"/.cache/thumbnails/large/a.png"_qs};
+        const QStringList kept = {u"/Documents/report.txt"_qs, u"/.config/app/settings.ini"_qs};
+        for (const QString &path : junk + kept) {
+            QDir().mkpath(QFileInfo(home + path).path());
+            QFile f(home + path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(40000, 'x'));
+        }
+        UserDefaults::setFlag(UserDefaults::setupDone, true);
+        MainWindow window;
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.root()->setPane(Pane::clean);
+        auto *view = qobject_cast<CleanView *>(window.root()->contentWidget());
+        QVERIFY(view);
+        CleanModel *model = window.root()->clean();
+
+        QTest::mouseClick(visibleButton(*view, u"Scan"_qs), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return model->phase().kind == Phase::ready; }, 60000));
+        QCoreApplication::processEvents();
+        QVERIFY2(model->total() >= 120000, qPrintable(Size::format(model->total())));
+        for (const QString &path : junk) QVERIFY2(QFile::exists(home + path), qPrintable(path));
+
+        QTest::mouseClick(view->cleanButton(), Qt::LeftButton);
+        QCOMPARE(view->cleanButton()->title(), u"Confirm: Empty Trash & Clean"_qs);
+        QTest::mouseClick(view->cleanButton(), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return model->phase().kind == Phase::done; }, 60000));
+        QCoreApplication::processEvents();
+        for (const QString &path : junk) QVERIFY2(!QFile::exists(home + path), qPrintable(path));
+        for (const QString &path : kept) {
+            QFile f(home + path);
+            QVERIFY2(f.open(QIODevice::ReadOnly) && f.readAll() == QByteArray(40000, 'x'),
+                     qPrintable(path));
+        }
+        QVERIFY(model->freed() > 0);
+        QCOMPARE(::strip(*view).mid(0, 2),
+                 (QStringList{u"Status: Cleaned"_qs, u"Freed: "_qs + Size::format(model->freed())}));
+    }
+};
+
+QTEST_MAIN(CleanViewTest)
+#include "tst_clean_view.moc"
