@@ -6,6 +6,8 @@
 #include "cleanup/CleanView.h"
 #include "maintenance/OptimizeView.h"
 #include "overview/OverviewView.h"
+#include "spacelens/SpaceView.h"
+#include "uninstaller/UninstallView.h"
 #include "theme/controls/PageTitle.h"
 
 namespace {
@@ -35,9 +37,9 @@ QWidget *createPaneView(Pane pane, RootView *root) {
         case Pane::clean:
             return new CleanView(root->clean());
         case Pane::uninstall:
-            return placeholder(pane);
+            return new UninstallView(root->apps());
         case Pane::space:
-            return placeholder(pane);
+            return new SpaceView(root->space());
         case Pane::optimize:
             return new OptimizeView(root->optimize());
     }

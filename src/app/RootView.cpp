@@ -12,6 +12,8 @@
 #include "permissions/AccessView.h"
 #include "permissions/FullDiskAccess.h"
 #include "platform/UserDefaults.h"
+#include "spacelens/SpaceModel.h"
+#include "uninstaller/AppsModel.h"
 #include "theme/controls/Empty.h"
 
 RootView::Content RootView::decide(bool enginePresent, bool setupDone, bool fullDiskAccess) {
@@ -25,6 +27,8 @@ RootView::RootView(QWidget *parent)
       m_status(new StatusModel(this)),
       m_clean(new CleanModel(this)),
       m_optimize(new OptimizeModel(this)),
+      m_space(new SpaceModel(this)),
+      m_apps(new AppsModel(this)),
       m_topBar(new TopBar(m_status)),
       m_column(new QVBoxLayout(this)) {
     m_column->setContentsMargins(0, 0, 0, 0);

@@ -6,8 +6,10 @@
 
 #include "app/Pane.h"
 
+class AppsModel;
 class CleanModel;
 class OptimizeModel;
+class SpaceModel;
 class StatusModel;
 class TopBar;
 class QMenu;
@@ -44,6 +46,8 @@ public:
     StatusModel *status() const { return m_status; }
     CleanModel *clean() const { return m_clean; }
     OptimizeModel *optimize() const { return m_optimize; }
+    SpaceModel *space() const { return m_space; }
+    AppsModel *apps() const { return m_apps; }
 
 public Q_SLOTS:
     // Decides the content again; rebuilds only what changed.
@@ -69,6 +73,8 @@ private:
     StatusModel *m_status;
     CleanModel *m_clean;
     OptimizeModel *m_optimize;
+    SpaceModel *m_space;
+    AppsModel *m_apps;
     TopBar *m_topBar;
     QVBoxLayout *m_column;
     QWidget *m_current = nullptr;

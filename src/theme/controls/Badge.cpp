@@ -1,5 +1,6 @@
 #include "theme/controls/Badge.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QtMath>
 
@@ -73,4 +74,22 @@ void Badge::paintEvent(QPaintEvent *) {
     painter.setPen(c.text);
     painter.drawText(QRectF(x, 0, bounds.width() - x, bounds.height()),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
+}
+
+QPixmap Badge::pixmap(const QString &text, Color tint, qreal devicePixelRatio) {
+    static QHash<QString, QPixmap> cache;
+    const QString key = text + u'\n' + QString::number(int(tint)) + u'\n' +
+                        QString::number(int(Theme::instance().appearance())) + u'\n' +
+                        QString::number(devicePixelRatio);
+    auto found = cache.constFind(key);
+    if (found != cache.cend())
+        return *found;
+    Badge badge(text, tint);
+    badge.resize(badge.sizeHint());
+    QPixmap picture(badge.size() * devicePixelRatio);
+    picture.setDevicePixelRatio(devicePixelRatio);
+    picture.fill(Qt::transparent);
+    badge.render(&picture, {}, {}, QWidget::DrawChildren);
+    cache.insert(key, picture);
+    return picture;
 }

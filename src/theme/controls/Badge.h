@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 #include "theme/Color.h"
@@ -32,6 +33,10 @@ public:
     void setTint(Color tint);
     void setDot(bool dot);
     QSize sizeHint() const override;
+
+    // The badge as a picture for item delegates, drawn once per text, tint,
+    // appearance and pixel ratio (GUI thread only).
+    static QPixmap pixmap(const QString &text, Color tint, qreal devicePixelRatio);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

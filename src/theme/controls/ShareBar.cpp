@@ -27,17 +27,21 @@ void ShareBar::setTint(Color tint) {
     update();
 }
 
-void ShareBar::paintEvent(QPaintEvent *) {
-    const Theme &theme = Theme::instance();
-    QPainter painter(this);
+void ShareBar::paint(QPainter &painter, const QRectF &track, qreal fraction, const QColor &tint) {
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    const QRectF track = rect();
     const qreal radius = track.height() / 2;
-    painter.setBrush(theme.color(Color::gray200));
+    painter.setBrush(Theme::instance().color(Color::gray200));
     painter.drawRoundedRect(track, radius, radius);
     QRectF fill = track;
-    fill.setWidth(shareBarFillWidth(track.width(), m_fraction, track.height()));
-    painter.setBrush(theme.color(m_tint));
+    fill.setWidth(shareBarFillWidth(track.width(), fraction, track.height()));
+    painter.setBrush(tint);
     painter.drawRoundedRect(fill, radius, radius);
+    painter.restore();
+}
+
+void ShareBar::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    paint(painter, rect(), m_fraction, Theme::instance().color(m_tint));
 }

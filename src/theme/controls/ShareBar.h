@@ -4,6 +4,8 @@
 
 #include "theme/Color.h"
 
+class QPainter;
+
 // The width of a share bar's fill: `fraction` of the bar's `width` (all of it
 // above 1), never narrower than the bar's `height`, so even a zero share
 // shows a round dot at the left end.
@@ -19,6 +21,8 @@ public:
                       QWidget *parent = nullptr);
     void setFraction(qreal fraction);
     void setTint(Color tint);
+    // Draws the bar into `track` (item delegates draw rows with it).
+    static void paint(QPainter &painter, const QRectF &track, qreal fraction, const QColor &tint);
     QSize sizeHint() const override { return {120, height()}; }
 
 protected:

@@ -1,0 +1,280 @@
+#include "uninstaller/UninstallView.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include <utility>
+
+#include "engine/Size.h"
+#include "theme/Fonts.h"
+#include "theme/Icon.h"
+#include "theme/Motion.h"
+#include "theme/Text.h"
+#include "theme/Theme.h"
+#include "theme/controls/Card.h"
+#include "theme/controls/Empty.h"
+#include "theme/controls/Kbd.h"
+#include "theme/controls/PageTitle.h"
+#include "theme/controls/Spinner.h"
+#include "uninstaller/AppDelegate.h"
+#include "uninstaller/AppDetail.h"
+#include "uninstaller/AppRows.h"
+#include "uninstaller/AppsModel.h"
+
+namespace {
+
+constexpr qreal kPanelRadius = 12;
+constexpr int kPanelsHeight = 600;
+constexpr int kPanelGap = 16;
+constexpr int kSearchHeight = 44;
+constexpr int kSearchPadding = 14;
+constexpr int kNoteSpacing = 8;
+
+// A framed panel: the card colour with a hairline edge.
+class Frame : public QWidget {
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paintCard(painter, rect(), kPanelRadius);
+    }
+};
+
+class Hairline : public QWidget {
+public:
+    Hairline() { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter(this).fillRect(rect(), Theme::instance().color(Color::border));
+    }
+};
+
+Empty *notice(const char *icon, const QString &title, const QString &message) {
+    return new Empty(QString::fromLatin1(icon), title, message);
+}
+
+QWidget *centred(QWidget *glyph, QWidget *text) {
+    auto *block = new QWidget;
+    auto *column = new QVBoxLayout(block);
+    column->setSpacing(kNoteSpacing);
+    column->addStretch();
+    column->addWidget(glyph, 0, Qt::AlignHCenter);
+    column->addWidget(text, 0, Qt::AlignHCenter);
+    column->addStretch();
+    return block;
+}
+
+}  // namespace
+
+UninstallView::UninstallView(AppsModel *model, QWidget *parent)
+    : PanePage(tr("Uninstaller"), tr("Remove apps together with the files they leave behind."),
+               parent),
+      m_model(model),
+      m_search(new QLineEdit),
+      m_rows(new AppRows(this)),
+      m_list(new QListView),
+      m_loading(centred(new Spinner(14, Color::gray900),
+                        new Label(tr("Finding apps…"), textStyle(14, QFont::Normal, Color::gray900)))),
+      m_note(new Label({}, textStyle(14, QFont::Normal, Color::gray900))),
+      m_detailPanel(new Frame) {
+    auto *panels = new QWidget;
+    panels->setFixedHeight(kPanelsHeight);
+    auto *split = new QHBoxLayout(panels);
+    split->setContentsMargins(0, 0, 0, 0);
+    split->setSpacing(kPanelGap);
+
+    auto *listPanel = new Frame;
+    listPanel->setFixedWidth(listWidth);
+    auto *listColumn = new QVBoxLayout(listPanel);
+    listColumn->setContentsMargins(0, 0, 0, 6);
+    listColumn->setSpacing(0);
+    auto *searchRow = new QWidget;
+    searchRow->setFixedHeight(kSearchHeight);
+    auto *searchLine = new QHBoxLayout(searchRow);
+    searchLine->setContentsMargins(kSearchPadding, 0, kSearchPadding, 0);
+    searchLine->setSpacing(10);
+    searchLine->addWidget(new Icon(u"search"_qs, 15, Color::gray900));
+    m_search->setPlaceholderText(tr("Search apps…"));
+    m_search->setAccessibleName(tr("Search Apps"));
+    m_search->setFont(Font::geist(14));
+    m_search->setFrame(false);
+    m_search->setAttribute(Qt::WA_MacShowFocusRect, false);
+    m_search->setStyleSheet(u"QLineEdit { background: transparent; }"_qs);
+    searchLine->addWidget(m_search, 1);
+    searchLine->addWidget(new Kbd(u"⌘F"_qs));
+    listColumn->addWidget(searchRow);
+    listColumn->addWidget(new Hairline);
+
+    m_list->setModel(m_rows);
+    m_list->setItemDelegate(new AppDelegate(m_model, m_rows, m_list));
+    m_list->setUniformItemSizes(true);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setMouseTracking(true);
+    m_list->setAutoFillBackground(false);
+    m_list->viewport()->setAutoFillBackground(false);
+    m_list->viewport()->installEventFilter(this);
+    connect(m_list, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+        m_model->select(m_rows->app(index.row()).path);
+    });
+    listColumn->addWidget(m_list, 1);
+    listColumn->addWidget(m_loading, 1);
+    m_note->setAlignment(Qt::AlignCenter);
+    m_note->setWordWrap(true);
+    m_note->setContentsMargins(20, 0, 20, 0);
+    listColumn->addWidget(m_note, 1);
+    split->addWidget(listPanel);
+
+    new QVBoxLayout(m_detailPanel);
+    m_detailPanel->layout()->setContentsMargins(0, 0, 0, 0);
+    split->addWidget(m_detailPanel, 1);
+    addRegion(panels);
+
+    // Ctrl+F anywhere in the pane, even while the list has focus.
+    auto *find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, m_search,
+            [this] { m_search->setFocus(Qt::ShortcutFocusReason); });
+
+    m_hover.setSingleShot(true);
+    m_hover.setInterval(hoverDelayMs);
+    connect(&m_hover, &QTimer::timeout, this, [this] {
+        for (const InstalledApp &app : m_model->apps())
+            if (app.path == m_hovered)
+                return m_model->prefetch(app);
+    });
+
+    connect(m_search, &QLineEdit::textChanged, this, &UninstallView::syncList);
+    for (auto changed : {&AppsModel::appsChanged, &AppsModel::sizesChanged,
+                         &AppsModel::loadingChanged, &AppsModel::errorChanged,
+                         &AppsModel::selectionChanged, &AppsModel::previewChanged})
+        connect(m_model, changed, this, [this] {
+            if (!std::exchange(m_pending, true))
+                QMetaObject::invokeMethod(this, &UninstallView::sync, Qt::QueuedConnection);
+        });
+    sync();
+}
+
+QString UninstallView::subtitle(int apps, const std::optional<qint64> &totalSize) {
+    if (apps == 0)
+        return tr("Remove apps together with the files they leave behind.");
+    return QString::number(apps) + tr(" app") + (apps == 1 ? QString() : tr("s")) + u" · "_qs +
+           (totalSize ? Size::format(*totalSize) + tr(" total") : tr("Measuring sizes…"));
+}
+
+void UninstallView::showEvent(QShowEvent *event) {
+    PanePage::showEvent(event);
+    m_model->load();
+}
+
+void UninstallView::sync() {
+    m_pending = false;
+    std::optional<qint64> total;
+    if (!m_model->sizes().isEmpty()) {
+        total = 0;
+        for (qint64 size : m_model->sizes()) *total += size;
+    }
+    pageTitle()->setSubtitle(subtitle(int(m_model->apps().size()), total));
+    syncList();
+    syncDetail();
+}
+
+void UninstallView::syncList() {
+    const QString query = m_search->text();
+    m_rows->update(m_model->apps(), m_model->sizes(), query);
+    const bool loading = m_model->isLoading() && m_model->apps().isEmpty();
+    const bool listed = !loading && m_rows->rowCount() > 0;
+    m_loading->setVisible(loading);
+    m_list->setVisible(listed);
+    m_note->setVisible(!loading && !listed);
+    if (!query.isEmpty())
+        m_note->setText(tr("No apps match “") + query + tr("”."));
+    else if (m_model->apps().isEmpty() && m_model->error())
+        // A failed listing says why instead of looking like an empty computer.
+        m_note->setText(tr("Couldn't list your apps.") + u' ' + *m_model->error());
+    else
+        m_note->setText(tr("No apps found."));
+    m_list->viewport()->update();
+}
+
+void UninstallView::syncDetail() {
+    using Kind = AppsModel::Preview::Kind;
+    const AppsModel::Preview &preview = m_model->preview();
+    const InstalledApp *app = nullptr;
+    for (const InstalledApp &a : m_model->apps())
+        if (m_model->selection() == a.path) {
+            app = &a;
+            break;
+        }
+    // What the pane shows, as a key: rebuilt only when it changes.
+    QString key = QString::number(preview.kind) + u'\n' + preview.message;
+    if ((preview.kind == Kind::files || preview.kind == Kind::loading) && app) {
+        key += u'\n' + app->path;
+        for (const AppsModel::Leftover &l : preview.plan.files) key += u'\n' + l.path + l.size;
+        key += u'\n' + preview.plan.total;
+    }
+    if (m_detail && key == m_detailKey)
+        return;
+    m_detailKey = key;
+    delete m_detail;
+    switch (preview.kind) {
+        case Kind::files:
+        case Kind::loading:
+            if (app)
+                m_detail = new AppDetail(m_model, *app,
+                                         preview.kind == Kind::files
+                                             ? std::optional<AppsModel::Plan>(preview.plan)
+                                             : std::nullopt);
+            else
+                m_detail = new QWidget;
+            break;
+        case Kind::removing:
+            m_detail = centred(new Spinner(14, Color::gray900),
+                               new Label(tr("Moving to Trash…"),
+                                         textStyle(14, QFont::Normal, Color::gray900)));
+            break;
+        case Kind::removed:
+            m_detail = notice("check-circle", tr("Uninstalled"), preview.message);
+            break;
+        case Kind::failed:
+            m_detail = notice("warning", tr("Couldn't Uninstall"), preview.message);
+            break;
+        case Kind::none:
+            m_detail = notice("box", tr("Select an App"),
+                              tr("See every file an app left around your Mac before anything is "
+                                 "removed. Files go to the Trash, so you can undo."));
+            break;
+    }
+    m_detailPanel->layout()->addWidget(m_detail);
+    rise(m_detail);
+}
+
+void UninstallView::hover(const QModelIndex &index) {
+    const QString path = index.isValid() ? m_rows->app(index.row()).path : QString();
+    if (path == m_hovered)
+        return;
+    // Entering or leaving a row cancels the pending prefetch; resting starts one.
+    m_hover.stop();
+    m_hovered = path;
+    if (!path.isEmpty())
+        m_hover.start();
+}
+
+bool UninstallView::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_list->viewport()) {
+        if (event->type() == QEvent::MouseMove)
+            hover(m_list->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()));
+        else if (event->type() == QEvent::Leave)
+            hover({});
+    }
+    return PanePage::eventFilter(watched, event);
+}

@@ -1,0 +1,292 @@
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+
+#include "AppsEngine.h"
+#include "engine/Size.h"
+#include "support/ScreenShots.h"
+#include "support/TestEnvironment.h"
+#include "theme/Text.h"
+#include "theme/controls/ConfirmButton.h"
+#include "theme/controls/Empty.h"
+#include "theme/controls/PageTitle.h"
+#include "theme/controls/SummaryStrip.h"
+#include "uninstaller/AppDetail.h"
+#include "uninstaller/AppRows.h"
+#include "uninstaller/AppsModel.h"
+#include "uninstaller/UninstallView.h"
+
+namespace {
+
+InstalledApp app(const QString &name, const QString &source = u"AppImage"_qs,
+                 const QString &path = {}) {
+    return {name, u"org."_qs + name, source, name.toLower(),
+            path.isEmpty() ? u"/opt/"_qs + name : path};
+}
+
+QStringList names(const QList<InstalledApp> &apps) {
+    QStringList out;
+    for (const InstalledApp &a : apps) out.append(a.name);
+    return out;
+}
+
+QString dryRun(const QStringList &paths) {
+    QString out = u"Removing things\n"_qs;
+    for (const QString &p : paths) out += u"  \u2713 "_qs + p + u" , 4 KB\n"_qs;
+    return out + u"Potential space: 1.5 MB"_qs;
+}
+
+// Every label text inside `w`.
+QStringList texts(const QWidget *w) {
+    QStringList out;
+    for (const QLabel *l : w->findChildren<QLabel *>()) out.append(l->text());
+    return out;
+}
+
+// An Uninstaller pane over the scripted engine, shown in a window.
+struct Scene {
+    TestEnvironment env;
+    AppsEngine engine{env.home() + u"/engine.log"_qs, {}, {}, {}, {}};
+    std::optional<AppsModel> model;
+    std::optional<UninstallView> view;
+
+    void show() {
+        env.installEngineInResources(engine.script());
+        model.emplace();
+        view.emplace(&*model);
+        ScreenShots::present(&*view);
+        QApplication::setActiveWindow(&*view);
+    }
+    bool listed() {
+        const bool done = QTest::qWaitFor([&] { return !model->isLoading(); }, 10000);
+        QCoreApplication::processEvents();
+        return done;
+    }
+    void settle() { QCoreApplication::processEvents(); }
+    int dryRuns() const {
+        int n = 0;
+        for (const QString &line : engine.invocations()) n += line.startsWith(u"uninstall --dry-run");
+        return n;
+    }
+    QPoint rowCentre(int row) const {
+        return view->list()->visualRect(view->rows()->index(row)).center();
+    }
+    QString folder(const QString &name, int bytes) const {
+        const QString path = env.home() + u"/Apps/"_qs + name;
+        QDir().mkpath(path);
+        QFile f(path + u"/blob"_qs);
+        f.open(QIODevice::WriteOnly);
+        f.write(QByteArray(bytes, 'x'));
+        return path;
+    }
+};
+
+}  // namespace
+
+class UninstallViewTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        ScreenShots::loadLook();
+        QLocale::setDefault(QLocale(QLocale::English));
+    }
+
+    void subtitle_data() {
+        QTest::addColumn<int>("apps");
+        QTest::addColumn<qint64>("total");  // negative: no sizes yet
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << 0 << qint64(-1)
+                              << u"Remove apps together with the files they leave behind."_qs;
+        QTest::newRow("one, measuring") << 1 << qint64(-1) << u"1 app · Measuring sizes…"_qs;
+        QTest::newRow("many") << 42 << qint64(18'400'000'000) << u"42 apps · 18.4 GB total"_qs;
+    }
+    void subtitle() {
+        QFETCH(int, apps);
+        QFETCH(qint64, total);
+        QFETCH(QString, text);
+        QCOMPARE(UninstallView::subtitle(apps, total < 0 ? std::nullopt : std::optional(total)), text);
+    }
+
+    void filtered_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QList<qint64>>("sizes");  // per app of A, b, C, d; negative: unknown
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("unknown sizes keep the engine's order")
+            << QString() << QList<qint64>{-1, -1, -1, -1} << QStringList{u"Alpha"_qs, u"beta"_qs, u"Gamma"_qs, u"Alphabet"_qs};
+        QTest::newRow("largest first, ties stable")
+            << QString() << QList<qint64>{5, 9, 5, -1} << QStringList{u"beta"_qs, u"Alpha"_qs, u"Gamma"_qs, u"Alphabet"_qs};
+        QTest::newRow("name contains, any case")
+            << u"ALPH"_qs << QList<qint64>{1, 2, 3, 4} << QStringList{u"Alphabet"_qs, u"Alpha"_qs};
+        QTest::newRow("paths are not searched") << u"opt"_qs << QList<qint64>{} << QStringList{};
+    }
+    void filtered() {
+        QFETCH(QString, query);
+        QFETCH(QList<qint64>, sizes);
+        QFETCH(QStringList, shown);
+        const QList<InstalledApp> apps{app(u"Alpha"_qs), app(u"beta"_qs), app(u"Gamma"_qs),
+                                       app(u"Alphabet"_qs)};
+        QHash<QString, qint64> known;
+        for (qsizetype i = 0; i < sizes.size(); ++i)
+            if (sizes[i] >= 0)
+                known.insert(apps[i].path, sizes[i]);
+        QCOMPARE(names(AppRows::filtered(apps, known, query)), shown);
+    }
+
+    void sourceTexts_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("badge");
+        QTest::addColumn<QString>("stat");
+        QTest::newRow("Homebrew") << u"Homebrew"_qs << u"brew"_qs << u"Homebrew cask"_qs;
+        QTest::newRow("Flatpak") << u"Flatpak"_qs << u"flatpak"_qs << u"Flatpak app"_qs;
+        QTest::newRow("AppImage") << u"AppImage"_qs << QString() << u"App bundle"_qs;
+        QTest::newRow("homebrew in lower case") << u"homebrew"_qs << QString() << u"App bundle"_qs;
+    }
+    void sourceTexts() {
+        QFETCH(QString, source);
+        QFETCH(QString, badge);
+        QFETCH(QString, stat);
+        const InstalledApp a = app(u"A"_qs, source);
+        QCOMPARE(AppRows::badge(a), badge);
+        AppsModel model;
+        AppDetail detail(&model, a, std::nullopt);
+        QCOMPARE(texts(detail.stats()->cell(2)).last(), stat);
+    }
+
+    void leftoverIcons_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("icon");
+        QTest::newRow("bundle") << u"~/Apps/Foo.app"_qs << u"app"_qs;
+        QTest::newRow("file") << u"~/.config/foo"_qs << u"file"_qs;
+        QTest::newRow("app inside the name") << u"~/.app/foo"_qs << u"file"_qs;
+    }
+    void leftoverIcons() {
+        QFETCH(QString, path);
+        QFETCH(QString, icon);
+        QCOMPARE(AppDetail::leftoverIcon(path), icon);
+    }
+
+    void searchAndItsEmptyText() {
+        Scene s;
+        s.engine.list = listJson({app(u"Alpha"_qs), app(u"Beta"_qs)});
+        s.show();
+        QVERIFY(s.listed());
+        QCOMPARE(s.view->rows()->rowCount(), 2);
+        QVERIFY(s.view->listNote()->isHidden());
+
+        // Ctrl+F reaches the field even while the list has focus.
+        s.view->list()->setFocus();
+        QTest::keyClick(s.view->list(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(s.view->search()->hasFocus());
+        QTest::keyClicks(s.view->search(), u"zz"_qs);
+        QVERIFY(s.view->list()->isHidden());
+        QCOMPARE(s.view->listNote()->text(), u"No apps match “zz”."_qs);
+        s.view->search()->clear();
+        QCOMPARE(s.view->rows()->rowCount(), 2);
+        QVERIFY(!s.view->list()->isHidden());
+    }
+
+    void sortsOnceSizesArrive() {
+        Scene s;
+        const QString small = s.folder(u"Small"_qs, 1000), big = s.folder(u"Big"_qs, 400'000);
+        s.engine.list = listJson({app(u"Small"_qs, u"AppImage"_qs, small),
+                                  app(u"Big"_qs, u"AppImage"_qs, big)});
+        s.show();
+        QVERIFY(s.listed());
+        QVERIFY(QTest::qWaitFor([&] { return s.model->sizes().size() == 2; }, 10000));
+        s.settle();
+        QCOMPARE(names(s.view->rows()->apps()), (QStringList{u"Big"_qs, u"Small"_qs}));
+        QVERIFY(s.view->pageTitle()->findChildren<QLabel *>().size() > 0);
+        QVERIFY(texts(s.view->pageTitle()).last().startsWith(u"2 apps · "_qs));
+    }
+
+    void listingErrorIsShown() {
+        Scene s;
+        s.show();  // the engine prints nothing a listing can be read from
+        QVERIFY(s.listed());
+        QVERIFY(s.model->error());
+        QVERIFY(!s.view->listNote()->isHidden());
+        QVERIFY(s.view->listNote()->text().contains(*s.model->error()));
+        QVERIFY(texts(s.view->pageTitle())
+                    .contains(u"Remove apps together with the files they leave behind."_qs));
+    }
+
+    void hoverPrefetch_data() {
+        QTest::addColumn<bool>("rest");
+        QTest::newRow("moving across rows") << false;
+        QTest::newRow("resting on a row") << true;
+    }
+    void hoverPrefetch() {
+        QFETCH(bool, rest);
+        Scene s;
+        s.engine.list = listJson({app(u"A"_qs), app(u"B"_qs), app(u"C"_qs)});
+        s.engine.dryRuns = {{u"a"_qs, dryRun({u"/x/a"_qs})}};
+        s.show();
+        QVERIFY(s.listed());
+        QWidget *viewport = s.view->list()->viewport();
+        for (int row = 0; row < 3; ++row) {
+            QTest::mouseMove(viewport, s.rowCentre(row));
+            QTest::qWait(UninstallView::hoverDelayMs / 5);
+        }
+        if (rest) {
+            QTest::mouseMove(viewport, s.rowCentre(0));
+            QVERIFY(QTest::qWaitFor([&] { return s.dryRuns() == 1; }, 5000));
+        } else {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(viewport, &leave);
+            QTest::qWait(UninstallView::hoverDelayMs * 2);
+            QCOMPARE(s.dryRuns(), 0);
+        }
+    }
+
+    void detailStates() {
+        Scene s;
+        s.engine.list = listJson({app(u"Foo"_qs), app(u"Bad"_qs)});
+        s.engine.dryRuns = {{u"foo"_qs, dryRun({u"~/Apps/Foo.app"_qs, u"~/.config/foo"_qs})}};
+        s.engine.gate = s.env.home() + u"/go"_qs;
+        s.show();
+        QVERIFY(s.listed());
+        QVERIFY(texts(s.view->detail()).contains(u"Select an App"_qs));
+
+        s.model->select(s.model->apps().first().path);
+        s.settle();
+        auto *detail = qobject_cast<AppDetail *>(s.view->detail());
+        QVERIFY(detail);
+        QVERIFY(!detail->uninstallButton()->isEnabled());
+        QVERIFY(texts(detail).contains(u"Finding related files…"_qs));
+        QCOMPARE(texts(detail->stats()->cell(0)).last(), u"…"_qs);
+
+        QFile(s.engine.gate).open(QIODevice::WriteOnly);
+        QVERIFY(QTest::qWaitFor([&] {
+            return s.model->preview().kind == AppsModel::Preview::files;
+        }, 10000));
+        s.settle();
+        detail = qobject_cast<AppDetail *>(s.view->detail());
+        QVERIFY(detail);
+        QVERIFY(detail->uninstallButton()->isEnabled());
+        QCOMPARE(detail->fileRows().size(), 2);
+        QCOMPARE(texts(detail->stats()->cell(0)).last(), u"2"_qs);
+        QCOMPARE(texts(detail->stats()->cell(1)).last(), u"1.5 MB"_qs);
+
+        QFile::remove(s.env.resources() + u"/engine/mole"_qs);  // the next dry run fails
+        s.model->select(s.model->apps().last().path);
+        QVERIFY(QTest::qWaitFor([&] {
+            return s.model->preview().kind == AppsModel::Preview::failed;
+        }, 10000));
+        s.settle();
+        QVERIFY(texts(s.view->detail()).contains(u"Couldn't Uninstall"_qs));
+
+        s.model->select(s.model->apps().first().path);  // cached: at once
+        s.settle();
+        detail = qobject_cast<AppDetail *>(s.view->detail());
+        QVERIFY(detail && detail->uninstallButton()->isEnabled());
+        s.view->resize(1080, 820);
+        QVERIFY(ScreenShots::shoot(&*s.view, u"uninstall-detail"_qs));
+    }
+};
+
+QTEST_MAIN(UninstallViewTest)
+#include "tst_uninstall_view.moc"
