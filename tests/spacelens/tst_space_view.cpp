@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QListView>
 #include <QLocale>
 #include <QMenu>
@@ -204,6 +205,7 @@ private Q_SLOTS:
 
         // At the top, Ctrl+[ has nothing to climb.
         QTest::keyClick(&*s.view, Qt::Key_BracketLeft, Qt::ControlModifier);
+        QTest::qWait(150);  // a shortcut clicks its button after a short flash
         QCOMPARE(s.model->trail().size(), 1);
 
         // Into a folder by clicking its row; then one further by the model.
@@ -218,8 +220,8 @@ private Q_SLOTS:
         const int runs = s.runs();
 
         QTest::keyClick(&*s.view, Qt::Key_BracketLeft, Qt::ControlModifier);
+        QTRY_COMPARE(s.model->trail().size(), 2);
         QCoreApplication::processEvents();
-        QCOMPARE(s.model->trail().size(), 2);
         QCOMPARE(rowNames(*s.view), QStringList{u"Deep"_qs});
         QTest::mouseClick(s.view->crumbs()[0], Qt::LeftButton);
         QCoreApplication::processEvents();
