@@ -81,7 +81,8 @@ void SpaceDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     painter->setRenderHint(QPainter::Antialiasing);
     if (m_rows->row(index.row()).kind == SpaceRows::Row::largeCaption) {
         const Theme &theme = Theme::instance();
-        const QRectF box = option.rect;
+        // Clear of the panel's hairline edge on either side.
+        const QRectF box = QRectF(option.rect).adjusted(1, 0, -1, 0);
         painter->fillRect(box, theme.color(Color::bg200));
         painter->fillRect(QRectF(box.left(), box.top(), box.width(), 1), theme.color(Color::border));
         drawText(*painter, box.adjusted(kCaptionPadding, 0, -kCaptionPadding, 0), flagsLeft,

@@ -102,8 +102,9 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter painter(this);
         const Theme &theme = Theme::instance();
-        painter.fillRect(rect(), theme.color(Color::bg200));
-        painter.fillRect(QRectF(0, height() - 1, width(), 1), theme.color(Color::border));
+        // Clear of the panel's hairline edge on either side.
+        painter.fillRect(QRectF(1, 0, width() - 2, height()), theme.color(Color::bg200));
+        painter.fillRect(QRectF(1, height() - 1, width() - 2, 1), theme.color(Color::border));
         const SpaceColumns c = SpaceColumns::in(QRectF(0, 0, width(), height() - 1));
         const TextStyle style = eyebrow();
         drawText(painter, QRectF(kHeaderPadding, 0, c.name.right() - kHeaderPadding, height() - 1),

@@ -4,7 +4,9 @@
 #include <QPainter>
 
 #include "engine/Size.h"
+#include "theme/IconStore.h"
 #include "theme/Text.h"
+#include "theme/Theme.h"
 #include "uninstaller/AppRows.h"
 #include "uninstaller/AppsModel.h"
 #include "theme/controls/Badge.h"
@@ -43,7 +45,10 @@ void AppDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
 
     const QRectF content = row.adjusted(kPadding, 0, -kPadding, 0);
     const QRectF icon(content.left(), content.center().y() - kIcon / 2.0, kIcon, kIcon);
-    m_model->icon(app).paint(painter, icon.toAlignedRect());
+    if (const QIcon image = m_model->icon(app); !image.isNull())
+        image.paint(painter, icon.toAlignedRect());
+    else  // an app without any icon still gets a glyph
+        IconStore::shared().paint(*painter, icon, u"app"_qs, Theme::instance().color(Color::gray900));
 
     const auto size = m_model->sizes().constFind(app.path);
     const QString sizeText = size == m_model->sizes().cend() ? QString() : Size::format(*size);

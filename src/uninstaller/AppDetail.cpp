@@ -8,7 +8,9 @@
 
 #include "platform/Reveal.h"
 #include "theme/Icon.h"
+#include "theme/IconStore.h"
 #include "theme/Text.h"
+#include "theme/Theme.h"
 #include "theme/controls/ConfirmButton.h"
 #include "theme/controls/HoverRow.h"
 #include "theme/controls/Spinner.h"
@@ -63,7 +65,11 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
     auto *header = new QHBoxLayout;
     header->setSpacing(14);
     auto *icon = new QLabel;
-    icon->setPixmap(model->icon(app).pixmap(kHeaderIcon, kHeaderIcon));
+    const QIcon image = model->icon(app);
+    icon->setPixmap(!image.isNull() ? image.pixmap(kHeaderIcon, kHeaderIcon)
+                                    : IconStore::shared().pixmap(u"app"_qs, kHeaderIcon,
+                                                                 devicePixelRatioF(),
+                                                                 Theme::instance().color(Color::gray900)));
     icon->setFixedSize(kHeaderIcon, kHeaderIcon);
     header->addWidget(icon);
     auto *names = new QVBoxLayout;

@@ -35,8 +35,13 @@ QList<DiskEntry> sized(const QList<qint64> &sizes) {
 }
 
 QString json(const DiskEntry &e) {
-    return u"{\"name\":\"%1\",\"path\":\"%2\",\"size\":%3,\"is_dir\":%4}"_qs.arg(
-        e.name, e.path, QString::number(e.size), e.isFolder() ? u"true"_qs : u"false"_qs);
+    QString flags;
+    if (e.insight)
+        flags += u",\"insight\":true"_qs;
+    if (e.cleanable)
+        flags += u",\"cleanable\":true"_qs;
+    return u"{\"name\":\"%1\",\"path\":\"%2\",\"size\":%3,\"is_dir\":%4%5}"_qs.arg(
+        e.name, e.path, QString::number(e.size), e.isFolder() ? u"true"_qs : u"false"_qs, flags);
 }
 
 // The engine's report on `folder` ("/" for the whole computer).
