@@ -30,7 +30,7 @@
 namespace {
 
 constexpr qreal kPanelRadius = 12;
-constexpr int kPanelsHeight = 600;
+constexpr int kPanelsMinHeight = 420;
 constexpr int kPanelGap = 16;
 constexpr int kSearchHeight = 44;
 constexpr int kSearchPadding = 14;
@@ -83,9 +83,10 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
       m_loading(centred(new Spinner(14, Color::gray900),
                         new Label(tr("Finding apps…"), textStyle(14, QFont::Normal, Color::gray900)))),
       m_note(new Label({}, textStyle(14, QFont::Normal, Color::gray900))),
-      m_detailPanel(new Frame) {
-    auto *panels = new QWidget;
-    panels->setFixedHeight(kPanelsHeight);
+      m_detailPanel(new Frame),
+      m_panels(new QWidget) {
+    fitPanels();
+    auto *panels = m_panels;
     auto *split = new QHBoxLayout(panels);
     split->setContentsMargins(0, 0, 0, 0);
     split->setSpacing(kPanelGap);
@@ -107,6 +108,8 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     m_search->setFrame(false);
     m_search->setAttribute(Qt::WA_MacShowFocusRect, false);
     m_search->setStyleSheet(u"QLineEdit { background: transparent; }"_qs);
+    colourSearch();
+    connect(&Theme::instance(), &Theme::appearanceChanged, this, &UninstallView::colourSearch);
     searchLine->addWidget(m_search, 1);
     searchLine->addWidget(new Kbd(u"⌘F"_qs));
     listColumn->addWidget(searchRow);
@@ -171,8 +174,30 @@ QString UninstallView::subtitle(int apps, const std::optional<qint64> &totalSize
            (totalSize ? Size::format(*totalSize) + tr(" total") : tr("Measuring sizes…"));
 }
 
+void UninstallView::colourSearch() {
+    const Theme &theme = Theme::instance();
+    QPalette palette = m_search->palette();
+    palette.setColor(QPalette::Text, theme.color(Color::gray1000));
+    palette.setColor(QPalette::PlaceholderText, theme.color(Color::gray600));
+    m_search->setPalette(palette);
+}
+
+void UninstallView::fitPanels() {
+    // The list and the detail fill the page below the title.
+    const bool placed = widget() && widget()->isAncestorOf(m_panels);
+    const int top = placed ? m_panels->mapTo(widget(), QPoint()).y() : 0;
+    const int below = top > 0 ? top : 160;
+    m_panels->setFixedHeight(qMax(kPanelsMinHeight, viewport()->height() - below - padding - spacing));
+}
+
+void UninstallView::resizeEvent(QResizeEvent *event) {
+    PanePage::resizeEvent(event);
+    fitPanels();
+}
+
 void UninstallView::showEvent(QShowEvent *event) {
     PanePage::showEvent(event);
+    QTimer::singleShot(0, this, &UninstallView::fitPanels);  // once the title has its place
     m_model->load();
 }
 

@@ -38,6 +38,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -45,6 +46,8 @@ private:
     void syncList();
     void syncDetail();
     void hover(const QModelIndex &index);
+    void colourSearch();
+    void fitPanels();
 
     AppsModel *m_model;
     QLineEdit *m_search;
@@ -53,6 +56,7 @@ private:
     QWidget *m_loading;
     Label *m_note;
     QWidget *m_detailPanel;
+    QWidget *m_panels;
     QWidget *m_detail = nullptr;
     QString m_detailKey;
     QTimer m_hover;
