@@ -43,8 +43,8 @@ SpaceColumns SpaceColumns::in(const QRectF &row) {
     c.share = QRectF(c.size.left() - spacing - shareWidth, row.top(), shareWidth, row.height());
     c.icon_ = square(left, y, icon);
     const qreal nameLeft = c.icon_.right() + spacing;
-    c.name = QRectF(nameLeft, row.top(), qMax(0.0, c.share.left() - spacing - nameLeft),
-                    row.height());
+    c.name =
+        QRectF(nameLeft, row.top(), qMax(0.0, c.share.left() - spacing - nameLeft), row.height());
     return c;
 }
 
@@ -84,7 +84,8 @@ void SpaceDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
         // Clear of the panel's hairline edge on either side.
         const QRectF box = QRectF(option.rect).adjusted(1, 0, -1, 0);
         painter->fillRect(box, theme.color(Color::bg200));
-        painter->fillRect(QRectF(box.left(), box.top(), box.width(), 1), theme.color(Color::border));
+        painter->fillRect(QRectF(box.left(), box.top(), box.width(), 1),
+                          theme.color(Color::border));
         drawText(*painter, box.adjusted(kCaptionPadding, 0, -kCaptionPadding, 0), flagsLeft,
                  SpaceRows::tr("Largest files"), eyebrow());
     } else {
@@ -100,7 +101,8 @@ void SpaceDelegate::paintEntry(QPainter &painter, const QStyleOptionViewItem &op
     const Theme &theme = Theme::instance();
     const QRectF line = option.rect;
     const bool hovered = option.state & QStyle::State_MouseOver;
-    HoverRow::paintBackground(painter, line.adjusted(SpaceColumns::inset, 2, -SpaceColumns::inset, -2),
+    HoverRow::paintBackground(painter,
+                              line.adjusted(SpaceColumns::inset, 2, -SpaceColumns::inset, -2),
                               false, hovered ? 1 : 0);
     const SpaceColumns c = SpaceColumns::in(line);
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
@@ -113,10 +115,12 @@ void SpaceDelegate::paintEntry(QPainter &painter, const QStyleOptionViewItem &op
         tag = Badge::pixmap(SpaceRows::tr("Cleanable"), Color::blue, dpr);
     else if (e.insight.value_or(false))
         tag = Badge::pixmap(SpaceRows::tr("Worth a look"), Color::amber, dpr);
-    const qreal tagWidth = tag.isNull() ? 0 : tag.deviceIndependentSize().width() + SpaceColumns::spacing;
+    const qreal tagWidth =
+        tag.isNull() ? 0 : tag.deviceIndependentSize().width() + SpaceColumns::spacing;
     const TextStyle nameStyle = textStyle(kNameSize);
-    const QString name = QFontMetricsF(nameStyle.font)
-                             .elidedText(e.name, Qt::ElideMiddle, qMax(0.0, c.name.width() - tagWidth));
+    const QString name =
+        QFontMetricsF(nameStyle.font)
+            .elidedText(e.name, Qt::ElideMiddle, qMax(0.0, c.name.width() - tagWidth));
     drawText(painter, c.name, flagsLeft, name, nameStyle);
     if (!tag.isNull()) {
         const QSizeF size = tag.deviceIndependentSize();
@@ -139,7 +143,8 @@ void SpaceDelegate::paintEntry(QPainter &painter, const QStyleOptionViewItem &op
     }
 
     IconStore &icons = IconStore::shared();
-    const QRectF dots = square(c.actions_.center().x() - kEllipsis / 2.0, c.actions_.center().y(), kEllipsis);
+    const QRectF dots =
+        square(c.actions_.center().x() - kEllipsis / 2.0, c.actions_.center().y(), kEllipsis);
     icons.paint(painter, dots, u"ellipsis"_qs, theme.color(Color::gray900));
     if (e.isFolder()) {
         const QRectF chevron = square(c.chevron_.center().x() - kChevronIcon / 2.0,

@@ -37,14 +37,16 @@ QList<SpaceRows::Row> SpaceRows::build(const DiskReport &report, bool topLevel) 
 
     QList<Row> rows;
     for (const DiskEntry &e : visible)
-        rows.append({Row::entry, e, double(e.size) / double(total), double(e.size) / double(largest)});
+        rows.append(
+            {Row::entry, e, double(e.size) / double(total), double(e.size) / double(largest)});
 
     if (topLevel && report.largeFiles && !report.largeFiles->isEmpty()) {
         rows.append({Row::largeCaption, {}, 0, 0});
         const QList<DiskEntry> &files = *report.largeFiles;
         const double first = double(std::max<qint64>(files.first().size, 1));
         for (const DiskEntry &f : files.first(std::min<qsizetype>(files.size(), maxLargeFiles)))
-            rows.append({Row::largeFile, f, double(f.size) / double(total), double(f.size) / first});
+            rows.append(
+                {Row::largeFile, f, double(f.size) / double(total), double(f.size) / first});
     }
     return rows;
 }

@@ -204,9 +204,9 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
     column->addWidget(m_panelBody);
     addRegion(panel);
 
-    for (auto changed : {&SpaceModel::trailChanged, &SpaceModel::reportsChanged,
-                         &SpaceModel::provisionalChanged, &SpaceModel::errorChanged,
-                         &SpaceModel::measuringChanged})
+    for (auto changed :
+         {&SpaceModel::trailChanged, &SpaceModel::reportsChanged, &SpaceModel::provisionalChanged,
+          &SpaceModel::errorChanged, &SpaceModel::measuringChanged})
         connect(m_model, changed, this, [this] {
             // Several properties change per step of the model: draw once.
             if (!std::exchange(m_pending, true))
@@ -264,13 +264,13 @@ void SpaceView::syncCrumbs() {
     }
     for (int i = 0; i < trail.size(); ++i) {
         if (i >= 1)
-            m_crumbs->addWidget(new Label(u"/"_qs, monoStyle(kCrumbSize, QFont::Normal, Color::gray600)));
+            m_crumbs->addWidget(
+                new Label(u"/"_qs, monoStyle(kCrumbSize, QFont::Normal, Color::gray600)));
         const bool last = i == trail.size() - 1;
         auto *crumb = new Crumb(trail[i] ? trail[i]->name : tr("This Mac"), last);
         if (!last)
-            connect(crumb, &QAbstractButton::clicked, this, [this, i] {
-                m_model->setTrail(m_model->trail().first(i + 1));
-            });
+            connect(crumb, &QAbstractButton::clicked, this,
+                    [this, i] { m_model->setTrail(m_model->trail().first(i + 1)); });
         m_crumbs->addWidget(crumb);
     }
 }
@@ -281,13 +281,13 @@ void SpaceView::syncBody() {
     const bool measuring = m_model->measuring().contains(m_model->key());
     const std::optional<QString> &error = m_model->error();
 
-    if (!report && !measuring && error &&
-        (!m_error || m_errorText != *error)) {
+    if (!report && !measuring && error && (!m_error || m_errorText != *error)) {
         // The message is part of the block: a new error gets a new block.
         delete m_error;
         m_errorText = *error;
-        m_error = new Empty(u"warning"_qs, tr("Couldn't Measure This Folder"),
-                            *error + tr(" Check that Brightloft has Full Disk Access, then rescan."));
+        m_error =
+            new Empty(u"warning"_qs, tr("Couldn't Measure This Folder"),
+                      *error + tr(" Check that Brightloft has Full Disk Access, then rescan."));
         m_error->setFixedHeight(kErrorHeight);
         m_panelBody->layout()->addWidget(m_error);
     }
@@ -306,7 +306,7 @@ void SpaceView::syncBody() {
     m_measuringText->setText(top ? tr("Measuring your whole Mac. This takes about 30 seconds…")
                                  : tr("Measuring…"));
 
-    QWidget *wanted = report ? m_table
+    QWidget *wanted = report      ? m_table
                       : measuring ? m_measuring
                       : error     ? static_cast<QWidget *>(m_error)
                                   : nullptr;
@@ -352,8 +352,7 @@ void SpaceView::requestTrash(const DiskEntry &entry) {
 }
 
 bool SpaceView::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == m_list->viewport() &&
-        (event->type() == QEvent::MouseButtonRelease)) {
+    if (watched == m_list->viewport() && (event->type() == QEvent::MouseButtonRelease)) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         const QModelIndex index = m_list->indexAt(mouse->position().toPoint());
         if (mouse->button() != Qt::LeftButton || !index.isValid())
@@ -364,12 +363,12 @@ bool SpaceView::eventFilter(QObject *watched, QEvent *event) {
         const DiskEntry entry = row.item;
         const SpaceColumns c = SpaceColumns::in(m_list->visualRect(index));
         if (c.actions_.contains(mouse->position())) {
-            actionsMenu(entry, this)->popup(
-                m_list->viewport()->mapToGlobal(c.actions_.bottomLeft().toPoint()));
+            actionsMenu(entry, this)
+                ->popup(m_list->viewport()->mapToGlobal(c.actions_.bottomLeft().toPoint()));
         } else if (entry.isFolder()) {
             // Queued: opening resets the rows this event is still delivered over.
-            QMetaObject::invokeMethod(this, [this, entry] { m_model->open(entry); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, entry] { m_model->open(entry); }, Qt::QueuedConnection);
         }
         return true;
     }

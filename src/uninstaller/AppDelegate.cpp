@@ -7,10 +7,10 @@
 #include "theme/IconStore.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
-#include "uninstaller/AppRows.h"
-#include "uninstaller/AppsModel.h"
 #include "theme/controls/Badge.h"
 #include "theme/controls/HoverRow.h"
+#include "uninstaller/AppRows.h"
+#include "uninstaller/AppsModel.h"
 
 namespace {
 
@@ -48,13 +48,15 @@ void AppDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     if (const QIcon image = m_model->icon(app); !image.isNull())
         image.paint(painter, icon.toAlignedRect());
     else  // an app without any icon still gets a glyph
-        IconStore::shared().paint(*painter, icon, u"app"_qs, Theme::instance().color(Color::gray900));
+        IconStore::shared().paint(*painter, icon, u"app"_qs,
+                                  Theme::instance().color(Color::gray900));
 
     const auto size = m_model->sizes().constFind(app.path);
     const QString sizeText = size == m_model->sizes().cend() ? QString() : Size::format(*size);
     const TextStyle sizeStyle = monoStyle(kSizeSize, QFont::Normal, Color::gray900);
     const qreal sizeWidth = textWidth(sizeText, sizeStyle);
-    drawText(*painter, QRectF(content.right() - sizeWidth, content.top(), sizeWidth, content.height()),
+    drawText(*painter,
+             QRectF(content.right() - sizeWidth, content.top(), sizeWidth, content.height()),
              flagsRight, sizeText, sizeStyle);
 
     const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;

@@ -32,7 +32,8 @@ QString expanded(const QString &path) {
 }
 
 Label *elided(const QString &text, const TextStyle &style, int width) {
-    auto *label = new Label(QFontMetricsF(style.font).elidedText(text, Qt::ElideMiddle, width), style);
+    auto *label =
+        new Label(QFontMetricsF(style.font).elidedText(text, Qt::ElideMiddle, width), style);
     label->setToolTip(text);
     return label;
 }
@@ -43,7 +44,8 @@ GButton *revealButton(const QString &path) {
     button->setHeight(kRowButton);
     button->setToolTip(AppDetail::tr("Show in Finder"));
     button->setAccessibleName(AppDetail::tr("Show ") + path + AppDetail::tr(" in Finder"));
-    QObject::connect(button, &QAbstractButton::clicked, button, [path] { Reveal::show(expanded(path)); });
+    QObject::connect(button, &QAbstractButton::clicked, button,
+                     [path] { Reveal::show(expanded(path)); });
     return button;
 }
 
@@ -66,10 +68,10 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
     header->setSpacing(14);
     auto *icon = new QLabel;
     const QIcon image = model->icon(app);
-    icon->setPixmap(!image.isNull() ? image.pixmap(kHeaderIcon, kHeaderIcon)
-                                    : IconStore::shared().pixmap(u"app"_qs, kHeaderIcon,
-                                                                 devicePixelRatioF(),
-                                                                 Theme::instance().color(Color::gray900)));
+    icon->setPixmap(!image.isNull()
+                        ? image.pixmap(kHeaderIcon, kHeaderIcon)
+                        : IconStore::shared().pixmap(u"app"_qs, kHeaderIcon, devicePixelRatioF(),
+                                                     Theme::instance().color(Color::gray900)));
     icon->setFixedSize(kHeaderIcon, kHeaderIcon);
     header->addWidget(icon);
     auto *names = new QVBoxLayout;
@@ -84,19 +86,19 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
     auto *reveal = new GButton(tr("Show in Finder"), GButton::Kind::secondary);
     reveal->setIconName(u"folder"_qs);
     const QString appPath = app.path;
-    connect(reveal, &QAbstractButton::clicked, this, [appPath] { Reveal::show(expanded(appPath)); });
+    connect(reveal, &QAbstractButton::clicked, this,
+            [appPath] { Reveal::show(expanded(appPath)); });
     header->addWidget(reveal);
     m_uninstall->setEnabled(plan.has_value());
     connect(m_uninstall, &ConfirmButton::confirmed, model, [model, app] { model->uninstall(app); });
     header->addWidget(m_uninstall);
     column->addLayout(header);
 
-    const QString figures[] = {
-        plan ? QString::number(plan->files.size()) : u"…"_qs,
-        plan ? plan->total : u"…"_qs,
-        app.source == u"Homebrew" ? tr("Homebrew cask")
-        : app.source == u"Flatpak" ? tr("Flatpak app")
-                                   : tr("App bundle")};
+    const QString figures[] = {plan ? QString::number(plan->files.size()) : u"…"_qs,
+                               plan ? plan->total : u"…"_qs,
+                               app.source == u"Homebrew"  ? tr("Homebrew cask")
+                               : app.source == u"Flatpak" ? tr("Flatpak app")
+                                                          : tr("App bundle")};
     const QString captions[] = {tr("Files"), tr("Reclaims"), tr("Source")};
     for (int i = 0; i < 3; ++i) {
         m_stats->cell(i)->setCaption(captions[i]);
@@ -121,9 +123,9 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
             row->content()->setContentsMargins(10, 6, 10, 6);
             row->content()->setSpacing(10);
             row->content()->addWidget(new Icon(leftoverIcon(leftover.path), 15, Color::gray900));
+            row->content()->addWidget(elided(leftover.path, monoStyle(12), kPathWidth + 120), 1);
             row->content()->addWidget(
-                elided(leftover.path, monoStyle(12), kPathWidth + 120), 1);
-            row->content()->addWidget(new Label(leftover.size, monoStyle(12, QFont::Normal, Color::gray900)));
+                new Label(leftover.size, monoStyle(12, QFont::Normal, Color::gray900)));
             row->content()->addWidget(revealButton(leftover.path));
             list->addWidget(row);
             m_rows.append(row);
@@ -141,15 +143,17 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
         auto *finding = new QHBoxLayout;
         finding->addStretch();
         finding->addWidget(new Spinner(14, Color::gray900));
-        finding->addWidget(new Label(tr("Finding related files…"), textStyle(13, QFont::Normal, Color::gray900)));
+        finding->addWidget(
+            new Label(tr("Finding related files…"), textStyle(13, QFont::Normal, Color::gray900)));
         finding->addStretch();
         column->addStretch();
         column->addLayout(finding);
         column->addStretch();
     }
 
-    auto *note = new Label(tr("Shared data still used by other apps is kept. Everything goes to the Trash."),
-                           textStyle(12, QFont::Normal, Color::gray900));
+    auto *note =
+        new Label(tr("Shared data still used by other apps is kept. Everything goes to the Trash."),
+                  textStyle(12, QFont::Normal, Color::gray900));
     note->setWordWrap(true);
     column->addWidget(note);
 }

@@ -80,8 +80,9 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
       m_search(new QLineEdit),
       m_rows(new AppRows(this)),
       m_list(new QListView),
-      m_loading(centred(new Spinner(14, Color::gray900),
-                        new Label(tr("Finding apps…"), textStyle(14, QFont::Normal, Color::gray900)))),
+      m_loading(
+          centred(new Spinner(14, Color::gray900),
+                  new Label(tr("Finding apps…"), textStyle(14, QFont::Normal, Color::gray900)))),
       m_note(new Label({}, textStyle(14, QFont::Normal, Color::gray900))),
       m_detailPanel(new Frame),
       m_panels(new QWidget) {
@@ -126,9 +127,8 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     m_list->setAutoFillBackground(false);
     m_list->viewport()->setAutoFillBackground(false);
     m_list->viewport()->installEventFilter(this);
-    connect(m_list, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
-        m_model->select(m_rows->app(index.row()).path);
-    });
+    connect(m_list, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex &index) { m_model->select(m_rows->app(index.row()).path); });
     listColumn->addWidget(m_list, 1);
     listColumn->addWidget(m_loading, 1);
     m_note->setAlignment(Qt::AlignCenter);
@@ -157,9 +157,9 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     });
 
     connect(m_search, &QLineEdit::textChanged, this, &UninstallView::syncList);
-    for (auto changed : {&AppsModel::appsChanged, &AppsModel::sizesChanged,
-                         &AppsModel::loadingChanged, &AppsModel::errorChanged,
-                         &AppsModel::selectionChanged, &AppsModel::previewChanged})
+    for (auto changed :
+         {&AppsModel::appsChanged, &AppsModel::sizesChanged, &AppsModel::loadingChanged,
+          &AppsModel::errorChanged, &AppsModel::selectionChanged, &AppsModel::previewChanged})
         connect(m_model, changed, this, [this] {
             if (!std::exchange(m_pending, true))
                 QMetaObject::invokeMethod(this, &UninstallView::sync, Qt::QueuedConnection);
@@ -187,7 +187,8 @@ void UninstallView::fitPanels() {
     const bool placed = widget() && widget()->isAncestorOf(m_panels);
     const int top = placed ? m_panels->mapTo(widget(), QPoint()).y() : 0;
     const int below = top > 0 ? top : 160;
-    m_panels->setFixedHeight(qMax(kPanelsMinHeight, viewport()->height() - below - padding - spacing));
+    m_panels->setFixedHeight(
+        qMax(kPanelsMinHeight, viewport()->height() - below - padding - spacing));
 }
 
 void UninstallView::resizeEvent(QResizeEvent *event) {
@@ -263,9 +264,9 @@ void UninstallView::syncDetail() {
                 m_detail = new QWidget;
             break;
         case Kind::removing:
-            m_detail = centred(new Spinner(14, Color::gray900),
-                               new Label(tr("Moving to Trash…"),
-                                         textStyle(14, QFont::Normal, Color::gray900)));
+            m_detail = centred(
+                new Spinner(14, Color::gray900),
+                new Label(tr("Moving to Trash…"), textStyle(14, QFont::Normal, Color::gray900)));
             break;
         case Kind::removed:
             m_detail = notice("check-circle", tr("Uninstalled"), preview.message);

@@ -81,8 +81,8 @@ struct Scene {
 
     Scene() { env.installEngineInResources(kAnalyzer); }
     void answer(const QString &folder, const QString &report) const {
-        const QString file = env.home() + u"/answers"_qs + (folder == u"/" ? QString() : folder) +
-                             u".json"_qs;
+        const QString file =
+            env.home() + u"/answers"_qs + (folder == u"/" ? QString() : folder) + u".json"_qs;
         QDir().mkpath(QFileInfo(file).path());
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -125,19 +125,21 @@ private Q_SLOTS:
         QTest::addColumn<QList<qint64>>("sizes");
         QTest::addColumn<QList<qint64>>("shown");
         QTest::addColumn<QList<double>>("bars");
-        QTest::newRow("empty and unmeasured") << QList<qint64>{0, 10, -1} << QList<qint64>{10, -1}
-                                              << QList<double>{1.0, -0.1};
+        QTest::newRow("empty and unmeasured")
+            << QList<qint64>{0, 10, -1} << QList<qint64>{10, -1} << QList<double>{1.0, -0.1};
         QTest::newRow("all ones fill every bar")
             << QList<qint64>{1, 1, 1} << QList<qint64>{1, 1, 1} << QList<double>{1.0, 1.0, 1.0};
         QTest::newRow("zeros only") << QList<qint64>{0, 0} << QList<qint64>{} << QList<double>{};
-        QTest::newRow("by the largest") << QList<qint64>{50, 200, 100} << QList<qint64>{50, 200, 100}
-                                        << QList<double>{0.25, 1.0, 0.5};
+        QTest::newRow("by the largest")
+            << QList<qint64>{50, 200, 100} << QList<qint64>{50, 200, 100}
+            << QList<double>{0.25, 1.0, 0.5};
     }
     void rows() {
         QFETCH(QList<qint64>, sizes);
         QFETCH(QList<qint64>, shown);
         QFETCH(QList<double>, bars);
-        const QList<SpaceRows::Row> rows = SpaceRows::build({u"/data"_qs, sized(sizes), {}, {}}, true);
+        const QList<SpaceRows::Row> rows =
+            SpaceRows::build({u"/data"_qs, sized(sizes), {}, {}}, true);
         QCOMPARE(rows.size(), shown.size());
         for (qsizetype i = 0; i < rows.size(); ++i) {
             QCOMPARE(rows[i].item.size, shown[i]);
@@ -188,7 +190,8 @@ private Q_SLOTS:
 
     void totalsBeyondTheSizeRangeStayInRange() {
         const qint64 huge = std::numeric_limits<qint64>::max();
-        const QList<SpaceRows::Row> rows = SpaceRows::build({u"/"_qs, sized({huge, huge}), {}, {}}, true);
+        const QList<SpaceRows::Row> rows =
+            SpaceRows::build({u"/"_qs, sized({huge, huge}), {}, {}}, true);
         QCOMPARE(rows.size(), 2);
         QVERIFY(rows[0].share > 0 && rows[0].share <= 1);
     }
@@ -283,7 +286,8 @@ private Q_SLOTS:
             QVERIFY(!s.view->rescanButton()->isLoading());
             bool hinted = false;
             for (QLabel *l : body->findChildren<QLabel *>())
-                hinted |= l->text().endsWith(u" Check that Brightloft has Full Disk Access, then rescan."_qs);
+                hinted |= l->text().endsWith(
+                    u" Check that Brightloft has Full Disk Access, then rescan."_qs);
             QVERIFY(hinted);
         } else {
             QCOMPARE(body, s.view->table());
@@ -315,7 +319,8 @@ private Q_SLOTS:
         QMessageBox *dialog = s.view->trashDialog();
         QVERIFY(dialog);
         QCOMPARE(dialog->text(), u"Move “big.iso” to the Trash?"_qs);
-        QCOMPARE(dialog->informativeText(), u"You can restore it from the Trash until you empty it."_qs);
+        QCOMPARE(dialog->informativeText(),
+                 u"You can restore it from the Trash until you empty it."_qs);
         QVERIFY(s.view->pendingTrash());
         QAbstractButton *move = nullptr;
         for (QAbstractButton *b : dialog->buttons())
@@ -342,17 +347,23 @@ private Q_SLOTS:
 
     void screenshots() {
         Scene s;
-        QList<DiskEntry> top{{u"Home"_qs, u"/home"_qs, 48'000'000'000, true, {}, {}, {}},
-                             {u"usr"_qs, u"/usr"_qs, 12'500'000'000, true, {}, {}, {}},
-                             {u"var"_qs, u"/var"_qs, 3'200'000'000, true, {}, true, {}},
-                             {u"Caches"_qs, u"/cache"_qs, 900'000'000, true, true, {}, {}},
-                             {u"opt"_qs, u"/opt"_qs, -1, true, {}, {}, {}},
-                             {u"a very long file name that keeps going and going until the end.iso"_qs,
-                              u"/x.iso"_qs, 40'000, false, {}, {}, {}}};
+        QList<DiskEntry> top{
+            {u"Home"_qs, u"/home"_qs, 48'000'000'000, true, {}, {}, {}},
+            {u"usr"_qs, u"/usr"_qs, 12'500'000'000, true, {}, {}, {}},
+            {u"var"_qs, u"/var"_qs, 3'200'000'000, true, {}, true, {}},
+            {u"Caches"_qs, u"/cache"_qs, 900'000'000, true, true, {}, {}},
+            {u"opt"_qs, u"/opt"_qs, -1, true, {}, {}, {}},
+            {u"a very long file name that keeps going and going until the end.iso"_qs,
+             u"/x.iso"_qs,
+             40'000,
+             false,
+             {},
+             {},
+             {}}};
         QString report = reportJson(u"/"_qs, top);
         report.chop(1);
         report += u",\"large_files\":[%1,%2]}"_qs.arg(json(entry(u"movie.mkv"_qs, 4'000'000'000)),
-                                                       json(entry(u"disk.img"_qs, 2'000'000'000)));
+                                                      json(entry(u"disk.img"_qs, 2'000'000'000)));
         s.answer(u"/"_qs, report);
         s.show();
         QVERIFY(s.settle());

@@ -68,7 +68,8 @@ struct Scene {
     void settle() { QCoreApplication::processEvents(); }
     int dryRuns() const {
         int n = 0;
-        for (const QString &line : engine.invocations()) n += line.startsWith(u"uninstall --dry-run");
+        for (const QString &line : engine.invocations())
+            n += line.startsWith(u"uninstall --dry-run");
         return n;
     }
     QPoint rowCentre(int row) const {
@@ -108,7 +109,8 @@ private Q_SLOTS:
         QFETCH(int, apps);
         QFETCH(qint64, total);
         QFETCH(QString, text);
-        QCOMPARE(UninstallView::subtitle(apps, total < 0 ? std::nullopt : std::optional(total)), text);
+        QCOMPARE(UninstallView::subtitle(apps, total < 0 ? std::nullopt : std::optional(total)),
+                 text);
     }
 
     void filtered_data() {
@@ -116,9 +118,11 @@ private Q_SLOTS:
         QTest::addColumn<QList<qint64>>("sizes");  // per app of A, b, C, d; negative: unknown
         QTest::addColumn<QStringList>("shown");
         QTest::newRow("unknown sizes keep the engine's order")
-            << QString() << QList<qint64>{-1, -1, -1, -1} << QStringList{u"Alpha"_qs, u"beta"_qs, u"Gamma"_qs, u"Alphabet"_qs};
+            << QString() << QList<qint64>{-1, -1, -1, -1}
+            << QStringList{u"Alpha"_qs, u"beta"_qs, u"Gamma"_qs, u"Alphabet"_qs};
         QTest::newRow("largest first, ties stable")
-            << QString() << QList<qint64>{5, 9, 5, -1} << QStringList{u"beta"_qs, u"Alpha"_qs, u"Gamma"_qs, u"Alphabet"_qs};
+            << QString() << QList<qint64>{5, 9, 5, -1}
+            << QStringList{u"beta"_qs, u"Alpha"_qs, u"Gamma"_qs, u"Alphabet"_qs};
         QTest::newRow("name contains, any case")
             << u"ALPH"_qs << QList<qint64>{1, 2, 3, 4} << QStringList{u"Alphabet"_qs, u"Alpha"_qs};
         QTest::newRow("paths are not searched") << u"opt"_qs << QList<qint64>{} << QStringList{};
@@ -192,8 +196,8 @@ private Q_SLOTS:
     void sortsOnceSizesArrive() {
         Scene s;
         const QString small = s.folder(u"Small"_qs, 1000), big = s.folder(u"Big"_qs, 400'000);
-        s.engine.list = listJson({app(u"Small"_qs, u"AppImage"_qs, small),
-                                  app(u"Big"_qs, u"AppImage"_qs, big)});
+        s.engine.list = listJson(
+            {app(u"Small"_qs, u"AppImage"_qs, small), app(u"Big"_qs, u"AppImage"_qs, big)});
         s.show();
         QVERIFY(s.listed());
         QVERIFY(QTest::qWaitFor([&] { return s.model->sizes().size() == 2; }, 10000));
@@ -260,9 +264,8 @@ private Q_SLOTS:
         QCOMPARE(texts(detail->stats()->cell(0)).last(), u"…"_qs);
 
         QFile(s.engine.gate).open(QIODevice::WriteOnly);
-        QVERIFY(QTest::qWaitFor([&] {
-            return s.model->preview().kind == AppsModel::Preview::files;
-        }, 10000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return s.model->preview().kind == AppsModel::Preview::files; }, 10000));
         s.settle();
         detail = qobject_cast<AppDetail *>(s.view->detail());
         QVERIFY(detail);
@@ -273,9 +276,8 @@ private Q_SLOTS:
 
         QFile::remove(s.env.resources() + u"/engine/mole"_qs);  // the next dry run fails
         s.model->select(s.model->apps().last().path);
-        QVERIFY(QTest::qWaitFor([&] {
-            return s.model->preview().kind == AppsModel::Preview::failed;
-        }, 10000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return s.model->preview().kind == AppsModel::Preview::failed; }, 10000));
         s.settle();
         QVERIFY(texts(s.view->detail()).contains(u"Couldn't Uninstall"_qs));
 
