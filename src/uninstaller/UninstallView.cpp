@@ -108,7 +108,6 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     m_search->setFont(Font::geist(14));
     m_search->setFrame(false);
     m_search->setAttribute(Qt::WA_MacShowFocusRect, false);
-    m_search->setStyleSheet(u"QLineEdit { background: transparent; }"_qs);
     colourSearch();
     connect(&Theme::instance(), &Theme::appearanceChanged, this, &UninstallView::colourSearch);
     searchLine->addWidget(m_search, 1);
@@ -179,6 +178,7 @@ void UninstallView::colourSearch() {
     QPalette palette = m_search->palette();
     palette.setColor(QPalette::Text, theme.color(Color::gray1000));
     palette.setColor(QPalette::PlaceholderText, theme.color(Color::gray600));
+    palette.setColor(QPalette::Base, Qt::transparent);
     m_search->setPalette(palette);
 }
 

@@ -345,6 +345,34 @@ private Q_SLOTS:
         }
     }
 
+    // The bundled engine measures a folder of the temporary home; the file
+    // moved from the pane is gone from the rows and sits in the Trash.
+    void trashWithTheRealEngine() {
+        Scene s;
+        s.env.installRealEngine();
+        const QString dir = s.folder(u"Downloads"_qs);
+        for (const QString &name : {u"big.iso"_qs, u"small.txt"_qs}) {
+            QFile f(dir + u'/' + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(name == u"big.iso" ? 200'000 : 5'000, 'x'));
+        }
+        s.model.emplace();
+        s.model->open(DiskEntry{u"Downloads"_qs, dir, 0, true, {}, {}, {}});
+        QVERIFY(s.settle());
+        s.view.emplace(&*s.model);
+        ScreenShots::present(&*s.view);
+        QVERIFY(s.settle());
+        QCOMPARE(rowNames(*s.view), (QStringList{u"big.iso"_qs, u"small.txt"_qs}));
+
+        s.view->requestTrash(s.view->rows()->row(0).item);
+        for (QAbstractButton *b : s.view->trashDialog()->buttons())
+            if (s.view->trashDialog()->buttonRole(b) == QMessageBox::DestructiveRole)
+                b->click();
+        QVERIFY(QTest::qWaitFor([&] { return s.view->rows()->rowCount() == 1; }, 10000));
+        QCOMPARE(rowNames(*s.view), QStringList{u"small.txt"_qs});
+        QCOMPARE(TrashCheck::problemWith(dir + u"/big.iso"_qs), QString());
+    }
+
     void screenshots() {
         Scene s;
         QList<DiskEntry> top{
