@@ -7,7 +7,7 @@
 #include "theme/Theme.h"
 
 MainWindow::MainWindow(QMenu *menu, QWidget *parent) : QMainWindow(parent), m_root(new RootView) {
-    setWindowTitle(u"Brightloft"_qs);
+    setWindowTitle(tr("Brightloft"));
     setMinimumSize(minimumSize);
     resize(1100, 720);
     setCentralWidget(m_root);
