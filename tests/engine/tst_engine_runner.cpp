@@ -66,11 +66,6 @@ int openDescriptors() {
     return int(QDir(u"/proc/self/fd"_qs).entryList(QDir::AllEntries | QDir::System).size());
 }
 
-QString readFile(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
 // Runs in a copy of this test program, as the app would meet it: SIGPIPE at
 // its default action, and the thread busy while the engine exits and before
 // the run is ended in the way `how` names.
@@ -101,30 +96,20 @@ int endRunAfterBusyThread(const QByteArray &how, qsizetype inputSize) {
 class EngineRunnerTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void missingEngineFailsEveryTimeUntilInstalled() {
+    // Looked up at every run: the resources' engine, else the one in the home.
+    void engineIsFoundAnewEachRun() {
         TestEnvironment env;
         QObject owner;
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            EngineRun *run = Engine::lines({u"status"_qs}, std::nullopt, &owner);
-            QCOMPARE(run->processId(), 0);
-            const Result r = collect(run);
-            QCOMPARE(r.error, QString::fromUtf8(EngineError::notInstalled));
-            QVERIFY(r.lines.isEmpty());
-        }
-        env.installEngineInHome(u"echo from home\n"_qs);
-        QCOMPARE(collect(Engine::lines({}, std::nullopt, &owner)).lines,
-                 QStringList{u"from home"_qs});
-    }
-
-    void resourcesEngineWinsOverHomeEngine() {
-        TestEnvironment env;
+        EngineRun *run = Engine::lines({u"status"_qs}, std::nullopt, &owner);
+        QCOMPARE(run->processId(), 0);
+        const Result missing = collect(run);
+        QCOMPARE(missing.error, QString::fromUtf8(EngineError::notInstalled));
+        QVERIFY(missing.lines.isEmpty());
         env.installEngineInHome(u"echo home\n"_qs);
+        QCOMPARE(collect(Engine::lines({}, std::nullopt, &owner)).lines, QStringList{u"home"_qs});
         env.installEngineInResources(u"echo resources\n"_qs);
-        QCOMPARE(Engine::binary(), env.resources() + u"/engine/mole"_qs);
-        QObject owner;
         QCOMPARE(collect(Engine::lines({}, std::nullopt, &owner)).lines,
                  QStringList{u"resources"_qs});
-
         // Not executable any more: the next run falls back to the home copy.
         QFile::setPermissions(env.resources() + u"/engine/mole"_qs, QFile::ReadOwner);
         QCOMPARE(Engine::binary(), env.home() + u"/.local/bin/mo"_qs);
@@ -164,20 +149,15 @@ private Q_SLOTS:
         QCOMPARE(r.lines.value(0).toLatin1(), expected.toHex());
     }
 
+    // wc ends only at the end of its input; a large input must not block the caller.
     void inputIsWrittenThenClosed() {
         TestEnvironment env;
-        const QString body = u"cat > \"$HOME/stdin\"; echo done\n"_qs;
-        QCOMPARE(runScript(env, body, u"y\n\n"_qs).lines, QStringList{u"done"_qs});
-        QCOMPARE(readFile(env.home() + u"/stdin"_qs), u"y\n\n"_qs);
-        QCOMPARE(runScript(env, body).lines, QStringList{u"done"_qs});
-        QCOMPARE(readFile(env.home() + u"/stdin"_qs), QString());
-    }
-
-    void largeInputDoesNotBlockTheCaller() {
-        TestEnvironment env;
-        const QString input(300000, u'x');
-        const Result r = runScript(env, u"wc -c\n"_qs, input);
-        QCOMPARE(r.lines.value(0).trimmed(), u"300000"_qs);
+        for (const QString &input : {QString(), u"y\n\n"_qs, QString(300000, u'x')})
+            QCOMPARE(
+                runScript(env, u"wc -c\n"_qs, input.isNull() ? std::nullopt : std::optional(input))
+                    .lines.value(0)
+                    .trimmed(),
+                QString::number(input.size()));
     }
 
     void linesAreSplitCleanedAndFiltered_data() {
@@ -190,8 +170,6 @@ private Q_SLOTS:
             << printf(u"\\n\\na\\n   \\n\\t\\n\\033[0m\\nb\\n"_qs) << QStringList{u"a"_qs, u"b"_qs};
         QTest::newRow("no final newline")
             << printf(u"first\\nlast"_qs) << QStringList{u"first"_qs, u"last"_qs};
-        QTest::newRow("colour codes removed")
-            << printf(u"\\033[32m✓\\033[0m done\\n"_qs) << QStringList{u"✓ done"_qs};
         QTest::newRow("progress redraw")
             << printf(u"10%%\\r100%%\\n"_qs) << QStringList{u"10%"_qs, u"100%"_qs};
         QTest::newRow("invalid UTF-8 replaced")
@@ -214,10 +192,6 @@ private Q_SLOTS:
         QTest::newRow("output and errors in write order")
             << u"echo one; echo two >&2; echo three; echo four >&2\n"_qs
             << QStringList{u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs};
-        QTest::newRow("terminators split across writes")
-            << u"printf 'a\\342'; sleep 0.1; printf '\\200'; sleep 0.1; printf '\\250b\\302'; "
-               u"sleep 0.1; printf '\\205c'\n"_qs
-            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs};
     }
     void linesAreSplitCleanedAndFiltered() {
         QFETCH(QString, script);
@@ -290,11 +264,8 @@ private Q_SLOTS:
 
     void launchFailureIsReported() {
         TestEnvironment env;
-        env.writeScript(env.resources() + u"/engine/mole"_qs, {});
-        QFile script(env.resources() + u"/engine/mole"_qs);
-        QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        script.write("#!/nonexistent/interpreter\n");
-        script.close();
+        const QString script = env.writeScript(env.resources() + u"/engine/mole"_qs, {});
+        QVERIFY(TestEnvironment::writeFile(script, "#!/nonexistent/interpreter\n"));
         QObject owner;
         const Result r = collect(Engine::lines({}, std::nullopt, &owner));
         QVERIFY(r.error);
@@ -408,14 +379,6 @@ private Q_SLOTS:
         QCOMPARE(b.lines, (QStringList{u"b 1"_qs, u"b 2"_qs, u"b 3"_qs}));
     }
 
-    void manyLinesArriveInOrderInBatches() {
-        TestEnvironment env;
-        const Result r = runScript(env, u"seq 1 20000\n"_qs);
-        QCOMPARE(r.lines.size(), 20000);
-        for (int i = 0; i < r.lines.size(); ++i) QCOMPARE(r.lines.at(i), QString::number(i + 1));
-        QVERIFY(r.batches < r.lines.size());
-    }
-
     void aBacklogLetsTheEventLoopInBetweenSlices_data() {
         QTest::addColumn<bool>("stopThen");
         QTest::newRow("every line arrives") << false;
@@ -447,7 +410,7 @@ private Q_SLOTS:
         } else {
             QVERIFY(result.wait());
             QCOMPARE(result.lines.size(), 100000);
-            QCOMPARE(result.lines.last(), u"100000"_qs);
+            for (int i = 0; i < 100000; ++i) QCOMPARE(result.lines.at(i), QString::number(i + 1));
         }
     }
 
@@ -489,7 +452,6 @@ private Q_SLOTS:
         QTest::newRow("redraws") << u"first\rfinal\r"_qs << u"final"_qs;
         QTest::newRow("only returns") << u"\r\r"_qs << QString();
         QTest::newRow("other escapes stay") << u"\x1b]0;title\x07x"_qs << u"\x1b]0;title\x07x"_qs;
-        QTest::newRow("not trimmed") << u"  a  "_qs << u"  a  "_qs;
     }
     void cleanKeepsTheLastRedraw() {
         QFETCH(QString, raw);

@@ -3,7 +3,6 @@
 
 #include "engine/Engine.h"
 #include "maintenance/OptimizeModel.h"
-#include "support/RealEngine.h"
 #include "support/ScriptedEngine.h"
 #include "support/SignalLog.h"
 #include "support/TestEnvironment.h"
@@ -134,18 +133,6 @@ private Q_SLOTS:
         QCOMPARE(itemLabels(model.sections()), QStringList{u"Second/fixed"_qs});
         QVERIFY(model.summary().isEmpty());  // the summary flag starts closed again
         QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(pidFile)));
-    }
-
-    void checkWithTheRealEngine() {
-        TestEnvironment env;
-        env.installRealEngine();
-        if (!RealEngine::offers(u"optimize"_qs))
-            QSKIP("the bundled engine has no optimize command yet");
-        OptimizeModel model;
-        model.run(true);  // the check only, in the temporary home
-        QVERIFY(waitForPhase(model, OptimizeModel::Phase::ready, 60000));
-        QVERIFY(!model.sections().isEmpty());
-        QVERIFY(!model.summary().contains(QString::fromUtf8(EngineError::notInstalled)));
     }
 };
 

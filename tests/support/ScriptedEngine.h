@@ -17,6 +17,25 @@ inline QString printLines(const QStringList &lines) {
     return script + u"\n"_qs;
 }
 
+// Prints each row of the text.
+inline QString printText(const char *text) {
+    return printLines(QString::fromUtf8(text).split(u'\n'));
+}
+
+// Waits until the file `name` exists in the engine's home: openGate() makes it.
+inline QString gate(const QString &name) {
+    return u"while [ ! -e \"$HOME/"_qs + name + u"\" ]; do sleep 0.02; done\n"_qs;
+}
+inline void openGate(const QString &home, const QString &name) {
+    QFile(home + u'/' + name).open(QIODevice::WriteOnly);
+}
+
+// Runs `dryRun` for "<command> --dry-run" and `run` for "<command>".
+inline QString dryRunOrRun(const QString &command, const QString &dryRun, const QString &run = {}) {
+    return u"case \"$*\" in\n'"_qs + command + u" --dry-run') "_qs + dryRun + u" ;;\n"_qs +
+           command + u") "_qs + run + u" ;;\nesac\n"_qs;
+}
+
 // Records the engine's process id. Follow it with "exec sleep 30" so the id
 // stays the engine's own until it dies.
 inline QString recordPid(const QString &pidFile) {

@@ -75,3 +75,9 @@ QString TestEnvironment::installRealEngine() const {
         qFatal("cannot link the engine into %s", qPrintable(target));
     return target;
 }
+
+bool TestEnvironment::writeFile(const QString &path, const QByteArray &bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}

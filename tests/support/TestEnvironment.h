@@ -24,6 +24,9 @@ public:
     // Puts the real bundled engine (built alongside the tests) in the resources.
     QString installRealEngine() const;
 
+    // Writes `bytes` to `path`, making its folders; false when it cannot.
+    static bool writeFile(const QString &path, const QByteArray &bytes = "data");
+
 private:
     QTemporaryDir m_dir;
     QByteArray m_saved[7];
