@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+
+#include "app/MainWindow.h"
+#include "app/RootView.h"
+#include "platform/UserDefaults.h"
+#include "theme/controls/GButton.h"
+#include "theme/controls/PhaseActions.h"
+#include "theme/controls/SummaryStrip.h"
+
+// What a pane view shows, read the way a person reads it. Views with a
+// row of phase actions and a summary strip: Cleanup and Maintenance.
+namespace ViewProbe {
+
+// The titles of the action buttons shown now.
+template <class View>
+QStringList shownActions(const View &view) {
+    QStringList out;
+    for (const GButton *b : view.actions()->template findChildren<GButton *>())
+        if (!b->isHidden())
+            out.append(b->title());
+    return out;
+}
+
+template <class View>
+GButton *visibleButton(const View &view, const QString &title) {
+    for (GButton *b : view.actions()->template findChildren<GButton *>())
+        if (!b->isHidden() && b->title() == title)
+            return b;
+    return nullptr;
+}
+
+// "Caption: value" per strip cell.
+template <class View>
+QStringList strip(const View &view) {
+    QStringList out;
+    for (int i = 0; i < view.strip()->count(); ++i) {
+        const StripCell *cell = view.strip()->cell(i);
+        out.append(cell->caption() + u": "_qs + cell->value()->accessibleName());
+    }
+    return out;
+}
+
+// Every text a user can see or hear in `root`: labels, button titles,
+// tooltips, accessible names and menu entries.
+inline QStringList visibleTexts(QWidget *root) {
+    QStringList texts;
+    QList<QWidget *> widgets = root->findChildren<QWidget *>();
+    widgets << root;
+    for (QWidget *w : widgets) {
+        texts << w->toolTip() << w->accessibleName();
+        if (auto *label = qobject_cast<QLabel *>(w))
+            texts << label->text();
+        if (auto *button = qobject_cast<QAbstractButton *>(w))
+            texts << button->text();
+        for (QAction *action : w->actions()) texts << action->text() << action->toolTip();
+    }
+    texts.removeAll(QString());
+    return texts;
+}
+
+// The main window, set up and shown on `pane`; null unless it shows a View there.
+template <class View>
+View *openPane(MainWindow &window, Pane pane) {
+    UserDefaults::setFlag(UserDefaults::setupDone, true);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        return nullptr;
+    window.root()->setPane(pane);
+    return qobject_cast<View *>(window.root()->contentWidget());
+}
+
+}  // namespace ViewProbe
