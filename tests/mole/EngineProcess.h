@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+#include "support/TestEnvironment.h"
+
 inline QString engineBinary() {
     return qEnvironmentVariable("MOLE_BINARY");
 }
@@ -18,8 +20,11 @@ inline QString engineBinary() {
 // The built engine run the way the app runs it: standard output and standard
 // error merged, no input. A prefix such as asNobody() goes first. Returns the
 // exit code (-1 when the engine crashed or did not finish) and the output.
-inline std::pair<int, QByteArray> runCommand(const QStringList &command) {
+inline std::pair<int, QByteArray> runCommand(
+    const QStringList &command,
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(command.first(), command.mid(1));
@@ -27,9 +32,10 @@ inline std::pair<int, QByteArray> runCommand(const QStringList &command) {
     return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAll()};
 }
-inline std::pair<int, QByteArray> runEngine(const QStringList &arguments,
-                                            const QStringList &prefix = {}) {
-    return runCommand(prefix + QStringList{engineBinary()} + arguments);
+inline std::pair<int, QByteArray> runEngine(
+    const QStringList &arguments, const QStringList &prefix = {},
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
+    return runCommand(prefix + QStringList{engineBinary()} + arguments, environment);
 }
 
 // The engine with a pseudo-terminal as its output, as a person runs it.
@@ -77,9 +83,7 @@ inline QJsonObject engineReport(const QStringList &arguments, const QStringList 
 }
 
 inline void writeFile(const QString &path, const QByteArray &data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+    QVERIFY(TestEnvironment::writeFile(path, data));
 }
 
 // Allocated size as `du -sk` reports it.

@@ -44,6 +44,12 @@ void FakeHome::file(const QByteArray &relative, qsizetype bytes) {
     ::close(fd);
 }
 
+void FakeHome::text(const QByteArray &relative, const QByteArray &text) {
+    file(relative, 0);
+    QFile out(QFile::decodeName(at(relative)));
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(text) == text.size());
+}
+
 void FakeHome::symlink(const QByteArray &target, const QByteArray &relative) {
     const qsizetype slash = relative.lastIndexOf('/');
     if (slash > 0)

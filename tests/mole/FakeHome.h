@@ -24,6 +24,7 @@ public:
 
     void folder(const QByteArray &relative);
     void file(const QByteArray &relative, qsizetype bytes = 5000);
+    void text(const QByteArray &relative, const QByteArray &text);
     void symlink(const QByteArray &target, const QByteArray &relative);
 
     // Every entry below the home, relative to it, without following links.

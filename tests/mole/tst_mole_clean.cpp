@@ -54,12 +54,6 @@ std::optional<qint64> freed(const QStringList &lines) {
     return last;
 }
 
-void writeText(FakeHome &home, const QByteArray &relative, const QByteArray &text) {
-    home.file(relative, 0);
-    QFile file(QFile::decodeName(home.at(relative)));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-}
-
 }  // namespace
 
 class TestMoleClean : public QObject {
@@ -101,13 +95,13 @@ private Q_SLOTS:
         h.file(".config/google-chrome/Default/Cookies", 3000);
         h.file(".config/google-chrome/Default/History", 3000);
         h.file(".config/zzoldapp-left/settings", 3000);
-        writeText(h, ".local/share/Trash/info/old.txt.trashinfo",
-                  "[Trash Info]\nPath=/x/old.txt\nDeletionDate=2026-01-01T10:00:00\n");
-        writeText(h, ".local/share/Trash/info/olddir.trashinfo",
-                  "[Trash Info]\nPath=/x/olddir\nDeletionDate=2026-01-01T10:00:00\n");
+        h.text(".local/share/Trash/info/old.txt.trashinfo",
+               "[Trash Info]\nPath=/x/old.txt\nDeletionDate=2026-01-01T10:00:00\n");
+        h.text(".local/share/Trash/info/olddir.trashinfo",
+               "[Trash Info]\nPath=/x/olddir\nDeletionDate=2026-01-01T10:00:00\n");
         h.file(".local/share/Trash/files/kept-later", 100);  // trashed after the scan
         QVERIFY(::unlink(h.at(".local/share/Trash/files/kept-later")) == 0);
-        writeText(h, ".local/share/Trash/directorysizes", "24576 1767261600 olddir\n");
+        h.text(".local/share/Trash/directorysizes", "24576 1767261600 olddir\n");
 
         const ParsedReport report = parseReport(appLines(Commands::cleanDryRun()));
         QCOMPARE(sorted(labels(report, kUserCaches, action)),
@@ -187,9 +181,9 @@ private Q_SLOTS:
         FakeHome h;
         h.file(".cache/app/data", 9000);
         if (!plan.isEmpty())
-            writeText(h, ".local/state/mole/clean-plan",
-                      plan.replace("%1", QFile::encodeName(h.home()))
-                          .replace("%2", QByteArray::number(::time(nullptr))));
+            h.text(".local/state/mole/clean-plan",
+                   plan.replace("%1", QFile::encodeName(h.home()))
+                       .replace("%2", QByteArray::number(::time(nullptr))));
         const QStringList lines = appLines(Commands::clean());
         QVERIFY2(!QFile::exists(QFile::decodeName(h.at(".cache/app"))),
                  qPrintable(lines.join(u'\n')));
@@ -266,12 +260,7 @@ private Q_SLOTS:
         for (const char *folder : {".cache/gomod/pkg/mod", ".cache/gomod/pkg", ".cache/gomod"})
             QCOMPARE(::chmod(h.at(folder).constData(), 0555), 0);
         h.openToOthers();
-        QProcess engine;
-        engine.setProcessChannelMode(QProcess::MergedChannels);
-        engine.setStandardInputFile(QProcess::nullDevice());
-        engine.start(nobody.first(), nobody.mid(1) + QStringList{engineBinary(), u"clean"_qs});
-        QVERIFY(engine.waitForFinished(30000));
-        const QStringList lines = ::appLines(engine.readAll());
+        const QStringList lines = ::appLines(runEngine({u"clean"_qs}, nobody).second);
         QVERIFY2(!QFile::exists(QFile::decodeName(h.at(".cache/gomod"))),
                  qPrintable(lines.join(u'\n')));
         QVERIFY(!QFile::exists(QFile::decodeName(h.at(".cache/plain"))));
@@ -345,19 +334,14 @@ private Q_SLOTS:
         FakeHome h;
         h.file(".cache/app/data", 9000);
         h.openToOthers();  // nobody must reach the folder to judge it
-        QProcess engine;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (home.isNull())
             environment.remove(u"HOME"_qs);
         else
             environment.insert(u"HOME"_qs, home.contains(u"%1"_qs) ? home.arg(h.home()) : home);
-        engine.setProcessEnvironment(environment);
-        engine.setProcessChannelMode(QProcess::MergedChannels);
-        engine.setStandardInputFile(QProcess::nullDevice());
-        engine.start(nobody.first(), nobody.mid(1) + QStringList{engineBinary()} + command);
-        QVERIFY(engine.waitForFinished(30000));
-        const QString output = QString::fromUtf8(engine.readAll());
-        QVERIFY(engine.exitCode() != 0);
+        const auto [exitCode, bytes] = runEngine(command, nobody, environment);
+        const QString output = QString::fromUtf8(bytes);
+        QVERIFY(exitCode > 0);
         QVERIFY2(output.contains(u"HOME"_qs) && output.contains(u"refusing"_qs),
                  qPrintable(output));
         QVERIFY(QFile::exists(QFile::decodeName(h.at(".cache/app/data"))));

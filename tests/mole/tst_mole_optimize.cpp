@@ -51,12 +51,8 @@ private Q_SLOTS:
     // nothing left to do.
     void checkThenApply() {
         FakeHome h;
-        h.file(".local/share/applications/gone.desktop", 0);
-        QFile entry(QFile::decodeName(h.at(".local/share/applications/gone.desktop")));
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write(
-            "[Desktop Entry]\nType=Application\nName=Gone App\nExec=/nonexistent/gone %U\n");
-        entry.close();
+        h.text(".local/share/applications/gone.desktop",
+               "[Desktop Entry]\nType=Application\nName=Gone App\nExec=/nonexistent/gone %U\n");
         h.symlink("/nonexistent/tool", ".local/bin/dangling");
         h.symlink("/bin/sh", ".local/bin/fine");
         h.file(".cache/thumbnails/fail/gnome/a.png", 3000);
@@ -94,15 +90,11 @@ private Q_SLOTS:
         FakeHome h;
         h.file(".local/share/applications/app.desktop", 0);
         h.file(".local/share/mime/packages/app.xml", 100);
-        QProcess engine;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"PATH"_qs, h.home() + u"/empty"_qs);
-        engine.setProcessEnvironment(environment);
-        engine.setProcessChannelMode(QProcess::MergedChannels);
-        engine.start(engineBinary(), {u"optimize"_qs});
-        QVERIFY(engine.waitForFinished(30000));
-        QCOMPARE(engine.exitCode(), 0);
-        const QStringList lines = ::appLines(engine.readAll());
+        const auto [exitCode, output] = runEngine({u"optimize"_qs}, {}, environment);
+        QCOMPARE(exitCode, 0);
+        const QStringList lines = ::appLines(output);
         const Maintenance report = read(lines);
         QVERIFY(!lines.join(u'\n').contains(u"\u2717"_qs));
         QVERIFY(itemsOf(report, ReportItem::Kind::note)

@@ -67,26 +67,10 @@ private Q_SLOTS:
         QVERIFY(s.memory.used > 0 && s.memory.used <= s.memory.total);
     }
 
-    // Real volumes only, one per device, the root first.
-    void disksAreRealVolumes() {
-        QVERIFY(m_reading.disks && !m_reading.disks->isEmpty());
-        QCOMPARE(m_reading.disks->first().mount, u"/"_qs);
-        static const QRegularExpression pseudo(u"^/(proc|sys|dev|run)(/|$)"_qs);
-        QSet<dev_t> devices;
-        for (const StatusSnapshot::Disk &disk : *m_reading.disks) {
-            struct stat st {};
-            QVERIFY2(!pseudo.match(disk.mount).hasMatch() &&
-                         ::stat(QFile::encodeName(disk.mount), &st) == 0 &&
-                         !devices.contains(st.st_dev),
-                     qPrintable(disk.mount));
-            devices.insert(st.st_dev);
-            QVERIFY(disk.usedPercent >= 0 && disk.usedPercent <= 100 && disk.used <= disk.total);
-        }
-    }
-
-    // Each disk as df sees it: total - used is what the user can still
-    // write, and the share used is df's Use% (rounded up) within a point.
-    // Includes a nearly full image whose reserved blocks are not free.
+    // Real volumes only, one per device, the root first, each as df sees
+    // it: total - used is what the user can still write, and the share used
+    // is df's Use% (rounded up) within a point. Includes a nearly full image
+    // whose reserved blocks are not free.
     void disksAgreeWithDf() {
         QTemporaryDir dir;
         LoopMounts mounts;
@@ -110,10 +94,18 @@ private Q_SLOTS:
                 dfRows[fields[0]] = fields;
         }
         const QJsonArray disks = reading()[u"disks"_qs].toArray();
+        QCOMPARE(disks.first()[u"mount"_qs].toString(), u"/"_qs);
+        static const QRegularExpression pseudo(u"^/(proc|sys|dev|run)(/|$)"_qs);
+        QSet<dev_t> devices;
         QStringList listed;
         for (const QJsonValue &disk : disks) {
             const QString mount = disk[u"mount"_qs].toString();
             listed << mount;
+            struct stat st {};
+            QVERIFY2(!pseudo.match(mount).hasMatch() &&
+                         ::stat(QFile::encodeName(mount), &st) == 0 && !devices.contains(st.st_dev),
+                     qPrintable(mount));
+            devices.insert(st.st_dev);
             const QStringList row = dfRows.value(mount);
             QVERIFY2(!row.isEmpty(), qPrintable(mount));
             const qint64 used = disk[u"used"_qs].toInteger(), total = disk[u"total"_qs].toInteger();

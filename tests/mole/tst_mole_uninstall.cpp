@@ -51,32 +51,32 @@ class TestMoleUninstall : public QObject {
     void build(FakeHome &h) {
         const QByteArray home = QFile::encodeName(h.home());
         h.file("Applications/Foo-1.2.3-x86_64.AppImage", 30'000);
-        write(
-            h, ".local/share/applications/appimagekit-foo.desktop",
+        h.text(
+            ".local/share/applications/appimagekit-foo.desktop",
             desktopEntry("Foo Editor", '"' + home + "/Applications/Foo-1.2.3-x86_64.AppImage\" %U",
                          "Icon=appimagekit-foo\n"));
         h.file(".local/share/icons/hicolor/256x256/apps/appimagekit-foo.png", 900);
         h.file(".cache/appimagekit-foo/c", 2000);
-        write(h, ".config/autostart/appimagekit-foo.desktop", desktopEntry("Foo", "x"));
+        h.text(".config/autostart/appimagekit-foo.desktop", desktopEntry("Foo", "x"));
         h.file(".config/fooeditor/settings", 500);  // shared: Local App says it is FooEditor too
         h.file("Downloads/Mole mo clean.AppImage", 1000);
         h.file("Downloads/Hidden.AppImage", 1000);
-        write(h, ".local/share/applications/hidden.desktop",
-              desktopEntry("Hidden", home + "/Downloads/Hidden.AppImage", "NoDisplay=true\n"));
+        h.text(".local/share/applications/hidden.desktop",
+               desktopEntry("Hidden", home + "/Downloads/Hidden.AppImage", "NoDisplay=true\n"));
         h.file("opt/localapp/bin/localapp", 4000);
         ::chmod(h.at("opt/localapp/bin/localapp"), 0755);
-        write(h, ".local/share/applications/localapp.desktop",
-              desktopEntry("Local App", home + "/opt/localapp/bin/localapp",
-                           "StartupWMClass=FooEditor\n"));
+        h.text(".local/share/applications/localapp.desktop",
+               desktopEntry("Local App", home + "/opt/localapp/bin/localapp",
+                            "StartupWMClass=FooEditor\n"));
         h.file(".config/localapp/prefs", 700);
         h.file("opt/kdeonly/run", 100);
-        write(h, ".local/share/applications/kdeonly.desktop",
-              desktopEntry("KDE Only", home + "/opt/kdeonly/run", "OnlyShowIn=KDE;\n"));
+        h.text(".local/share/applications/kdeonly.desktop",
+               desktopEntry("KDE Only", home + "/opt/kdeonly/run", "OnlyShowIn=KDE;\n"));
         h.file(".local/share/flatpak/app/org.example.Flat/current/files", 5000);
         h.file(".var/app/org.example.Flat/config/x", 600);
         h.file("brew/Cellar/brewapp/1.0/bin/brewapp", 3000);
-        write(h, "brew/opt/brewapp/share/applications/brewapp.desktop",
-              desktopEntry("Brew App", "brewapp"));
+        h.text("brew/opt/brewapp/share/applications/brewapp.desktop",
+               desktopEntry("Brew App", "brewapp"));
         h.env().writeScript(
             h.home() + u"/.local/bin/flatpak"_qs,
             u"case \"$1\" in\n"
@@ -91,12 +91,6 @@ class TestMoleUninstall : public QObject {
                             "list) echo brewapp ;;\n"
                             "uninstall) rm -rf \"$HOME/brew/Cellar/$2\" ;;\n"
                             "esac\n"_qs);
-    }
-
-    static void write(FakeHome &h, const QByteArray &relative, const QByteArray &text) {
-        h.file(relative, 0);
-        QFile file(QFile::decodeName(h.at(relative)));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
     }
 
 private Q_SLOTS:
