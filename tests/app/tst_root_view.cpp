@@ -60,12 +60,6 @@ private Q_SLOTS:
         QCOMPARE(root.status()->isStreaming(), engine && tabs);
     }
 
-    void settingsReadSetupDoneAsTrueButTheWindowAsFalse() {
-        AppFixture app;
-        QVERIFY(!UserDefaults::flag(UserDefaults::setupDone));
-        QVERIFY(UserDefaults::flag(UserDefaults::setupDone, true));
-    }
-
     void statusWatchStartsOnceAndStopsWhenNoLongerReady() {
         AppFixture app;
         app.installEngine();
@@ -110,7 +104,7 @@ private Q_SLOTS:
         RootView *root = window.root();
 
         QTest::keyClick(&window, Qt::Key_3, Qt::ControlModifier);
-        QTest::qWait(200);  // a shortcut presses its button with a short delay
+        QTest::qWait(200);                       // a shortcut presses its button with a short delay
         QCOMPARE(root->pane(), Pane::overview);  // permissions screen: no tabs to press
 
         UserDefaults::setFlag(UserDefaults::setupDone, true);

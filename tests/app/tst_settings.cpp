@@ -40,12 +40,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, contents);
         QFETCH(QString, version);
         AppFixture app;
-        if (!contents.isNull()) {
-            QDir().mkpath(app.env().resources() + u"/engine"_qs);
-            QFile file(app.env().resources() + u"/engine/VERSION"_qs);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(contents);
-        }
+        if (!contents.isNull())
+            QVERIFY(TestEnvironment::writeFile(app.env().resources() + u"/engine/VERSION"_qs,
+                                               contents));
         QCOMPARE(SettingsView::engineVersion(app.env().resources()), version);
         QCOMPARE(SettingsView::engineVersion(QString()), QString());
 
@@ -57,14 +54,21 @@ private Q_SLOTS:
         QVERIFY(!credit.contains(u" · v"_qs) || !version.isEmpty());
     }
 
+    void defaultsOnAFirstLaunch_data() {
+        QTest::addColumn<bool>("access");
+        QTest::newRow("file access") << true;
+        QTest::newRow("no file access") << false;
+    }
     void defaultsOnAFirstLaunch() {
+        QFETCH(bool, access);
         AppFixture app;
+        app.setAccess(access);
         SettingsView view;
         view.show();
         QCOMPARE(view.versionLine(), u"Version "_qs + InfoDictionary::version() + u" ("_qs +
                                          InfoDictionary::buildNumber() + u")"_qs);
-        QCOMPARE(view.fullDiskAccessStatus()->text(), u"On"_qs);
-        QCOMPARE(view.fullDiskAccessStatus()->tint(), Color::green);
+        QCOMPARE(view.fullDiskAccessStatus()->text(), access ? u"On"_qs : u"Off"_qs);
+        QCOMPARE(view.fullDiskAccessStatus()->tint(), access ? Color::green : Color::red);
         // Nothing gates automation here: both targets answer "granted".
         QTRY_COMPARE(view.automationStatus()->text(), u"On"_qs);
         QCOMPARE(view.automationStatus()->tint(), Color::green);
@@ -74,14 +78,6 @@ private Q_SLOTS:
         QVERIFY(!view.autoUpdateSwitch()->isChecked());
         QVERIFY(!view.autoUpdateSwitch()->isEnabled());
         QVERIFY(!view.checkNowButton()->isEnabled());
-    }
-
-    void accessOffShowsOff() {
-        AppFixture app;
-        app.setAccess(false);
-        SettingsView view;
-        QCOMPARE(view.fullDiskAccessStatus()->text(), u"Off"_qs);
-        QCOMPARE(view.fullDiskAccessStatus()->tint(), Color::red);
     }
 
     void runAgainBringsTheMainWindowForward_data() {

@@ -29,12 +29,10 @@ private Q_SLOTS:
     void pillColourBands_data() {
         QTest::addColumn<double>("usedPercent");
         QTest::addColumn<Color>("tint");
-        QTest::newRow("empty") << 0.0 << Color::green;
         QTest::newRow("75 exactly") << 75.0 << Color::green;
         QTest::newRow("just above 75") << 75.01 << Color::amber;
         QTest::newRow("90 exactly") << 90.0 << Color::amber;
         QTest::newRow("90.1") << 90.1 << Color::red;
-        QTest::newRow("full") << 100.0 << Color::red;
     }
     void pillColourBands() {
         QFETCH(double, usedPercent);

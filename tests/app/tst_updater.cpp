@@ -7,7 +7,6 @@
 
 #include "app/Appcast.h"
 #include "app/Updater.h"
-#include "platform/InfoDictionary.h"
 
 namespace {
 
@@ -183,11 +182,6 @@ private Q_SLOTS:
             .setValue(u"lastUpdateCheck"_qs, QDateTime::currentDateTimeUtc().addDays(-2));
         QVERIFY(updater.checkIfDue());
         QTRY_COMPARE(server.requests, 2);
-    }
-
-    void noFeedNoController() {
-        QVERIFY(InfoDictionary::feedUrl().isEmpty());
-        QCOMPARE(Updater::controller(), nullptr);
     }
 };
 

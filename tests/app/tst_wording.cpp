@@ -1,6 +1,3 @@
-#include <QAbstractButton>
-#include <QAction>
-#include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTest>
@@ -16,28 +13,13 @@
 #include "platform/UserDefaults.h"
 #include "platform/Wording.h"
 #include "support/AppFixture.h"
+#include "support/ViewProbe.h"
 #include "theme/controls/GButton.h"
 #include "theme/controls/Kbd.h"
 
 namespace {
 
-// Every text a user can see or hear in `root`: labels, button titles,
-// tooltips, accessible names and menu entries.
-QStringList visibleTexts(QWidget *root) {
-    QStringList texts;
-    QList<QWidget *> widgets = root->findChildren<QWidget *>();
-    widgets << root;
-    for (QWidget *w : widgets) {
-        texts << w->toolTip() << w->accessibleName();
-        if (auto *label = qobject_cast<QLabel *>(w))
-            texts << label->text();
-        if (auto *button = qobject_cast<QAbstractButton *>(w))
-            texts << button->text();
-        for (QAction *action : w->actions()) texts << action->text() << action->toolTip();
-    }
-    texts.removeAll(QString());
-    return texts;
-}
+using ViewProbe::visibleTexts;
 
 const QRegularExpression &macWords() {
     static const QRegularExpression words(u"\\bMac\\b|macOS|Finder|⌘|System Settings"_qs);

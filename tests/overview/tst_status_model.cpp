@@ -129,10 +129,7 @@ private Q_SLOTS:
         model.stream();
         QTRY_VERIFY_WITH_TIMEOUT(model.snapshot().has_value(), 15000);
         QCOMPARE(model.error(), std::nullopt);
-        const StatusSnapshot &s = *model.snapshot();
-        QVERIFY(s.healthScore >= 0 && s.healthScore <= 100);
-        QVERIFY(s.memory.total > 0);
-        QVERIFY(s.rootDisk().has_value());
+        QVERIFY(model.snapshot()->rootDisk().has_value());
         QVERIFY(model.isStreaming());  // a watch keeps going until stopped
         model.stop();
     }

@@ -14,13 +14,6 @@
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 void writePng(const QString &path, QColor colour) {
     QDir().mkpath(QFileInfo(path).path());
     QImage image(48, 48, QImage::Format_ARGB32);
@@ -92,8 +85,8 @@ private Q_SLOTS:
         const QString data = env.home() + u"/.local/share"_qs;
         writePng(data + u"/red.png"_qs, Qt::red);
         writePng(data + u"/icons/hicolor/48x48/apps/tool-blue.png"_qs, Qt::blue);
-        writeFile(data + u"/applications/org.example.Tool.desktop"_qs,
-                  entry.replace('@', QFile::encodeName(data)));
+        QVERIFY(TestEnvironment::writeFile(data + u"/applications/org.example.Tool.desktop"_qs,
+                                           entry.replace('@', QFile::encodeName(data))));
         const QIcon icon = AppIcons::forApp(env.home() + u"/Apps/tool"_qs, u"org.example.Tool"_qs);
         if (expected.isEmpty()) {
             const QImage image = icon.pixmap(48).toImage();

@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QTest>
 
-#include "platform/InfoDictionary.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "support/TestEnvironment.h"
@@ -42,11 +41,6 @@ private Q_SLOTS:
         QVERIFY(UserDefaults::flag(UserDefaults::setupDone));
         QVERIFY(!UserDefaults::flag(UserDefaults::automationAsked));
         QVERIFY(QFileInfo::exists(env.home() + u"/.config/Brightloft/Brightloft.conf"_qs));
-    }
-
-    void infoDictionaryComesFromTheBuild() {
-        QVERIFY(!InfoDictionary::version().isEmpty());
-        QVERIFY(!InfoDictionary::buildNumber().isEmpty());
     }
 };
 

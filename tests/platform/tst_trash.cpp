@@ -6,17 +6,6 @@
 #include "support/TestEnvironment.h"
 #include "support/TrashCheck.h"
 
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes = "data") {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-}  // namespace
-
 // Files go to the freedesktop Trash of the temporary home, each with a
 // .trashinfo a file manager can restore from.
 class TrashTest : public QObject {
@@ -35,7 +24,7 @@ private Q_SLOTS:
         QFETCH(bool, folder);
         TestEnvironment env;
         const QString path = env.home() + u"/Documents/"_qs + name;
-        writeFile(folder ? path + u"/inner/file"_qs : path);
+        QVERIFY(TestEnvironment::writeFile(folder ? path + u"/inner/file"_qs : path));
         QCOMPARE(Trash::moveToTrash({path}).size(), 0);
         QVERIFY(!QFileInfo::exists(path));
         QCOMPARE(TrashCheck::problemWith(path), QString());
@@ -44,7 +33,7 @@ private Q_SLOTS:
     void linksAreMovedNotFollowed() {
         TestEnvironment env;
         const QString target = env.home() + u"/Documents/keep.txt"_qs;
-        writeFile(target);
+        QVERIFY(TestEnvironment::writeFile(target));
         const QString link = env.home() + u"/link"_qs;
         QVERIFY(QFile::link(target, link));
         QCOMPARE(Trash::moveToTrash({link}).size(), 0);
@@ -56,7 +45,7 @@ private Q_SLOTS:
     void failuresAreReportedAndTheRestMoves() {
         TestEnvironment env;
         const QString kept = env.home() + u"/a.txt"_qs;
-        writeFile(kept);
+        QVERIFY(TestEnvironment::writeFile(kept));
         const QString missing = env.home() + u"/missing"_qs;
         const QString trash = env.home() + u"/.local/share/Trash"_qs;
         const QList<Trash::Failure> failures =
@@ -83,9 +72,9 @@ private Q_SLOTS:
         const QString data = env.home() + u"/.local/share"_qs;
         QDir(data).removeRecursively();
         if (!dataFolderMissing)
-            writeFile(data + u"/Trash"_qs);
+            QVERIFY(TestEnvironment::writeFile(data + u"/Trash"_qs));
         const QString path = env.home() + u"/a.txt"_qs;
-        writeFile(path);
+        QVERIFY(TestEnvironment::writeFile(path));
         const QString cwd = QDir::currentPath();
         QVERIFY(QDir::setCurrent(env.home()));
         const QList<Trash::Failure> failures = Trash::moveToTrash({path});

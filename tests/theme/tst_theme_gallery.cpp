@@ -73,6 +73,8 @@ private Q_SLOTS:
         QCOMPARE(sans.pixelSize(), 15);
     }
 
+    // Made in one appearance, shown in the other: the open page follows,
+    // with no pixel left behind in the old appearance.
     void galleryRendersAfterSwitching_data() {
         QTest::addColumn<Appearance>("from");
         QTest::addColumn<Appearance>("to");
@@ -87,41 +89,23 @@ private Q_SLOTS:
         // The real icons too, so the pictures look like the app.
         qputenv("BRIGHTLOFT_RESOURCES", BUILT_RESOURCES);
         builtFonts();
-        // Made in one appearance, shown in the other: the open page follows.
         Theme::instance().setForcedAppearance(from);
-        GalleryPage page;
-        page.adjustSize();
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        Theme::instance().setForcedAppearance(to);
-        const QImage shot = page.grab().toImage();
-        QCOMPARE(shot.width(), GalleryPage::width);
-        QCOMPARE(shot.pixelColor(2, 2), background);
-        const QString path = u"%1/gallery-%2.png"_qs.arg(
-            QStringLiteral(ARTEFACTS_DIR), QString::fromLatin1(QTest::currentDataTag()));
-        QVERIFY2(shot.save(path), qPrintable(path));
-    }
-
-    void switchedPageMatchesAFreshOne() {
-        qputenv("BRIGHTLOFT_RESOURCES", BUILT_RESOURCES);
-        builtFonts();
-        Theme::instance().setForcedAppearance(Appearance::light);
         GalleryPage switched;
         switched.adjustSize();
         switched.show();
         QVERIFY(QTest::qWaitForWindowExposed(&switched));
-        Theme::instance().setForcedAppearance(Appearance::dark);
+        Theme::instance().setForcedAppearance(to);
         GalleryPage fresh;
         fresh.resize(switched.size());
         fresh.show();
         QVERIFY(QTest::qWaitForWindowExposed(&fresh));
-        const QImage a = switched.grab().toImage(), b = fresh.grab().toImage();
-        QCOMPARE(a.size(), b.size());
-        // Any pixel left behind in the old appearance shows up here.
-        int differing = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x) differing += a.pixel(x, y) != b.pixel(x, y);
-        QCOMPARE(differing, 0);
+        const QImage shot = switched.grab().toImage();
+        QCOMPARE(shot.width(), GalleryPage::width);
+        QCOMPARE(shot.pixelColor(2, 2), background);
+        QVERIFY(shot == fresh.grab().toImage());
+        const QString path = u"%1/gallery-%2.png"_qs.arg(
+            QStringLiteral(ARTEFACTS_DIR), QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY2(shot.save(path), qPrintable(path));
     }
 };
 

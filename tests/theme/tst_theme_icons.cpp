@@ -28,11 +28,6 @@ class IconsTest : public QObject {
     TestEnvironment env;
     QString first, second;
 
-    static void write(const QString &path, const QByteArray &content) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-    }
-
 private Q_SLOTS:
     void init() {
         // Fresh folders for every case and data row.
@@ -49,7 +44,7 @@ private Q_SLOTS:
     }
     void tintReplacesTheIconsColour() {
         QFETCH(qreal, ratio);
-        write(first + u"/half.svg"_qs, kLeftHalf);
+        QVERIFY(TestEnvironment::writeFile(first + u"/half.svg"_qs, kLeftHalf));
         IconStore store({first});
         const QColor tint(0x1A, 0x7F, 0x37);
         const QPixmap pixmap = store.pixmap(u"half"_qs, 16, ratio, tint);
@@ -61,7 +56,7 @@ private Q_SLOTS:
     }
 
     void loadedIconsAreCachedMissesTriedAgain() {
-        write(first + u"/box.svg"_qs, kSquare);
+        QVERIFY(TestEnvironment::writeFile(first + u"/box.svg"_qs, kSquare));
         IconStore store({first});
         const QPixmap red = store.pixmap(u"box"_qs, 12, 1, Qt::red);
         QCOMPARE(store.pixmap(u"box"_qs, 12, 1, Qt::red).cacheKey(), red.cacheKey());
@@ -73,16 +68,16 @@ private Q_SLOTS:
         const QPixmap missing = store.pixmap(u"later"_qs, 16, 1, Qt::red);
         QCOMPARE(missing.size(), QSize(16, 16));
         QVERIFY(fullyTransparent(missing.toImage()));
-        write(first + u"/later.svg"_qs, kSquare);
+        QVERIFY(TestEnvironment::writeFile(first + u"/later.svg"_qs, kSquare));
         QCOMPARE(store.pixmap(u"later"_qs, 16, 1, Qt::red).toImage().pixelColor(8, 8),
                  QColor(Qt::red));
     }
 
     void firstFolderThatLoadsWins() {
-        write(first + u"/both.svg"_qs, kLeftHalf);
-        write(second + u"/both.svg"_qs, kSquare);
-        write(first + u"/broken.svg"_qs, "not an svg");
-        write(second + u"/broken.svg"_qs, kSquare);
+        QVERIFY(TestEnvironment::writeFile(first + u"/both.svg"_qs, kLeftHalf));
+        QVERIFY(TestEnvironment::writeFile(second + u"/both.svg"_qs, kSquare));
+        QVERIFY(TestEnvironment::writeFile(first + u"/broken.svg"_qs, "not an svg"));
+        QVERIFY(TestEnvironment::writeFile(second + u"/broken.svg"_qs, kSquare));
         IconStore store({first, second});
         // The half from the first folder; the second folder's whole square.
         QCOMPARE(qAlpha(store.pixmap(u"both"_qs, 16, 1, Qt::black).toImage().pixel(14, 8)), 0);
