@@ -114,15 +114,6 @@ private Q_SLOTS:
         QCOMPARE(later.automationRow(), RowState::partial);
         QCOMPARE(later.allowButton()->kind(), GButton::Kind::secondary);
     }
-
-    void continueWithoutAutomation() {
-        AppFixture app;
-        AccessView view;
-        int done = 0;
-        connect(&view, &AccessView::done, this, [&] { ++done; });
-        view.continueButton()->click();
-        QCOMPARE(done, 1);
-    }
 };
 
 QTEST_MAIN(AccessViewTest)

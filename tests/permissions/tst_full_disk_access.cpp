@@ -55,9 +55,7 @@ private Q_SLOTS:
         QFETCH(bool, succeeds);
         TestEnvironment env;
         QVERIFY(QDir(env.home()).mkdir(u"folder"_qs));
-        QFile file(env.home() + u"/file"_qs);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QVERIFY(TestEnvironment::writeFile(env.home() + u"/file"_qs));
         const QString path = relative.isEmpty() ? QString() : env.home() + u"/"_qs + relative;
         QCOMPARE(Privacy::succeeds({Privacy::Probe::Kind(kind), path}), succeeds);
     }

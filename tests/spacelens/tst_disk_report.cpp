@@ -38,9 +38,6 @@ private Q_SLOTS:
         QTest::newRow("entry without size")
             << u"{\"path\":\"/\",\"entries\":[{\"name\":\"a\",\"path\":\"/a\"}]}"_qs
             << u"entries: missing key size"_qs << 0 << -1 << qint64(-1);
-        QTest::newRow("fractional size")
-            << u"{\"path\":\"/\",\"entries\":[{\"name\":\"a\",\"path\":\"/a\",\"size\":1.5}]}"_qs
-            << u"entries: size: expected an integer"_qs << 0 << -1 << qint64(-1);
         QTest::newRow("flag of the wrong type")
             << u"{\"path\":\"/\",\"entries\":[{\"name\":\"a\",\"path\":\"/a\",\"size\":1,"
                "\"is_dir\":\"yes\"}]}"_qs

@@ -237,13 +237,8 @@ private Q_SLOTS:
     }
 
     void trashDropsTheEntryEverywhereButKeepsTotals() {
-        const QString dir = env->home() + u"/Downloads"_qs;
-        QDir().mkpath(dir);
-        const QString big = dir + u"/big.iso"_qs;
-        QFile file(big);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(10'000, 'x'));
-        file.close();
+        const QString big = env->home() + u"/Downloads/big.iso"_qs;
+        QVERIFY(TestEnvironment::writeFile(big, QByteArray(10'000, 'x')));
         const QString json =
             u"{\"path\":\"/\",\"entries\":[{\"name\":\"big.iso\",\"path\":\"%1\","
             "\"size\":10000},{\"name\":\"o\",\"path\":\"/o\",\"size\":1}],"

@@ -13,13 +13,6 @@ namespace {
 
 using Preview = AppsModel::Preview;
 
-void writeFile(const QString &path) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("data");
-}
-
 Preview failed(const QString &message) {
     return Preview::withMessage(Preview::failed, message);
 }
@@ -68,7 +61,7 @@ class UninstallTest : public QObject {
     void breakTheTrash() {
         const QString trash = env->home() + u"/.local/share/Trash"_qs;
         QDir(trash).removeRecursively();
-        writeFile(trash);
+        QVERIFY(TestEnvironment::writeFile(trash));
     }
 
 private Q_SLOTS:
@@ -84,9 +77,10 @@ private Q_SLOTS:
 
     void trashesThePlannedFiles() {
         const InstalledApp app = tool();
-        writeFile(app.path);
-        writeFile(env->home() + u"/.config/tool/settings.ini"_qs);
-        writeFile(env->home() + u"/.local/share/applications/org.example.Tool.desktop"_qs);
+        QVERIFY(TestEnvironment::writeFile(app.path));
+        QVERIFY(TestEnvironment::writeFile(env->home() + u"/.config/tool/settings.ini"_qs));
+        QVERIFY(TestEnvironment::writeFile(
+            env->home() + u"/.local/share/applications/org.example.Tool.desktop"_qs));
         AppsModel model;
         planned(
             model, app,
@@ -170,7 +164,7 @@ private Q_SLOTS:
         QFETCH(QString, removal);
         QFETCH(Preview, expected);
         const InstalledApp app = tool(source);
-        writeFile(app.path);
+        QVERIFY(TestEnvironment::writeFile(app.path));
         engine.removals.insert(u"tool"_qs, removal);
         AppsModel model;
         planned(model, app, {app.path, u"~/.var/app/org.example.Tool"_qs});
@@ -222,7 +216,7 @@ private Q_SLOTS:
         QStringList planFiles{app.path, u"~/-leading dash"_qs};
         planFiles = planFiles.mid(0, files);
         for (const QString &f : planFiles)
-            writeFile(f.startsWith(u'~') ? env->home() + f.mid(1) : f);
+            QVERIFY(TestEnvironment::writeFile(f.startsWith(u'~') ? env->home() + f.mid(1) : f));
         AppsModel model;
         planned(model, app, planFiles);
         breakTheTrash();

@@ -77,10 +77,7 @@ struct Scene {
     }
     QString folder(const QString &name, int bytes) const {
         const QString path = env.home() + u"/Apps/"_qs + name;
-        QDir().mkpath(path);
-        QFile f(path + u"/blob"_qs);
-        f.open(QIODevice::WriteOnly);
-        f.write(QByteArray(bytes, 'x'));
+        TestEnvironment::writeFile(path + u"/blob"_qs, QByteArray(bytes, 'x'));
         return path;
     }
 };
