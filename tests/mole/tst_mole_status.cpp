@@ -151,7 +151,7 @@ private Q_SLOTS:
     void intervalForms_data() {
         QTest::addColumn<QString>("interval");
         QTest::addColumn<bool>("accepted");
-        for (const char *good : {"2s", "500ms", "1", "0.5"})
+        for (const char *good : {"2s", "500ms", "0.5"})
             QTest::newRow(good) << QString::fromLatin1(good) << true;
         for (const char *bad : {"soon", "0", "-1s", "3h", ""})
             QTest::newRow(*bad ? bad : "empty") << QString::fromLatin1(bad) << false;

@@ -44,6 +44,20 @@ struct AppsEngine {
     }
 };
 
+// An app as the engine lists it, at /opt/<name> unless `path` says otherwise.
+inline InstalledApp app(const QString &name, const QString &source = u"AppImage"_qs,
+                        const QString &path = {}) {
+    return {name, u"org.example."_qs + name, source, name.toLower(),
+            path.isEmpty() ? u"/opt/"_qs + name : path};
+}
+
+// Dry-run output with one leftover line per path, then the total.
+inline QString dryRun(const QStringList &paths, const QString &total = u"1.5 MB"_qs) {
+    QString out = u"Removing things\n"_qs;
+    for (const QString &p : paths) out += u"  \u2713 "_qs + p + u" , 4 KB\n"_qs;
+    return out + u"Potential space: "_qs + total;
+}
+
 inline QString appJson(const InstalledApp &app) {
     return u"{\"name\":\"%1\",\"bundle_id\":\"%2\",\"source\":\"%3\",\"uninstall_name\":\"%4\","
            "\"path\":\"%5\"}"_qs.arg(app.name, app.bundleId, app.source, app.uninstallName,

@@ -13,18 +13,6 @@ namespace {
 
 using Preview = AppsModel::Preview;
 
-InstalledApp app(const QString &name, const QString &path = {}) {
-    return {name, u"org.example."_qs + name, u"AppImage"_qs, name.toLower(),
-            path.isEmpty() ? u"/opt/"_qs + name : path};
-}
-
-// Dry-run output with one leftover line per path.
-QString dryRun(const QStringList &paths, const QString &total = u"1.5 MB"_qs) {
-    QString out = u"Removing things\n"_qs;
-    for (const QString &p : paths) out += u"  \u2713 "_qs + p + u" , 4 KB\n"_qs;
-    return out + u"Potential space: "_qs + total;
-}
-
 QStringList leftoverPaths(const Preview &preview) {
     QStringList out;
     for (const AppsModel::Leftover &l : preview.plan.files) out.append(l.path);

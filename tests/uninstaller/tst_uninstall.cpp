@@ -29,10 +29,8 @@ class UninstallTest : public QObject {
 
     // `model` lists `app`, which is selected with its plan shown.
     void planned(AppsModel &model, const InstalledApp &app, const QStringList &files) {
-        QString dryRun;
-        for (const QString &f : files) dryRun += u"\u2713 "_qs + f + u" , 4 KB\n"_qs;
         engine.list = listJson({app});
-        engine.dryRuns.insert(app.uninstallName, dryRun + u"Potential space: 1.2 MB"_qs);
+        engine.dryRuns.insert(app.uninstallName, dryRun(files, u"1.2 MB"_qs));
         env->installEngineInResources(engine.script());
         model.load();
         QVERIFY(QTest::qWaitFor([&] { return !model.isLoading(); }, 10000));

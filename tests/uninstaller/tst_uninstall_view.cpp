@@ -21,22 +21,10 @@
 
 namespace {
 
-InstalledApp app(const QString &name, const QString &source = u"AppImage"_qs,
-                 const QString &path = {}) {
-    return {name, u"org."_qs + name, source, name.toLower(),
-            path.isEmpty() ? u"/opt/"_qs + name : path};
-}
-
 QStringList names(const QList<InstalledApp> &apps) {
     QStringList out;
     for (const InstalledApp &a : apps) out.append(a.name);
     return out;
-}
-
-QString dryRun(const QStringList &paths) {
-    QString out = u"Removing things\n"_qs;
-    for (const QString &p : paths) out += u"  \u2713 "_qs + p + u" , 4 KB\n"_qs;
-    return out + u"Potential space: 1.5 MB"_qs;
 }
 
 // Every label text inside `w`.
