@@ -159,13 +159,16 @@ int TrashWriter::trash(const std::string &path) {
             ::unlinkat(info, infoName.c_str(), 0);
             continue;
         }
-        bool written = writeAll(fd, text);
+        // A full disk shows here, before anything has moved.
+        errno = EIO;
+        const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
+        const int writeError = errno;
         ::close(fd);
         if (written && ::renameat(item->parent(), base.c_str(), files, name.c_str()) == 0) {
             closeBoth();
             return 0;
         }
-        error = written ? errno : EIO;
+        error = written ? errno : writeError;
         ::unlinkat(info, infoName.c_str(), 0);
         break;
     }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <cstring>
+
 // Cuts a byte stream into lines at LF, CR, CR LF, NEL (U+0085), LINE
 // SEPARATOR (U+2028) and PARAGRAPH SEPARATOR (U+2029), all in UTF-8. Empty
 // lines are never reported. Bytes may arrive in chunks of any size; a
@@ -18,6 +20,9 @@ public:
         const qsizetype size = m_buffer.size();
         qsizetype lineStart = 0, i = m_scanned;
         while (i < size) {
+            i = skipPlainBytes(data, i, size);
+            if (i == size)
+                break;
             const int terminator = terminatorLength(data + i, size - i);
             if (terminator == 0) {
                 ++i;
@@ -44,6 +49,30 @@ public:
     }
 
 private:
+    // The first index from i on holding a byte that may start a terminator
+    // (LF, CR, 0xC2 or 0xE2), or size. Eight bytes are tested at a time, so a
+    // long line costs little more than copying it.
+    static qsizetype skipPlainBytes(const char *data, qsizetype i, qsizetype size) {
+        constexpr quint64 ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+        const auto hasByte = [](quint64 word, unsigned char byte) {
+            const quint64 x = word ^ (ones * byte);
+            return ((x - ones) & ~x & highs) != 0;
+        };
+        for (; i + 8 <= size; i += 8) {
+            quint64 word;
+            std::memcpy(&word, data + i, sizeof word);
+            if (hasByte(word, '\n') || hasByte(word, '\r') || hasByte(word, 0xC2) ||
+                hasByte(word, 0xE2))
+                break;
+        }
+        for (; i < size; ++i) {
+            const auto c = static_cast<unsigned char>(data[i]);
+            if (c == '\n' || c == '\r' || c == 0xC2 || c == 0xE2)
+                break;
+        }
+        return i;
+    }
+
     // Length of the terminator at p, 0 when there is none, -1 when the bytes
     // left are a prefix of one.
     static int terminatorLength(const char *p, qsizetype left) {

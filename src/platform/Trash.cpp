@@ -1,6 +1,7 @@
 #include "platform/Trash.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,9 +11,19 @@
 
 #include "platform/Paths.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
 namespace Trash {
 
 namespace {
+
+// The .trashinfo that belongs to an item in Trash/files.
+QString infoPathOf(const QString &trashed) {
+    const QFileInfo item(trashed);
+    return item.absolutePath() + u"/../info/"_qs + item.fileName() + u".trashinfo"_qs;
+}
 
 // Places whose removal would take the Trash, the home folder or the whole
 // system with them; no engine output may send us there.
@@ -39,24 +50,39 @@ bool homeTrashIsUsable() {
     return made.isDir() && !made.isSymLink();
 }
 
-// Qt writes the original path into the .trashinfo as raw bytes, where the
-// Trash specification wants it percent-encoded: a newline in a name then
-// breaks the file, and a "%" makes the file manager restore to the wrong
-// place. Rewrites the Path= line of the item just moved to `trashed`.
-void encodeInfoPath(const QString &trashed, const QString &original) {
-    const QFileInfo item(trashed);
-    QFile info(item.absolutePath() + u"/../info/"_qs + item.fileName() + u".trashinfo"_qs);
-    if (!info.open(QIODevice::ReadWrite))
-        return;
-    QByteArray text = info.readAll();
-    const QByteArray raw = "Path=" + original.toUtf8() + '\n';
-    const qsizetype at = text.indexOf(raw);
-    if (at < 0)
-        return;  // already encoded, or not what we expect: leave it
-    text.replace(at, raw.size(), "Path=" + QUrl::toPercentEncoding(original, "/") + '\n');
-    info.resize(0);
-    info.seek(0);
-    info.write(text);
+// Writes the .trashinfo of an item Qt has just moved to `trashed`; returns
+// the reason when it could not. Qt's own is not enough:
+// it writes the original path unencoded where the Trash specification wants
+// it percent-encoded (a newline in a name breaks the file, a "%" sends the
+// file manager to the wrong place), and on a full disk it reports success
+// over an empty file.
+QString writeInfo(const QString &trashed, const QString &original) {
+    const QByteArray text =
+        "[Trash Info]\nPath=" + QUrl::toPercentEncoding(original, "/") + "\nDeletionDate=" +
+        QDateTime::currentDateTime().toString(u"yyyy-MM-ddThh:mm:ss"_qs).toLatin1() + '\n';
+    // Plain system calls, each checked: QSaveFile in Qt 6.4 can report a
+    // commit as done after its write failed for want of space.
+    const int fd = ::open(QFile::encodeName(infoPathOf(trashed)).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool written =
+        fd >= 0 && ::write(fd, text.constData(), text.size()) == text.size() && ::fsync(fd) == 0;
+    int error = errno;
+    if (fd >= 0 && ::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    return written ? QString() : qt_error_string(error);
+}
+
+// Puts back an item whose Trash entry could not be written, so that nothing
+// sits in the Trash that the file manager cannot restore. Never replaces
+// what may have appeared at the original path meanwhile.
+bool putBack(const QString &trashed, const QString &original) {
+    if (renameat2(AT_FDCWD, QFile::encodeName(trashed).constData(), AT_FDCWD,
+                  QFile::encodeName(original).constData(), RENAME_NOREPLACE) != 0)
+        return false;
+    QFile::remove(infoPathOf(trashed));
+    return true;
 }
 
 }  // namespace
@@ -77,10 +103,18 @@ QList<Failure> moveToTrash(const QStringList &paths) {
         }
         const QString original = QFileInfo(path).absoluteFilePath();
         QFile file(path);
-        if (file.moveToTrash())
-            encodeInfoPath(file.fileName(), original);
-        else
+        if (!file.moveToTrash()) {
             failures.append({path, file.errorString()});
+        } else if (const QString reason = writeInfo(file.fileName(), original); !reason.isEmpty()) {
+            // Left in the Trash only when it cannot go back: still there for
+            // the user, just not restorable by the file manager.
+            failures.append(
+                {path, putBack(file.fileName(), original)
+                           ? reason
+                           : QCoreApplication::translate(
+                                 "Trash", "It is in the Trash but can't be restored: %1")
+                                 .arg(reason)});
+        }
     }
     return failures;
 }

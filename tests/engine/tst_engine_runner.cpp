@@ -221,6 +221,18 @@ private Q_SLOTS:
                                           << QStringList{u"a\u00a9\u2026b"_qs};
         QTest::newRow("long line")
             << QByteArray(3000, 'x') + "\ny" << QStringList{QString(3000, u'x'), u"y"_qs};
+        // Plain bytes are skipped eight at a time: a terminator or a look-alike
+        // at any offset within a word must still be seen.
+        QByteArray shifted;
+        QStringList shiftedLines;
+        for (int offset = 0; offset < 10; ++offset)
+            for (const char *end : {"\n", "\xc2\x85", "\xe2\x80\xa9", "\xc2\xa9\r"}) {
+                shifted += QByteArray(offset, 'x') + end;
+                shiftedLines << QString::fromUtf8(QByteArray(offset, 'x') +
+                                                  (end[1] == '\xa9' ? "\xc2\xa9" : ""));
+            }
+        shiftedLines.removeAll(QString());
+        QTest::newRow("terminators at every word offset") << shifted << shiftedLines;
     }
     void splitterGivesTheSameLinesHoweverTheBytesArrive() {
         QFETCH(QByteArray, bytes);

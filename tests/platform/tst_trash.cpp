@@ -1,10 +1,15 @@
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTest>
 
 #include "platform/Trash.h"
 #include "support/TestEnvironment.h"
 #include "support/TrashCheck.h"
+
+#include <unistd.h>
 
 // Files go to the freedesktop Trash of the temporary home, each with a
 // .trashinfo a file manager can restore from.
@@ -84,6 +89,38 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo::exists(path), !dataFolderMissing);
         if (dataFolderMissing)
             QCOMPARE(TrashCheck::problemWith(path), QString());
+    }
+
+    // Qt reports success over an empty .trashinfo when the disk is full; the
+    // item must then stay where it was, reported, with no entry left behind.
+    void aFullDiskLeavesTheItemInPlace() {
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(u"mount"_qs).isEmpty())
+            QSKIP("mounting a small tmpfs needs root");
+        TestEnvironment env;
+        const QString home = env.home();
+        QVERIFY(QProcess::execute(u"mount"_qs, {u"-t"_qs, u"tmpfs"_qs, u"-o"_qs, u"size=64k"_qs,
+                                                u"tmpfs"_qs, home}) == 0);
+        const auto unmount = qScopeGuard([&] { QProcess::execute(u"umount"_qs, {home}); });
+        QVERIFY(QDir().mkpath(home + u"/.local/share/Trash/files"_qs));
+        QVERIFY(QDir().mkpath(home + u"/.local/share/Trash/info"_qs));
+        const QString path = home + u"/a.txt"_qs;
+        QVERIFY(TestEnvironment::writeFile(path));
+        QFile filler(home + u"/filler"_qs);
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) {
+        }
+        filler.close();
+
+        const QList<Trash::Failure> failures = Trash::moveToTrash({path});
+        QCOMPARE(failures.size(), 1);
+        QVERIFY(!failures.first().message.isEmpty());
+        QVERIFY(QFileInfo::exists(path));
+        QCOMPARE(QDir(home + u"/.local/share/Trash/files"_qs)
+                     .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 true);
+        QCOMPARE(QDir(home + u"/.local/share/Trash/info"_qs)
+                     .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 true);
     }
 
     void desktopToolGetsThePathsAfterADoubleDash() {
