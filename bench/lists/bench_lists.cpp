@@ -33,7 +33,6 @@
 #include "theme/Fonts.h"
 #include "theme/IconStore.h"
 #include "theme/Theme.h"
-#include "uninstaller/AppRows.h"
 #include "uninstaller/AppsModel.h"
 #include "uninstaller/UninstallView.h"
 
