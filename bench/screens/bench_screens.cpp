@@ -118,14 +118,15 @@ Run measure(bool screen, int lines) {
     return run;
 }
 
+// The figure with its target, or alone; then its baseline and ratio.
 void line(const char *what, double value, double baseline, const char *unit, double target) {
-    std::printf("%-34s %9.2f %-6s", what, value, unit);
-    if (baseline >= 0)
-        std::printf("  model alone %8.2f  ratio %6.2f", baseline,
-                    baseline > 0 ? value / baseline : 0.0);
-    std::printf("\n");
     if (target > 0)
         Bench::verdict(what, value, target, unit, Bench::Bound::below);
+    else
+        std::printf("  %-34s %9.2f%s\n", what, value, unit);
+    if (baseline >= 0)
+        std::printf("    model alone %.2f%s, ratio %.2f\n", baseline, unit,
+                    baseline > 0 ? value / baseline : 0.0);
 }
 
 }  // namespace
@@ -158,9 +159,9 @@ int main(int argc, char **argv) {
     std::printf("Cleanup screen, %d log lines, %d report items\n", lines, items);
     const Run base = measure(false, lines);
     const Run screen = measure(true, lines);
-    line("longest stall, scan (report)", screen.scanStall, base.scanStall, "ms", kStallTarget);
-    line("longest stall, clean (log)", screen.cleanStall, base.cleanStall, "ms", kStallTarget);
-    line("longest section opening", screen.openStall, -1, "ms", kStallTarget);
-    line("memory per log line", screen.kbPerLine * 1024, base.kbPerLine * 1024, "bytes", 0);
+    line("longest stall, scan (report)", screen.scanStall, base.scanStall, " ms", kStallTarget);
+    line("longest stall, clean (log)", screen.cleanStall, base.cleanStall, " ms", kStallTarget);
+    line("longest section opening", screen.openStall, -1, " ms", kStallTarget);
+    line("memory per log line", screen.kbPerLine * 1024, base.kbPerLine * 1024, " bytes", 0);
     return 0;
 }
