@@ -16,13 +16,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <liburing.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,13 +27,12 @@
 #include <string>
 #include <vector>
 
+#include "support/Files.h"
+#include "support/Measure.h"
+
 namespace {
 
-struct Sample {
-    double seconds = 0;
-    double cpuSeconds = 0;
-    long peakKb = 0;
-};
+using Bench::Sample;
 
 struct Tool {
     std::string name;
@@ -44,63 +40,12 @@ struct Tool {
     std::vector<Sample> samples;
 };
 
-// Runs a command with its output sent to a file (or /dev/null) and measures
-// it with wait4, which also gives the child's peak resident memory.
 bool g_realtime = false;
 
+// Runs a command with its output sent to a file (or /dev/null), measured
+// with wait4, which also gives the child's peak resident memory.
 Sample runOnce(const std::vector<std::string> &command, const char *outputPath = "/dev/null") {
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = ::fork();
-    if (child == 0) {
-        if (g_realtime) {
-            sched_param priority{};
-            priority.sched_priority = 1;
-            if (::sched_setscheduler(0, SCHED_FIFO, &priority) != 0)
-                ::_exit(126);
-        }
-        int out = ::open(outputPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, 0);
-        ::dup2(out, 1);
-        ::dup2(null, 2);
-        std::vector<char *> argv;
-        for (const std::string &arg : command) argv.push_back(const_cast<char *>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    ::wait4(child, &status, 0, &usage);
-    Sample sample;
-    sample.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    sample.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    sample.peakKb = usage.ru_maxrss;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) >= 126)
-        std::fprintf(stderr, "warning: %s did not run cleanly\n", command[0].c_str());
-    return sample;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void writeBytes(const std::string &path, size_t bytes) {
-    static const std::string data(1 << 20, 'x');
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return;
-    while (bytes > 0) {
-        size_t chunk = std::min(bytes, data.size());
-        if (::write(fd, data.data(), chunk) <= 0)
-            break;
-        bytes -= chunk;
-    }
-    ::close(fd);
+    return Bench::run(command, {{}, outputPath, g_realtime});
 }
 
 // Projects of wide folders, a few chains 100 folders deep, and one file in
@@ -132,43 +77,25 @@ void generateTree(const std::string &root, int files) {
                 size_t size = random() % 100 < 95 ? random() % 3000 : random() % 50'000;
                 if (count % 50'000 == 1)
                     size = 20u << 20;  // a few large files
-                writeBytes(path, size);
+                Bench::writeBytes(path, size);
                 if (made.size() < 5000 || random() % 20 == 0)
                     made.push_back(path);
             }
         }
     }
-    FILE *marker = std::fopen((root + "/.generated").c_str(), "w");
-    if (marker) {
-        std::fprintf(marker, "%d\n", files);
-        std::fclose(marker);
-    }
-}
-
-void markGenerated(const std::string &root, int files) {
-    FILE *marker = std::fopen((root + "/.generated").c_str(), "w");
-    if (marker) {
-        std::fprintf(marker, "%d\n", files);
-        std::fclose(marker);
-    }
+    Bench::markGenerated(root + "/.generated", files);
 }
 
 // One folder holding `files` small files and nothing else.
 void generateFlat(const std::string &root, int files) {
     ::mkdir(root.c_str(), 0755);
     for (int i = 0; i < files; ++i)
-        writeBytes(root + "/entry-" + std::to_string(i) + ".txt", size_t(i % 7) * 300);
-    markGenerated(root, files);
+        Bench::writeBytes(root + "/entry-" + std::to_string(i) + ".txt", size_t(i % 7) * 300);
+    Bench::markGenerated(root + "/.generated", files);
 }
 
 bool treeIsCurrent(const std::string &root, int files) {
-    FILE *marker = std::fopen((root + "/.generated").c_str(), "r");
-    if (!marker)
-        return false;
-    int recorded = 0;
-    bool current = std::fscanf(marker, "%d", &recorded) == 1 && recorded == files;
-    std::fclose(marker);
-    return current;
+    return Bench::isGenerated(root + "/.generated", files);
 }
 
 std::string firstWord(const std::string &path) {
@@ -202,11 +129,11 @@ struct Targets {
     double peakMb = 0;     // mole's peak resident memory below this
 };
 
+// A target of 0 is none.
 void verdict(const char *what, double figure, double target, const char *unit = "") {
     if (target > 0)
-        std::printf("  %-22s %8.2f%s  target %s %.2f%s  %s\n", what, figure, unit,
-                    *unit ? "<" : "<=", target, unit,
-                    (*unit ? figure < target : figure <= target) ? "PASS" : "MISS");
+        Bench::verdict(what, figure, target, unit,
+                       *unit ? Bench::Bound::below : Bench::Bound::atMost);
 }
 
 void benchTree(const std::string &tree, const std::string &mole, int runs, const Targets &targets) {
@@ -245,12 +172,12 @@ void benchTree(const std::string &tree, const std::string &mole, int runs, const
             cpu.push_back(s.cpuSeconds);
             peak = std::max(peak, s.peakKb);
         }
-        wallMedians.push_back(median(wall));
-        cpuMedians.push_back(median(cpu));
+        wallMedians.push_back(Bench::median(wall));
+        cpuMedians.push_back(Bench::median(cpu));
         if (molePeakMb == 0)
             molePeakMb = double(peak) / 1024;
-        std::printf("  %-14s %12.3f %12.3f %12.1f\n", tool.name.c_str(), median(wall), median(cpu),
-                    double(peak) / 1024);
+        std::printf("  %-14s %12.3f %12.3f %12.1f\n", tool.name.c_str(), Bench::median(wall),
+                    Bench::median(cpu), double(peak) / 1024);
     }
     verdict("wall mole / du -sk", wallMedians[0] / wallMedians[1], targets.wallVsDu);
     verdict("wall mole / gdu -n", wallMedians[0] / wallMedians[2], targets.wallVsGdu);
@@ -331,13 +258,12 @@ void benchStatx(const std::string &tree, int runs) {
         std::vector<double> wall, cpu;
         for (int round = 0; round < runs; ++round) {
             double cpuStart = cpuSeconds();
-            auto start = std::chrono::steady_clock::now();
+            const Bench::Stopwatch clock;
             calls();
-            wall.push_back(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            wall.push_back(clock.seconds());
             cpu.push_back(cpuSeconds() - cpuStart);
         }
-        return std::pair(median(wall), median(cpu));
+        return std::pair(Bench::median(wall), Bench::median(cpu));
     };
     plain();  // warm
     auto [plainWall, plainCpu] = time(plain);
@@ -351,8 +277,7 @@ void benchStatx(const std::string &tree, int runs) {
                     "io_uring, 256 a batch", ringWall, ringCpu,
                     1e6 * ringCpu / double(listing.entries.size()));
         // The walker batches through io_uring, which must keep paying its way.
-        std::printf("  io_uring / plain cpu = %.2f  target < 1.00  %s\n", ringCpu / plainCpu,
-                    ringCpu < plainCpu ? "PASS" : "MISS");
+        Bench::verdict("io_uring / plain cpu", ringCpu / plainCpu, 1.0, "", Bench::Bound::below);
         io_uring_queue_exit(&ring);
     } else {
         std::printf("  io_uring is not available here\n");

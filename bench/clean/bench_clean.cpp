@@ -8,12 +8,8 @@
 // The engine only ever sees the generated home: HOME and every XDG folder
 // point inside --root. The template home is kept between runs and rebuilt
 // when its file count changes; each clean works on a fresh copy.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,47 +17,16 @@
 #include <string>
 #include <vector>
 
+#include "support/Files.h"
+#include "support/Measure.h"
+
 namespace {
 
-using Env = std::vector<std::pair<std::string, std::string>>;
+using Bench::Env;
 
 // Runs a command to its end with output to /dev/null; returns wall seconds.
 double timed(const std::vector<std::string> &command, const Env &env = {}) {
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = ::fork();
-    if (child == 0) {
-        for (const auto &[name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
-        int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, 0);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        std::vector<char *> argv;
-        for (const std::string &arg : command) argv.push_back(const_cast<char *>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) >= 126)
-        std::fprintf(stderr, "warning: %s did not run cleanly\n", command[0].c_str());
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void writeBytes(const std::string &path, size_t bytes) {
-    static const std::string data(64 * 1024, 'x');
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return;
-    if (bytes > 0)
-        (void)!::write(fd, data.data(), std::min(bytes, data.size()));
-    ::close(fd);
+    return Bench::run(command, {env}).seconds;
 }
 
 // Application caches of many shapes: a few large ones, many small, nested
@@ -82,39 +47,15 @@ void generateHome(const std::string &home, int files) {
             std::string sub = dir + "/s";
             ::mkdir(sub.c_str(), 0755);
             for (int i = 0; i < 100 && count < files && inApp > 0; ++i, ++count, --inApp)
-                writeBytes((i % 2 ? sub : dir) + "/f" + std::to_string(i), random() % 6000);
+                Bench::writeBytes((i % 2 ? sub : dir) + "/f" + std::to_string(i), random() % 6000);
         }
     }
-    FILE *marker = std::fopen((home + "/../generated").c_str(), "w");
-    if (marker) {
-        std::fprintf(marker, "%d\n", files);
-        std::fclose(marker);
-    }
-}
-
-bool homeIsCurrent(const std::string &root, int files) {
-    FILE *marker = std::fopen((root + "/generated").c_str(), "r");
-    if (!marker)
-        return false;
-    int recorded = 0;
-    bool current = std::fscanf(marker, "%d", &recorded) == 1 && recorded == files;
-    std::fclose(marker);
-    return current;
-}
-
-Env homeEnv(const std::string &home) {
-    return {{"HOME", home},
-            {"XDG_CACHE_HOME", home + "/.cache"},
-            {"XDG_CONFIG_HOME", home + "/.config"},
-            {"XDG_DATA_HOME", home + "/.local/share"},
-            {"XDG_STATE_HOME", home + "/.local/state"}};
 }
 
 void report(const char *what, double engine, double baseline, const char *baselineName,
             double target) {
-    double ratio = engine / baseline;
-    std::printf("%-28s mole %7.3f s   %-8s %7.3f s   ratio %.2f (target <= %.1f)  %s\n", what,
-                engine, baselineName, baseline, ratio, target, ratio <= target ? "PASS" : "MISS");
+    std::printf("%s: mole %.3f s, %s %.3f s\n", what, engine, baselineName, baseline);
+    Bench::verdict("ratio", engine / baseline, target);
 }
 
 }  // namespace
@@ -139,16 +80,17 @@ int main(int argc, char **argv) {
         return 2;
     }
     const std::string home = root + "/template";
-    if (!homeIsCurrent(root, files)) {
+    if (!Bench::isGenerated(root + "/generated", files)) {
         std::printf("generating %d cache files in %s ...\n", files, home.c_str());
         timed({"rm", "-rf", root});
         ::mkdir(root.c_str(), 0755);
         generateHome(home, files);
+        Bench::markGenerated(root + "/generated", files);
     }
     std::fflush(stdout);
 
     // Dry run against du of the folders it measures; one warm-up each.
-    const Env env = homeEnv(home);
+    const Env env = Bench::homeEnv(home);
     timed({mole, "clean", "--dry-run"}, env);
     timed({"du", "-sk", home + "/.cache"});
     std::vector<double> dry, du;
@@ -163,7 +105,7 @@ int main(int argc, char **argv) {
     for (int run = 0; run < std::max(3, runs / 2); ++run) {
         timed({"rm", "-rf", copy});
         timed({"cp", "-a", home, copy});
-        const Env copyEnv = homeEnv(copy);
+        const Env copyEnv = Bench::homeEnv(copy);
         timed({mole, "clean", "--dry-run"}, copyEnv);  // the plan the clean follows
         clean.push_back(timed({mole, "clean", "--yes"}, copyEnv));
         timed({"rm", "-rf", copy});
@@ -174,7 +116,7 @@ int main(int argc, char **argv) {
 
     std::printf("%d cache files, medians of %d dry runs and %zu cleans\n", files, runs,
                 clean.size());
-    report("dry run / du -sk", median(dry), median(du), "du -sk", 1.0);
-    report("clean / rm -rf", median(clean), median(rm), "rm -rf", 1.3);
+    report("dry run / du -sk", Bench::median(dry), Bench::median(du), "du -sk", 1.0);
+    report("clean / rm -rf", Bench::median(clean), Bench::median(rm), "rm -rf", 1.3);
     return 0;
 }

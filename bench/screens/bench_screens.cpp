@@ -5,65 +5,27 @@
 //   build/bench/screens/bench_screens [log lines] [report items]
 //
 // Prints the longest stall of the GUI thread (its CPU time between two ticks of
-// a 16 ms timer; target under 50 ms), its ratio to the model alone, the longest stall while every report
-// section is opened, and the memory each log line costs (RSS growth per line).
+// a 16 ms timer; target under 50 ms), its ratio to the model alone, the longest stall while every
+// report section is opened, and the memory each log line costs (RSS growth per line).
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 #include "cleanup/CleanModel.h"
 #include "cleanup/CleanView.h"
 #include "cleanup/ReportRows.h"
 #include "cleanup/ReportTable.h"
+#include "support/Measure.h"
+#include "support/StallMeter.h"
 
 namespace {
 
 constexpr double kStallTarget = 50;  // ms
-constexpr int kTick = 16;            // ms
-
-// CPU time of the calling thread, in ms: unlike the wall clock it does not
-// count the time other processes on a busy machine take from us.
-double threadMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-// The longest stretch of GUI-thread work between two ticks of a 16 ms timer:
-// the longest the window could not repaint or react.
-class StallMeter {
-public:
-    StallMeter() {
-        m_timer.setInterval(kTick);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const double now = threadMs();
-            m_longest = qMax(m_longest, now - m_last);
-            m_last = now;
-        });
-    }
-    void start() {
-        m_longest = 0;
-        m_last = threadMs();
-        m_timer.start();
-    }
-    double stop() {
-        m_timer.stop();
-        m_longest = qMax(m_longest, threadMs() - m_last);
-        return m_longest;
-    }
-
-private:
-    QTimer m_timer;
-    double m_last = 0;
-    double m_longest = 0;
-};
 
 long residentKb() {
     QFile f(u"/proc/self/statm"_qs);
@@ -103,10 +65,7 @@ QByteArray cleanLog(int lines) {
 }
 
 bool waitForEnd(CleanModel &model) {
-    QElapsedTimer t;
-    t.start();
-    while (model.isRunning() && t.elapsed() < 300000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return !model.isRunning();
+    return waitFor([&] { return !model.isRunning(); }, 300000);
 }
 
 struct Run {
@@ -149,23 +108,25 @@ Run measure(bool screen, int lines) {
         ReportRows *rows = view->report()->rows();
         meter.start();
         for (int row = rows->rowCount() - 1; row >= 0; --row) {
-            const double before = threadMs();
+            const double before = StallMeter::threadMs();
             rows->toggle(row);
             view->repaint();
-            run.openStall = qMax(run.openStall, threadMs() - before);
+            run.openStall = qMax(run.openStall, StallMeter::threadMs() - before);
         }
         meter.stop();
     }
     return run;
 }
 
+// The figure with its target, or alone; then its baseline and ratio.
 void line(const char *what, double value, double baseline, const char *unit, double target) {
-    std::printf("%-34s %9.2f %-6s", what, value, unit);
-    if (baseline >= 0)
-        std::printf("  model alone %8.2f  ratio %6.2f", baseline, baseline > 0 ? value / baseline : 0.0);
     if (target > 0)
-        std::printf("  target < %.0f %s  %s", target, unit, value < target ? "PASS" : "MISS");
-    std::printf("\n");
+        Bench::verdict(what, value, target, unit, Bench::Bound::below);
+    else
+        std::printf("  %-34s %9.2f%s\n", what, value, unit);
+    if (baseline >= 0)
+        std::printf("    model alone %.2f%s, ratio %.2f\n", baseline, unit,
+                    baseline > 0 ? value / baseline : 0.0);
 }
 
 }  // namespace
@@ -198,9 +159,9 @@ int main(int argc, char **argv) {
     std::printf("Cleanup screen, %d log lines, %d report items\n", lines, items);
     const Run base = measure(false, lines);
     const Run screen = measure(true, lines);
-    line("longest stall, scan (report)", screen.scanStall, base.scanStall, "ms", kStallTarget);
-    line("longest stall, clean (log)", screen.cleanStall, base.cleanStall, "ms", kStallTarget);
-    line("longest section opening", screen.openStall, -1, "ms", kStallTarget);
-    line("memory per log line", screen.kbPerLine * 1024, base.kbPerLine * 1024, "bytes", 0);
+    line("longest stall, scan (report)", screen.scanStall, base.scanStall, " ms", kStallTarget);
+    line("longest stall, clean (log)", screen.cleanStall, base.cleanStall, " ms", kStallTarget);
+    line("longest section opening", screen.openStall, -1, " ms", kStallTarget);
+    line("memory per log line", screen.kbPerLine * 1024, base.kbPerLine * 1024, " bytes", 0);
     return 0;
 }

@@ -115,29 +115,42 @@ void SpaceModel::measure(const std::optional<QString> &path, bool force,
     m_measuring.insert(k);
     Q_EMIT measuringChanged();
     Engine::output(Commands::analyze(path.value_or(QString())), this,
-                   [this, k, done = std::move(done)](const Engine::Output &out) {
-                       m_measuring.remove(k);
-                       Q_EMIT measuringChanged();
-                       std::optional<QString> failure = out.error;
-                       if (!failure) {
-                           try {
-                               DiskReport report = DiskReport::fromOutput(out.text);
-                               const auto stored = m_reports.constFind(k);
-                               if (stored == m_reports.cend() || *stored != report) {
-                                   m_reports.insert(k, std::move(report));
-                                   Q_EMIT reportsChanged();
-                               }
-                               if (m_provisional.remove(k))
-                                   Q_EMIT provisionalChanged();
-                           } catch (const Json::Error &e) {
-                               failure = QString::fromUtf8(e.what());
-                           }
-                       }
-                       // Failures of folders the user has left are of no interest.
-                       if (failure && k == key())
-                           publish(this, m_error, failure, &SpaceModel::errorChanged);
-                       done();
+                   [this, k, done = std::move(done)](const Engine::Output &out) mutable {
+                       // A large folder's report takes long to read: off the GUI thread.
+                       runInBackground(
+                           this, [out] { return parsed(out); },
+                           [this, k, done = std::move(done)](const Parsed &result) {
+                               store(k, result);
+                               done();
+                           });
                    });
+}
+
+SpaceModel::Parsed SpaceModel::parsed(const Engine::Output &out) {
+    if (out.error)
+        return {std::nullopt, out.error};
+    try {
+        return {DiskReport::fromOutput(out.text), std::nullopt};
+    } catch (const Json::Error &e) {
+        return {std::nullopt, QString::fromUtf8(e.what())};
+    }
+}
+
+void SpaceModel::store(const QString &k, const Parsed &result) {
+    m_measuring.remove(k);
+    Q_EMIT measuringChanged();
+    if (result.report) {
+        const auto stored = m_reports.constFind(k);
+        if (stored == m_reports.cend() || *stored != *result.report) {
+            m_reports.insert(k, *result.report);
+            Q_EMIT reportsChanged();
+        }
+        if (m_provisional.remove(k))
+            Q_EMIT provisionalChanged();
+    }
+    // Failures of folders the user has left are of no interest.
+    if (result.failure && k == key())
+        publish(this, m_error, result.failure, &SpaceModel::errorChanged);
 }
 
 void SpaceModel::prefetch(const DiskReport &report) {

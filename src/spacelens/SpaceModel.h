@@ -11,6 +11,10 @@
 
 #include "spacelens/DiskReport.h"
 
+namespace Engine {
+struct Output;
+}
+
 // The state behind Space Lens: where the user is (`trail`), every folder
 // measured by the engine so far (kept for the model's life), quick listings
 // shown until a folder is measured, and moving items to the Trash. Lives on
@@ -63,6 +67,14 @@ Q_SIGNALS:
     void measuringChanged();
 
 private:
+    // The engine's answer for one folder, read on a worker thread.
+    struct Parsed {
+        std::optional<DiskReport> report;
+        std::optional<QString> failure;
+    };
+    static Parsed parsed(const Engine::Output &out);
+    void store(const QString &k, const Parsed &result);
+
     // Runs the engine for one folder (none: the whole computer) unless it
     // is cached or already being measured; `done` is called either way.
     void measure(const std::optional<QString> &path, bool force, std::function<void()> done);

@@ -18,27 +18,29 @@ qint64 addCapped(qint64 sum, qint64 size) {
 SpaceRows::SpaceRows(QObject *parent) : QAbstractListModel(parent) {}
 
 QList<SpaceRows::Row> SpaceRows::build(const DiskReport &report, bool topLevel) {
-    QList<DiskEntry> visible;
-    for (const DiskEntry &e : report.entries)
-        if (e.size != 0)
-            visible.append(e);
-
-    qint64 total = 0;
+    // Two passes over the entries and no copies besides the rows: a folder
+    // may hold tens of thousands.
+    const auto visible = [](const DiskEntry &e) { return e.size != 0; };
+    qint64 total = 0, largest = 1;
+    for (const DiskEntry &e : report.entries) {
+        if (!visible(e))
+            continue;
+        if (!report.totalSize)
+            total = addCapped(total, std::max<qint64>(e.size, 0));
+        largest = std::max(largest, e.size);
+    }
     if (report.totalSize)
         total = *report.totalSize;
-    else
-        for (const DiskEntry &e : visible) total = addCapped(total, std::max<qint64>(e.size, 0));
     total = std::max<qint64>(total, 1);
-
-    qint64 largest = 1;
-    for (const DiskEntry &e : visible) largest = std::max(largest, e.size);
     if (largest < 2)
         largest = 1;
 
     QList<Row> rows;
-    for (const DiskEntry &e : visible)
-        rows.append(
-            {Row::entry, e, double(e.size) / double(total), double(e.size) / double(largest)});
+    rows.reserve(report.entries.size() + 1 + maxLargeFiles);
+    for (const DiskEntry &e : report.entries)
+        if (visible(e))
+            rows.append(
+                {Row::entry, e, double(e.size) / double(total), double(e.size) / double(largest)});
 
     if (topLevel && report.largeFiles && !report.largeFiles->isEmpty()) {
         rows.append({Row::largeCaption, {}, 0, 0});
