@@ -8,20 +8,13 @@
 #include <limits>
 
 #include "engine/Size.h"
+#include "overview/OverviewFigures.h"
 #include "overview/StatusModel.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/StatusDot.h"
 
 using M = FreeSpacePill::Metrics;
-
-Color FreeSpacePill::tint(double usedPercent) {
-    if (usedPercent > 90)
-        return Color::red;
-    if (usedPercent > 75)
-        return Color::amber;
-    return Color::green;
-}
 
 std::optional<qint64> FreeSpacePill::freeBytes(const StatusSnapshot &snapshot) {
     const std::optional<StatusSnapshot::Disk> disk = snapshot.rootDisk();
@@ -55,7 +48,7 @@ void FreeSpacePill::follow() {
     setVisible(free.has_value());
     if (!free)
         return;
-    m_dot->setTint(tint(snapshot->rootDisk()->usedPercent));
+    m_dot->setTint(OverviewFigures::usageTint(snapshot->rootDisk()->usedPercent));
     m_text = Size::format(*free) + tr(" free");
     setAccessibleName(m_text);
     updateGeometry();

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "overview/StatusSnapshot.h"
-#include "theme/Color.h"
 
 class StatusDot;
 class StatusModel;
@@ -22,8 +21,6 @@ public:
         static constexpr qreal textSize = 12;
     };
 
-    // Red above 90 % used, amber above 75 %, green otherwise.
-    static Color tint(double usedPercent);
     // Total minus used of the root disk, in whole bytes; none without a disk,
     // or when the difference is not a finite number a byte count can hold.
     static std::optional<qint64> freeBytes(const StatusSnapshot &snapshot);

@@ -9,8 +9,6 @@
 #include "overview/StatusModel.h"
 #include "support/AppFixture.h"
 
-Q_DECLARE_METATYPE(Color)
-
 namespace {
 
 StatusSnapshot withDisks(const QList<StatusSnapshot::Disk> &disks) {
@@ -26,20 +24,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 class TopBarTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void pillColourBands_data() {
-        QTest::addColumn<double>("usedPercent");
-        QTest::addColumn<Color>("tint");
-        QTest::newRow("75 exactly") << 75.0 << Color::green;
-        QTest::newRow("just above 75") << 75.01 << Color::amber;
-        QTest::newRow("90 exactly") << 90.0 << Color::amber;
-        QTest::newRow("90.1") << 90.1 << Color::red;
-    }
-    void pillColourBands() {
-        QFETCH(double, usedPercent);
-        QFETCH(Color, tint);
-        QCOMPARE(FreeSpacePill::tint(usedPercent), tint);
-    }
-
     void freeBytes_data() {
         QTest::addColumn<StatusSnapshot>("snapshot");
         QTest::addColumn<qint64>("free");  // -1: no pill
