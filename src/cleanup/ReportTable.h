@@ -1,16 +1,13 @@
 #pragma once
 
 #include <QListView>
-#include <QPixmap>
 #include <QRectF>
 #include <QStyledItemDelegate>
 #include <QWidget>
 
 #include "engine/Report.h"
-#include "theme/Color.h"
 
 class ReportRows;
-class Badge;
 class QLabel;
 
 // Where the table's columns sit in a row: the category takes what the fixed
@@ -36,7 +33,6 @@ class ReportDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     explicit ReportDelegate(const ReportRows *rows, QObject *parent = nullptr);
-    ~ReportDelegate() override;
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
@@ -44,13 +40,8 @@ public:
 
 private:
     void paintSection(QPainter &painter, const QStyleOptionViewItem &option, int row) const;
-    // The "Review" badge, drawn once per appearance.
-    QPixmap reviewBadge(qreal devicePixelRatio) const;
 
     const ReportRows *m_rows;
-    Badge *m_review;  // never shown itself
-    mutable QPixmap m_badge;
-    mutable Appearance m_badgeLook = Appearance::light;
 };
 
 // The report of a scan as a card: column captions, one row per section (a
