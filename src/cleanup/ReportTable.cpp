@@ -13,7 +13,6 @@
 #include "theme/Icon.h"
 #include "theme/IconStore.h"
 #include "theme/Text.h"
-#include "theme/controls/Card.h"
 #include "theme/Theme.h"
 #include "theme/controls/ListRow.h"
 #include "theme/controls/ShareBar.h"
@@ -64,9 +63,7 @@ void paintShare(QPainter &painter, const QRectF &track, double fraction) {
     painter.drawRoundedRect(fill, radius, radius);
 }
 
-void paintRule(QPainter &painter, qreal x, qreal y, qreal width) {
-    painter.fillRect(QRectF(x, y, width, ReportRows::rule), Theme::instance().color(Color::border));
-}
+static_assert(ReportRows::rule == Rule::thickness, "the rows leave room for the panel's rule");
 
 // The captions above the columns, with a rule below.
 class Header : public QWidget {
@@ -83,7 +80,7 @@ protected:
         drawText(painter, c.items, flagsRight, ReportTable::tr("Items"), style);
         drawText(painter, c.share, flagsLeft, ReportTable::tr("Share"), style);
         drawText(painter, c.size, flagsRight, ReportTable::tr("Size"), style);
-        paintRule(painter, 0, row.bottom(), width());
+        Rule::paint(painter, 0, row.bottom(), width());
     }
 };
 
@@ -149,7 +146,7 @@ void ReportDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
         ItemRow::paint(*painter, line, c.size, *m_rows->item(row));
     }
     if (r.lastOfSection)
-        paintRule(*painter, option.rect.left(), option.rect.bottom() + 1 - ReportRows::rule,
+        Rule::paint(*painter, option.rect.left(), option.rect.bottom() + 1 - ReportRows::rule,
                   option.rect.width());
     painter->restore();
 }
@@ -192,7 +189,7 @@ void ReportDelegate::paintSection(QPainter &painter, const QStyleOptionViewItem 
 }
 
 ReportTable::ReportTable(QWidget *parent)
-    : QWidget(parent), m_rows(new ReportRows(this)), m_list(new QListView) {
+    : Card(Card::defaultRadius, parent), m_rows(new ReportRows(this)), m_list(new QListView) {
     m_list->setModel(m_rows);
     m_list->setItemDelegate(new ReportDelegate(m_rows, m_list));
     m_list->setFrameShape(QFrame::NoFrame);
@@ -270,10 +267,5 @@ bool ReportTable::eventFilter(QObject *watched, QEvent *event) {
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
-}
-
-void ReportTable::paintEvent(QPaintEvent *) {
-    QPainter painter(this);
-    paintCard(painter, rect(), radius);
+    return Card::eventFilter(watched, event);
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "engine/Report.h"
+#include "theme/controls/Card.h"
 
 class ReportRows;
 class QLabel;
@@ -47,10 +48,9 @@ private:
 // The report of a scan as a card: column captions, one row per section (a
 // click opens or closes it), a footer note; a placeholder while nothing has
 // been found. The list is as tall as its rows: the page around it scrolls.
-class ReportTable : public QWidget {
+class ReportTable : public Card {
     Q_OBJECT
 public:
-    static constexpr qreal radius = 12;
     static constexpr int headerHeight = 36;
     static constexpr int placeholderHeight = 120;
 
@@ -67,7 +67,6 @@ public:
     QListView *list() const { return m_list; }
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -9,6 +9,7 @@
 #include "theme/IconStore.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
+#include "theme/controls/Card.h"
 #include "theme/controls/ShareBar.h"
 
 namespace {
@@ -80,8 +81,7 @@ void SpaceDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
         // Clear of the panel's hairline edge on either side.
         const QRectF box = QRectF(option.rect).adjusted(1, 0, -1, 0);
         painter->fillRect(box, theme.color(Color::bg200));
-        painter->fillRect(QRectF(box.left(), box.top(), box.width(), 1),
-                          theme.color(Color::border));
+        Rule::paint(*painter, box.left(), box.top(), box.width());
         drawText(*painter, box.adjusted(kCaptionPadding, 0, -kCaptionPadding, 0), flagsLeft,
                  SpaceRows::tr("Largest files"), eyebrow());
     } else {

@@ -29,7 +29,6 @@
 
 namespace {
 
-constexpr qreal kPanelRadius = 12;
 constexpr int kCrumbBarHeight = 48;
 constexpr int kCrumbPadding = 16;
 constexpr int kCrumbSpacing = 6;
@@ -72,27 +71,6 @@ private:
     bool m_current;
 };
 
-// The browser's frame: the card look, its content kept inside the corners.
-class BrowserPanel : public QWidget {
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        paintCard(painter, rect(), kPanelRadius);
-    }
-};
-
-// A one-point rule in the border colour.
-class Rule : public QWidget {
-public:
-    Rule() { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter(this).fillRect(rect(), Theme::instance().color(Color::border));
-    }
-};
-
 // The captions above the rows' columns.
 class ColumnHeader : public QWidget {
 public:
@@ -104,7 +82,7 @@ protected:
         const Theme &theme = Theme::instance();
         // Clear of the panel's hairline edge on either side.
         painter.fillRect(QRectF(1, 0, width() - 2, height()), theme.color(Color::bg200));
-        painter.fillRect(QRectF(1, height() - 1, width() - 2, 1), theme.color(Color::border));
+        Rule::paint(painter, 1, height() - Rule::thickness, width() - 2);
         const SpaceColumns c = SpaceColumns::in(QRectF(0, 0, width(), height() - 1));
         const TextStyle style = eyebrow();
         drawText(painter, QRectF(kHeaderPadding, 0, c.name.right() - kHeaderPadding, height() - 1),
@@ -135,7 +113,7 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
     connect(m_rescan, &QAbstractButton::clicked, this, [this] { m_model->load(true); });
     pageTitle()->setTrailing(m_rescan);
 
-    auto *panel = new BrowserPanel;
+    auto *panel = new Card;
     auto *column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);

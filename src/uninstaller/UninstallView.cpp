@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -29,32 +28,11 @@
 
 namespace {
 
-constexpr qreal kPanelRadius = 12;
 constexpr int kPanelsMinHeight = 420;
 constexpr int kPanelGap = 16;
 constexpr int kSearchHeight = 44;
 constexpr int kSearchPadding = 14;
 constexpr int kNoteSpacing = 8;
-
-// A framed panel: the card colour with a hairline edge.
-class Frame : public QWidget {
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        paintCard(painter, rect(), kPanelRadius);
-    }
-};
-
-class Hairline : public QWidget {
-public:
-    Hairline() { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter(this).fillRect(rect(), Theme::instance().color(Color::border));
-    }
-};
 
 Empty *notice(const char *icon, const QString &title, const QString &message) {
     return new Empty(QString::fromLatin1(icon), title, message);
@@ -84,7 +62,7 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
           centred(new Spinner(14, Color::gray900),
                   new Label(tr("Finding apps…"), textStyle(14, QFont::Normal, Color::gray900)))),
       m_note(new Label({}, textStyle(14, QFont::Normal, Color::gray900))),
-      m_detailPanel(new Frame),
+      m_detailPanel(new Card),
       m_panels(new QWidget) {
     fitPanels();
     auto *panels = m_panels;
@@ -92,7 +70,7 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     split->setContentsMargins(0, 0, 0, 0);
     split->setSpacing(kPanelGap);
 
-    auto *listPanel = new Frame;
+    auto *listPanel = new Card;
     listPanel->setFixedWidth(listWidth);
     auto *listColumn = new QVBoxLayout(listPanel);
     listColumn->setContentsMargins(0, 0, 0, 6);
@@ -113,7 +91,7 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     searchLine->addWidget(m_search, 1);
     searchLine->addWidget(new Kbd(u"⌘F"_qs));
     listColumn->addWidget(searchRow);
-    listColumn->addWidget(new Hairline);
+    listColumn->addWidget(new Rule);
 
     m_list->setModel(m_rows);
     m_list->setItemDelegate(new AppDelegate(m_model, m_rows, m_list));
