@@ -21,6 +21,7 @@
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/Badge.h"
+#include "theme/controls/Card.h"
 #include "theme/controls/GButton.h"
 #include "theme/controls/Logo.h"
 #include "theme/controls/RowsCard.h"
@@ -91,10 +92,7 @@ protected:
         const Theme &theme = Theme::instance();
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(theme.color(Color::gray100));
-        painter.drawRoundedRect(rect(), 8, 8);
-        drawHairline(painter, rect(), 8);
+        paintCard(painter, rect(), 8, Color::gray100);
         const QRect icon(6, (height() - 28) / 2, 28, 28);
         const QIcon installed = QIcon::fromTheme(QGuiApplication::desktopFileName());
         if (!installed.isNull()) {
