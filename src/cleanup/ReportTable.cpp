@@ -50,19 +50,6 @@ bool needsReview(const ReportSection &section) {
     });
 }
 
-// A ShareBar's look, for a row: a grey capsule track and the tinted share.
-void paintShare(QPainter &painter, const QRectF &track, double fraction) {
-    const Theme &theme = Theme::instance();
-    const qreal radius = track.height() / 2;
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(theme.color(Color::gray200));
-    painter.drawRoundedRect(track, radius, radius);
-    QRectF fill = track;
-    fill.setWidth(shareBarFillWidth(track.width(), fraction, track.height()));
-    painter.setBrush(theme.color(Color::gray1000));
-    painter.drawRoundedRect(fill, radius, radius);
-}
-
 static_assert(ReportRows::rule == Rule::thickness, "the rows leave room for the panel's rule");
 
 // The captions above the columns, with a rule below.
@@ -180,9 +167,10 @@ void ReportDelegate::paintSection(QPainter &painter, const QStyleOptionViewItem 
     drawText(painter, c.items, flagsRight, QString::number(actionCount(section)), figure);
 
     const qint64 bytes = section.bytes();
-    paintShare(painter, QRectF(c.share.left(), line.center().y() - kShareHeight / 2.0,
-                               c.share.width(), kShareHeight),
-               double(bytes) / double(m_rows->largest()));
+    ShareBar::paint(painter,
+                    QRectF(c.share.left(), line.center().y() - kShareHeight / 2.0, c.share.width(),
+                           kShareHeight),
+                    double(bytes) / double(m_rows->largest()), theme.color(Color::gray1000));
 
     drawText(painter, c.size, flagsRight,
              bytes == 0 ? QStringLiteral("\u2014") : Size::format(bytes), monoStyle(kFigureSize));
@@ -192,14 +180,9 @@ ReportTable::ReportTable(QWidget *parent)
     : Card(Card::defaultRadius, parent), m_rows(new ReportRows(this)), m_list(new QListView) {
     m_list->setModel(m_rows);
     m_list->setItemDelegate(new ReportDelegate(m_rows, m_list));
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListRow::prepare(m_list);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setMouseTracking(true);
     m_list->setCursor(Qt::PointingHandCursor);
-    m_list->viewport()->setAutoFillBackground(false);
-    m_list->setAutoFillBackground(false);
     m_list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_list, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { m_rows->toggle(index.row()); });

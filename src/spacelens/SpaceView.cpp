@@ -23,6 +23,7 @@
 #include "theme/controls/Card.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
+#include "theme/controls/ListRow.h"
 #include "theme/controls/PageTitle.h"
 #include "theme/controls/Spinner.h"
 #include "theme/controls/StatusDot.h"
@@ -148,13 +149,8 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
     tableColumn->addWidget(new ColumnHeader);
     m_list->setModel(m_rows);
     m_list->setItemDelegate(new SpaceDelegate(m_rows, m_list));
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListRow::prepare(m_list);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setMouseTracking(true);
-    m_list->setAutoFillBackground(false);
-    m_list->viewport()->setAutoFillBackground(false);
     m_list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->viewport()->installEventFilter(this);

@@ -19,6 +19,7 @@
 #include "theme/controls/Card.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/Kbd.h"
+#include "theme/controls/ListRow.h"
 #include "theme/controls/PageTitle.h"
 #include "theme/controls/Spinner.h"
 #include "uninstaller/AppDelegate.h"
@@ -96,13 +97,8 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     m_list->setModel(m_rows);
     m_list->setItemDelegate(new AppDelegate(m_model, m_rows, m_list));
     m_list->setUniformItemSizes(true);
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListRow::prepare(m_list);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setMouseTracking(true);
-    m_list->setAutoFillBackground(false);
-    m_list->viewport()->setAutoFillBackground(false);
     m_list->viewport()->installEventFilter(this);
     connect(m_list, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { m_model->select(m_rows->app(index.row()).path); });

@@ -1,6 +1,7 @@
 #include "theme/controls/ListRow.h"
 
 #include <QFontMetricsF>
+#include <QListView>
 #include <QPainter>
 
 #include "theme/Text.h"
@@ -39,4 +40,13 @@ QPixmap ListRow::badge(const QPainter &painter, const QString &text, Color tint)
         return {};
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     return Badge::pixmap(text, tint, dpr);
+}
+
+void ListRow::prepare(QListView *list) {
+    list->setFrameShape(QFrame::NoFrame);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setSelectionMode(QAbstractItemView::NoSelection);
+    list->setMouseTracking(true);
+    list->setAutoFillBackground(false);
+    list->viewport()->setAutoFillBackground(false);
 }

@@ -5,6 +5,7 @@
 
 #include "theme/Color.h"
 
+class QListView;
 class QPainter;
 struct TextStyle;
 
@@ -31,6 +32,10 @@ struct ListRow {
                    Qt::TextElideMode elide, const QPixmap &badge) const;
     // A badge picture for `painter`'s pixel ratio; none for an empty text.
     static QPixmap badge(const QPainter &painter, const QString &text, Color tint);
+    // Sets `list` up for rows painted this way: no frame, no sideways
+    // scrolling, no selection of its own, hover tracked, its parent's
+    // background showing through.
+    static void prepare(QListView *list);
 
     Metrics metrics;
     QRectF fill;
