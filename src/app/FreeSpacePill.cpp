@@ -11,7 +11,7 @@
 #include "overview/OverviewFigures.h"
 #include "overview/StatusModel.h"
 #include "theme/Text.h"
-#include "theme/Theme.h"
+#include "theme/controls/Card.h"
 #include "theme/controls/StatusDot.h"
 
 using M = FreeSpacePill::Metrics;
@@ -61,14 +61,9 @@ QSize FreeSpacePill::sizeHint() const {
 }
 
 void FreeSpacePill::paintEvent(QPaintEvent *) {
-    const Theme &theme = Theme::instance();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal radius = height() / 2.0;
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(theme.color(Color::bg100));
-    painter.drawRoundedRect(rect(), radius, radius);
-    drawHairline(painter, rect(), radius);
+    paintCard(painter, rect(), height() / 2.0);
     const qreal x = m_dot->geometry().right() + 1 + M::spacing;
     drawText(painter, QRectF(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter, m_text,
              monoStyle(M::textSize));

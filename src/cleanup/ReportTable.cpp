@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -14,10 +13,8 @@
 #include "theme/Icon.h"
 #include "theme/IconStore.h"
 #include "theme/Text.h"
-#include "theme/controls/Card.h"
 #include "theme/Theme.h"
-#include "theme/controls/Badge.h"
-#include "theme/controls/HoverRow.h"
+#include "theme/controls/ListRow.h"
 #include "theme/controls/ShareBar.h"
 #include "theme/controls/Spinner.h"
 
@@ -25,10 +22,13 @@ namespace {
 
 constexpr int kChevron = 14;
 constexpr int kGap = 10;             // chevron to title, title to badge
+constexpr qreal kHoverInset = 6;     // the hover fill stays clear of the card's edge
+// A section row is a list row with the chevron where the icon stands.
+constexpr ListRow::Metrics kSectionRow{kHoverInset, 2, ReportColumns::padding - kHoverInset, kGap,
+                                       kChevron};
 constexpr qreal kTitleSize = 14;
 constexpr qreal kFigureSize = 13;    // counts and sizes
 constexpr int kShareHeight = 4;
-constexpr qreal kHoverInset = 6;     // the hover fill stays clear of the card's edge
 constexpr qreal kFooterTextSize = 12;
 constexpr int kFooterIcon = 14;
 constexpr int kFooterSpacing = 6;
@@ -50,22 +50,7 @@ bool needsReview(const ReportSection &section) {
     });
 }
 
-// A ShareBar's look, for a row: a grey capsule track and the tinted share.
-void paintShare(QPainter &painter, const QRectF &track, double fraction) {
-    const Theme &theme = Theme::instance();
-    const qreal radius = track.height() / 2;
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(theme.color(Color::gray200));
-    painter.drawRoundedRect(track, radius, radius);
-    QRectF fill = track;
-    fill.setWidth(shareBarFillWidth(track.width(), fraction, track.height()));
-    painter.setBrush(theme.color(Color::gray1000));
-    painter.drawRoundedRect(fill, radius, radius);
-}
-
-void paintRule(QPainter &painter, qreal x, qreal y, qreal width) {
-    painter.fillRect(QRectF(x, y, width, ReportRows::rule), Theme::instance().color(Color::border));
-}
+static_assert(ReportRows::rule == Rule::thickness, "the rows leave room for the panel's rule");
 
 // The captions above the columns, with a rule below.
 class Header : public QWidget {
@@ -82,7 +67,7 @@ protected:
         drawText(painter, c.items, flagsRight, ReportTable::tr("Items"), style);
         drawText(painter, c.share, flagsLeft, ReportTable::tr("Share"), style);
         drawText(painter, c.size, flagsRight, ReportTable::tr("Size"), style);
-        paintRule(painter, 0, row.bottom(), width());
+        Rule::paint(painter, 0, row.bottom(), width());
     }
 };
 
@@ -125,28 +110,7 @@ ReportColumns ReportColumns::in(const QRectF &row) {
 }
 
 ReportDelegate::ReportDelegate(const ReportRows *rows, QObject *parent)
-    : QStyledItemDelegate(parent),
-      m_rows(rows),
-      m_review(new Badge(tr("Review"), Color::amber)) {
-    m_review->resize(m_review->sizeHint());
-}
-
-ReportDelegate::~ReportDelegate() {
-    delete m_review;
-}
-
-QPixmap ReportDelegate::reviewBadge(qreal devicePixelRatio) const {
-    const Appearance appearance = Theme::instance().appearance();
-    if (m_badge.isNull() || m_badgeLook != appearance ||
-        m_badge.devicePixelRatio() != devicePixelRatio) {
-        m_badge = QPixmap(m_review->size() * devicePixelRatio);
-        m_badge.setDevicePixelRatio(devicePixelRatio);
-        m_badge.fill(Qt::transparent);
-        m_review->render(&m_badge, {}, {}, QWidget::DrawChildren);
-        m_badgeLook = appearance;
-    }
-    return m_badge;
-}
+    : QStyledItemDelegate(parent), m_rows(rows) {}
 
 QSize ReportDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const {
     return {0, m_rows->rowHeight(index.row())};
@@ -169,7 +133,7 @@ void ReportDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
         ItemRow::paint(*painter, line, c.size, *m_rows->item(row));
     }
     if (r.lastOfSection)
-        paintRule(*painter, option.rect.left(), option.rect.bottom() + 1 - ReportRows::rule,
+        Rule::paint(*painter, option.rect.left(), option.rect.bottom() + 1 - ReportRows::rule,
                   option.rect.width());
     painter->restore();
 }
@@ -179,15 +143,13 @@ void ReportDelegate::paintSection(QPainter &painter, const QStyleOptionViewItem 
     const ReportSection &section = m_rows->section(row);
     const QRectF line(option.rect.left(), option.rect.top(), option.rect.width(),
                       ReportRows::sectionHeight);
-    const bool hovered = option.state & QStyle::State_MouseOver;
-    HoverRow::paintBackground(painter, line.adjusted(kHoverInset, 2, -kHoverInset, -2), false,
-                              hovered ? 1 : 0);
+    const ListRow shape(line, kSectionRow);
+    shape.paintBackground(painter, false, option.state & QStyle::State_MouseOver);
     const ReportColumns c = ReportColumns::in(line);
     const Theme &theme = Theme::instance();
 
     // The chevron points down while the section is open.
-    const QRectF chevron(c.category.left(), line.center().y() - kChevron / 2.0, kChevron,
-                         kChevron);
+    const QRectF chevron = shape.icon;
     painter.save();
     painter.translate(chevron.center());
     if (m_rows->isExpanded(section.id))
@@ -196,45 +158,31 @@ void ReportDelegate::paintSection(QPainter &painter, const QStyleOptionViewItem 
                               theme.color(Color::gray900));
     painter.restore();
 
-    const TextStyle title = textStyle(kTitleSize, QFont::Medium);
-    const qreal titleLeft = chevron.right() + kGap;
-    const bool review = needsReview(section);
-    const qreal badge = review ? m_review->width() + kGap : 0;
-    const qreal room = qMax(0.0, c.category.right() - titleLeft - badge);
-    const QFontMetricsF metrics(title.font);
-    const QString shown = metrics.elidedText(section.title, Qt::ElideRight, room);
-    drawText(painter, QRectF(titleLeft, line.top(), room, line.height()), flagsLeft, shown, title);
-    if (review) {
-        const QPixmap badge = reviewBadge(painter.device()->devicePixelRatioF());
-        const QPointF at(titleLeft + metrics.horizontalAdvance(shown) + kGap,
-                         line.center().y() - m_review->height() / 2.0);
-        painter.drawPixmap(at, badge);
-    }
+    const QPixmap review =
+        needsReview(section) ? ListRow::badge(painter, tr("Review"), Color::amber) : QPixmap();
+    shape.paintName(painter, c.category.right(), section.title,
+                    textStyle(kTitleSize, QFont::Medium), Qt::ElideRight, review);
 
     const TextStyle figure = monoStyle(kFigureSize, QFont::Normal, Color::gray900);
     drawText(painter, c.items, flagsRight, QString::number(actionCount(section)), figure);
 
     const qint64 bytes = section.bytes();
-    paintShare(painter, QRectF(c.share.left(), line.center().y() - kShareHeight / 2.0,
-                               c.share.width(), kShareHeight),
-               double(bytes) / double(m_rows->largest()));
+    ShareBar::paint(painter,
+                    QRectF(c.share.left(), line.center().y() - kShareHeight / 2.0, c.share.width(),
+                           kShareHeight),
+                    double(bytes) / double(m_rows->largest()), theme.color(Color::gray1000));
 
     drawText(painter, c.size, flagsRight,
              bytes == 0 ? QStringLiteral("\u2014") : Size::format(bytes), monoStyle(kFigureSize));
 }
 
 ReportTable::ReportTable(QWidget *parent)
-    : QWidget(parent), m_rows(new ReportRows(this)), m_list(new QListView) {
+    : Card(Card::defaultRadius, parent), m_rows(new ReportRows(this)), m_list(new QListView) {
     m_list->setModel(m_rows);
     m_list->setItemDelegate(new ReportDelegate(m_rows, m_list));
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListRow::prepare(m_list);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setMouseTracking(true);
     m_list->setCursor(Qt::PointingHandCursor);
-    m_list->viewport()->setAutoFillBackground(false);
-    m_list->setAutoFillBackground(false);
     m_list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_list, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { m_rows->toggle(index.row()); });
@@ -302,10 +250,5 @@ bool ReportTable::eventFilter(QObject *watched, QEvent *event) {
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
-}
-
-void ReportTable::paintEvent(QPaintEvent *) {
-    QPainter painter(this);
-    paintCard(painter, rect(), radius);
+    return Card::eventFilter(watched, event);
 }

@@ -1,16 +1,14 @@
 #pragma once
 
 #include <QListView>
-#include <QPixmap>
 #include <QRectF>
 #include <QStyledItemDelegate>
 #include <QWidget>
 
 #include "engine/Report.h"
-#include "theme/Color.h"
+#include "theme/controls/Card.h"
 
 class ReportRows;
-class Badge;
 class QLabel;
 
 // Where the table's columns sit in a row: the category takes what the fixed
@@ -36,7 +34,6 @@ class ReportDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     explicit ReportDelegate(const ReportRows *rows, QObject *parent = nullptr);
-    ~ReportDelegate() override;
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
@@ -44,22 +41,16 @@ public:
 
 private:
     void paintSection(QPainter &painter, const QStyleOptionViewItem &option, int row) const;
-    // The "Review" badge, drawn once per appearance.
-    QPixmap reviewBadge(qreal devicePixelRatio) const;
 
     const ReportRows *m_rows;
-    Badge *m_review;  // never shown itself
-    mutable QPixmap m_badge;
-    mutable Appearance m_badgeLook = Appearance::light;
 };
 
 // The report of a scan as a card: column captions, one row per section (a
 // click opens or closes it), a footer note; a placeholder while nothing has
 // been found. The list is as tall as its rows: the page around it scrolls.
-class ReportTable : public QWidget {
+class ReportTable : public Card {
     Q_OBJECT
 public:
-    static constexpr qreal radius = 12;
     static constexpr int headerHeight = 36;
     static constexpr int placeholderHeight = 120;
 
@@ -76,7 +67,6 @@ public:
     QListView *list() const { return m_list; }
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -21,6 +21,7 @@
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/Badge.h"
+#include "theme/controls/Card.h"
 #include "theme/controls/GButton.h"
 #include "theme/controls/Logo.h"
 #include "theme/controls/RowsCard.h"
@@ -91,10 +92,7 @@ protected:
         const Theme &theme = Theme::instance();
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(theme.color(Color::gray100));
-        painter.drawRoundedRect(rect(), 8, 8);
-        drawHairline(painter, rect(), 8);
+        paintCard(painter, rect(), 8, Color::gray100);
         const QRect icon(6, (height() - 28) / 2, 28, 28);
         const QIcon installed = QIcon::fromTheme(QGuiApplication::desktopFileName());
         if (!installed.isNull()) {
@@ -246,32 +244,28 @@ AccessView::Row AccessView::addRow(RowsCard *card, int step, const QString &titl
 }
 
 void AccessView::showState(const Row &row, RowState state) {
+    // The badge each state shows; a needed permission shows none.
+    struct Look {
+        RowState state;
+        const char *text;
+        Color tint;
+        bool dot;
+    };
+    static constexpr Look looks[] = {
+        {RowState::waiting, QT_TR_NOOP("Waiting…"), Color::amber, true},
+        {RowState::granted, QT_TR_NOOP("Granted"), Color::green, false},
+        {RowState::partial, QT_TR_NOOP("Partly granted"), Color::amber, false},
+        {RowState::optional, QT_TR_NOOP("Optional"), Color::gray900, false},
+    };
     row.circle->setGranted(state == RowState::granted);
-    switch (state) {
-        case RowState::needed:
-            break;
-        case RowState::waiting:
-            row.badge->setText(tr("Waiting…"));
-            row.badge->setTint(Color::amber);
-            row.badge->setDot(true);
-            break;
-        case RowState::granted:
-            row.badge->setText(tr("Granted"));
-            row.badge->setTint(Color::green);
-            row.badge->setDot(false);
-            break;
-        case RowState::partial:
-            row.badge->setText(tr("Partly granted"));
-            row.badge->setTint(Color::amber);
-            row.badge->setDot(false);
-            break;
-        case RowState::optional:
-            row.badge->setText(tr("Optional"));
-            row.badge->setTint(Color::gray900);
-            row.badge->setDot(false);
-            break;
-    }
-    row.badge->setVisible(state != RowState::needed);
+    const auto look = std::find_if(std::cbegin(looks), std::cend(looks),
+                                   [state](const Look &l) { return l.state == state; });
+    row.badge->setVisible(look != std::cend(looks));
+    if (look == std::cend(looks))
+        return;
+    row.badge->setText(tr(look->text));
+    row.badge->setTint(look->tint);
+    row.badge->setDot(look->dot);
 }
 
 void AccessView::showStates() {

@@ -1,7 +1,6 @@
 #include "spacelens/SpaceDelegate.h"
 
 #include <QFileIconProvider>
-#include <QFontMetricsF>
 #include <QMimeDatabase>
 #include <QPainter>
 
@@ -10,8 +9,7 @@
 #include "theme/IconStore.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
-#include "theme/controls/Badge.h"
-#include "theme/controls/HoverRow.h"
+#include "theme/controls/Card.h"
 #include "theme/controls/ShareBar.h"
 
 namespace {
@@ -34,17 +32,16 @@ QRectF square(qreal left, qreal centreY, qreal side) {
 
 SpaceColumns SpaceColumns::in(const QRectF &row) {
     SpaceColumns c;
-    const qreal left = row.left() + inset + padding;
-    const qreal right = row.right() - inset - padding;
+    const ListRow line(row, metrics);
+    const qreal right = line.content.right();
     const qreal y = row.center().y();
     c.chevron_ = QRectF(right - chevron, row.top(), chevron, row.height());
     c.actions_ = square(c.chevron_.left() - spacing - actions, y, actions);
     c.size = QRectF(c.actions_.left() - spacing - sizeWidth, row.top(), sizeWidth, row.height());
     c.share = QRectF(c.size.left() - spacing - shareWidth, row.top(), shareWidth, row.height());
-    c.icon_ = square(left, y, icon);
-    const qreal nameLeft = c.icon_.right() + spacing;
-    c.name =
-        QRectF(nameLeft, row.top(), qMax(0.0, c.share.left() - spacing - nameLeft), row.height());
+    c.icon_ = line.icon;
+    c.name = QRectF(line.nameLeft, row.top(), qMax(0.0, c.share.left() - spacing - line.nameLeft),
+                    row.height());
     return c;
 }
 
@@ -84,8 +81,7 @@ void SpaceDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
         // Clear of the panel's hairline edge on either side.
         const QRectF box = QRectF(option.rect).adjusted(1, 0, -1, 0);
         painter->fillRect(box, theme.color(Color::bg200));
-        painter->fillRect(QRectF(box.left(), box.top(), box.width(), 1),
-                          theme.color(Color::border));
+        Rule::paint(*painter, box.left(), box.top(), box.width());
         drawText(*painter, box.adjusted(kCaptionPadding, 0, -kCaptionPadding, 0), flagsLeft,
                  SpaceRows::tr("Largest files"), eyebrow());
     } else {
@@ -99,34 +95,17 @@ void SpaceDelegate::paintEntry(QPainter &painter, const QStyleOptionViewItem &op
     const SpaceRows::Row &row = m_rows->row(index);
     const DiskEntry &e = row.item;
     const Theme &theme = Theme::instance();
-    const QRectF line = option.rect;
-    const bool hovered = option.state & QStyle::State_MouseOver;
-    HoverRow::paintBackground(painter,
-                              line.adjusted(SpaceColumns::inset, 2, -SpaceColumns::inset, -2),
-                              false, hovered ? 1 : 0);
-    const SpaceColumns c = SpaceColumns::in(line);
-    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const ListRow line(option.rect, SpaceColumns::metrics);
+    line.paintBackground(painter, false, option.state & QStyle::State_MouseOver);
+    const SpaceColumns c = SpaceColumns::in(option.rect);
 
     icon(e).paint(&painter, c.icon_.toAlignedRect());
-
-    // The badge follows the name and keeps its room when the name is cut.
     QPixmap tag;
     if (e.cleanable.value_or(false))
-        tag = Badge::pixmap(SpaceRows::tr("Cleanable"), Color::blue, dpr);
+        tag = ListRow::badge(painter, SpaceRows::tr("Cleanable"), Color::blue);
     else if (e.insight.value_or(false))
-        tag = Badge::pixmap(SpaceRows::tr("Worth a look"), Color::amber, dpr);
-    const qreal tagWidth =
-        tag.isNull() ? 0 : tag.deviceIndependentSize().width() + SpaceColumns::spacing;
-    const TextStyle nameStyle = textStyle(kNameSize);
-    const QString name =
-        QFontMetricsF(nameStyle.font)
-            .elidedText(e.name, Qt::ElideMiddle, qMax(0.0, c.name.width() - tagWidth));
-    drawText(painter, c.name, flagsLeft, name, nameStyle);
-    if (!tag.isNull()) {
-        const QSizeF size = tag.deviceIndependentSize();
-        const qreal x = c.name.left() + textWidth(name, nameStyle) + SpaceColumns::spacing;
-        painter.drawPixmap(QPointF(x, c.name.center().y() - size.height() / 2), tag);
-    }
+        tag = ListRow::badge(painter, SpaceRows::tr("Worth a look"), Color::amber);
+    line.paintName(painter, c.name.right(), e.name, textStyle(kNameSize), Qt::ElideMiddle, tag);
 
     if (e.size >= 0) {
         const QRectF bar(c.share.left(), c.share.center().y() - SpaceColumns::barHeight / 2.0,

@@ -7,6 +7,7 @@
 #include <QStyledItemDelegate>
 
 #include "theme/Color.h"
+#include "theme/controls/ListRow.h"
 
 class SpaceRows;
 struct DiskEntry;
@@ -25,6 +26,7 @@ struct SpaceColumns {
     static constexpr int sizeWidth = 90;
     static constexpr int actions = 24;
     static constexpr int chevron = 16;
+    static constexpr ListRow::Metrics metrics{inset, 2, padding, spacing, icon};
 
     QRectF icon_;
     QRectF name;  // badge included

@@ -23,13 +23,13 @@
 #include "theme/controls/Card.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
+#include "theme/controls/ListRow.h"
 #include "theme/controls/PageTitle.h"
 #include "theme/controls/Spinner.h"
 #include "theme/controls/StatusDot.h"
 
 namespace {
 
-constexpr qreal kPanelRadius = 12;
 constexpr int kCrumbBarHeight = 48;
 constexpr int kCrumbPadding = 16;
 constexpr int kCrumbSpacing = 6;
@@ -72,27 +72,6 @@ private:
     bool m_current;
 };
 
-// The browser's frame: the card look, its content kept inside the corners.
-class BrowserPanel : public QWidget {
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        paintCard(painter, rect(), kPanelRadius);
-    }
-};
-
-// A one-point rule in the border colour.
-class Rule : public QWidget {
-public:
-    Rule() { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter(this).fillRect(rect(), Theme::instance().color(Color::border));
-    }
-};
-
 // The captions above the rows' columns.
 class ColumnHeader : public QWidget {
 public:
@@ -104,7 +83,7 @@ protected:
         const Theme &theme = Theme::instance();
         // Clear of the panel's hairline edge on either side.
         painter.fillRect(QRectF(1, 0, width() - 2, height()), theme.color(Color::bg200));
-        painter.fillRect(QRectF(1, height() - 1, width() - 2, 1), theme.color(Color::border));
+        Rule::paint(painter, 1, height() - Rule::thickness, width() - 2);
         const SpaceColumns c = SpaceColumns::in(QRectF(0, 0, width(), height() - 1));
         const TextStyle style = eyebrow();
         drawText(painter, QRectF(kHeaderPadding, 0, c.name.right() - kHeaderPadding, height() - 1),
@@ -135,7 +114,7 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
     connect(m_rescan, &QAbstractButton::clicked, this, [this] { m_model->load(true); });
     pageTitle()->setTrailing(m_rescan);
 
-    auto *panel = new BrowserPanel;
+    auto *panel = new Card;
     auto *column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -170,13 +149,8 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
     tableColumn->addWidget(new ColumnHeader);
     m_list->setModel(m_rows);
     m_list->setItemDelegate(new SpaceDelegate(m_rows, m_list));
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListRow::prepare(m_list);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setMouseTracking(true);
-    m_list->setAutoFillBackground(false);
-    m_list->viewport()->setAutoFillBackground(false);
     m_list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->viewport()->installEventFilter(this);

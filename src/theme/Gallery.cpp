@@ -12,6 +12,7 @@
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/Badge.h"
+#include "theme/controls/Card.h"
 #include "theme/controls/ConfirmButton.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
@@ -55,11 +56,7 @@ protected:
     void paintEvent(QPaintEvent *) override {
         constexpr qreal radius = 8;
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Theme::instance().color(m_color));
-        painter.drawRoundedRect(rect(), radius, radius);
-        drawHairline(painter, rect(), radius);
+        paintCard(painter, rect(), radius, m_color);
     }
 
 private:

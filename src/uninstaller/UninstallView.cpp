@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -20,6 +19,7 @@
 #include "theme/controls/Card.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/Kbd.h"
+#include "theme/controls/ListRow.h"
 #include "theme/controls/PageTitle.h"
 #include "theme/controls/Spinner.h"
 #include "uninstaller/AppDelegate.h"
@@ -29,32 +29,11 @@
 
 namespace {
 
-constexpr qreal kPanelRadius = 12;
 constexpr int kPanelsMinHeight = 420;
 constexpr int kPanelGap = 16;
 constexpr int kSearchHeight = 44;
 constexpr int kSearchPadding = 14;
 constexpr int kNoteSpacing = 8;
-
-// A framed panel: the card colour with a hairline edge.
-class Frame : public QWidget {
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        paintCard(painter, rect(), kPanelRadius);
-    }
-};
-
-class Hairline : public QWidget {
-public:
-    Hairline() { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter(this).fillRect(rect(), Theme::instance().color(Color::border));
-    }
-};
 
 Empty *notice(const char *icon, const QString &title, const QString &message) {
     return new Empty(QString::fromLatin1(icon), title, message);
@@ -84,7 +63,7 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
           centred(new Spinner(14, Color::gray900),
                   new Label(tr("Finding apps…"), textStyle(14, QFont::Normal, Color::gray900)))),
       m_note(new Label({}, textStyle(14, QFont::Normal, Color::gray900))),
-      m_detailPanel(new Frame),
+      m_detailPanel(new Card),
       m_panels(new QWidget) {
     fitPanels();
     auto *panels = m_panels;
@@ -92,7 +71,7 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     split->setContentsMargins(0, 0, 0, 0);
     split->setSpacing(kPanelGap);
 
-    auto *listPanel = new Frame;
+    auto *listPanel = new Card;
     listPanel->setFixedWidth(listWidth);
     auto *listColumn = new QVBoxLayout(listPanel);
     listColumn->setContentsMargins(0, 0, 0, 6);
@@ -113,18 +92,13 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     searchLine->addWidget(m_search, 1);
     searchLine->addWidget(new Kbd(u"⌘F"_qs));
     listColumn->addWidget(searchRow);
-    listColumn->addWidget(new Hairline);
+    listColumn->addWidget(new Rule);
 
     m_list->setModel(m_rows);
     m_list->setItemDelegate(new AppDelegate(m_model, m_rows, m_list));
     m_list->setUniformItemSizes(true);
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListRow::prepare(m_list);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setMouseTracking(true);
-    m_list->setAutoFillBackground(false);
-    m_list->viewport()->setAutoFillBackground(false);
     m_list->viewport()->installEventFilter(this);
     connect(m_list, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { m_model->select(m_rows->app(index.row()).path); });

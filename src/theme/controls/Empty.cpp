@@ -6,7 +6,7 @@
 
 #include "theme/Icon.h"
 #include "theme/Text.h"
-#include "theme/Theme.h"
+#include "theme/controls/Card.h"
 
 using M = Empty::Metrics;
 
@@ -25,11 +25,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *) override {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Theme::instance().color(Color::bg100));
-        painter.drawRoundedRect(rect(), M::tileRadius, M::tileRadius);
-        drawHairline(painter, rect(), M::tileRadius);
+        paintCard(painter, rect(), M::tileRadius);
     }
 };
 

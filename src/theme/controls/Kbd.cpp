@@ -4,7 +4,7 @@
 #include <QtMath>
 
 #include "theme/Text.h"
-#include "theme/Theme.h"
+#include "theme/controls/Card.h"
 
 using M = Kbd::Metrics;
 
@@ -40,9 +40,6 @@ QSize Kbd::sizeHint() const {
 void Kbd::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::instance().color(Color::gray100));
-    painter.drawRoundedRect(rect(), M::radius, M::radius);
-    drawHairline(painter, rect(), M::radius);
+    paintCard(painter, rect(), M::radius, Color::gray100);
     drawText(painter, rect(), Qt::AlignCenter | Qt::TextSingleLine, m_keys, keyText());
 }

@@ -1,22 +1,18 @@
 #pragma once
 
-#include <QWidget>
+#include "theme/controls/Card.h"
 
 class QVBoxLayout;
 
-// A card of rows separated by one-point rules: the card colour on a rounded
-// rectangle with a hairline edge, no padding of its own.
-class RowsCard : public QWidget {
+// A card of rows separated by one-point rules: a panel with no padding of
+// its own.
+class RowsCard : public Card {
     Q_OBJECT
 public:
     explicit RowsCard(qreal radius, QWidget *parent = nullptr);
     // Appends `row` under a rule (no rule above the first).
     void addRow(QWidget *row);
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
 private:
-    qreal m_radius;
     QVBoxLayout *m_rows;
 };
