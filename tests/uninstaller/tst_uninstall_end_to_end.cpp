@@ -1,18 +1,15 @@
-#include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QListView>
 #include <QTest>
 
 #include "app/MainWindow.h"
 #include "app/RootView.h"
-#include "platform/UserDefaults.h"
 #include "support/AppFixture.h"
 #include "support/RealEngine.h"
 #include "support/ScreenShots.h"
 #include "support/TrashCheck.h"
+#include "support/ViewProbe.h"
 #include "theme/controls/ConfirmButton.h"
 #include "uninstaller/AppDetail.h"
 #include "uninstaller/AppRows.h"
@@ -22,10 +19,7 @@
 namespace {
 
 void write(const QString &path, const QByteArray &data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(data);
+    QVERIFY2(TestEnvironment::writeFile(path, data), qPrintable(path));
 }
 
 QByteArray desktopEntry(const QString &name, const QString &exec, const QString &icon) {
@@ -78,14 +72,9 @@ private Q_SLOTS:
         const QSet<QString> expected{image, apps + u"notely.desktop"_qs, icon,
                                      home + u"/.config/notely"_qs};
 
-        UserDefaults::setFlag(UserDefaults::setupDone, true);
         MainWindow window;
         window.resize(1200, 820);
-        window.show();
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.root()->setPane(Pane::uninstall);
-        auto *view = qobject_cast<UninstallView *>(window.root()->contentWidget());
+        auto *view = ViewProbe::openPane<UninstallView>(window, Pane::uninstall);
         QVERIFY(view);
         AppsModel *model = window.root()->apps();
         QVERIFY(QTest::qWaitFor(
@@ -126,9 +115,7 @@ private Q_SLOTS:
         QCOMPARE(view->rows()->app(0).name, u"Sketchpad"_qs);
         QVERIFY(QFileInfo::exists(other));
         QVERIFY(QFileInfo::exists(home + u"/.config/sketchpad/settings.ini"_qs));
-        QStringList shown;
-        for (const QLabel *label : view->detail()->findChildren<QLabel *>())
-            shown.append(label->text());
+        const QStringList shown = ViewProbe::visibleTexts(view->detail());
         QVERIFY2(shown.contains(u"Uninstalled"_qs), qPrintable(shown.join(u" | "_qs)));
     }
 };
