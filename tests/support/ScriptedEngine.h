@@ -48,6 +48,8 @@ inline qint64 readPid(const QString &pidFile) {
 }
 
 // Gone means dead: a zombie still answers kill(pid, 0), so its state counts.
+// The engine's reader may be reaping it while we look: the state then reads
+// X (dead), or the read comes back empty.
 inline bool isGone(qint64 pid) {
     if (pid <= 0)
         return false;
@@ -57,7 +59,8 @@ inline bool isGone(qint64 pid) {
     if (!stat.open(QIODevice::ReadOnly))
         return true;
     const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
+    const QByteArray state = text.mid(text.lastIndexOf(')') + 2, 1);
+    return state.isEmpty() || state == "Z" || state == "X";
 }
 
 }  // namespace ScriptedEngine
