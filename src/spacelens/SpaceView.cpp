@@ -222,7 +222,7 @@ void SpaceView::sync() {
     const bool measuring = m_model->measuring().contains(m_model->key());
     m_rescan->setLoading(measuring);
     m_back->setVisible(m_model->trail().size() >= 2);
-    m_indicator->setVisible(measuring && m_model->report().has_value());
+    fade(m_indicator, measuring && m_model->report().has_value());
     syncCrumbs();
     syncBody();
 }

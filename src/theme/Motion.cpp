@@ -1,6 +1,7 @@
 #include "theme/Motion.h"
 
 #include <QGraphicsEffect>
+#include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QVariantAnimation>
 #include <QWidget>
@@ -74,6 +75,50 @@ void rise(QWidget *widget) {
     QObject::connect(animation, &QVariantAnimation::finished, effect, [widget, effect] {
         if (widget->graphicsEffect() == effect)
             widget->setGraphicsEffect(nullptr);
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void fade(QWidget *widget, bool visible) {
+    const QString name = u"fade"_qs;
+    auto *running = widget->findChild<QVariantAnimation *>(name, Qt::FindDirectChildrenOnly);
+    const bool heading = running ? running->endValue().toReal() > 0 : !widget->isHidden();
+    if (heading == visible) {
+        if (!running)
+            widget->setVisible(visible);  // makes a new child's state explicit
+        return;
+    }
+    auto *effect = qobject_cast<QGraphicsOpacityEffect *>(widget->graphicsEffect());
+    const qreal from = effect ? effect->opacity() : visible ? 0.0 : 1.0;
+    if (running) {
+        running->disconnect();  // its end would hide or unveil the widget
+        delete running;
+    }
+    const bool seen = widget->parentWidget() && widget->parentWidget()->isVisible();
+    if (!seen || !Theme::instance().animationsEnabled()) {
+        if (effect)
+            widget->setGraphicsEffect(nullptr);
+        widget->setVisible(visible);
+        return;
+    }
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(widget);
+        widget->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(from);
+    widget->setVisible(true);
+    const Motion motion = Motion::out();
+    auto *animation = new QVariantAnimation(widget);
+    animation->setObjectName(name);
+    animation->setStartValue(from);
+    animation->setEndValue(visible ? 1.0 : 0.0);
+    animation->setDuration(motion.durationMs);
+    animation->setEasingCurve(motion.curve);
+    QObject::connect(animation, &QVariantAnimation::valueChanged, effect,
+                     [effect](const QVariant &value) { effect->setOpacity(value.toReal()); });
+    QObject::connect(animation, &QVariantAnimation::finished, widget, [widget, visible] {
+        widget->setGraphicsEffect(nullptr);  // an offscreen pass per paint is wasted once settled
+        widget->setVisible(visible);
     });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }

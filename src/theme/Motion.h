@@ -24,3 +24,8 @@ struct Motion {
 // Fades `widget` in while it moves up from 4 points below its place, with
 // Motion::out(). Shows it at once when animations are off.
 void rise(QWidget *widget);
+
+// Shows or hides `widget` with a fade over Motion::out(), taking over from a
+// fade still running. Switches at once where nobody would see it: animations
+// off, or its parent not on screen.
+void fade(QWidget *widget, bool visible);

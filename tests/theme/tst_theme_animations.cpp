@@ -1,3 +1,4 @@
+#include <QGraphicsOpacityEffect>
 #include <QTest>
 #include <QWidget>
 
@@ -26,6 +27,9 @@ private Q_SLOTS:
         QCOMPARE(value.value(), 0.25);
         rise(&widget);
         QVERIFY(!widget.graphicsEffect());
+        widget.show();
+        fade(&widget, false);
+        QVERIFY(widget.isHidden() && !widget.graphicsEffect());
         // Everything below runs with animations on.
         qunsetenv("BRIGHTLOFT_NO_ANIMATIONS");
         delete &Theme::instance();
@@ -156,6 +160,33 @@ private Q_SLOTS:
         rise(&widget);
         QVERIFY(widget.graphicsEffect());
         QTRY_VERIFY(!widget.graphicsEffect());
+    }
+
+    void fadeEndsShownOrHiddenWithoutItsEffect() {
+        QWidget parent;
+        auto *child = new QWidget(&parent);
+        fade(child, false);
+        parent.show();
+        QVERIFY(child->isHidden());  // stays hidden when its parent shows
+
+        fade(child, true);
+        QVERIFY(child->isVisible());
+        auto *effect = qobject_cast<QGraphicsOpacityEffect *>(child->graphicsEffect());
+        QVERIFY(effect && effect->opacity() < 1);
+        QTRY_VERIFY(!child->graphicsEffect());
+
+        // Turning back mid-way: the fade out's end must not hide it.
+        fade(child, false);
+        QVERIFY(child->isVisible());
+        QTest::qWait(50);
+        fade(child, true);
+        QTRY_VERIFY(!child->graphicsEffect());
+        QTest::qWait(250);
+        QVERIFY(child->isVisible());
+
+        fade(child, false);
+        QTRY_VERIFY(child->isHidden());
+        QVERIFY(!child->graphicsEffect());
     }
 };
 
