@@ -42,7 +42,7 @@
     <name>CleanView</name>
     <message>
         <source> Try scanning again; if it keeps failing, run `mo clean --dry-run` in Terminal to see details.</source>
-        <translation> Try scanning again; if it keeps failing, run `mole clean --dry-run` in a terminal to see details.</translation>
+        <translation> Try scanning again; if it keeps failing, run `mo clean --dry-run` in a terminal to see details.</translation>
     </message>
 </context>
 </TS>
