@@ -299,15 +299,6 @@ void EngineRun::stop() {
 }
 
 void EngineRun::deliver() {
-    bool ended;
-    std::optional<QString> error;
-    {
-        std::lock_guard lock(m_state->mutex);
-        m_backlog += std::exchange(m_state->pending, {});
-        ended = m_state->ended;
-        error = m_state->error;
-        m_state->deliveryPosted = false;
-    }
     if (m_ended)
         return;
     // A backlog goes out in small slices, and the event loop gets its turn
@@ -319,21 +310,37 @@ void EngineRun::deliver() {
     QElapsedTimer clock;
     clock.start();
     qsizetype sent = 0;
-    while (!m_backlog.isEmpty()) {
-        if (sent >= turnLines || clock.nsecsElapsed() >= turnNs) {
-            // A timer, not a posted call: posted calls could keep the
-            // event loop from ever reaching other timers.
-            if (m_resumeTimer == 0)
-                m_resumeTimer = startTimer(0);
-            return;
+    bool ended = false;
+    std::optional<QString> error;
+    for (;;) {
+        {
+            std::lock_guard lock(m_state->mutex);
+            m_backlog += std::exchange(m_state->pending, {});
+            ended = m_state->ended;
+            error = m_state->error;
+            // Until all is handed on, the reader posts nothing: this call or
+            // its resume timer takes what arrives meanwhile. A post per read
+            // would queue deliveries back to back and starve every timer.
+            if (m_backlog.isEmpty()) {
+                m_state->deliveryPosted = false;
+                break;
+            }
         }
-        const qsizetype n = std::min(sliceLines, m_backlog.size());
-        const QStringList slice = m_backlog.first(n);
-        m_backlog.remove(0, n);
-        sent += n;
-        Q_EMIT linesArrived(slice);
-        if (!self || m_ended)
-            return;
+        while (!m_backlog.isEmpty()) {
+            if (sent >= turnLines || clock.nsecsElapsed() >= turnNs) {
+                // A timer, not a posted call, for the same reason.
+                if (m_resumeTimer == 0)
+                    m_resumeTimer = startTimer(0);
+                return;
+            }
+            const qsizetype n = std::min(sliceLines, m_backlog.size());
+            const QStringList slice = m_backlog.first(n);
+            m_backlog.remove(0, n);
+            sent += n;
+            Q_EMIT linesArrived(slice);
+            if (!self || m_ended)
+                return;
+        }
     }
     if (!ended)
         return;
