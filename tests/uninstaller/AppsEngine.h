@@ -37,10 +37,7 @@ struct AppsEngine {
     }
 
     QStringList invocations() const {
-        QFile file(log);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(TestEnvironment::readFile(log)).split(u'\n', Qt::SkipEmptyParts);
     }
 };
 
