@@ -11,20 +11,9 @@
 #include "engine/Commands.h"
 #include "engine/SizeMarkers.h"
 #include "support/TrashCheck.h"
+#include "uninstaller/AppsModel.h"
 
 namespace {
-
-// What the uninstaller reads from a dry run: "✓ " + a path from "/" or "~",
-// then " , " and a size.
-QStringList plannedPaths(const QStringList &lines) {
-    QStringList paths;
-    for (const QString &line : lines) {
-        const QString t = line.trimmed();
-        if (t.startsWith(u"\u2713 /"_qs) || t.startsWith(u"\u2713 ~"_qs))
-            paths.append(t.mid(2).split(u" , "_qs).first().trimmed());
-    }
-    return paths;
-}
 
 QJsonArray listed() {
     const QString text = appLines(Commands::uninstallList()).join(u'\n');
@@ -157,8 +146,9 @@ private Q_SLOTS:
         const QStringList dryRun = appLines(Commands::uninstallDryRun(name));
         QStringList expected;
         for (const QString &path : planned) expected.append(u"~/"_qs + path);
-        QStringList paths = plannedPaths(dryRun);
-        for (QString &path : paths) path = withoutJoiners(path);
+        QStringList paths;  // as the uninstaller reads them
+        for (const AppsModel::Leftover &leftover : AppsModel::leftovers(dryRun.join(u'\n')))
+            paths.append(withoutJoiners(leftover.path));
         QCOMPARE(paths, expected);
         QVERIFY(SizeMarkers::sizeIn(dryRun.last()).value_or(0) > 0);
 
