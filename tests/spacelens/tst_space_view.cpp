@@ -19,6 +19,7 @@
 #include "support/ScreenShots.h"
 #include "support/TestEnvironment.h"
 #include "support/TrashCheck.h"
+#include "support/ViewProbe.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
 
@@ -257,21 +258,15 @@ private Q_SLOTS:
             QCOMPARE(body, s.view->measuringBlock());
             QVERIFY(s.view->rescanButton()->isLoading());
             QVERIFY(s.view->measuringIndicator()->isHidden());  // no report to measure beside
-            const QStringList texts = [&] {
-                QStringList t;
-                for (QLabel *l : body->findChildren<QLabel *>()) t.append(l->text());
-                return t;
-            }();
-            QVERIFY(texts.contains(u"Measuring your whole Mac. This takes about 30 seconds…"_qs));
+            QVERIFY(ViewProbe::visibleTexts(body).contains(
+                u"Measuring your whole Mac. This takes about 30 seconds…"_qs));
             QVERIFY(s.settle());
         } else if (shown == u"error") {
             QCOMPARE(body, s.view->errorBlock());
             QVERIFY(!s.view->rescanButton()->isLoading());
-            bool hinted = false;
-            for (QLabel *l : body->findChildren<QLabel *>())
-                hinted |= l->text().endsWith(
-                    u" Check that Brightloft has Full Disk Access, then rescan."_qs);
-            QVERIFY(hinted);
+            QVERIFY(!ViewProbe::visibleTexts(body)
+                         .filter(u" Check that Brightloft has Full Disk Access, then rescan."_qs)
+                         .isEmpty());
         } else {
             QCOMPARE(body, s.view->table());
             QCOMPARE(s.view->rows()->rowCount(), 1);
