@@ -66,4 +66,11 @@
         <translation>Your system doesn't share this setting with apps. Check it in Settings.</translation>
     </message>
 </context>
+<context>
+    <name>Gallery</name>
+    <message>
+        <source>Geist 14 regular, gray900 — Grant these once, so macOS doesn't interrupt you with pop-ups while Brightloft works.</source>
+        <translation>Geist 14 regular, gray900 — Grant these once, so your system doesn't interrupt you with pop-ups while Brightloft works.</translation>
+    </message>
+</context>
 </TS>

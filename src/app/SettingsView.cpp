@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "app/Updater.h"
 #include "permissions/Automation.h"
 #include "permissions/FullDiskAccess.h"
+#include "platform/Background.h"
 #include "platform/InfoDictionary.h"
 #include "platform/OpenUrl.h"
 #include "platform/Paths.h"
@@ -219,13 +219,9 @@ void SettingsView::checkAutomation(qsizetype index, bool ok) {
         return;
     }
     const QString bundleId = targets[index].bundleId;
-    QPointer<SettingsView> self(this);
-    Automation::launchIfNeeded(bundleId).then(this, [self, bundleId, index, ok] {
-        if (!self)
-            return;
-        Automation::check(bundleId).then(self, [self, index, ok](Automation::State state) {
-            if (self)
-                self->checkAutomation(index + 1, ok && state == Automation::State::granted);
+    whenFinished(this, Automation::launchIfNeeded(bundleId), [this, bundleId, index, ok] {
+        whenFinished(this, Automation::check(bundleId), [this, index, ok](Automation::State state) {
+            checkAutomation(index + 1, ok && state == Automation::State::granted);
         });
     });
 }

@@ -8,13 +8,13 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 #include "permissions/FullDiskAccess.h"
+#include "platform/Background.h"
 #include "platform/Relaunch.h"
 #include "platform/UserDefaults.h"
 #include "theme/IconStore.h"
@@ -320,17 +320,13 @@ void AccessView::askNext(qsizetype index) {
         return;
     }
     const QString bundleId = targets[index].bundleId;
-    // Continuations run on this view's thread and are dropped once it is gone.
-    QPointer<AccessView> self(this);
-    Automation::launchIfNeeded(bundleId).then(this, [self, bundleId, index] {
-        if (!self)
-            return;
-        Automation::request(bundleId).then(self, [self, bundleId, index](Automation::State state) {
-            if (!self)
-                return;
-            self->m_automation.insert(bundleId, state);
-            self->askNext(index + 1);
-        });
+    // Answers arrive on this view's thread and are dropped once it is gone.
+    whenFinished(this, Automation::launchIfNeeded(bundleId), [this, bundleId, index] {
+        whenFinished(this, Automation::request(bundleId),
+                     [this, bundleId, index](Automation::State state) {
+                         m_automation.insert(bundleId, state);
+                         askNext(index + 1);
+                     });
     });
 }
 

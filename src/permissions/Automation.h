@@ -6,7 +6,7 @@
 
 // Permission to send Apple Events to the applications the engine works with.
 // Queries may block in the system, so they run off the GUI thread and return
-// futures; continue on the GUI thread with future.then(context, ...).
+// futures; continue on the GUI thread with whenFinished (Background.h).
 namespace Automation {
 
 enum class State { granted, denied, undetermined };

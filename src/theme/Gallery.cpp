@@ -1,5 +1,6 @@
 #include "theme/Gallery.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -28,6 +29,11 @@
 #include "theme/controls/StatusDot.h"
 
 namespace {
+
+// Sample texts pass through the wording translation like the screens' own.
+QString sample(const char *text) {
+    return QCoreApplication::translate("Gallery", text);
+}
 
 constexpr int kMargin = 32;
 constexpr int kSectionSpacing = 28;
@@ -115,21 +121,22 @@ QLayout *colours() {
 QLayout *type() {
     auto *column = new QVBoxLayout;
     column->setSpacing(8);
-    column->addWidget(new Label(u"Heading 32 — Cleanup"_qs, heading(32)));
-    column->addWidget(new Label(u"Heading 28 — Set Up Permissions"_qs, heading(28)));
+    column->addWidget(new Label(sample("Heading 32 — Cleanup"), heading(32)));
+    column->addWidget(new Label(sample("Heading 28 — Set Up Permissions"), heading(28)));
     column->addWidget(
-        new Label(u"Geist 18 semibold — Brightloft"_qs, textStyle(18, QFont::DemiBold)));
+        new Label(sample("Geist 18 semibold — Brightloft"), textStyle(18, QFont::DemiBold)));
     column->addWidget(
-        new Label(u"Geist 16 semibold — Nothing to clean"_qs, textStyle(16, QFont::DemiBold)));
+        new Label(sample("Geist 16 semibold — Nothing to clean"), textStyle(16, QFont::DemiBold)));
     column->addWidget(
-        new Label(u"Geist 14 bold — 12.4 GB can be freed"_qs, textStyle(14, QFont::Bold)));
-    column->addWidget(new Label(u"Geist 14 medium — Overview"_qs, textStyle(14, QFont::Medium)));
+        new Label(sample("Geist 14 bold — 12.4 GB can be freed"), textStyle(14, QFont::Bold)));
     column->addWidget(
-        new Label(u"Geist 14 regular, gray900 — Grant these once, so macOS doesn't "
-                  u"interrupt you with pop-ups while Brightloft works."_qs,
+        new Label(sample("Geist 14 medium — Overview"), textStyle(14, QFont::Medium)));
+    column->addWidget(
+        new Label(sample("Geist 14 regular, gray900 — Grant these once, so macOS doesn't "
+                         "interrupt you with pop-ups while Brightloft works."),
                   textStyle(14, QFont::Normal, Color::gray900)));
-    column->addWidget(new Label(u"GeistMono 12 regular — 48.2 GB free"_qs, monoStyle(12)));
-    column->addWidget(new Label(u"Eyebrow — system health"_qs, eyebrow()));
+    column->addWidget(new Label(sample("GeistMono 12 regular — 48.2 GB free"), monoStyle(12)));
+    column->addWidget(new Label(sample("Eyebrow — system health"), eyebrow()));
     return column;
 }
 
@@ -145,8 +152,8 @@ QLayout *icons() {
 
 QLayout *buttons() {
     auto *layout = grid(14);
-    const QStringList states = {u"idle"_qs,     u"hover"_qs,   u"pressed"_qs,
-                                u"disabled"_qs, u"loading"_qs, u"with icon"_qs};
+    const QStringList states = {sample("idle"),     sample("hover"),   sample("pressed"),
+                                sample("disabled"), sample("loading"), sample("with icon")};
     for (int c = 0; c < states.size(); ++c) layout->addWidget(caption(states[c]), 0, c + 1);
     const std::pair<const char16_t *, GButton::Kind> kinds[] = {
         {u"primary", GButton::Kind::primary},
@@ -156,20 +163,20 @@ QLayout *buttons() {
     int r = 1;
     for (const auto &[name, kind] : kinds) {
         layout->addWidget(caption(QString::fromUtf16(name)), r, 0);
-        auto *hovered = button(u"Scan"_qs, kind);
+        auto *hovered = button(sample("Scan"), kind);
         hovered->pinState(true, false);
-        auto *pressed = button(u"Scan"_qs, kind);
+        auto *pressed = button(sample("Scan"), kind);
         pressed->pinState(true, true);
-        auto *disabled = button(u"Scan"_qs, kind);
+        auto *disabled = button(sample("Scan"), kind);
         disabled->setEnabled(false);
-        auto *loading = button(u"Scanning"_qs, kind, u"search"_qs);
+        auto *loading = button(sample("Scanning"), kind, u"search"_qs);
         loading->setLoading(true);
-        QWidget *cells[] = {button(u"Scan"_qs, kind),
+        QWidget *cells[] = {button(sample("Scan"), kind),
                             hovered,
                             pressed,
                             disabled,
                             loading,
-                            button(u"Scan"_qs, kind, u"search"_qs)};
+                            button(sample("Scan"), kind, u"search"_qs)};
         for (int c = 0; c < 6; ++c) layout->addWidget(cells[c], r, c + 1, Qt::AlignLeft);
         ++r;
     }
@@ -178,29 +185,32 @@ QLayout *buttons() {
 }
 
 QLayout *confirmButtons() {
-    auto *idle = new ConfirmButton(u"Clean"_qs, u"Confirm: Empty Trash & Clean"_qs, u"sparkles"_qs);
+    auto *idle =
+        new ConfirmButton(sample("Clean"), sample("Confirm: Empty Trash & Clean"), u"sparkles"_qs);
     auto *armed =
-        new ConfirmButton(u"Clean"_qs, u"Confirm: Empty Trash & Clean"_qs, u"sparkles"_qs);
+        new ConfirmButton(sample("Clean"), sample("Confirm: Empty Trash & Clean"), u"sparkles"_qs);
     armed->setConfirmWindow(std::numeric_limits<int>::max());  // stays armed for the picture
     armed->click();
-    return row({captioned(idle, u"idle"_qs), captioned(armed, u"armed"_qs)});
+    return row({captioned(idle, sample("idle")), captioned(armed, sample("armed"))});
 }
 
 QLayout *badges() {
-    return row({new Badge(u"Neutral"_qs), new Badge(u"12 items"_qs, Color::gray900, true),
-                new Badge(u"Granted"_qs, Color::green, true),
-                new Badge(u"Waiting"_qs, Color::amber, true),
-                new Badge(u"Denied"_qs, Color::red, true), new Badge(u"Review"_qs, Color::blue)});
+    return row({new Badge(sample("Neutral")), new Badge(sample("12 items"), Color::gray900, true),
+                new Badge(sample("Granted"), Color::green, true),
+                new Badge(sample("Waiting"), Color::amber, true),
+                new Badge(sample("Denied"), Color::red, true),
+                new Badge(sample("Review"), Color::blue)});
 }
 
 QLayout *statuses() {
-    return row({captioned(new StatusDot(Color::green, true), u"pulsing"_qs),
-                captioned(new StatusDot(Color::amber), u"amber"_qs),
-                captioned(new StatusDot(Color::red), u"red"_qs),
-                new Status(u"Live"_qs, Color::green, true), new Status(u"Waiting"_qs, Color::amber),
-                new Status(u"Denied"_qs, Color::red), captioned(new Spinner(12), u"spinner 12"_qs),
-                captioned(new Spinner(16), u"16"_qs),
-                captioned(new Spinner(24, Color::blue), u"24 blue"_qs)});
+    return row(
+        {captioned(new StatusDot(Color::green, true), sample("pulsing")),
+         captioned(new StatusDot(Color::amber), sample("amber")),
+         captioned(new StatusDot(Color::red), sample("red")),
+         new Status(sample("Live"), Color::green, true),
+         new Status(sample("Waiting"), Color::amber), new Status(sample("Denied"), Color::red),
+         captioned(new Spinner(12), sample("spinner 12")), captioned(new Spinner(16), sample("16")),
+         captioned(new Spinner(24, Color::blue), sample("24 blue"))});
 }
 
 HoverRow *listRow(const QString &icon, const QString &text, const QString &keys) {
@@ -216,21 +226,21 @@ HoverRow *listRow(const QString &icon, const QString &text, const QString &keys)
 QWidget *cardWithRows() {
     auto *card = new GCard;
     card->content()->setSpacing(4);
-    card->content()->addWidget(new Label(u"Card with rows"_qs, eyebrow()));
-    auto *hovered = listRow(u"folder"_qs, u"Hovered row"_qs, u"⌘2"_qs);
+    card->content()->addWidget(new Label(sample("Card with rows"), eyebrow()));
+    auto *hovered = listRow(u"folder"_qs, sample("Hovered row"), sample("⌘2"));
     hovered->pinState(true, false);
-    auto *selected = listRow(u"trash"_qs, u"Selected row"_qs, u"⌘3"_qs);
+    auto *selected = listRow(u"trash"_qs, sample("Selected row"), sample("⌘3"));
     selected->setSelected(true);
-    card->content()->addWidget(listRow(u"grid"_qs, u"Idle row"_qs, u"⌘1"_qs));
+    card->content()->addWidget(listRow(u"grid"_qs, sample("Idle row"), sample("⌘1")));
     card->content()->addWidget(hovered);
     card->content()->addWidget(selected);
     return card;
 }
 
 QWidget *pageTitle() {
-    auto *title =
-        new PageTitle(u"Cleanup"_qs, u"Caches, logs and leftovers that are safe to remove."_qs);
-    title->setTrailing(button(u"Scan"_qs, GButton::Kind::primary, u"search"_qs));
+    auto *title = new PageTitle(sample("Cleanup"),
+                                sample("Caches, logs and leftovers that are safe to remove."));
+    title->setTrailing(button(sample("Scan"), GButton::Kind::primary, u"search"_qs));
     return title;
 }
 
@@ -266,12 +276,13 @@ QLayout *sparklines() {
 }
 
 QLayout *keys() {
-    return row({new Kbd(u"⌘1"_qs), new Kbd(u"⌘R"_qs), new Kbd(u"⌘["_qs), new Kbd(u"Esc"_qs)});
+    return row({new Kbd(sample("⌘1")), new Kbd(sample("⌘R")), new Kbd(sample("⌘[")),
+                new Kbd(sample("Esc"))});
 }
 
 QLayout *logos() {
-    return row({captioned(new Logo(20), u"20"_qs), captioned(new Logo(28), u"28"_qs),
-                captioned(new Logo(36), u"36"_qs), captioned(new Logo(64), u"64"_qs)});
+    return row({captioned(new Logo(20), sample("20")), captioned(new Logo(28), sample("28")),
+                captioned(new Logo(36), sample("36")), captioned(new Logo(64), sample("64"))});
 }
 
 }  // namespace
@@ -282,31 +293,31 @@ GalleryPage::GalleryPage(QWidget *parent) : QWidget(parent), m_column(new QVBoxL
     m_column->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     m_column->setSpacing(kSectionSpacing);
 
-    auto *toggle = button(u"Switch appearance"_qs, GButton::Kind::secondary, u"refresh"_qs);
+    auto *toggle = button(sample("Switch appearance"), GButton::Kind::secondary, u"refresh"_qs);
     connect(toggle, &QAbstractButton::clicked, this, [] {
         Theme &theme = Theme::instance();
         theme.setForcedAppearance(theme.isDark() ? Appearance::light : Appearance::dark);
     });
     m_column->addLayout(
-        row({new Logo(28), new Label(u"Brightloft design system"_qs, heading(28)), toggle}));
+        row({new Logo(28), new Label(sample("Brightloft design system"), heading(28)), toggle}));
 
-    addSection(u"Colours"_qs, colours());
-    addSection(u"Type"_qs, type());
-    addSection(u"Icons"_qs, icons());
-    addSection(u"Buttons"_qs, buttons());
-    addSection(u"Confirm button"_qs, confirmButtons());
-    addSection(u"Badges"_qs, badges());
-    addSection(u"Status and spinner"_qs, statuses());
-    addSection(u"Card and hover rows"_qs, cardWithRows());
-    addSection(u"Page title"_qs, pageTitle());
-    addSection(u"Empty"_qs,
-               new Empty(u"search"_qs, u"Nothing to clean"_qs,
-                         u"Run a scan to find caches, logs and leftovers that are safe to "
-                         u"remove. Nothing is deleted until you confirm."_qs));
-    addSection(u"Share bars: 0, 0.25, 0.5, 1, 1.7"_qs, shareBars());
-    addSection(u"Sparklines"_qs, sparklines());
-    addSection(u"Keys"_qs, keys());
-    addSection(u"Logo"_qs, logos());
+    addSection(sample("Colours"), colours());
+    addSection(sample("Type"), type());
+    addSection(sample("Icons"), icons());
+    addSection(sample("Buttons"), buttons());
+    addSection(sample("Confirm button"), confirmButtons());
+    addSection(sample("Badges"), badges());
+    addSection(sample("Status and spinner"), statuses());
+    addSection(sample("Card and hover rows"), cardWithRows());
+    addSection(sample("Page title"), pageTitle());
+    addSection(sample("Empty"),
+               new Empty(u"search"_qs, sample("Nothing to clean"),
+                         sample("Run a scan to find caches, logs and leftovers that are safe to "
+                                "remove. Nothing is deleted until you confirm.")));
+    addSection(sample("Share bars: 0, 0.25, 0.5, 1, 1.7"), shareBars());
+    addSection(sample("Sparklines"), sparklines());
+    addSection(sample("Keys"), keys());
+    addSection(sample("Logo"), logos());
     m_column->addStretch();
     setFixedWidth(width);
 }
