@@ -27,8 +27,6 @@ private Q_SLOTS:
     void freeBytes_data() {
         QTest::addColumn<StatusSnapshot>("snapshot");
         QTest::addColumn<qint64>("free");  // -1: no pill
-        QTest::newRow("no disks at all") << StatusSnapshot{} << qint64(-1);
-        QTest::newRow("empty disk list") << withDisks({}) << qint64(-1);
         QTest::newRow("root disk wins")
             << withDisks({{u"/home"_qs, 10, 100, 10, {}}, {u"/"_qs, 400.9, 1000.5, 40, {}}})
             << qint64(599);  // 599.6 truncated

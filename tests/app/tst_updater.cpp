@@ -68,11 +68,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("order");
         QTest::newRow("numeric, not text") << u"1.10"_qs << u"1.9"_qs << 1;
         QTest::newRow("missing parts are 0") << u"1.2"_qs << u"1.2.0"_qs << 0;
-        QTest::newRow("leading zeros") << u"1.02"_qs << u"1.2"_qs << 0;
-        QTest::newRow("older") << u"0.9.9"_qs << u"1.0"_qs << -1;
         QTest::newRow("longer than 64 bits") << u"184467440737095516160"_qs << u"9"_qs << 1;
         QTest::newRow("junk counts as 0") << u"1.beta"_qs << u"1.0"_qs << 0;
-        QTest::newRow("builds") << u"27"_qs << u"3"_qs << 1;
     }
     void compareVersions() {
         QFETCH(QString, a);

@@ -119,19 +119,18 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("inherited");  // null: not set
         QTest::addColumn<QByteArray>("expected");   // "<home>" stands for the home folder
-        QTest::newRow("inherited")
-            << QByteArray("BRIGHTLOFT_TEST_VAR") << QByteArray("kept") << QByteArray("kept");
-        QTest::newRow("Latin-1 passes as bytes")
-            << QByteArray("BRIGHTLOFT_TEST_VAR") << QByteArray("caf\xe9") << QByteArray("caf\xe9");
-        QTest::newRow("PATH") << QByteArray("PATH") << QByteArray("/somewhere")
-                              << QByteArray(
-                                     "/opt/homebrew/bin:/usr/local/bin:<home>/.local/bin:"
-                                     "/usr/bin:/bin:/usr/sbin:/sbin");
-        QTest::newRow("TERM") << QByteArray("TERM") << QByteArray("xterm") << QByteArray("dumb");
-        QTest::newRow("NO_COLOR") << QByteArray("NO_COLOR") << QByteArray("0") << QByteArray("1");
-        QTest::newRow("LANG") << QByteArray("LANG") << QByteArray() << QByteArray("en_US.UTF-8");
-        QTest::newRow("MO_NO_OPLOG")
-            << QByteArray("MO_NO_OPLOG") << QByteArray("0") << QByteArray("1");
+        const auto row = [](const char *tag, const char *name, const char *inherited,
+                            const char *expected) {
+            QTest::newRow(tag) << QByteArray(name) << QByteArray(inherited) << QByteArray(expected);
+        };
+        row("inherited", "BRIGHTLOFT_TEST_VAR", "kept", "kept");
+        row("Latin-1 passes as bytes", "BRIGHTLOFT_TEST_VAR", "caf\xe9", "caf\xe9");
+        row("PATH", "PATH", "/somewhere",
+            "/opt/homebrew/bin:/usr/local/bin:<home>/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+        row("TERM", "TERM", "xterm", "dumb");
+        row("NO_COLOR", "NO_COLOR", "0", "1");
+        row("LANG", "LANG", nullptr, "en_US.UTF-8");
+        row("MO_NO_OPLOG", "MO_NO_OPLOG", "0", "1");
     }
     void environmentIsInheritedWithFiveFixedVariables() {
         QFETCH(QByteArray, name);

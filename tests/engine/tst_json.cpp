@@ -37,9 +37,7 @@ private Q_SLOTS:
     void snakeToCamel_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("field");
-        QTest::newRow("plain") << u"uptime"_qs << u"uptime"_qs;
         QTest::newRow("no underscore keeps case") << u"usedPercent"_qs << u"usedPercent"_qs;
-        QTest::newRow("two words") << u"health_score"_qs << u"healthScore"_qs;
         QTest::newRow("three words") << u"health_score_msg"_qs << u"healthScoreMsg"_qs;
         QTest::newRow("case normalised") << u"CPU_MODEL_name"_qs << u"cpuModelName"_qs;
         QTest::newRow("outer underscores stay") << u"_private_key_"_qs << u"_privateKey_"_qs;

@@ -9,8 +9,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<qint64>("bytes");  // -1: no size
         QTest::newRow("bytes") << u"512 B"_qs << qint64(512);
-        QTest::newRow("no space") << u"1.5KB"_qs << qint64(1500);
         QTest::newRow("terabytes") << u"3 TB"_qs << qint64(3000000000000);
+        QTest::newRow("no space") << u"1.5KB"_qs << qint64(1500);
         QTest::newRow("inside words") << u"(about 7 GB)"_qs << qint64(7000000000);
         QTest::newRow("tab between") << u"4\tMB"_qs << qint64(4000000);
         QTest::newRow("two spaces") << u"4  MB"_qs << qint64(-1);
@@ -40,8 +40,6 @@ private Q_SLOTS:
         QTest::newRow("KB rounds") << qint64(1500) << u"2 KB"_qs;
         QTest::newRow("KB to MB") << qint64(999600) << u"1 MB"_qs;
         QTest::newRow("MB one digit") << qint64(1550000) << u"1.6 MB"_qs;
-        QTest::newRow("MB trailing zero") << qint64(2000000) << u"2 MB"_qs;
-        QTest::newRow("GB") << qint64(1500000000) << u"1.5 GB"_qs;
         QTest::newRow("GB two digits") << qint64(1234567890) << u"1.23 GB"_qs;
         QTest::newRow("MB to GB") << qint64(999960000) << u"1 GB"_qs;
         QTest::newRow("TB") << qint64(2500000000000) << u"2.5 TB"_qs;

@@ -15,8 +15,6 @@ private Q_SLOTS:
             << u"Potential space: 12.5 GB"_qs << OptionalBytes(12'500'000'000);
         QTest::newRow("tracked cleanup")
             << u"Tracked cleanup: 300 MB"_qs << OptionalBytes(300'000'000);
-        QTest::newRow("would free before freed, in that order")
-            << u"would free 1 GB (freed 2 GB)"_qs << OptionalBytes(1'000'000'000);
         QTest::newRow("would free wins though freed comes first in the line")
             << u"freed 2 GB so far, would free 1 GB"_qs << OptionalBytes(1'000'000'000);
         QTest::newRow("earlier marker of the list wins over position")

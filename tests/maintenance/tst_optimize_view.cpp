@@ -128,8 +128,7 @@ private Q_SLOTS:
                                    u"optimize-"_qs + QString::fromLatin1(QTest::currentDataTag())));
 
         const auto runs = [&] {
-            QFile f(s.env.home() + u"/runs"_qs);
-            return f.open(QIODevice::ReadOnly) ? int(f.readAll().count('\n')) : 0;
+            return int(TestEnvironment::readFile(s.env.home() + u"/runs"_qs).count('\n'));
         };
         QTRY_COMPARE(runs(), phase == Phase::idle ? 0 : phase <= Phase::ready ? 1 : 2);
         const int before = runs();

@@ -168,17 +168,12 @@ private Q_SLOTS:
     // filters, as the UTF-8 it is; bytes that are not UTF-8 arrive as U+FFFD.
     void awkwardNames_data() {
         QTest::addColumn<QByteArray>("name");  // a trailing slash makes a folder
-        QTest::newRow("spaces") << QByteArray("with  spaces ");
         QTest::newRow("newline") << QByteArray("line\nbreak");
-        QTest::newRow("carriage return") << QByteArray("carriage\rreturn");
         QTest::newRow("tab, quotes") << QByteArray("tab\t\"quoted\" \\");
         QTest::newRow("not UTF-8") << QByteArray("bad \xff\xfe bytes");
         QTest::newRow("line separator") << QByteArray("para\xe2\x80\xa8graph");
-        QTest::newRow("next line") << QByteArray("next\xc2\x85line");
-        QTest::newRow("emoji") << QByteArray("smile \xf0\x9f\x98\x80");
         QTest::newRow("engine name") << QByteArray("Mole notes.txt");
         QTest::newRow("command") << QByteArray("mo clean.sh");
-        QTest::newRow("other command") << QByteArray("run mo analyze now");
         QTest::newRow("engine folder") << QByteArray("Mole/");
     }
     void awkwardNames() {

@@ -27,10 +27,6 @@ private Q_SLOTS:
                                          << QStringList{u"mole: unknown command"_qs, u"usage"_qs};
         QTest::newRow("unknown option") << QStringList{u"status"_qs, u"--fast"_qs} << 2
                                         << QStringList{u"mole status: unknown option"_qs};
-        QTest::newRow("relative folder")
-            << QStringList{u"analyze"_qs, u"here"_qs} << 2 << QStringList{u"mole analyze: "_qs};
-        QTest::newRow("missing folder") << QStringList{u"analyze"_qs, u"/no/such/folder"_qs} << 1
-                                        << QStringList{u"mole analyze: "_qs};
     }
     void answers() {
         QFETCH(QStringList, arguments);

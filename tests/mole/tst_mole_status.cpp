@@ -276,7 +276,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("verdict");
         using L = QList<double>;
         QTest::newRow("idle") << L{5, 30, 40, 0, 0} << u"100 Excellent"_qs;
-        QTest::newRow("full disk") << L{5, 30, 100, 0, 0} << u"70 Fair: disk nearly full"_qs;
         QTest::newRow("failed services") << L{5, 30, 40, 0, 3} << u"85 Good: 3 failed services"_qs;
         QTest::newRow("worn battery") << L{5, 30, 40, 50, 0} << u"85 Good: battery worn"_qs;
         QTest::newRow("everything bad")

@@ -70,10 +70,6 @@ private Q_SLOTS:
     void decodesOrFailsAsAWhole_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<bool>("decodes");
-        QTest::newRow("memory without used_percent")
-            << QByteArray(R"({"health_score": 1, "health_score_msg": "", "cpu": {"usage": 1},
-                             "memory": {"used": 1, "total": 2}})")
-            << false;
         QTest::newRow("volume without a mount")
             << with("disks", R"([{"used": 1, "total": 2, "used_percent": 50}])") << false;
         QTest::newRow("camelCase keys")

@@ -3,24 +3,9 @@
 #include "permissions/Automation.h"
 #include "platform/Background.h"
 
-Q_DECLARE_METATYPE(Automation::State)
-
 class AutomationTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void statusCodesMapToStates_data() {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<Automation::State>("state");
-        QTest::newRow("allowed") << 0 << Automation::State::granted;
-        QTest::newRow("refused") << -1743 << Automation::State::denied;
-        QTest::newRow("consent not yet given") << -1744 << Automation::State::undetermined;
-    }
-    void statusCodesMapToStates() {
-        QFETCH(int, status);
-        QFETCH(Automation::State, state);
-        QCOMPARE(Automation::stateFromStatus(status), state);
-    }
-
     void nothingGatesAutomationHere() {
         QObject context;
         QList<Automation::State> states;

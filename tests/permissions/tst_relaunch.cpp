@@ -32,9 +32,7 @@ private Q_SLOTS:
         QVERIFY(shell.waitForFinished(10000));
         QCOMPARE(shell.exitCode(), 0);
 
-        QFile started(env.home() + u"/started"_qs);
-        QVERIFY(started.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(started.readAll()), path);
+        QCOMPARE(QString::fromUtf8(TestEnvironment::readFile(env.home() + u"/started"_qs)), path);
         QVERIFY(!QFile::exists(env.home() + u"/pwned"_qs));
     }
 

@@ -27,14 +27,9 @@ private Q_SLOTS:
             << u"Scanning…\n{\"path\":\"/h\",\"entries\":[{\"name\":\"a\",\"path\":\"/h/a\","
                "\"size\":-1,\"extra\":1}],\"large_files\":[],\"total_size\":42,\"x\":[]}"_qs
             << u""_qs << 1 << 0 << qint64(42);
-        QTest::newRow("null large files")
-            << u"{\"path\":\"/\",\"entries\":[],\"large_files\":null}"_qs << u""_qs << 0 << -1
-            << qint64(-1);
         QTest::newRow("no JSON at all")
             << u"analysis failed"_qs << QString::fromUtf8(EngineError::notInstalled) << 0 << -1
             << qint64(-1);
-        QTest::newRow("missing entries")
-            << u"{\"path\":\"/\"}"_qs << u"missing key entries"_qs << 0 << -1 << qint64(-1);
         QTest::newRow("entry without size")
             << u"{\"path\":\"/\",\"entries\":[{\"name\":\"a\",\"path\":\"/a\"}]}"_qs
             << u"entries: missing key size"_qs << 0 << -1 << qint64(-1);

@@ -52,10 +52,7 @@ QString analyzer(const QString &log, const QMap<QString, QString> &outputs, doub
 }
 
 QStringList readLog(const QString &log) {
-    QFile file(log);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(TestEnvironment::readFile(log)).split(u'\n', Qt::SkipEmptyParts);
 }
 
 bool settled(const SpaceModel &model) {

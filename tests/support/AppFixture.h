@@ -36,10 +36,7 @@ public:
     void removeEngine() { QFile::remove(m_env.resources() + u"/engine/mole"_qs); }
 
     QString startsFile() const { return m_flags.path() + u"/starts"_qs; }
-    int starts() const {
-        QFile f(startsFile());
-        return f.open(QIODevice::ReadOnly) ? int(f.readAll().count('\n')) : 0;
-    }
+    int starts() const { return int(TestEnvironment::readFile(startsFile()).count('\n')); }
 
 private:
     TestEnvironment m_env;

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include "support/TestEnvironment.h"
+
 // Pieces of /bin/sh engine scripts for the model tests.
 namespace ScriptedEngine {
 
@@ -43,8 +45,7 @@ inline QString recordPid(const QString &pidFile) {
 }
 
 inline qint64 readPid(const QString &pidFile) {
-    QFile f(pidFile);
-    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
+    return TestEnvironment::readFile(pidFile).trimmed().toLongLong();
 }
 
 // Gone means dead: a zombie still answers kill(pid, 0), so its state counts.

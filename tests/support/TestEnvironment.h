@@ -26,6 +26,8 @@ public:
 
     // Writes `bytes` to `path`, making its folders; false when it cannot.
     static bool writeFile(const QString &path, const QByteArray &bytes = "data");
+    // The bytes of `path`; empty when it cannot be read.
+    static QByteArray readFile(const QString &path);
 
 private:
     QTemporaryDir m_dir;

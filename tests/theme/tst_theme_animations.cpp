@@ -46,13 +46,10 @@ private Q_SLOTS:
         // hover; a curve that quietly fell back to linear misses them all.
         const QEasingCurve out = Motion::out().curve, hover = Motion::hover().curve;
         QTest::newRow("out 0.1") << out << 0.1 << 0.398;
-        QTest::newRow("out 0.25") << out << 0.25 << 0.775;
         QTest::newRow("out 0.5") << out << 0.5 << 0.966;
         QTest::newRow("press 0.1") << Motion::press().curve << 0.1 << 0.398;
         QTest::newRow("hover 0.1") << hover << 0.1 << 0.161;
-        QTest::newRow("hover 0.5") << hover << 0.5 << 0.685;
         QTest::newRow("hover 0.75") << hover << 0.75 << 0.907;
-        QTest::newRow("hover end") << hover << 1.0 << 1.0;
     }
     void curvesPassTheirKnownPoints() {
         QFETCH(QEasingCurve, curve);

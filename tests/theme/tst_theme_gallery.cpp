@@ -54,7 +54,6 @@ private Q_SLOTS:
         QTest::newRow("medium") << int(QFont::Medium) << u"Medium"_qs << u"Medium"_qs;
         QTest::newRow("semibold") << int(QFont::DemiBold) << u"SemiBold"_qs << u"SemiBold"_qs;
         QTest::newRow("bold") << int(QFont::Bold) << u"Bold"_qs << u"SemiBold"_qs;
-        QTest::newRow("black") << int(QFont::Black) << u"Bold"_qs << u"SemiBold"_qs;
     }
     void weightsPickFaces() {
         QFETCH(int, weight);

@@ -37,10 +37,7 @@ struct AppsEngine {
     }
 
     QStringList invocations() const {
-        QFile file(log);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(TestEnvironment::readFile(log)).split(u'\n', Qt::SkipEmptyParts);
     }
 };
 
@@ -58,15 +55,14 @@ inline QString dryRun(const QStringList &paths, const QString &total = u"1.5 MB"
     return out + u"Potential space: "_qs + total;
 }
 
-inline QString appJson(const InstalledApp &app) {
-    return u"{\"name\":\"%1\",\"bundle_id\":\"%2\",\"source\":\"%3\",\"uninstall_name\":\"%4\","
-           "\"path\":\"%5\"}"_qs.arg(app.name, app.bundleId, app.source, app.uninstallName,
-                                     app.path);
-}
-
+// The engine's listing of `apps`.
 inline QString listJson(const QList<InstalledApp> &apps) {
     QStringList objects;
-    for (const InstalledApp &app : apps) objects.append(appJson(app));
+    for (const InstalledApp &app : apps)
+        objects.append(
+            u"{\"name\":\"%1\",\"bundle_id\":\"%2\",\"source\":\"%3\",\"uninstall_name\":\"%4\","
+            "\"path\":\"%5\"}"_qs.arg(app.name, app.bundleId, app.source, app.uninstallName,
+                                      app.path));
     return u'[' + objects.join(u',') + u']';
 }
 

@@ -66,11 +66,6 @@ private Q_SLOTS:
             << QList<InstalledApp>{tool} << QString();
         QTest::newRow("a bracket in the leading text")
             << u"[info] listing\n"_qs + listJson({tool}) << QList<InstalledApp>() << u"*"_qs;
-        QTest::newRow("a null field fails the whole list")
-            << u"[{\"name\":\"A\",\"bundle_id\":null,\"source\":\"s\",\"uninstall_name\":\"a\","
-               "\"path\":\"/a\"},"_qs +
-                   appJson(tool) + u']'
-            << QList<InstalledApp>() << u"missing key bundleId"_qs;
         QTest::newRow("no array") << u"nothing to list"_qs << QList<InstalledApp>()
                                   << kNotInstalled;
         QTest::newRow("no engine") << QString() << QList<InstalledApp>() << kNotInstalled;

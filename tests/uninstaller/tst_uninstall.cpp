@@ -228,12 +228,12 @@ private Q_SLOTS:
         QCOMPARE(model.apps().isEmpty(), expected.kind == Preview::removed);
         if (gio.isNull())
             return;
-        QFile args(env->home() + u"/gio.args"_qs);
-        QVERIFY(args.open(QIODevice::ReadOnly));
         QStringList expectedArgs{u"trash"_qs, u"--"_qs, app.path};
         if (files == 2)
             expectedArgs.append(env->home() + u"/-leading dash"_qs);
-        QCOMPARE(QString::fromUtf8(args.readAll()).split(u'\n', Qt::SkipEmptyParts), expectedArgs);
+        QCOMPARE(QString::fromUtf8(TestEnvironment::readFile(env->home() + u"/gio.args"_qs))
+                     .split(u'\n', Qt::SkipEmptyParts),
+                 expectedArgs);
     }
 };
 

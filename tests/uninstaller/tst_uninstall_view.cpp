@@ -85,8 +85,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("apps");
         QTest::addColumn<qint64>("total");  // negative: no sizes yet
         QTest::addColumn<QString>("text");
-        QTest::newRow("none") << 0 << qint64(-1)
-                              << u"Remove apps together with the files they leave behind."_qs;
         QTest::newRow("one, measuring") << 1 << qint64(-1) << u"1 app · Measuring sizes…"_qs;
         QTest::newRow("many") << 42 << qint64(18'400'000'000) << u"42 apps · 18.4 GB total"_qs;
     }
