@@ -182,6 +182,8 @@ private Q_SLOTS:
         QDir().mkpath(dir + u"/A"_qs);
         QDir().mkpath(dir + u"/folder10"_qs);
         QDir().mkpath(dir + u"/folder9"_qs);
+        QDir().mkpath(dir + u"/folder100"_qs);  // differs from the next inside a number
+        QDir().mkpath(dir + u"/folder19"_qs);
         QFile small(dir + u"/.hidden"_qs), large(dir + u"/large"_qs), sparse(dir + u"/sparse"_qs);
         QVERIFY(small.open(QIODevice::WriteOnly) && large.open(QIODevice::WriteOnly) &&
                 sparse.open(QIODevice::WriteOnly));
@@ -202,9 +204,10 @@ private Q_SLOTS:
             QVERIFY(!e.insight && !e.cleanable && !e.lastAccess);
         }
         // Folders by name as people sort them; files by room taken, largest first.
-        QCOMPARE(names.mid(0, 4), QStringList({u"A"_qs, u"b"_qs, u"folder9"_qs, u"folder10"_qs}));
-        QCOMPARE(names.at(4), u"large"_qs);
-        QCOMPARE(names.size(), 8);
+        QCOMPARE(names.mid(0, 6), QStringList({u"A"_qs, u"b"_qs, u"folder9"_qs, u"folder10"_qs,
+                                               u"folder19"_qs, u"folder100"_qs}));
+        QCOMPARE(names.at(6), u"large"_qs);
+        QCOMPARE(names.size(), 10);
         const auto sizeOf = [&](const QString &name) {
             return report.entries.at(names.indexOf(name)).size;
         };
