@@ -6,6 +6,8 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
+#include <functional>
+
 #include "theme/Theme.h"
 
 QEasingCurve Motion::cubicBezier(QPointF c1, QPointF c2) {
@@ -55,6 +57,31 @@ private:
     qreal m_progress = 0;
 };
 
+// Drives `effect` on `widget` from `from` to `to` with Motion::out(), handing
+// each value to `step`. Once settled the effect is dropped, as it costs an
+// offscreen pass per paint, unless another has replaced it; then `settled`.
+template <typename Effect, typename Step>
+QVariantAnimation *play(
+    QWidget *widget, Effect *effect, qreal from, qreal to, Step step,
+    std::function<void()> settled = [] {}) {
+    const Motion motion = Motion::out();
+    auto *animation = new QVariantAnimation(widget);
+    animation->setStartValue(from);
+    animation->setEndValue(to);
+    animation->setDuration(motion.durationMs);
+    animation->setEasingCurve(motion.curve);
+    QObject::connect(animation, &QVariantAnimation::valueChanged, effect,
+                     [effect, step](const QVariant &value) { (effect->*step)(value.toReal()); });
+    QObject::connect(animation, &QVariantAnimation::finished, widget,
+                     [widget, effect, settled = std::move(settled)] {
+                         if (widget->graphicsEffect() == effect)
+                             widget->setGraphicsEffect(nullptr);
+                         settled();
+                     });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    return animation;
+}
+
 }  // namespace
 
 void rise(QWidget *widget) {
@@ -62,21 +89,7 @@ void rise(QWidget *widget) {
         return;
     auto *effect = new RiseEffect(widget);
     widget->setGraphicsEffect(effect);
-    const Motion motion = Motion::out();
-    auto *animation = new QVariantAnimation(widget);
-    animation->setStartValue(0.0);
-    animation->setEndValue(1.0);
-    animation->setDuration(motion.durationMs);
-    animation->setEasingCurve(motion.curve);
-    QObject::connect(animation, &QVariantAnimation::valueChanged, effect,
-                     [effect](const QVariant &value) { effect->setProgress(value.toReal()); });
-    // The effect costs an offscreen pass per paint: drop it once settled,
-    // unless a later rise has replaced it.
-    QObject::connect(animation, &QVariantAnimation::finished, effect, [widget, effect] {
-        if (widget->graphicsEffect() == effect)
-            widget->setGraphicsEffect(nullptr);
-    });
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    play(widget, effect, 0, 1, &RiseEffect::setProgress);
 }
 
 void fade(QWidget *widget, bool visible) {
@@ -107,18 +120,7 @@ void fade(QWidget *widget, bool visible) {
     }
     effect->setOpacity(from);
     widget->setVisible(true);
-    const Motion motion = Motion::out();
-    auto *animation = new QVariantAnimation(widget);
-    animation->setObjectName(name);
-    animation->setStartValue(from);
-    animation->setEndValue(visible ? 1.0 : 0.0);
-    animation->setDuration(motion.durationMs);
-    animation->setEasingCurve(motion.curve);
-    QObject::connect(animation, &QVariantAnimation::valueChanged, effect,
-                     [effect](const QVariant &value) { effect->setOpacity(value.toReal()); });
-    QObject::connect(animation, &QVariantAnimation::finished, widget, [widget, visible] {
-        widget->setGraphicsEffect(nullptr);  // an offscreen pass per paint is wasted once settled
-        widget->setVisible(visible);
-    });
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    play(widget, effect, from, visible ? 1 : 0, &QGraphicsOpacityEffect::setOpacity,
+         [widget, visible] { widget->setVisible(visible); })
+        ->setObjectName(name);
 }
