@@ -35,12 +35,31 @@
         <source>Homebrew cask</source>
         <translation>Homebrew formula</translation>
     </message>
+    <message>
+        <source>App bundle</source>
+        <translation>Application</translation>
+    </message>
 </context>
 <context>
     <name>UninstallView</name>
     <message>
         <source>See every file an app left around your Mac before anything is removed. Files go to the Trash, so you can undo.</source>
         <translation>See every file an app left around your computer before anything is removed. Files go to the Trash, so you can undo.</translation>
+    </message>
+</context>
+<context>
+    <name>AppsModel</name>
+    <message>
+        <source>Couldn't ask Finder to move the files.</source>
+        <translation>Couldn't ask the file manager to move the files.</translation>
+    </message>
+    <message>
+        <source>Brightloft isn't allowed to use Finder. Turn it on in Settings → Automation, then try again.</source>
+        <translation>Brightloft isn't allowed to move these files to the Trash.</translation>
+    </message>
+    <message>
+        <source>Finder couldn't move some files to the Trash.</source>
+        <translation>Some files couldn't be moved to the Trash.</translation>
     </message>
 </context>
 </TS>

@@ -10,9 +10,10 @@
 
 namespace {
 
-QString tr(const char *text) {
-    return QCoreApplication::translate("OverviewView", text);
-}
+// The figures are the Overview's texts: one translation context for both.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(OverviewView)
+};
 
 // Doubles at or beyond 2^63 do not convert to qint64.
 constexpr double kLimit = 9223372036854775808.0;
@@ -74,7 +75,7 @@ OverviewFigures::Storage OverviewFigures::storage(const StatusSnapshot::Disk &di
 
 QString OverviewFigures::subtitle(const std::optional<StatusSnapshot> &snapshot) {
     if (!snapshot || !snapshot->hardware)
-        return tr("Live health of your Mac.");
+        return Texts::tr("Live health of your Mac.");
     const StatusSnapshot::Hardware &h = *snapshot->hardware;
     QStringList parts;
     for (const std::optional<QString> &text : {h.model, h.cpuModel, h.totalRam, h.osVersion})
@@ -88,12 +89,12 @@ QString OverviewFigures::batteryLine(const StatusSnapshot::Battery &battery) {
     if (battery.health)
         parts.append(*battery.health);
     if (battery.cycleCount)
-        parts.append(QString::number(*battery.cycleCount) + tr(" cycles"));
+        parts.append(QString::number(*battery.cycleCount) + Texts::tr(" cycles"));
     return parts.join(u" \u00B7 "_qs);
 }
 
 QString OverviewFigures::cpuDetail(const StatusSnapshot::CPU &cpu) {
-    return cpu.coreCount ? QString::number(*cpu.coreCount) + tr(" cores") : QString();
+    return cpu.coreCount ? QString::number(*cpu.coreCount) + Texts::tr(" cores") : QString();
 }
 
 QString OverviewFigures::memoryDetail(const StatusSnapshot::Memory &memory) {
