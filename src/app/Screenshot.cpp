@@ -5,17 +5,24 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/SettingsView.h"
+#include "cleanup/CleanModel.h"
+#include "maintenance/OptimizeModel.h"
 #include "overview/StatusModel.h"
+#include "platform/Paths.h"
+#include "spacelens/SpaceModel.h"
 #include "theme/Theme.h"
+#include "uninstaller/AppsModel.h"
 
 namespace {
 
 constexpr int kSettleMs = 4000;
+constexpr int kStepMs = 60000;
 constexpr int kQuietMs = 300;
 
 const QStringList &paneNames() {
@@ -31,13 +38,63 @@ void wait(int ms) {
     loop.exec();
 }
 
-// Until the live status has its first reading (the top bar's pill), or the
-// time runs out; then a short quiet spell for the last repaints.
-void settle(const RootView *root, int waitMs) {
+using Finished = std::function<bool()>;
+
+// Starts the pane's first step; the returned check says when it has ended
+// (in success or failure), and may take the step's next move when polled.
+Finished startFirstStep(RootView *root, Pane pane) {
+    switch (pane) {
+        case Pane::clean: {
+            CleanModel *clean = root->clean();
+            clean->scan();
+            return [clean] { return clean->phase().kind != CleanModel::Phase::scanning; };
+        }
+        case Pane::optimize: {
+            OptimizeModel *optimize = root->optimize();
+            optimize->run(true);
+            return [optimize] { return optimize->phase() != OptimizeModel::Phase::checking; };
+        }
+        case Pane::space: {
+            SpaceModel *space = root->space();
+            DiskEntry home;
+            home.path = Paths::home();
+            home.name = home.path.section(u'/', -1);
+            home.size = DiskEntry::unmeasured;
+            home.isDir = true;
+            space->open(home);
+            return [space, key = home.path] {
+                return space->reports().contains(key) || space->error().has_value();
+            };
+        }
+        case Pane::uninstall: {
+            AppsModel *apps = root->apps();
+            apps->load();
+            return [apps] {
+                if (apps->error())
+                    return true;
+                if (apps->isLoading() || apps->apps().isEmpty())
+                    return false;
+                if (!apps->selection())
+                    apps->select(apps->apps().constFirst().path);
+                const auto kind = apps->preview().kind;
+                return kind == AppsModel::Preview::files || kind == AppsModel::Preview::failed;
+            };
+        }
+        case Pane::overview:
+            break;
+    }
+    return [] { return true; };
+}
+
+// Until the pane's first step has ended and the live status has its first
+// reading (the top bar's pill), or the time runs out; then a short quiet
+// spell for the last repaints.
+void settle(const RootView *root, int waitMs, const Finished &stepFinished) {
     if (waitMs >= 0)
         return wait(waitMs);
     QElapsedTimer clock;
     clock.start();
+    while (stepFinished && clock.elapsed() < kStepMs && !stepFinished()) wait(50);
     while (clock.elapsed() < kSettleMs && root && root->status()->isStreaming() &&
            !root->status()->snapshot())
         wait(50);
@@ -75,6 +132,7 @@ std::optional<ScreenshotRequest> ScreenshotRequest::parse(const QStringList &arg
         request.appearance = Appearance::dark;
     else if (arguments.contains(u"--light"_qs))
         request.appearance = Appearance::light;
+    request.scan = arguments.contains(u"--scan"_qs);
     if (const auto ms = value(u"--wait"_qs)) {
         bool ok = false;
         request.waitMs = ms->toInt(&ok);
@@ -97,6 +155,7 @@ int Screenshot::take(const ScreenshotRequest &request) {
 
     std::unique_ptr<QWidget> window;
     RootView *root = nullptr;
+    Finished stepFinished;
     if (request.pane == u"settings") {
         window.reset(SettingsView::createWindow());
     } else {
@@ -107,11 +166,14 @@ int Screenshot::take(const ScreenshotRequest &request) {
             root->forceContent(RootView::Content::setup);
         } else {
             root->forceContent(RootView::Content::panes);
-            root->setPane(Panes::all().at(paneNames().indexOf(request.pane)));
+            const Pane pane = Panes::all().at(paneNames().indexOf(request.pane));
+            root->setPane(pane);
+            if (request.scan)
+                stepFinished = startFirstStep(root, pane);
         }
     }
     window->show();
-    settle(root, request.waitMs);
+    settle(root, request.waitMs, stepFinished);
     const QPixmap picture = window->grab();
     if (!picture.save(request.file, "PNG")) {
         err << "Could not write " << request.file << Qt::endl;
