@@ -22,7 +22,9 @@ namespace {
 using ViewProbe::visibleTexts;
 
 const QRegularExpression &macWords() {
-    static const QRegularExpression words(u"\\bMac\\b|macOS|Finder|⌘|System Settings"_qs);
+    static const QRegularExpression words(
+        u"\\bMac\\b|macOS|Finder|⌘|System Settings|Spotlight|/Applications|App bundle|"
+        "Homebrew cask|Full Disk Access|Privacy & Security"_qs);
     return words;
 }
 
