@@ -70,10 +70,10 @@ Finished startFirstStep(RootView *root, Pane pane) {
             AppsModel *apps = root->apps();
             apps->load();
             return [apps] {
-                if (apps->error())
-                    return true;
-                if (apps->isLoading() || apps->apps().isEmpty())
+                if (apps->isLoading())
                     return false;
+                if (apps->error() || apps->apps().isEmpty())
+                    return true;
                 if (!apps->selection())
                     apps->select(apps->apps().constFirst().path);
                 const auto kind = apps->preview().kind;
