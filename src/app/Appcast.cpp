@@ -35,7 +35,8 @@ struct Draft {
     QString versionElement;
     QString shortVersionElement;
     QString channel;
-    bool delta = false;
+    QString deltaFromElement;
+    bool delta = false;  // from the item's or the enclosure's attributes
 };
 
 // The address to open for `link`: resolved against the feed, and only when
@@ -57,8 +58,8 @@ std::optional<AppcastItem> release(const Draft &draft, const QUrl &feed) {
     item.shortVersion =
         draft.shortVersion.isEmpty() ? draft.shortVersionElement : draft.shortVersion;
     item.download = downloadAddress(draft.url, feed);
-    if (!draft.hasEnclosure || draft.delta || !draft.channel.isEmpty() || item.version.isEmpty() ||
-        item.download.isEmpty())
+    if (!draft.hasEnclosure || draft.delta || !draft.deltaFromElement.isEmpty() ||
+        !draft.channel.isEmpty() || item.version.isEmpty() || item.download.isEmpty())
         return std::nullopt;
     return item;
 }
@@ -84,20 +85,19 @@ void readItemChild(QXmlStreamReader &reader, Draft &draft) {
         reader.skipCurrentElement();
         return;
     }
-    if (!isSparkle(reader.namespaceUri(), reader.prefix())) {
-        reader.skipCurrentElement();
-        return;
+    QString *field = nullptr;
+    if (isSparkle(reader.namespaceUri(), reader.prefix())) {
+        const QStringView name = reader.name();
+        field = name == u"version"              ? &draft.versionElement
+                : name == u"shortVersionString" ? &draft.shortVersionElement
+                : name == u"channel"            ? &draft.channel
+                : name == u"deltaFrom"          ? &draft.deltaFromElement
+                                                : nullptr;
     }
-    const QString name = reader.name().toString();
-    const QString text = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-    if (name == u"version")
-        draft.versionElement = text;
-    else if (name == u"shortVersionString")
-        draft.shortVersionElement = text;
-    else if (name == u"channel")
-        draft.channel = text;
-    else if (name == u"deltaFrom")
-        draft.delta = draft.delta || !text.isEmpty();
+    if (field)
+        *field = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+    else
+        reader.skipCurrentElement();
 }
 
 Draft readItem(QXmlStreamReader &reader) {
