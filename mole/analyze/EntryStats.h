@@ -11,8 +11,8 @@ namespace mole::analyze {
 // statx call each, or batches through io_uring, one system call for up to
 // 256 entries. The kernel hands every io_uring statx to a worker thread;
 // whether the hand-over costs more processor time than the system calls it
-// saves depends on the machine and on its load, so each walk finds out (see
-// StatChoice).
+// saves depends on the machine and on its load, so it is measured (see
+// ringBatchesFrom).
 enum class StatPath { plain, ring };
 
 // Stats many entries of one open folder at once, without following links,
@@ -34,8 +34,10 @@ public:
     void stat(int fd, const std::vector<const char *> &names, std::vector<struct statx> &results,
               std::vector<int> &errors, StatPath path);
 
-private:
+    // Whether the ring path is open; sets it up on the first call.
     bool ringReady();
+
+private:
     void statThroughRing(int fd, const std::vector<const char *> &names,
                          std::vector<struct statx> &results, std::vector<int> &errors);
 

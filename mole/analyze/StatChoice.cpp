@@ -1,22 +1,30 @@
 #include "analyze/StatChoice.h"
 
+#include "analyze/EntryStats.h"
+
 #include <time.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <mutex>
+#include <optional>
 
 namespace mole::analyze {
 
 namespace {
 
-constexpr size_t kTurnEntries = 1024;
-constexpr StatPath kTurns[] = {StatPath::ring, StatPath::plain, StatPath::plain, StatPath::ring,
-                               StatPath::ring, StatPath::plain, StatPath::plain, StatPath::ring};
-constexpr int kTurnCount = int(std::size(kTurns));
-// Plain calls are the simpler path: the ring must save a tenth to be kept.
-constexpr double kRingMargin = 0.9;
-
-// Settled by the first walk of the process to finish its trial.
-std::atomic<int> g_settled{-1};
+constexpr size_t kNever = std::numeric_limits<size_t>::max();
+constexpr size_t kSample = 128;
+constexpr size_t kSmallBatch = 8;
+constexpr int kRounds = 3;
+// Plain calls are the simpler path, and a worker still finishing when the
+// clock is read makes the ring look a little cheaper than it is: the ring
+// must save a fifth.
+constexpr double kRingMargin = 0.8;
 
 int64_t processNanoseconds() {
     timespec now{};
@@ -24,61 +32,72 @@ int64_t processNanoseconds() {
     return int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-int forcedPath() {
-    const char *forced = std::getenv("MOLE_ANALYZE_STATS");
-    if (forced && std::strcmp(forced, "plain") == 0)
-        return int(StatPath::plain);
-    if (forced && std::strcmp(forced, "ring") == 0)
-        return int(StatPath::ring);
-    return -1;
+std::optional<size_t> forced() {
+    const char *path = std::getenv("MOLE_ANALYZE_STATS");
+    if (path && std::strcmp(path, "plain") == 0)
+        return kNever;
+    if (path && std::strcmp(path, "ring") == 0)
+        return 1;
+    return std::nullopt;
+}
+
+size_t probe(int fd, const std::vector<const char *> &names) {
+    EntryStats stats;
+    std::vector<const char *> sample, small;
+    while (sample.size() < kSample)
+        for (size_t i = 0; i < names.size() && sample.size() < kSample; ++i)
+            sample.push_back(names[i]);
+    std::vector<struct statx> results;
+    std::vector<int> errors;
+    auto plain = [&] { stats.stat(fd, sample, results, errors, StatPath::plain); };
+    auto oneBatch = [&] { stats.stat(fd, sample, results, errors, StatPath::ring); };
+    auto smallBatches = [&] {
+        for (size_t start = 0; start < sample.size(); start += kSmallBatch) {
+            small.assign(sample.begin() + long(start), sample.begin() + long(start + kSmallBatch));
+            stats.stat(fd, small, results, errors, StatPath::ring);
+        }
+    };
+    oneBatch();  // sets up the ring and starts its worker
+    if (!stats.ringReady())
+        return kNever;
+    plain();
+    // Each way's best of a few alternating rounds, so that an interruption
+    // does not decide.
+    double best[3] = {1e18, 1e18, 1e18};
+    for (int round = 0; round < kRounds; ++round)
+        for (int way = 0; way < 3; ++way) {
+            int64_t start = processNanoseconds();
+            if (way == 0)
+                plain();
+            else if (way == 1)
+                oneBatch();
+            else
+                smallBatches();
+            best[way] = std::min(best[way], double(processNanoseconds() - start));
+        }
+    const double n = double(kSample), batches = n / double(kSmallBatch);
+    const double perCall = best[0] / n;
+    // best[1] = F + n r, best[2] = batches F + n r
+    const double perBatch = std::max(0.0, (best[2] - best[1]) / (batches - 1));
+    const double perEntry = std::max(0.0, (best[1] - perBatch) / n);
+    const double saved = kRingMargin * perCall - perEntry;
+    if (std::getenv("MOLE_ANALYZE_STATS_PROBE"))
+        std::fprintf(stderr, "plain %.0f ns a call; ring %.0f ns a batch + %.0f ns an entry\n",
+                     perCall, perBatch, perEntry);
+    if (saved <= 0)
+        return kNever;
+    return std::max<size_t>(1, size_t(std::ceil(perBatch / saved)));
 }
 
 }  // namespace
 
-StatChoice::StatChoice() {
-    static const int forced = forcedPath();
-    int known = forced >= 0 ? forced : g_settled.load();
-    if (known >= 0) {
-        m_path = StatPath(known);
-        return;
-    }
-    m_trying = true;
-    m_turnEnds = kTurnEntries;  // the warm-up
-}
-
-void StatChoice::examined(size_t entries) {
-    if (!m_trying.load(std::memory_order_relaxed))
-        return;
-    size_t total = m_entries.fetch_add(entries, std::memory_order_relaxed) + entries;
-    if (total >= m_turnEnds.load(std::memory_order_relaxed))
-        nextTurn(total);
-}
-
-void StatChoice::nextTurn(size_t total) {
-    std::lock_guard lock(m_mutex);
-    if (!m_trying || total < m_turnEnds)
-        return;  // another thread ended this turn
-    int64_t now = processNanoseconds();
-    if (m_turn > 0) {  // the warm-up is not counted
-        int path = int(kTurns[m_turn - 1]);
-        m_spent[path] += now - m_turnStartClock;
-        m_counted[path] += total - m_turnStartEntries;
-    }
-    m_turnStartClock = now;
-    m_turnStartEntries = total;
-    if (m_turn == kTurnCount) {
-        auto perEntry = [this](StatPath path) {
-            int at = int(path);
-            return double(m_spent[at]) / double(std::max<size_t>(1, m_counted[at]));
-        };
-        bool ring = perEntry(StatPath::ring) < kRingMargin * perEntry(StatPath::plain);
-        m_path = ring ? StatPath::ring : StatPath::plain;
-        g_settled = int(m_path.load());
-        m_trying = false;
-        return;
-    }
-    m_path = kTurns[m_turn++];
-    m_turnEnds = total + kTurnEntries;
+size_t ringBatchesFrom(int fd, const std::vector<const char *> &names) {
+    static std::mutex mutex;
+    static std::optional<size_t> settled = forced();
+    std::lock_guard lock(mutex);
+    if (!settled && !names.empty())
+        settled = probe(fd, names);
+    return settled.value_or(kNever);
 }
 
 }  // namespace mole::analyze

@@ -1,46 +1,25 @@
 #pragma once
 
-#include "analyze/EntryStats.h"
-
-#include <atomic>
 #include <cstddef>
-#include <cstdint>
-#include <mutex>
+#include <vector>
 
 namespace mole::analyze {
 
-// Which stat path a walk takes, found out on the walk's own first entries:
-// after a warm-up on plain calls, turns of equal numbers of entries
-// alternate between the two paths (ring, plain, plain, ring, twice over, so
-// that a drift in the work does not favour either), each timed by the
-// processor time of the whole process, io_uring's worker threads included.
-// The ring is kept only when it costs clearly less per entry; the answer
-// then holds for the process's later walks too. A walk too small to finish
-// the trial stays on plain calls.
+// From which batch size on a walk stats through io_uring rather than with
+// plain calls, settled once per process by a probe before the first walk's
+// threads start: the entries `names` of the open folder `fd` are stat'ed
+// with plain calls, through the ring in one batch and through the ring in
+// batches of 8, a few times over, each timed by the processor time of the
+// whole process (io_uring's worker threads are part of it). That gives the
+// cost of a plain call, and the ring's cost per batch and per entry; a batch
+// goes through the ring only when that makes it clearly cheaper. Where the
+// kernel hands each ring statx to a worker, the hand-over often costs more
+// than the system calls saved, and then no batch does.
 //
-// MOLE_ANALYZE_STATS=plain or =ring fixes the path without a trial (a
-// diagnostic: reports are the same either way).
-class StatChoice {
-public:
-    StatChoice();
-    StatPath path() const { return m_path.load(std::memory_order_relaxed); }
-    // After each batch, with the number of entries it stat'ed.
-    void examined(size_t entries);
-
-private:
-    void nextTurn(size_t total);
-
-    std::atomic<StatPath> m_path{StatPath::plain};
-    std::atomic<bool> m_trying{false};
-    std::atomic<size_t> m_entries{0};
-    std::atomic<size_t> m_turnEnds{0};
-
-    std::mutex m_mutex;  // guards what follows
-    int m_turn = 0;
-    int64_t m_turnStartClock = 0;
-    size_t m_turnStartEntries = 0;
-    int64_t m_spent[2] = {};  // nanoseconds, by path
-    size_t m_counted[2] = {};
-};
+// Returns SIZE_MAX for "never". Without names there is nothing to probe:
+// plain calls, and a later walk probes. MOLE_ANALYZE_STATS=plain or =ring
+// fixes the answer without a probe (a diagnostic: reports are the same
+// either way).
+size_t ringBatchesFrom(int fd, const std::vector<const char *> &names);
 
 }  // namespace mole::analyze

@@ -256,6 +256,8 @@ public:
           m_pending(m_threads) {}
 
     LargeFiles &largeFiles() { return m_largeFiles; }
+    // Batches of this many entries or more are stat'ed through io_uring.
+    void useRingFrom(size_t batch) { m_ringBatchesFrom = batch; }
     const HardLinks &hardLinks() const { return m_links; }
     int64_t unreadableFolders() const { return m_unreadable.load(); }
     bool stopping() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
@@ -284,8 +286,9 @@ public:
     // unreadable. Calls found(index, st) for the others.
     template <class Found>
     void examine(OpenFolder &folder, int fd, Scratch &scratch, Found found) {
-        scratch.stats.stat(fd, scratch.names, scratch.results, scratch.errors, m_statChoice.path());
-        m_statChoice.examined(scratch.names.size());
+        StatPath path =
+            scratch.names.size() >= m_ringBatchesFrom ? StatPath::ring : StatPath::plain;
+        scratch.stats.stat(fd, scratch.names, scratch.results, scratch.errors, path);
         for (size_t i = 0; i < scratch.names.size(); ++i) {
             if (scratch.errors[i] == 0)
                 found(i, scratch.results[i]);
@@ -442,8 +445,8 @@ private:
     const unsigned m_threads;
     const std::atomic<bool> *m_stop;
     std::atomic<int64_t> m_unreadable{0};
-    StatChoice m_statChoice;
-    DescriptorBudget m_budget;  // before the pending folders, which give back to it
+    size_t m_ringBatchesFrom = SIZE_MAX;  // see ringBatchesFrom
+    DescriptorBudget m_budget;            // before the pending folders, which give back to it
     Pending m_pending;
 };
 
@@ -504,6 +507,12 @@ FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &op
            })) {
     }
     auto nameOf = [&top](const Child &child) { return top->name(child.nameAt); };
+    {
+        std::vector<const char *> names;
+        for (size_t i = 0; i < children.size() && names.size() < 128; ++i)
+            names.push_back(nameOf(children[i]));
+        walk.useRingFrom(ringBatchesFrom(own, names));
+    }
     // The entries are examined by all threads: a folder of many files is
     // otherwise the one part of the walk that a single thread does alone.
     inParallel(unknown.size(), walk, options.threads,
