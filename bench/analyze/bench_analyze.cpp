@@ -289,6 +289,7 @@ int main(int argc, char **argv) {
         std::printf("%lld\n", fd < 0 ? -1 : bareWalk(fd) * 512);
         return fd < 0;
     }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // progress shows while it runs
     std::string mole, tree = "/tmp/brightloft-bench-tree";
     int runs = 5, files = 300'000;
     bool prepareOnly = false;
