@@ -77,16 +77,19 @@ size_t probe(int fd, const std::vector<const char *> &names) {
         }
     const double n = double(kSample), batches = n / double(kSmallBatch);
     const double perCall = best[0] / n;
-    // best[1] = F + n r, best[2] = batches F + n r
+    // One batch costs perBatch + n perEntry; n / 8 batches cost
+    // n / 8 perBatch + n perEntry.
     const double perBatch = std::max(0.0, (best[2] - best[1]) / (batches - 1));
     const double perEntry = std::max(0.0, (best[1] - perBatch) / n);
     const double saved = kRingMargin * perCall - perEntry;
+    const size_t from =
+        saved <= 0 ? kNever : std::max<size_t>(1, size_t(std::ceil(perBatch / saved)));
     if (std::getenv("MOLE_ANALYZE_STATS_PROBE"))
-        std::fprintf(stderr, "plain %.0f ns a call; ring %.0f ns a batch + %.0f ns an entry\n",
-                     perCall, perBatch, perEntry);
-    if (saved <= 0)
-        return kNever;
-    return std::max<size_t>(1, size_t(std::ceil(perBatch / saved)));
+        std::fprintf(stderr,
+                     "plain %.0f ns a call; ring %.0f ns a batch + %.0f ns an entry; ring from "
+                     "%zd entries a batch\n",
+                     perCall, perBatch, perEntry, from == kNever ? ssize_t(-1) : ssize_t(from));
+    return from;
 }
 
 }  // namespace
