@@ -17,9 +17,9 @@ namespace mole::analyze {
 // than the system calls saved, and then no batch does.
 //
 // Returns SIZE_MAX for "never". Without names there is nothing to probe:
-// plain calls, and a later walk probes. MOLE_ANALYZE_STATS=plain or =ring
-// fixes the answer without a probe (a diagnostic: reports are the same
-// either way).
+// plain calls, and a later walk probes. The walker does not ask for a folder
+// of a few files and no subfolders, which is done before a probe would be. MOLE_ANALYZE_STATS=plain
+// or =ring fixes the answer without a probe (a diagnostic: reports are the same either way).
 size_t ringBatchesFrom(int fd, const std::vector<const char *> &names);
 
 }  // namespace mole::analyze

@@ -507,7 +507,9 @@ FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &op
            })) {
     }
     auto nameOf = [&top](const Child &child) { return top->name(child.nameAt); };
-    {
+    // A folder of a few files and no subfolders is done before the probe
+    // would be: it makes plain calls, and leaves the probe to a larger walk.
+    if (children.size() - unknown.size() > 0 || unknown.size() >= 128) {
         std::vector<const char *> names;
         for (size_t i = 0; i < children.size() && names.size() < 128; ++i)
             names.push_back(nameOf(children[i]));
