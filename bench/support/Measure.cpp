@@ -62,10 +62,17 @@ double median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-bool verdict(const char *what, double figure, double limit, const char *unit, Bound bound) {
+double loadAverage() {
+    double load[1] = {0};
+    return ::getloadavg(load, 1) == 1 ? load[0] : 0;
+}
+
+bool verdict(const char *what, double figure, double limit, const char *unit, Bound bound,
+             double load) {
     const bool met = bound == Bound::below ? figure < limit : figure <= limit;
-    std::printf("  %-34s %9.2f%-3s target %s %.2f%s  %s\n", what, figure, unit,
-                bound == Bound::below ? "<" : "<=", limit, unit, met ? "PASS" : "MISS");
+    std::printf("  %-34s %9.2f%-3s target %s %.2f%s  %s  load %.2f\n", what, figure, unit,
+                bound == Bound::below ? "<" : "<=", limit, unit, met ? "PASS" : "MISS",
+                load < 0 ? loadAverage() : load);
     return met;
 }
 

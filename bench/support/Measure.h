@@ -45,9 +45,14 @@ private:
 
 enum class Bound { atMost, below };
 
-// Prints "  <what>  <figure><unit>  target <= <limit><unit>  PASS" (or MISS;
-// "<" for Bound::below) and returns whether the target was met.
+// The one-minute load average now.
+double loadAverage();
+
+// Prints "  <what>  <figure><unit>  target <= <limit><unit>  PASS  load <load>"
+// (or MISS; "<" for Bound::below) and returns whether the target was met. The
+// load is the one-minute load average when the figure was taken (now, when
+// not given).
 bool verdict(const char *what, double figure, double limit, const char *unit = "",
-             Bound bound = Bound::atMost);
+             Bound bound = Bound::atMost, double load = -1);
 
 }  // namespace Bench

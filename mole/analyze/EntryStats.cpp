@@ -9,35 +9,43 @@ namespace mole::analyze {
 namespace {
 
 constexpr unsigned kRingEntries = 256;
-constexpr int kNoFollow = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+// No automount, and no round trip to a network server for fresher figures.
+constexpr int kNoFollow = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC;
 
 }  // namespace
 
-EntryStats::EntryStats() {
-    m_ready = io_uring_queue_init(kRingEntries, &m_ring, 0) == 0;
-    if (m_ready) {
-        // The kernel runs each stat on a worker thread; a few per ring keep
-        // the walk's threads from multiplying.
-        unsigned workers[2] = {0, 2};  // bounded (unchanged), unbounded
-        io_uring_register_iowq_max_workers(&m_ring, workers);
-    }
-}
-
 EntryStats::~EntryStats() {
-    if (m_ready)
+    if (m_state == Ring::ready)
         io_uring_queue_exit(&m_ring);
 }
 
+bool EntryStats::ringReady() {
+    if (m_state == Ring::untried) {
+        m_state = io_uring_queue_init(kRingEntries, &m_ring, 0) == 0 ? Ring::ready : Ring::refused;
+        if (m_state == Ring::ready) {
+            // A few workers per ring keep the walk's threads from multiplying.
+            unsigned workers[2] = {0, 2};  // bounded (unchanged), unbounded
+            io_uring_register_iowq_max_workers(&m_ring, workers);
+        }
+    }
+    return m_state == Ring::ready;
+}
+
 void EntryStats::stat(int fd, const std::vector<const char *> &names,
-                      std::vector<struct statx> &results, std::vector<int> &errors) {
+                      std::vector<struct statx> &results, std::vector<int> &errors, StatPath path) {
     results.resize(names.size());
     errors.assign(names.size(), 0);
-    if (!m_ready) {
-        for (size_t i = 0; i < names.size(); ++i)
-            if (::statx(fd, names[i], kNoFollow, kFields, &results[i]) != 0)
-                errors[i] = errno;
+    if (path == StatPath::ring && ringReady()) {
+        statThroughRing(fd, names, results, errors);
         return;
     }
+    for (size_t i = 0; i < names.size(); ++i)
+        if (::statx(fd, names[i], kNoFollow, kFields, &results[i]) != 0)
+            errors[i] = errno;
+}
+
+void EntryStats::statThroughRing(int fd, const std::vector<const char *> &names,
+                                 std::vector<struct statx> &results, std::vector<int> &errors) {
     for (size_t start = 0; start < names.size(); start += kRingEntries) {
         size_t end = std::min(names.size(), start + kRingEntries);
         for (size_t i = start; i < end; ++i) {

@@ -3,6 +3,7 @@
 #include "analyze/EntryStats.h"
 #include "analyze/HardLinks.h"
 #include "analyze/Scope.h"
+#include "analyze/StatChoice.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,10 +16,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 
 namespace mole::analyze {
@@ -27,8 +28,11 @@ namespace {
 
 // Only what the report uses: asking for less lets some file systems skip work.
 constexpr unsigned kFolderFields = STATX_TYPE | STATX_BLOCKS | STATX_MNT_ID;
-constexpr int kNoFollow = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+constexpr int kNoFollow = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC;
+constexpr int kOwnFigures = AT_EMPTY_PATH | AT_STATX_DONT_SYNC;
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// One getdents64 call lists a few thousand entries.
+constexpr size_t kListingBuffer = 128 * 1024;
 
 int64_t allocated(const struct statx &st) {
     return int64_t(st.stx_blocks) * 512;
@@ -89,11 +93,13 @@ private:
 };
 
 // A folder that is open while its subfolders wait to be opened relative to
-// it; the last pending subfolder to open it closes it.
+// it; the last pending subfolder to open it closes it. The subfolders' names
+// are kept together here, so a pending folder costs no allocation of its own.
 struct OpenFolder {
     int fd;  // -1 once closed for want of descriptors
     uint64_t mount;
     std::string path;
+    std::string names;                   // each ended by a NUL
     DescriptorBudget *budget = nullptr;  // set while the descriptor counts against it
     std::atomic<bool> unexaminable{false};
 
@@ -110,19 +116,25 @@ struct OpenFolder {
             budget->give();
         budget = nullptr;
     }
-    int openChild(const std::string &name) const {
-        return fd >= 0 ? ::openat(fd, name.c_str(), kOpenFolder)
+    uint32_t keepName(const char *name) {
+        auto at = uint32_t(names.size());
+        names.append(name, std::strlen(name) + 1);
+        return at;
+    }
+    const char *name(uint32_t at) const { return names.c_str() + at; }
+    int openChild(const char *name) const {
+        return fd >= 0 ? ::openat(fd, name, kOpenFolder)
                        : ::open(joinPath(path, name).c_str(), kOpenFolder);
     }
-    int statChild(const std::string &name, unsigned fields, struct statx &st) const {
-        return fd >= 0 ? ::statx(fd, name.c_str(), kNoFollow, fields, &st)
+    int statChild(const char *name, unsigned fields, struct statx &st) const {
+        return fd >= 0 ? ::statx(fd, name, kNoFollow, fields, &st)
                        : ::statx(AT_FDCWD, joinPath(path, name).c_str(), kNoFollow, fields, &st);
     }
 };
 
 // What each walking thread reuses from folder to folder.
 struct Scratch {
-    std::vector<char> buffer = std::vector<char>(64 * 1024);
+    std::vector<char> buffer = std::vector<char>(kListingBuffer);
     EntryStats stats;
     std::vector<const char *> names;
     std::vector<struct statx> results;
@@ -131,9 +143,106 @@ struct Scratch {
 
 struct Job {
     std::shared_ptr<OpenFolder> parent;
-    std::string name;
+    uint32_t nameAt;  // in parent->names
     Totals *totals;
     bool direct = false;  // a direct child of the measured folder
+};
+
+// Pending folders, one stack per walking thread. A thread takes its newest
+// (going deep, which keeps few folders open) and, when it has none, the
+// oldest of another's (nearest the top, so the most work per theft). Only a
+// thread that has run out of work waits, and only then is it woken: the
+// cost of sharing does not grow with the number of folders.
+class Pending {
+public:
+    explicit Pending(unsigned threads) : m_stacks(threads), m_busy(threads) {}
+
+    void add(unsigned thread, std::vector<Job> &jobs) {
+        {
+            Stack &stack = m_stacks[thread];
+            std::lock_guard lock(stack.mutex);
+            for (Job &job : jobs) stack.jobs.push_back(std::move(job));
+        }
+        m_queued.fetch_add(jobs.size());
+        jobs.clear();
+        if (m_waiting.load() > 0) {
+            std::lock_guard lock(m_mutex);
+            m_wake.notify_all();
+        }
+    }
+
+    // False when every thread is out of work, or when `stop` is raised.
+    bool take(unsigned thread, Job &job, const std::atomic<bool> *stop) {
+        for (;;) {
+            if (stop && stop->load(std::memory_order_relaxed))
+                return false;
+            if (m_queued.load() > 0) {
+                if (takeFrom(thread, job, true))
+                    return true;
+                for (size_t other = 1; other < m_stacks.size(); ++other)
+                    if (takeFrom((thread + other) % m_stacks.size(), job, false))
+                        return true;
+            }
+            if (!waitForMore(stop))
+                return false;
+        }
+    }
+
+    void clear() {
+        for (Stack &stack : m_stacks) stack.jobs.clear();
+    }
+
+private:
+    struct Stack {
+        std::mutex mutex;
+        std::deque<Job> jobs;
+    };
+
+    bool takeFrom(size_t thread, Job &job, bool newest) {
+        Stack &stack = m_stacks[thread];
+        std::lock_guard lock(stack.mutex);
+        if (stack.jobs.empty())
+            return false;
+        if (newest) {
+            job = std::move(stack.jobs.back());
+            stack.jobs.pop_back();
+        } else {
+            job = std::move(stack.jobs.front());
+            stack.jobs.pop_front();
+        }
+        m_queued.fetch_sub(1);
+        return true;
+    }
+
+    // A thread is busy until it finds nothing to take; the walk is over when
+    // no thread is busy and nothing is queued. The waiting count is raised
+    // before the queue is looked at, and adders look at it after queuing, so
+    // no wake-up is missed.
+    bool waitForMore(const std::atomic<bool> *stop) {
+        using namespace std::chrono_literals;
+        std::unique_lock lock(m_mutex);
+        m_waiting.fetch_add(1);
+        if (--m_busy == 0 && m_queued.load() == 0) {
+            m_done = true;
+            m_wake.notify_all();
+        }
+        auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
+        while (!m_done && m_queued.load() == 0 && !stopped())
+            m_wake.wait_for(lock, 20ms);  // a raised stop wakes nobody
+        m_waiting.fetch_sub(1);
+        if (m_done || stopped())
+            return false;
+        ++m_busy;
+        return true;
+    }
+
+    std::vector<Stack> m_stacks;
+    std::atomic<size_t> m_queued{0};
+    std::atomic<unsigned> m_waiting{0};
+    std::mutex m_mutex;  // guards what follows
+    std::condition_variable m_wake;
+    unsigned m_busy;
+    bool m_done = false;
 };
 
 class Walk {
@@ -143,9 +252,12 @@ public:
           m_largeFiles(options.largeFileCount),
           m_threads(std::max(1u, options.threads)),
           m_stop(options.stop),
-          m_budget(m_threads) {}
+          m_budget(m_threads),
+          m_pending(m_threads) {}
 
     LargeFiles &largeFiles() { return m_largeFiles; }
+    // Batches of this many entries or more are stat'ed through io_uring.
+    void useRingFrom(size_t batch) { m_ringBatchesFrom = batch; }
     const HardLinks &hardLinks() const { return m_links; }
     int64_t unreadableFolders() const { return m_unreadable.load(); }
     bool stopping() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
@@ -174,7 +286,9 @@ public:
     // unreadable. Calls found(index, st) for the others.
     template <class Found>
     void examine(OpenFolder &folder, int fd, Scratch &scratch, Found found) {
-        scratch.stats.stat(fd, scratch.names, scratch.results, scratch.errors);
+        StatPath path =
+            scratch.names.size() >= m_ringBatchesFrom ? StatPath::ring : StatPath::plain;
+        scratch.stats.stat(fd, scratch.names, scratch.results, scratch.errors, path);
         for (size_t i = 0; i < scratch.names.size(); ++i) {
             if (scratch.errors[i] == 0)
                 found(i, scratch.results[i]);
@@ -236,39 +350,39 @@ public:
     }
 
     void run(std::vector<Job> jobs) {
-        m_pending = std::move(jobs);
+        m_pending.add(0, jobs);
         std::vector<std::thread> helpers;
-        for (unsigned i = 1; i < m_threads; ++i) helpers.emplace_back([this] { work(); });
-        work();
+        for (unsigned i = 1; i < m_threads; ++i) helpers.emplace_back([this, i] { work(i); });
+        work(0);
         for (std::thread &helper : helpers) helper.join();
         m_pending.clear();  // left over when stopped
     }
 
 private:
-    void work() {
+    void work(unsigned thread) {
         Scratch scratch;
         std::vector<Job> found;
-        while (std::optional<Job> job = take()) {
-            // Depth first on this thread: keep one subfolder, share the rest.
-            // Going deep first also keeps few folders open at a time.
+        Job job;
+        while (m_pending.take(thread, job, m_stop)) {
+            // Depth first on this thread: keep one subfolder, queue the rest.
             for (;;) {
-                visit(*job, scratch, found);
+                visit(job, scratch, found);
                 if (found.empty() || stopping())
                     break;
                 job = std::move(found.back());
                 found.pop_back();
                 if (!found.empty())
-                    share(found);
+                    m_pending.add(thread, found);
             }
             found.clear();
-            finish();
+            job = {};
         }
     }
 
-    int openFolder(const Job &job) {
+    int openFolder(const OpenFolder &parent, const char *name) {
         using namespace std::chrono_literals;
         for (int attempt = 0;; ++attempt) {
-            int fd = job.parent->openChild(job.name);
+            int fd = parent.openChild(name);
             if (fd >= 0 || (errno != EMFILE && errno != ENFILE) || attempt == 500 || stopping())
                 return fd;
             // Another thread closes one within moments.
@@ -278,12 +392,13 @@ private:
 
     void visit(const Job &job, Scratch &scratch, std::vector<Job> &found) {
         OpenFolder &parent = *job.parent;
-        int fd = openFolder(job);
+        const char *name = parent.name(job.nameAt);
+        int fd = openFolder(parent, name);
         struct statx st;
         if (fd < 0) {
             // Like du, an unreadable folder still counts its own size. When
             // even that fails, the parent may be listed but not entered.
-            if (parent.statChild(job.name, kFolderFields, st) != 0) {
+            if (parent.statChild(name, kFolderFields, st) != 0) {
                 if (errno != ENOENT)
                     countUnexaminable(parent);
             } else if (S_ISDIR(st.stx_mode)) {
@@ -292,7 +407,7 @@ private:
             }
             return;
         }
-        if (::statx(fd, "", AT_EMPTY_PATH, kFolderFields, &st) != 0) {
+        if (::statx(fd, "", kOwnFigures, kFolderFields, &st) != 0) {
             ::close(fd);
             return;
         }
@@ -303,17 +418,17 @@ private:
                 job.totals->leftOut.store(true);
             return;
         }
-        auto folder = std::make_shared<OpenFolder>(fd, mount, joinPath(parent.path, job.name));
+        auto folder = std::make_shared<OpenFolder>(fd, mount, joinPath(parent.path, name));
         int64_t bytes = allocated(st);
         int64_t newest = 0;
         size_t before = found.size();
         list(
             *folder, fd, scratch,
-            [&](const char *name) {
-                found.push_back({folder, name, job.totals});
+            [&](const char *sub) {
+                found.push_back({folder, folder->keepName(sub), job.totals});
             },
-            [&](const char *name, const struct statx &file) {
-                countFile(file, job.totals->child, folder->path, name, bytes, newest);
+            [&](const char *file, const struct statx &st) {
+                countFile(st, job.totals->child, folder->path, file, bytes, newest);
             });
         job.totals->add(bytes, newest);
         if (found.size() == before)
@@ -324,44 +439,15 @@ private:
             folder->close();
     }
 
-    std::optional<Job> take() {
-        std::unique_lock lock(m_mutex);
-        m_wake.wait(lock, [this] { return !m_pending.empty() || m_busy == 0; });
-        if (m_pending.empty() || stopping())
-            return std::nullopt;  // nobody busy and nothing left: done
-        ++m_busy;
-        Job job = std::move(m_pending.back());
-        m_pending.pop_back();
-        return job;
-    }
-
-    void share(std::vector<Job> &jobs) {
-        {
-            std::lock_guard lock(m_mutex);
-            for (Job &job : jobs) m_pending.push_back(std::move(job));
-        }
-        jobs.clear();
-        m_wake.notify_all();
-    }
-
-    void finish() {
-        std::lock_guard lock(m_mutex);
-        if (--m_busy == 0 && m_pending.empty())
-            m_wake.notify_all();
-    }
-
     Scope m_scope;
     HardLinks m_links;
     LargeFiles m_largeFiles;
     const unsigned m_threads;
     const std::atomic<bool> *m_stop;
     std::atomic<int64_t> m_unreadable{0};
-    DescriptorBudget m_budget;  // before the pending folders, which give back to it
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::vector<Job> m_pending;  // a stack: newest first keeps the walk deep, not wide
-    unsigned m_busy = 0;
+    size_t m_ringBatchesFrom = SIZE_MAX;  // see ringBatchesFrom
+    DescriptorBudget m_budget;            // before the pending folders, which give back to it
+    Pending m_pending;
 };
 
 // Calls work(scratch, start, end) for chunks of [0, count), on several
@@ -395,29 +481,39 @@ unsigned defaultThreadCount() {
 FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &options) {
     FolderUsage usage;
     struct statx st;
-    if (::statx(fd, "", AT_EMPTY_PATH, kFolderFields, &st) != 0)
+    if (::statx(fd, "", kOwnFigures, kFolderFields, &st) != 0)
         return usage;
     int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (own < 0)
         return usage;
+    // Kept to the end: it holds the children's names.
     auto top = std::make_shared<OpenFolder>(own, mountOf(own, st), path);
     Walk walk(top->mount, options);
 
     struct Child {
-        std::string name;
+        uint32_t nameAt;  // in top->names
         bool isDir;
         Totals totals;
     };
     std::deque<Child> children;   // stable addresses: the walking threads add to them
     std::vector<size_t> unknown;  // children that may not be folders
-    std::vector<char> buffer(64 * 1024);
+    std::vector<char> buffer(kListingBuffer);
     while (!walk.stopping() &&
            walk.readNames(own, buffer, [&](const char *name, unsigned char type) {
-               Child &child = children.emplace_back(name, type == DT_DIR);
+               Child &child = children.emplace_back(top->keepName(name), type == DT_DIR);
                child.totals.child = int(children.size() - 1);
                if (type != DT_DIR)
                    unknown.push_back(children.size() - 1);
            })) {
+    }
+    auto nameOf = [&top](const Child &child) { return top->name(child.nameAt); };
+    // A folder of a few files and no subfolders is done before the probe
+    // would be: it makes plain calls, and leaves the probe to a larger walk.
+    if (children.size() - unknown.size() > 0 || unknown.size() >= 128) {
+        std::vector<const char *> names;
+        for (size_t i = 0; i < children.size() && names.size() < 128; ++i)
+            names.push_back(nameOf(children[i]));
+        walk.useRingFrom(ringBatchesFrom(own, names));
     }
     // The entries are examined by all threads: a folder of many files is
     // otherwise the one part of the walk that a single thread does alone.
@@ -427,7 +523,7 @@ FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &op
                    for (size_t i = start; i < end; ++i) {
                        Child &child = children[unknown[i]];
                        child.totals.leftOut = true;  // until found
-                       scratch.names.push_back(child.name.c_str());
+                       scratch.names.push_back(nameOf(child));
                    }
                    walk.examine(*top, own, scratch, [&](size_t i, const struct statx &file) {
                        Child &child = children[unknown[start + i]];
@@ -438,15 +534,14 @@ FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &op
                        }
                        int64_t bytes = 0;
                        int64_t newest = 0;
-                       walk.countFile(file, child.totals.child, path, child.name, bytes, newest);
+                       walk.countFile(file, child.totals.child, path, nameOf(child), bytes, newest);
                        child.totals.add(bytes, file.stx_atime.tv_sec);
                    });
                });
     std::vector<Job> jobs;
     for (Child &child : children)
         if (child.isDir)
-            jobs.push_back({top, child.name, &child.totals, true});
-    top.reset();
+            jobs.push_back({top, child.nameAt, &child.totals, true});
     walk.run(std::move(jobs));
     walk.hardLinks().forEachOwner([&](const HardLinks::Owner &owner) {
         children[size_t(owner.child)].totals.add(owner.bytes, owner.lastAccess);
@@ -462,7 +557,7 @@ FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &op
         int64_t bytes = child.totals.bytes.load();
         usage.totalBytes += bytes;
         usage.children.push_back(
-            {std::move(child.name), child.isDir, bytes, child.totals.lastAccess.load()});
+            {nameOf(child), child.isDir, bytes, child.totals.lastAccess.load()});
     }
     usage.largeFiles = walk.largeFiles().largestFirst();
     usage.unreadableFolders = walk.unreadableFolders();

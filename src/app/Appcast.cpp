@@ -2,93 +2,146 @@
 
 #include <QXmlStreamReader>
 
+#include "app/VersionCompare.h"
+
 namespace Appcast {
 
 namespace {
 
 const QString kSparkle = u"http://www.andymatuschak.org/xml-namespaces/sparkle"_qs;
+constexpr QStringView kThisSystem = u"linux";
 
-// Positive when `item` is above `other` (another item or the running app).
-int compare(const AppcastItem &item, const QString &shortVersion, const QString &build) {
-    if (!item.shortVersion.isEmpty() && !shortVersion.isEmpty()) {
-        if (const int c = compareVersions(item.shortVersion, shortVersion); c != 0)
-            return c;
+// Feeds are written by hand as often as by tools: names count as the
+// framework's by their namespace or, where that was mistyped, by the usual
+// prefix.
+bool isSparkle(QStringView namespaceUri, QStringView prefix) {
+    return namespaceUri == kSparkle || prefix == u"sparkle";
+}
+
+QString sparkleAttribute(const QXmlStreamAttributes &attributes, QStringView name) {
+    for (const QXmlStreamAttribute &a : attributes) {
+        if (a.name() == name && isSparkle(a.namespaceUri(), a.prefix()))
+            return a.value().trimmed().toString();
     }
-    return compareVersions(item.version, build);
+    return {};
+}
+
+// What one item says, gathered before deciding whether it is offered.
+struct Draft {
+    bool hasEnclosure = false;
+    QString url;
+    QString version;       // from the enclosure
+    QString shortVersion;  // from the enclosure
+    QString versionElement;
+    QString shortVersionElement;
+    QString channel;
+    QString deltaFromElement;
+    bool delta = false;  // from the item's or the enclosure's attributes
+};
+
+// The address to open for `link`: resolved against the feed, and only when
+// it is served over https, or over http to a feed that is itself http.
+QUrl downloadAddress(const QString &link, const QUrl &feed) {
+    if (link.isEmpty())
+        return {};  // not the feed itself
+    const QUrl url = feed.resolved(QUrl(link));
+    const bool https = url.scheme() == u"https";
+    const bool http = url.scheme() == u"http" && feed.scheme() == u"http";
+    if (!url.isValid() || !(https || http) || url.host().isEmpty())
+        return {};
+    return url;
+}
+
+std::optional<AppcastItem> release(const Draft &draft, const QUrl &feed) {
+    AppcastItem item;
+    item.version = draft.version.isEmpty() ? draft.versionElement : draft.version;
+    item.shortVersion =
+        draft.shortVersion.isEmpty() ? draft.shortVersionElement : draft.shortVersion;
+    item.download = downloadAddress(draft.url, feed);
+    if (!draft.hasEnclosure || draft.delta || !draft.deltaFromElement.isEmpty() ||
+        !draft.channel.isEmpty() || item.version.isEmpty() || item.download.isEmpty())
+        return std::nullopt;
+    return item;
+}
+
+void readEnclosure(const QXmlStreamAttributes &attributes, Draft &draft) {
+    // An item may carry one enclosure per system; the first for this one
+    // (or for any system) is the download.
+    const QString system = sparkleAttribute(attributes, u"os");
+    if (draft.hasEnclosure ||
+        !(system.isEmpty() || system.compare(kThisSystem, Qt::CaseInsensitive) == 0))
+        return;
+    draft.hasEnclosure = true;
+    draft.url = attributes.value(QLatin1StringView("url")).trimmed().toString();
+    draft.version = sparkleAttribute(attributes, u"version");
+    draft.shortVersion = sparkleAttribute(attributes, u"shortVersionString");
+    draft.delta = draft.delta || !sparkleAttribute(attributes, u"deltaFrom").isEmpty();
+}
+
+// Reads one child element of an item; the reader is left on its end.
+void readItemChild(QXmlStreamReader &reader, Draft &draft) {
+    if (reader.name() == u"enclosure" && reader.prefix().isEmpty()) {
+        readEnclosure(reader.attributes(), draft);
+        reader.skipCurrentElement();
+        return;
+    }
+    QString *field = nullptr;
+    if (isSparkle(reader.namespaceUri(), reader.prefix())) {
+        const QStringView name = reader.name();
+        field = name == u"version"              ? &draft.versionElement
+                : name == u"shortVersionString" ? &draft.shortVersionElement
+                : name == u"channel"            ? &draft.channel
+                : name == u"deltaFrom"          ? &draft.deltaFromElement
+                                                : nullptr;
+    }
+    if (field)
+        *field = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+    else
+        reader.skipCurrentElement();
+}
+
+Draft readItem(QXmlStreamReader &reader) {
+    Draft draft;
+    draft.delta = !sparkleAttribute(reader.attributes(), u"deltaFrom").isEmpty();
+    // Only the item's own children count: the enclosures inside
+    // <sparkle:deltas> are patches, skipped with their parent.
+    while (reader.readNextStartElement()) readItemChild(reader, draft);
+    return draft;
 }
 
 }  // namespace
 
-std::optional<QList<AppcastItem>> parse(const QByteArray &xml) {
+std::optional<QList<AppcastItem>> parse(const QByteArray &xml, const QUrl &feed) {
     QXmlStreamReader reader(xml);
     QList<AppcastItem> items;
-    std::optional<AppcastItem> item;
-    bool sawRss = false;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isStartElement()) {
-            const QStringView name = reader.name();
-            if (name == u"rss") {
-                sawRss = true;
-            } else if (name == u"item") {
-                item = AppcastItem{};
-            } else if (item && name == u"enclosure") {
-                const QXmlStreamAttributes a = reader.attributes();
-                item->download = QUrl(a.value(u"url"_qs).toString().trimmed());
-                if (item->version.isEmpty())
-                    item->version = a.value(kSparkle, u"version"_qs).toString().trimmed();
-                if (item->shortVersion.isEmpty())
-                    item->shortVersion =
-                        a.value(kSparkle, u"shortVersionString"_qs).toString().trimmed();
-            } else if (item && reader.namespaceUri() == kSparkle && name == u"version") {
-                item->version = reader.readElementText().trimmed();
-            } else if (item && reader.namespaceUri() == kSparkle && name == u"shortVersionString") {
-                item->shortVersion = reader.readElementText().trimmed();
+    if (!reader.readNextStartElement() || reader.name() != u"rss")
+        return std::nullopt;
+    while (reader.readNextStartElement()) {
+        if (reader.name() != u"channel") {
+            reader.skipCurrentElement();
+            continue;
+        }
+        while (reader.readNextStartElement()) {
+            if (reader.name() != u"item") {
+                reader.skipCurrentElement();
+                continue;
             }
-        } else if (reader.isEndElement() && reader.name() == u"item" && item) {
-            if (item->download.isValid() && !item->download.isEmpty() &&
-                !(item->version.isEmpty() && item->shortVersion.isEmpty()))
+            if (const auto item = release(readItem(reader), feed))
                 items << *item;
-            item.reset();
         }
     }
-    if (reader.hasError() || !sawRss)
+    // Whatever follows the root must still be well-formed.
+    while (!reader.atEnd()) reader.readNext();
+    if (reader.hasError())
         return std::nullopt;
     return items;
 }
 
-int compareVersions(const QString &a, const QString &b) {
-    const QStringList left = a.split(u'.');
-    const QStringList right = b.split(u'.');
-    for (qsizetype i = 0; i < qMax(left.size(), right.size()); ++i) {
-        // Parts compared as numbers of any length: drop leading zeros, then
-        // the longer is larger, then the digits decide.
-        const auto part = [](const QStringList &parts, qsizetype i) {
-            QString p = i < parts.size() ? parts[i].trimmed() : QString();
-            bool number = !p.isEmpty();
-            for (QChar c : p) number = number && c.isDigit() && c.unicode() < 128;
-            if (!number)
-                return QString();
-            while (p.startsWith(u'0')) p.remove(0, 1);
-            return p;
-        };
-        const QString x = part(left, i);
-        const QString y = part(right, i);
-        if (x.size() != y.size())
-            return x.size() < y.size() ? -1 : 1;
-        if (const int c = x.compare(y); c != 0)
-            return c < 0 ? -1 : 1;
-    }
-    return 0;
-}
-
-std::optional<AppcastItem> newest(const QList<AppcastItem> &items, const QString &shortVersion,
-                                  const QString &buildVersion) {
+std::optional<AppcastItem> newest(const QList<AppcastItem> &items, const QString &buildVersion) {
     std::optional<AppcastItem> best;
     for (const AppcastItem &item : items) {
-        if (compare(item, shortVersion, buildVersion) <= 0)
-            continue;
-        if (!best || compare(item, best->shortVersion, best->version) > 0)
+        if (compareVersions(item.version, buildVersion) > 0 &&
+            (!best || compareVersions(item.version, best->version) > 0))
             best = item;
     }
     return best;

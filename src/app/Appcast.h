@@ -9,28 +9,26 @@
 
 // One release listed in an update feed (an RSS "appcast").
 struct AppcastItem {
-    QString version;       // build version, compared numerically
-    QString shortVersion;  // the version people read, e.g. "1.4.0"
-    QUrl download;         // the enclosure's address
+    QString version;       // build version: the one that decides what is newer
+    QString shortVersion;  // the version people read, e.g. "1.4.0"; display only
+    QUrl download;         // absolute http(s) address of the full release
 
     bool operator==(const AppcastItem &) const = default;
 };
 
 namespace Appcast {
 
-// The items of an RSS appcast that name a download; none when the text is not
-// an RSS document. Versions come from the item's sparkle:version and
-// sparkle:shortVersionString elements, or the enclosure's attributes.
-std::optional<QList<AppcastItem>> parse(const QByteArray &xml);
+// The releases of an RSS appcast that this app could install; none when the
+// text is not an RSS document. An item counts only with its own enclosure
+// (not one of its delta patches) for this system, a build version, and no
+// channel (pre-release channels are opted into, and the app offers none).
+// Items that are themselves delta patches are left out, and so are items
+// whose download is not an absolute https address (or http, when `feed` is
+// http) after resolving it against `feed`, where the text came from.
+std::optional<QList<AppcastItem>> parse(const QByteArray &xml, const QUrl &feed);
 
-// Dotted numbers compared part by part as numbers ("1.10" is above "1.9",
-// "1.2" equals "1.2.0"); a part that is not a number counts as 0. Negative,
-// zero or positive like strcmp.
-int compareVersions(const QString &a, const QString &b);
-
-// The newest item above the running version: a higher short version, or the
-// same (or no) short version and a higher build version.
-std::optional<AppcastItem> newest(const QList<AppcastItem> &items, const QString &shortVersion,
-                                  const QString &buildVersion);
+// The item with the highest build version above `buildVersion`; the first
+// of equals in feed order.
+std::optional<AppcastItem> newest(const QList<AppcastItem> &items, const QString &buildVersion);
 
 }  // namespace Appcast

@@ -18,13 +18,22 @@ QSettings settings() {
 
 }  // namespace
 
+QString UpdateController::tooLarge() {
+    return tr("Couldn't check for updates: the update feed is too large.");
+}
+
 UpdateController::UpdateController(const QUrl &feed, const QString &shortVersion,
                                    const QString &buildVersion, QObject *parent)
     : QObject(parent),
       m_feed(feed),
       m_shortVersion(shortVersion),
       m_buildVersion(buildVersion),
-      m_network(new QNetworkAccessManager(this)) {}
+      m_network(new QNetworkAccessManager(this)) {
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        fail(tr("Couldn't check for updates: the update server took too long to answer."));
+    });
+}
 
 bool UpdateController::automaticallyChecksForUpdates() const {
     return settings().value(QLatin1StringView(kAutomatic), false).toBool();
@@ -55,35 +64,82 @@ bool UpdateController::checkIfDue() {
 }
 
 void UpdateController::start(bool quiet) {
-    if (isChecking())
-        return;
-    QNetworkRequest request(m_feed);
-    request.setTransferTimeout(timeoutMs);
-    request.setHeader(QNetworkRequest::UserAgentHeader, u"Brightloft/%1"_qs.arg(m_shortVersion));
-    QNetworkReply *reply = m_network->get(request);
-    m_reply = reply;
-    settings().setValue(QLatin1StringView(kLastCheck), QDateTime::currentDateTimeUtc());
-    connect(reply, &QNetworkReply::finished, this,
-            [this, reply, quiet] { finished(reply, quiet); });
-}
-
-void UpdateController::finished(QNetworkReply *reply, bool quiet) {
-    reply->deleteLater();
-    if (reply->error() != QNetworkReply::NoError) {
-        if (!quiet)
-            Q_EMIT checkFailed(tr("Couldn't check for updates: %1").arg(reply->errorString()));
+    if (isChecking()) {
+        m_quiet = m_quiet && quiet;
         return;
     }
-    const std::optional<QList<AppcastItem>> items = Appcast::parse(reply->readAll());
+    m_quiet = quiet;
+    m_body.clear();
+    QNetworkRequest request(m_feed);
+    request.setHeader(QNetworkRequest::UserAgentHeader, u"Brightloft/%1"_qs.arg(m_shortVersion));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkReply *reply = m_network->get(request);
+    // Small buffers, so the size cap stops the transfer rather than only
+    // the reading of what was already taken in.
+    reply->setReadBufferSize(64 * 1024);
+    m_reply = reply;
+    m_deadline.start(m_deadlineTime);
+    settings().setValue(QLatin1StringView(kLastCheck), QDateTime::currentDateTimeUtc());
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
+        if (m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxFeedBytes)
+            fail(tooLarge());
+    });
+    connect(reply, &QNetworkReply::readyRead, this, &UpdateController::receive);
+    connect(reply, &QNetworkReply::finished, this, &UpdateController::finished);
+}
+
+void UpdateController::receive() {
+    // Counted after decompression, where a small reply can grow large.
+    m_body += m_reply->read(maxFeedBytes + 1 - m_body.size());
+    if (m_body.size() > maxFeedBytes)
+        fail(tooLarge());
+}
+
+void UpdateController::finished() {
+    QNetworkReply *reply = m_reply;
+    if (reply->error() != QNetworkReply::NoError) {
+        fail(tr("Couldn't check for updates: %1").arg(reply->errorString()));
+        return;
+    }
+    receive();
+    if (!isChecking())
+        return;  // too large
+    // Relative links are relative to where the feed ended up after redirects.
+    const QUrl feed = reply->url();
+    const bool quiet = m_quiet;
+    stop();
+    const std::optional<QList<AppcastItem>> items = Appcast::parse(m_body, feed);
+    m_body.clear();
     if (!items) {
         if (!quiet)
             Q_EMIT checkFailed(tr("The update feed could not be read."));
-        return;
-    }
-    if (const auto item = Appcast::newest(*items, m_shortVersion, m_buildVersion))
+    } else if (const auto item = Appcast::newest(*items, m_buildVersion)) {
         Q_EMIT updateAvailable(*item);
-    else if (!quiet)
+    } else if (!quiet) {
         Q_EMIT upToDate();
+    }
+}
+
+void UpdateController::fail(const QString &message) {
+    const bool quiet = m_quiet;
+    stop();
+    m_body.clear();
+    if (!quiet)
+        Q_EMIT checkFailed(message);
+}
+
+// Ends the running check; a listener may start the next one at once.
+void UpdateController::stop() {
+    m_deadline.stop();
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    if (!reply)
+        return;
+    reply->disconnect(this);
+    if (!reply->isFinished())
+        reply->abort();
+    reply->deleteLater();
 }
 
 namespace Updater {

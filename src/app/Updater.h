@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
+
+#include <chrono>
 
 #include "app/Appcast.h"
 
@@ -16,7 +20,11 @@ class QNetworkReply;
 class UpdateController : public QObject {
     Q_OBJECT
 public:
-    static constexpr int timeoutMs = 15000;
+    // A check ends by then whatever the server does: a server that trickles
+    // bytes would otherwise hold it open for ever.
+    static constexpr std::chrono::milliseconds defaultDeadline{30000};
+    // Far above any real feed; more than this is not a feed.
+    static constexpr qint64 maxFeedBytes = 8 * 1024 * 1024;
     static constexpr qint64 checkIntervalSecs = 24 * 60 * 60;
 
     // `shortVersion` and `buildVersion` describe the running app.
@@ -28,9 +36,12 @@ public:
     void setAutomaticallyChecksForUpdates(bool on);
     QDateTime lastCheck() const;
     bool isChecking() const { return !m_reply.isNull(); }
+    // How long a check may take from start to end (tests shorten it).
+    void setDeadline(std::chrono::milliseconds deadline) { m_deadlineTime = deadline; }
 
-    // A check the user asked for: every outcome is announced. A check
-    // already running is left to finish.
+    // A check the user asked for: every outcome is announced. When a check
+    // is already running, that one goes on and its outcome is announced;
+    // the deadline still bounds the wait.
     void checkForUpdates();
     // At launch: checks quietly (only a newer release is announced) when
     // automatic checks are on and the last check is a day old. True when a
@@ -44,13 +55,21 @@ Q_SIGNALS:
 
 private:
     void start(bool quiet);
-    void finished(QNetworkReply *reply, bool quiet);
+    void receive();
+    void finished();
+    void fail(const QString &message);
+    static QString tooLarge();
+    void stop();
 
     QUrl m_feed;
     QString m_shortVersion;
     QString m_buildVersion;
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
+    QByteArray m_body;
+    bool m_quiet = false;
+    std::chrono::milliseconds m_deadlineTime = defaultDeadline;
+    QTimer m_deadline;
 };
 
 namespace Updater {

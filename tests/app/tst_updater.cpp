@@ -4,35 +4,73 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
+
+#include "AppcastFiles.h"
 #include "app/Appcast.h"
 #include "app/Updater.h"
 
+using namespace std::chrono_literals;
+
 namespace {
 
-// Answers every request on a local port with one fixed HTTP response.
-class FeedServer : public QTcpServer {
+QByteArray response(int status, const QByteArray &body, const QByteArray &headers = {}) {
+    return "HTTP/1.1 " + QByteArray::number(status) +
+           " X\r\nContent-Type: application/rss+xml\r\nContent-Length: " +
+           QByteArray::number(body.size()) + "\r\nConnection: close\r\n" + headers + "\r\n" + body;
+}
+
+// An HTTP server on the loopback interface only; `answer` gets each request's
+// path and its connection, and writes what it likes, when it likes.
+class Server : public QTcpServer {
 public:
-    explicit FeedServer(QByteArray body, int status = 200) {
-        connect(this, &QTcpServer::newConnection, this, [this, body, status] {
+    using Answer = std::function<void(const QByteArray &path, QTcpSocket *client)>;
+
+    explicit Server(Answer answer) : m_answer(std::move(answer)) {
+        connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *client = nextPendingConnection()) {
-                connect(client, &QTcpSocket::readyRead, client, [client, body, status] {
-                    client->readAll();
-                    client->write("HTTP/1.1 " + QByteArray::number(status) +
-                                  " X\r\nContent-Type: application/rss+xml\r\nContent-Length: " +
-                                  QByteArray::number(body.size()) +
-                                  "\r\nConnection: close\r\n\r\n" + body);
-                    client->disconnectFromHost();
-                });
                 connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
-                ++requests;
+                connect(client, &QTcpSocket::disconnected, this, [this] { ++closed; });
+                connect(client, &QTcpSocket::readyRead, client, [this, client] {
+                    m_request += client->readAll();
+                    if (!m_request.contains("\r\n\r\n"))
+                        return;
+                    const QByteArray path = m_request.split(' ').value(1);
+                    m_request.clear();
+                    ++requests;
+                    m_answer(path, client);
+                });
             }
         });
         listen(QHostAddress::LocalHost);
     }
-    QUrl url() const { return QUrl(u"http://127.0.0.1:%1/appcast.xml"_qs.arg(serverPort())); }
+    // A server that answers every request with one fixed response.
+    static Answer fixed(const QByteArray &body, int status = 200) {
+        return [body, status](const QByteArray &, QTcpSocket *client) {
+            client->write(response(status, body));
+            client->disconnectFromHost();
+        };
+    }
+    QUrl url(const QString &path = u"/appcast.xml"_qs) const {
+        return QUrl(u"http://127.0.0.1:%1%2"_qs.arg(serverPort()).arg(path));
+    }
+
     int requests = 0;
+    int closed = 0;  // connections the client gave up or finished
+
+private:
+    Answer m_answer;
+    QByteArray m_request;
 };
+
+// Writes `chunk` every `interval` until the client goes away.
+void trickle(QTcpSocket *client, const QByteArray &chunk, std::chrono::milliseconds interval) {
+    auto *timer = new QTimer(client);
+    QObject::connect(timer, &QTimer::timeout, client, [client, chunk] { client->write(chunk); });
+    timer->start(interval);
+}
 
 QByteArray appcast(const QList<std::pair<QString, QString>> &versions) {
     QByteArray items;
@@ -49,6 +87,26 @@ QByteArray appcast(const QList<std::pair<QString, QString>> &versions) {
            items + "</channel></rss>";
 }
 
+// What one check announced.
+struct Outcome {
+    explicit Outcome(UpdateController *updater)
+        : update(updater, &UpdateController::updateAvailable),
+          current(updater, &UpdateController::upToDate),
+          failed(updater, &UpdateController::checkFailed) {}
+    int count() const { return update.count() + current.count() + failed.count(); }
+    QString offered() const {
+        return update.isEmpty() ? QString()
+                                : update.first().first().value<AppcastItem>().download.toString();
+    }
+    QString failure() const {
+        return failed.isEmpty() ? QString() : failed.first().first().toString();
+    }
+
+    QSignalSpy update;
+    QSignalSpy current;
+    QSignalSpy failed;
+};
+
 }  // namespace
 
 class UpdaterTest : public QObject {
@@ -62,88 +120,201 @@ private Q_SLOTS:
     }
     void init() { QSettings(u"Brightloft"_qs, u"Brightloft"_qs).clear(); }
 
-    void compareVersions_data() {
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<int>("order");
-        QTest::newRow("numeric, not text") << u"1.10"_qs << u"1.9"_qs << 1;
-        QTest::newRow("missing parts are 0") << u"1.2"_qs << u"1.2.0"_qs << 0;
-        QTest::newRow("longer than 64 bits") << u"184467440737095516160"_qs << u"9"_qs << 1;
-        QTest::newRow("junk counts as 0") << u"1.beta"_qs << u"1.0"_qs << 0;
-    }
-    void compareVersions() {
-        QFETCH(QString, a);
-        QFETCH(QString, b);
-        QFETCH(int, order);
-        QCOMPARE(Appcast::compareVersions(a, b), order);
-        QCOMPARE(Appcast::compareVersions(b, a), -order);
-    }
-
-    void parse_data() {
-        QTest::addColumn<QByteArray>("xml");
-        QTest::addColumn<int>("items");  // -1: malformed
-        QTest::newRow("two items")
-            << appcast({{u"2"_qs, u"0.2.0"_qs}, {u"3"_qs, u"0.3.0"_qs}}) << 2;
-        QTest::newRow("versions on the enclosure")
-            << QByteArray(
-                   "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
-                   "<channel><item><enclosure url=\"https://x/y.deb\" sparkle:version=\"5\" "
-                   "sparkle:shortVersionString=\"1.0\"/></item></channel></rss>")
-            << 1;
-        QTest::newRow("item without download is skipped")
-            << QByteArray("<rss><channel><item><title>x</title></item></channel></rss>") << 0;
-        QTest::newRow("not XML") << QByteArray("<html><body>oops") << -1;
-        QTest::newRow("XML but not RSS") << QByteArray("<feed><entry/></feed>") << -1;
-        QTest::newRow("empty") << QByteArray() << -1;
-    }
-    void parse() {
-        QFETCH(QByteArray, xml);
-        QFETCH(int, items);
-        const auto parsed = Appcast::parse(xml);
-        QCOMPARE(parsed ? int(parsed->size()) : -1, items);
-    }
-
     void check_data() {
         QTest::addColumn<QByteArray>("feed");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<QString>("offered");
-        QTest::newRow("newer") << appcast({{u"1"_qs, u"0.1.0"_qs},
-                                           {u"9"_qs, u"0.3.0"_qs},
-                                           {u"5"_qs, u"0.2.0"_qs}})
-                               << 200 << u"update"_qs << u"0.3.0"_qs;
+        QTest::newRow("newer")
+            << appcast({{u"1"_qs, u"0.1.0"_qs}, {u"9"_qs, u"0.3.0"_qs}, {u"5"_qs, u"0.2.0"_qs}})
+            << 200 << u"update"_qs << u"https://example.org/brightloft_0.3.0.deb"_qs;
         QTest::newRow("same") << appcast({{u"1"_qs, u"0.1.0"_qs}}) << 200 << u"current"_qs
                               << QString();
         QTest::newRow("older") << appcast({{u"0"_qs, u"0.0.9"_qs}}) << 200 << u"current"_qs
                                << QString();
         QTest::newRow("same version, newer build")
-            << appcast({{u"2"_qs, u"0.1.0"_qs}}) << 200 << u"update"_qs << u"0.1.0"_qs;
+            << appcast({{u"2"_qs, u"0.1.0"_qs}}) << 200 << u"update"_qs
+            << u"https://example.org/brightloft_0.1.0.deb"_qs;
+        QTest::newRow("beta channel listed first")
+            << appcastFile(u"channels.xml"_qs) << 200 << u"update"_qs
+            << u"https://brightloft.example.org/releases/Brightloft-3.0.2.tar.xz"_qs;
+        QTest::newRow("deltas beside the download")
+            << appcastFile(u"deltas.xml"_qs) << 200 << u"update"_qs
+            << u"https://dl.example.net/brightloft/Brightloft-2.0.5.tar.xz"_qs;
+        QTest::newRow("plain http link from a plain http feed")
+            << appcastFile(u"links.xml"_qs) << 200 << u"update"_qs
+            << u"http://mirror.example.net/Brightloft-9.0.2.tar.xz"_qs;
         QTest::newRow("malformed")
             << QByteArray("<rss><channel><item>") << 200 << u"failed"_qs << QString();
-        QTest::newRow("server error") << QByteArray("gone") << 404 << u"failed"_qs << QString();
+        QTest::newRow("not found") << QByteArray("gone") << 404 << u"failed"_qs << QString();
+        QTest::newRow("server error")
+            << appcastFile(u"channels.xml"_qs) << 500 << u"failed"_qs << QString();
     }
     void check() {
         QFETCH(QByteArray, feed);
         QFETCH(int, status);
         QFETCH(QString, outcome);
         QFETCH(QString, offered);
-        FeedServer server(feed, status);
+        Server server(Server::fixed(feed, status));
         QVERIFY(server.isListening());
         UpdateController updater(server.url(), u"0.1.0"_qs, u"1"_qs);
-        QSignalSpy update(&updater, &UpdateController::updateAvailable);
-        QSignalSpy current(&updater, &UpdateController::upToDate);
-        QSignalSpy failed(&updater, &UpdateController::checkFailed);
+        Outcome announced(&updater);
         updater.checkForUpdates();
-        QTRY_COMPARE(update.count() + current.count() + failed.count(), 1);
-        QCOMPARE(update.count(), int(outcome == u"update"));
-        QCOMPARE(current.count(), int(outcome == u"current"));
-        QCOMPARE(failed.count(), int(outcome == u"failed"));
-        if (!offered.isEmpty()) {
-            const auto item = update.first().first().value<AppcastItem>();
-            QCOMPARE(item.shortVersion, offered);
-            QCOMPARE(item.download.toString(),
-                     u"https://example.org/brightloft_%1.deb"_qs.arg(offered));
-        }
+        QTRY_COMPARE(announced.count(), 1);
+        QCOMPARE(announced.update.count(), int(outcome == u"update"));
+        QCOMPARE(announced.current.count(), int(outcome == u"current"));
+        QCOMPARE(announced.failed.count(), int(outcome == u"failed"));
+        QCOMPARE(announced.offered(),
+                 offered.replace(u"%1"_qs, QString::number(server.serverPort())));
+    }
+
+    void redirects_data() {
+        QTest::addColumn<QByteArray>("location");
+        QTest::addColumn<QString>("offered");  // empty: the check fails
+        // Relative links follow the feed to where it moved.
+        QTest::newRow("moved feed")
+            << QByteArray("/moved/appcast.xml")
+            << u"http://127.0.0.1:%1/moved/files/Brightloft-9.0.1.tar.xz"_qs;
+        QTest::newRow("endless") << QByteArray("/appcast.xml") << QString();
+        QTest::newRow("to a local file") << QByteArray("file:///etc/passwd") << QString();
+    }
+    void redirects() {
+        QFETCH(QByteArray, location);
+        QFETCH(QString, offered);
+        // links.xml offers 9.0.2 from a plain-http mirror: only on an http feed.
+        QByteArray links = appcastFile(u"links.xml"_qs).replace("http://mirror", "ftp://mirror");
+        Server server([&](const QByteArray &path, QTcpSocket *client) {
+            client->write(path.startsWith("/moved/")
+                              ? response(200, links)
+                              : response(301, "", "Location: " + location + "\r\n"));
+            client->disconnectFromHost();
+        });
+        UpdateController updater(server.url(), u"0.1.0"_qs, u"1"_qs);
+        Outcome announced(&updater);
+        updater.checkForUpdates();
+        QTRY_COMPARE(announced.count(), 1);
+        QCOMPARE(announced.offered(),
+                 offered.replace(u"%1"_qs, QString::number(server.serverPort())));
+        QCOMPARE(announced.failed.count(), int(offered.isEmpty()));
+    }
+
+    // Servers that would hold a check open for ever end at the deadline,
+    // and a check can start again after.
+    void deadline_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("silent") << 0;
+        QTest::newRow("one byte a second") << 1;
+        QTest::newRow("a body that never ends") << 2;
+    }
+    void deadline() {
+        QFETCH(int, kind);
+        const QByteArray feed = appcast({{u"2"_qs, u"0.2.0"_qs}});
+        Server server([&](const QByteArray &, QTcpSocket *client) {
+            if (kind == 1) {
+                client->write("HTTP/1.1 200 OK\r\nContent-Length: " +
+                              QByteArray::number(feed.size()) + "\r\n\r\n");
+                trickle(client, "<", 1s);
+            } else if (kind == 2) {
+                client->write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+                trickle(client, "40\r\n" + QByteArray(64, ' ') + "\r\n", 20ms);
+            }
+        });
+        UpdateController updater(server.url(), u"0.1.0"_qs, u"1"_qs);
+        updater.setDeadline(1s);
+        Outcome announced(&updater);
+        updater.checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(announced.count(), 1, 5000);
+        QVERIFY(announced.failure().contains(u"took too long"_qs));
+        QVERIFY(!updater.isChecking());
+        QTRY_COMPARE(server.closed, 1);  // the connection was given up
+
+        updater.checkForUpdates();
+        QVERIFY(updater.isChecking());
+        QTRY_COMPARE(server.requests, 2);
+    }
+
+    void sizeCap_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("announced length") << u"announced"_qs;
+        QTest::newRow("streamed without end") << u"streamed"_qs;
+        QTest::newRow("small, but 20 MB unpacked") << u"compressed"_qs;
+    }
+    void sizeCap() {
+        QFETCH(QString, kind);
+        qint64 written = 0;
+        Server server([&](const QByteArray &, QTcpSocket *client) {
+            if (kind == u"announced") {
+                // The client should not wait for the rest.
+                client->write("HTTP/1.1 200 OK\r\nContent-Length: 8388609\r\n\r\n<rss>");
+                return;
+            }
+            if (kind == u"compressed") {
+                // qCompress() puts a length before the zlib stream.
+                const QByteArray packed = qCompress(QByteArray(20 * 1024 * 1024, ' '), 9).mid(4);
+                client->write(response(200, packed, "Content-Encoding: deflate\r\n"));
+                return;
+            }
+            client->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n<rss>");
+            const QByteArray chunk(256 * 1024, ' ');
+            const auto more = [client, chunk, &written] {
+                // Stops at 64 MB, so a client without a cap fails the test
+                // rather than running it out of memory.
+                while (client->bytesToWrite() < 1024 * 1024 && written < 64 * 1024 * 1024)
+                    written += client->write(chunk);
+            };
+            QObject::connect(client, &QTcpSocket::bytesWritten, client, more);
+            more();
+        });
+        UpdateController updater(server.url(), u"0.1.0"_qs, u"1"_qs);
+        updater.setDeadline(60s);  // the cap, not the deadline, must end it
+        Outcome outcome(&updater);
+        updater.checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(outcome.count(), 1, 20000);
+        QCOMPARE(outcome.failed.count(), 1);
+        // Qt's own guard against packed bombs may stop that one first.
+        if (kind != u"compressed")
+            QVERIFY2(outcome.failure().contains(u"too large"_qs), qPrintable(outcome.failure()));
+        QTRY_COMPARE(server.closed, 1);
+        // Stopped near the cap, not at the end of what the server offered.
+        QVERIFY2(written < 32 * 1024 * 1024, QByteArray::number(written));
+    }
+
+    // Asking again while a quiet check runs gets that check's answer; asking
+    // twice gets one answer. Neither starts a second request.
+    void askingAgainWhileChecking_data() {
+        QTest::addColumn<bool>("firstQuiet");
+        QTest::addColumn<bool>("answers");  // the server answers, or stays silent
+        QTest::newRow("after a launch check, answered") << true << true;
+        QTest::newRow("after a launch check, silent server") << true << false;
+        QTest::newRow("asked twice, answered") << false << true;
+        QTest::newRow("asked twice, silent server") << false << false;
+    }
+    void askingAgainWhileChecking() {
+        QFETCH(bool, firstQuiet);
+        QFETCH(bool, answers);
+        const QByteArray feed = appcast({{u"1"_qs, u"0.1.0"_qs}});
+        Server server([&](const QByteArray &, QTcpSocket *client) {
+            if (answers)
+                QTimer::singleShot(200ms, client, [client, feed] {
+                    client->write(response(200, feed));
+                    client->disconnectFromHost();
+                });
+        });
+        UpdateController updater(server.url(), u"0.1.0"_qs, u"1"_qs);
+        updater.setDeadline(1s);
+        updater.setAutomaticallyChecksForUpdates(true);
+        Outcome announced(&updater);
+        if (firstQuiet)
+            QVERIFY(updater.checkIfDue());
+        else
+            updater.checkForUpdates();
+        QTRY_COMPARE(server.requests, 1);
+        updater.checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(announced.count(), 1, 5000);
+        QCOMPARE(answers ? announced.current.count() : announced.failed.count(), 1);
+        QTest::qWait(300);
+        QCOMPARE(announced.count(), 1);
+        QCOMPARE(server.requests, 1);
     }
 
     void unreachableFeedFails() {
@@ -160,7 +331,7 @@ private Q_SLOTS:
     }
 
     void automaticChecksAtMostOnceADay() {
-        FeedServer server(appcast({{u"1"_qs, u"0.1.0"_qs}}));
+        Server server(Server::fixed(appcast({{u"1"_qs, u"0.1.0"_qs}})));
         UpdateController updater(server.url(), u"0.1.0"_qs, u"1"_qs);
         QSignalSpy current(&updater, &UpdateController::upToDate);
         QVERIFY(!updater.automaticallyChecksForUpdates());  // off until the user turns it on

@@ -2,6 +2,7 @@
 #include "LoopMounts.h"
 #include "support/TestEnvironment.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QTemporaryDir>
 
@@ -219,14 +220,22 @@ private Q_SLOTS:
                 owner = QString::fromLatin1(entry->d_name);
         ::closedir(listing);
 
-        const auto restore = qScopeGuard([] { qunsetenv("MOLE_ANALYZE_THREADS"); });
+        const auto restore = qScopeGuard([] {
+            qunsetenv("MOLE_ANALYZE_THREADS");
+            qunsetenv("MOLE_ANALYZE_STATS");
+        });
         QJsonObject first;
-        for (const char *threads : {"1", "2", "5", "32", "32", "32"}) {
+        const std::pair<const char *, const char *> runs[] = {{"1", "plain"},  {"2", "ring"},
+                                                              {"5", "plain"},  {"32", "ring"},
+                                                              {"32", "plain"}, {"32", ""}};
+        for (const auto &[threads, stats] : runs) {
             qputenv("MOLE_ANALYZE_THREADS", threads);
+            qputenv("MOLE_ANALYZE_STATS", stats);
             const QJsonObject report = analyze(t.path());
             if (first.isEmpty())
                 first = report;
-            QVERIFY2(report == first, threads);
+            QVERIFY2(report == first, qPrintable(u"%1 threads, stats %2"_qs.arg(
+                                          QLatin1StringView(threads), QLatin1StringView(stats))));
         }
         const QJsonArray large = first[u"large_files"_qs].toArray();
         QCOMPARE(large.size(), 20);
@@ -238,6 +247,73 @@ private Q_SLOTS:
         tied.sort();
         for (qsizetype i = 1; i < large.size(); ++i)
             QCOMPARE(large[i][u"path"_qs].toString(), tied[i - 1]);
+    }
+
+    // The walk stats entries with plain calls or through io_uring; by
+    // default, large batches may go one way and small ones the other in the
+    // same walk. The report is the same whichever way.
+    void statPathsGiveOneReport_data() {
+        QTest::addColumn<int>("folders");  // of 0 to 60 files; none: the awkward tree
+        QTest::newRow("awkward tree") << 0;
+        QTest::newRow("folders of many sizes") << 150;
+    }
+    void statPathsGiveOneReport() {
+        QFETCH(int, folders);
+        QString path = m_tree.path();
+        Tree t;
+        if (folders > 0) {
+            path = t.path();
+            for (int f = 0; f < folders; ++f) {
+                const QByteArray folder = "f" + QByteArray::number(f);
+                t.folder(folder);
+                for (int i = 0; i < f * 7 % 61; ++i)
+                    t.file(folder + "/" + QByteArray::number(i), (f + i) % 9 * 700);
+                if (f % 9 == 1)
+                    t.hardLink(folder + "/0", "link" + QByteArray::number(f));
+            }
+        }
+        const auto restore = qScopeGuard([] { qunsetenv("MOLE_ANALYZE_STATS"); });
+        QJsonObject reports[3];
+        const char *paths[] = {"plain", "ring", ""};
+        for (int i = 0; i < 3; ++i) {
+            qputenv("MOLE_ANALYZE_STATS", paths[i]);
+            reports[i] = analyze(path);
+        }
+        QVERIFY(!reports[0][u"entries"_qs].toArray().isEmpty());
+        QCOMPARE(reports[1], reports[0]);
+        QCOMPARE(reports[2], reports[0]);
+        if (folders > 0)
+            QCOMPARE(reports[0][u"total_size"_qs].toInteger(), duBytes(path));
+    }
+
+    // Access times as UTC dates, across leap days and centuries; a folder
+    // shows the newest of the files inside.
+    void lastAccess_data() {
+        QTest::addColumn<qint64>("older");
+        QTest::addColumn<qint64>("newer");
+        QTest::newRow("first second") << qint64(0) << qint64(1);
+        QTest::newRow("leap day 2000") << qint64(951'700'000) << qint64(951'782'400);
+        QTest::newRow("end of a day") << qint64(1'000'000'000) << qint64(1'700'006'399);
+        QTest::newRow("2100, no leap day") << qint64(4'107'542'399) << qint64(4'107'542'400);
+    }
+    void lastAccess() {
+        QFETCH(qint64, older);
+        QFETCH(qint64, newer);
+        Tree t;
+        t.folder("folder");
+        const auto touch = [&](const QByteArray &name, qint64 seconds) {
+            t.file(name, 10);
+            const timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+            QCOMPARE(::utimensat(AT_FDCWD, t.at(name), times, 0), 0);
+        };
+        touch("folder/old", older);
+        touch("folder/new", newer);
+        touch("file", newer);
+        const QJsonObject report = analyze(t.path());
+        const QString expected =
+            QDateTime::fromSecsSinceEpoch(newer, Qt::UTC).toString(Qt::ISODate);
+        for (const QString &name : {u"folder"_qs, u"file"_qs})
+            QCOMPARE(entryNamed(report, name)[u"last_access"_qs].toString(), expected);
     }
 
     // A folder the engine may not read, or may list but not enter, counts as

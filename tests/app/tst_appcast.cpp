@@ -1,0 +1,168 @@
+#include <QTest>
+
+#include "AppcastFiles.h"
+#include "app/Appcast.h"
+
+namespace {
+
+// "build|short version|download", one per item, in feed order.
+QStringList describe(const QList<AppcastItem> &items) {
+    QStringList lines;
+    for (const AppcastItem &item : items)
+        lines << item.version + u'|' + item.shortVersion + u'|' + item.download.toString();
+    return lines;
+}
+
+const QUrl kSecureFeed(u"https://brightloft.example.org/updates/appcast.xml"_qs);
+const QUrl kPlainFeed(u"http://brightloft.example.org/updates/appcast.xml"_qs);
+
+}  // namespace
+
+class AppcastTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void releases_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QUrl>("feed");
+        QTest::addColumn<QStringList>("releases");
+        QTest::newRow("beta and nightly channels are left out")
+            << u"channels.xml"_qs << kSecureFeed
+            << QStringList{
+                   u"302|3.0.2|https://brightloft.example.org/releases/Brightloft-3.0.2.tar.xz"_qs,
+                   u"301|3.0.1|https://brightloft.example.org/releases/Brightloft-3.0.1.tar.xz"_qs};
+        QTest::newRow("the full download, never a delta, in either order")
+            << u"deltas.xml"_qs << kSecureFeed
+            << QStringList{
+                   u"205|2.0.5|https://dl.example.net/brightloft/Brightloft-2.0.5.tar.xz"_qs,
+                   u"204|2.0.4|https://dl.example.net/brightloft/Brightloft-2.0.4.tar.xz"_qs};
+        QTest::newRow("this system's enclosure, or one for any")
+            << u"systems.xml"_qs << kSecureFeed
+            << QStringList{
+                   u"390|3.9.0|https://brightloft.example.org/3.9.0/brightloft_3.9.0_amd64.deb"_qs,
+                   u"380|3.8.0|https://brightloft.example.org/3.8.0/brightloft_3.8.0_amd64.deb"_qs};
+        QTest::newRow("element and attribute forms, any prefix")
+            << u"mixed.xml"_qs << kSecureFeed
+            << QStringList{u"5200|5.2|https://brightloft.example.org/5.2.tar.xz"_qs,
+                           u"5310|5.10|https://brightloft.example.org/5.10.tar.xz"_qs,
+                           u"5100||https://brightloft.example.org/5.1.tar.xz"_qs};
+        QTest::newRow("links from an https feed")
+            << u"links.xml"_qs << kSecureFeed
+            << QStringList{
+                   u"901||https://brightloft.example.org/updates/files/Brightloft-9.0.1.tar.xz"_qs,
+                   u"900||https://brightloft.example.org/pub/Brightloft-9.0.0.tar.xz"_qs,
+                   u"898||https://brightloft.example.org/Brightloft-8.9.8.tar.xz"_qs};
+        QTest::newRow("links from an http feed")
+            << u"links.xml"_qs << kPlainFeed
+            << QStringList{
+                   u"902||http://mirror.example.net/Brightloft-9.0.2.tar.xz"_qs,
+                   u"901||http://brightloft.example.org/updates/files/Brightloft-9.0.1.tar.xz"_qs,
+                   u"900||http://brightloft.example.org/pub/Brightloft-9.0.0.tar.xz"_qs,
+                   u"898||https://brightloft.example.org/Brightloft-8.9.8.tar.xz"_qs};
+        QTest::newRow("relative links without a feed address")
+            << u"links.xml"_qs << QUrl()
+            << QStringList{u"898||https://brightloft.example.org/Brightloft-8.9.8.tar.xz"_qs};
+    }
+    void releases() {
+        QFETCH(QString, file);
+        QFETCH(QUrl, feed);
+        QFETCH(QStringList, releases);
+        const auto parsed = Appcast::parse(appcastFile(file), feed);
+        QVERIFY(parsed);
+        QCOMPARE(describe(*parsed).join(u"\n"_qs), releases.join(u"\n"_qs));
+    }
+
+    void newest_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("running");
+        QTest::addColumn<QString>("offered");  // download; empty: up to date
+        QTest::newRow("stable user, beta listed first")
+            << u"channels.xml"_qs << u"1"_qs
+            << u"https://brightloft.example.org/releases/Brightloft-3.0.2.tar.xz"_qs;
+        QTest::newRow("stable user on the newest stable")
+            << u"channels.xml"_qs << u"302"_qs << QString();
+        QTest::newRow("patch items are no update") << u"deltas.xml"_qs << u"205"_qs << QString();
+        QTest::newRow("build decides, not the short version")
+            << u"mixed.xml"_qs << u"5200"_qs << u"https://brightloft.example.org/5.10.tar.xz"_qs;
+        QTest::newRow("newest anywhere in the feed")
+            << u"prereleases.xml"_qs << u"0.9"_qs
+            << u"https://brightloft.example.org/Brightloft-1.0.1.tar.xz"_qs;
+        QTest::newRow("from a beta")
+            << u"prereleases.xml"_qs << u"1.0b2"_qs
+            << u"https://brightloft.example.org/Brightloft-1.0.1.tar.xz"_qs;
+        QTest::newRow("on the newest") << u"prereleases.xml"_qs << u"1.0.1"_qs << QString();
+        QTest::newRow("a candidate above every item")
+            << u"prereleases.xml"_qs << u"1.10-rc1"_qs << QString();
+        QTest::newRow("the OS-less item when the newest is for another system")
+            << u"systems.xml"_qs << u"385"_qs
+            << u"https://brightloft.example.org/3.9.0/brightloft_3.9.0_amd64.deb"_qs;
+    }
+    void newest() {
+        QFETCH(QString, file);
+        QFETCH(QString, running);
+        QFETCH(QString, offered);
+        const auto parsed = Appcast::parse(appcastFile(file), kSecureFeed);
+        QVERIFY(parsed);
+        const auto item = Appcast::newest(*parsed, running);
+        QCOMPARE(item ? item->download.toString() : QString(), offered);
+    }
+
+    // Documents that must not yield a release, whatever else they do.
+    void hostile_data() {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<bool>("readable");
+        const QByteArray item =
+            "<item><sparkle:version>9</sparkle:version>"
+            "<enclosure url=\"https://brightloft.example.org/x.tar.xz\"/></item>";
+        const QByteArray rss =
+            "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">";
+        QTest::newRow("billion laughs")
+            << QByteArray(
+                   "<?xml version=\"1.0\"?><!DOCTYPE rss ["
+                   "<!ENTITY a \"ha\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                   "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+                   "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
+                   "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">"
+                   "<!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">"
+                   "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\">]>") +
+                   rss +
+                   "<channel><item><sparkle:version>&g;</sparkle:version>"
+                   "<enclosure url=\"https://brightloft.example.org/x.tar.xz\"/>"
+                   "</item></channel></rss>"
+            << false;
+        QTest::newRow("external entity for the link")
+            << QByteArray(
+                   "<?xml version=\"1.0\"?><!DOCTYPE rss ["
+                   "<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>") +
+                   rss +
+                   "<channel><item><sparkle:version>9</sparkle:version>"
+                   "<enclosure url=\"&ext;\"/></item></channel></rss>"
+            << false;
+        QTest::newRow("external entity for the version")
+            << QByteArray(
+                   "<?xml version=\"1.0\"?><!DOCTYPE rss ["
+                   "<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>") +
+                   rss +
+                   "<channel><item><sparkle:version>&ext;</sparkle:version>"
+                   "<enclosure url=\"https://brightloft.example.org/x.tar.xz\"/>"
+                   "</item></channel></rss>"
+            << true;
+        QTest::newRow("cut short") << rss + "<channel>" + item.left(40) << false;
+        QTest::newRow("garbage after the feed")
+            << rss + "<channel>" + item + "</channel></rss><rss/>" << false;
+        QTest::newRow("HTML error page")
+            << QByteArray("<html><body><h1>502 Bad Gateway</h1></body></html>") << false;
+        QTest::newRow("items outside a channel") << rss + item + "</rss>" << true;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+    void hostile() {
+        QFETCH(QByteArray, xml);
+        QFETCH(bool, readable);
+        const auto parsed = Appcast::parse(xml, kSecureFeed);
+        QCOMPARE(bool(parsed), readable);
+        if (parsed)
+            QCOMPARE(parsed->size(), 0);
+    }
+};
+
+QTEST_APPLESS_MAIN(AppcastTest)
+#include "tst_appcast.moc"
