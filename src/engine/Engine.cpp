@@ -159,7 +159,9 @@ public:
                 Qt::QueuedConnection);
     }
 
-    void joinFinished() { join([](const Entry &entry) { return entry.done; }); }
+    void joinFinished() {
+        join([](const Entry &entry) { return entry.done; });
+    }
 
     void stopAll() {
         {
@@ -558,9 +560,9 @@ EngineRun *startEngineRun(const Invocation &invocation, QObject *parent) {
         state->wake = std::exchange(wake, -1);
     }
     try {
-        Readers::instance().add(std::thread(readOutput, state, out[0], in[1], std::move(input),
-                                            invocation.lineLimit),
-                                state);
+        Readers::instance().add(
+            std::thread(readOutput, state, out[0], in[1], std::move(input), invocation.lineLimit),
+            state);
     } catch (const std::system_error &error) {
         // No reader: end the engine here, now.
         state->signalGroup(SIGKILL);

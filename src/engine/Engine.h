@@ -102,8 +102,8 @@ struct Output {
 void output(const Invocation &invocation, QObject *context,
             std::function<void(const Output &)> done);
 
-inline void output(const QStringList &args, const std::optional<QString> &input,
-                   QObject *context, std::function<void(const Output &)> done) {
+inline void output(const QStringList &args, const std::optional<QString> &input, QObject *context,
+                   std::function<void(const Output &)> done) {
     output(Invocation{args, input}, context, std::move(done));
 }
 

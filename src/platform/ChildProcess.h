@@ -9,11 +9,11 @@
 namespace ChildProcess {
 
 struct Request {
-    const char *path = nullptr;  // absolute path of the program
+    const char *path = nullptr;   // absolute path of the program
     char *const *argv = nullptr;  // null-terminated
     char *const *envp = nullptr;  // null-terminated
-    int input = -1;   // standard input; -1 means the null device
-    int output = -1;  // standard output and standard error, merged
+    int input = -1;               // standard input; -1 means the null device
+    int output = -1;              // standard output and standard error, merged
 };
 
 // Returns 0 and sets `pid` once the program runs (its exec succeeded), or an
