@@ -214,6 +214,31 @@ private Q_SLOTS:
         QCOMPARE(model.elapsed(), elapsed);
     }
 
+    // An engine that refuses to work (exit 1 after its error report) has
+    // failed: never "nothing to clean", never "cleaned".
+    void aRefusalIsAFailure() {
+        TestEnvironment env;
+        const QString refusal = u"HOME is not set; refusing to delete anything"_qs;
+        env.installRealEngine();
+        const QByteArray home = qgetenv("HOME");
+        qunsetenv("HOME");
+        CleanModel model;
+        model.scan();  // a dry run: the real engine, which deletes nothing here
+        const bool ended = waitForEnd(model);
+        qputenv("HOME", home);
+        QVERIFY(ended);
+        QCOMPARE(model.phase(), CleanModel::Phase::failure(refusal));
+        QVERIFY(model.sections().isEmpty());
+
+        env.installEngineInResources(
+            engine({}, u"echo 'mole clean: "_qs + refusal + u"' >&2; exit 1"_qs));
+        model.clean();
+        QVERIFY(waitForEnd(model));
+        QCOMPARE(model.phase(), CleanModel::Phase::failure(refusal));
+        QCOMPARE(model.log().size(), 1);  // the report itself stays readable in the log
+        QCOMPARE(model.log().first().text, u"mole clean: "_qs + refusal);
+    }
+
     void newScanReplacesARunningOne() {
         TestEnvironment env;
         const QString first = env.home() + u"/first.pid"_qs;

@@ -66,10 +66,34 @@ private Q_SLOTS:
             << QList<InstalledApp>{tool} << QString();
         QTest::newRow("a bracket in the leading text")
             << u"[info] listing\n"_qs + listJson({tool}) << QList<InstalledApp>() << u"*"_qs;
-        QTest::newRow("no array") << u"nothing to list"_qs << QList<InstalledApp>()
-                                  << kNotInstalled;
+        QTest::newRow("no array") << u"Looking…\nnothing to list"_qs << QList<InstalledApp>()
+                                  << u"nothing to list"_qs;
         QTest::newRow("no engine") << QString() << QList<InstalledApp>() << kNotInstalled;
     }
+    // A list that fails says why, in the engine's words; "The cleaning
+    // engine is missing." is only for an engine that is.
+    void aFailingListSaysWhy_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("refusal")
+            << u"echo 'mole uninstall: cannot read the desktop entries' >&2; exit 1"_qs
+            << u"cannot read the desktop entries"_qs;
+        QTest::newRow("silence") << u"exit 0"_qs << u"The cleaning engine gave no list of apps."_qs;
+        QTest::newRow("crash")
+            << u"kill -SEGV $$"_qs
+            << u"The cleaning engine stopped unexpectedly (Segmentation fault)."_qs;
+    }
+    void aFailingListSaysWhy() {
+        QFETCH(QString, script);
+        QFETCH(QString, error);
+        env->installEngineInResources(u"ulimit -c 0\n"_qs + script + u"\n"_qs);
+        AppsModel model;
+        model.load();
+        QVERIFY(QTest::qWaitFor([&] { return !model.isLoading(); }, 10000));
+        QCOMPARE(model.error().value_or(QString()), error);
+        QVERIFY(model.apps().isEmpty());
+    }
+
     void listing() {
         QFETCH(QString, output);
         QFETCH(QList<InstalledApp>, apps);
