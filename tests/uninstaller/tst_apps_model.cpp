@@ -1,13 +1,17 @@
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "engine/Engine.h"
 #include "support/TestEnvironment.h"
+#include "uninstaller/AppRows.h"
 #include "uninstaller/AppsEngine.h"
 #include "uninstaller/AppsModel.h"
+#include "uninstaller/UninstallView.h"
 
 namespace {
 
@@ -92,6 +96,32 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return !model.isLoading(); }, 10000));
         QCOMPARE(model.error().value_or(QString()), error);
         QVERIFY(model.apps().isEmpty());
+    }
+
+    // The list's rows, as the Uninstaller shows them, stay a sound item model
+    // while the engine lists, du measures and the search narrows and widens.
+    void listRowsStaySound() {
+        QList<InstalledApp> apps;
+        for (int i = 0; i < 60; ++i) {
+            const QString folder = env->home() + u"/Apps/App%1"_qs.arg(i);
+            QVERIFY(TestEnvironment::writeFile(folder + u"/bin"_qs, QByteArray(i * 1000, 'x')));
+            apps.append(app(u"App%1"_qs.arg(i), u"AppImage"_qs, folder));
+        }
+        engine.list = u"Looking…\n"_qs + listJson(apps);
+        install();
+        AppsModel model;
+        UninstallView view(&model);
+        QAbstractItemModelTester tester(view.rows(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.load();
+        QVERIFY(QTest::qWaitFor([&] { return !model.isLoading(); }, 10000));
+        QCoreApplication::processEvents();
+        QCOMPARE(view.rows()->rowCount(), 60);
+        for (const char *query : {"App1", "App12", "nothing", "", "app5", "App"}) {
+            view.search()->setText(QString::fromLatin1(query));
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(view.rows()->rowCount(), 60);
     }
 
     void listing() {
