@@ -471,51 +471,26 @@ private Q_SLOTS:
         QCOMPARE(openDescriptors(), before);
     }
 
-    void stoppingEndsTheEngineAndItsHelpersQuietly_data() {
-        QTest::addColumn<bool>("destroyOwner");
-        QTest::addColumn<bool>("helper");
-        QTest::newRow("stop") << false << false;
-        QTest::newRow("owner destroyed") << true << false;
-        QTest::newRow("stop, with a helper") << false << true;
-        QTest::newRow("owner destroyed, with a helper") << true << true;
-    }
-    void stoppingEndsTheEngineAndItsHelpersQuietly() {
-        QFETCH(bool, destroyOwner);
-        QFETCH(bool, helper);
-        TestEnvironment env;
-        const QString helperPid = env.home() + u"/helper.pid"_qs;
-        env.installEngineInResources(helper ? u"sleep 30 & echo $! > '"_qs + helperPid +
-                                                  u"'; echo started; wait\n"_qs
-                                            : u"echo started; exec sleep 30\n"_qs);
-        auto owner = std::make_unique<QObject>();
-        EngineRun *run = Engine::lines({}, std::nullopt, owner.get());
-        Result result(run);
-        QTRY_VERIFY(!result.lines.isEmpty());
-        const qint64 pid = run->processId();
-        QVERIFY(pid > 0);
-        if (destroyOwner)
-            owner.reset();
-        else
-            run->stop();
-        QTRY_VERIFY(ScriptedEngine::isGone(pid));
-        if (helper)
-            QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(helperPid)));
-        QTest::qWait(50);
-        QVERIFY(!result.ended);
-    }
-
     // However the engine takes SIGTERM, a stopped run delivers nothing more,
     // its output is read until the engine ends, and after the grace period
     // its whole process group is killed.
-    void stoppingOutlastsAStubbornEngine_data() {
+    void stoppingEndsTheEngineAndItsHelpers_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<bool>("destroyOwner");
+        const QString ends = u"echo $$ > \"$HOME/engine.pid\"; echo started; exec sleep 30\n"_qs;
+        const QString endsWithHelper =
+            u"sleep 30 & echo $! > \"$HOME/helper.pid\"; echo $$ > \"$HOME/engine.pid\";"
+            " echo started; wait\n"_qs;
+        QTest::newRow("ends") << ends << false;
+        QTest::newRow("ends, owner destroyed") << ends << true;
+        QTest::newRow("ends with its helper") << endsWithHelper << false;
+        QTest::newRow("ends with its helper, owner destroyed") << endsWithHelper << true;
         QTest::newRow("ignores SIGTERM") << kIgnoresTerm << false;
         QTest::newRow("ignores SIGTERM, owner destroyed") << kIgnoresTerm << true;
         QTest::newRow("writes while handling SIGTERM") << kSlowHandler << false;
         QTest::newRow("leaves a helper that ignores SIGTERM") << kStubbornHelper << false;
     }
-    void stoppingOutlastsAStubbornEngine() {
+    void stoppingEndsTheEngineAndItsHelpers() {
         QFETCH(QString, script);
         QFETCH(bool, destroyOwner);
         TestEnvironment env;
