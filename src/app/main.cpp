@@ -6,6 +6,7 @@
 #include "engine/Engine.h"
 #include "platform/InfoDictionary.h"
 #include "platform/Paths.h"
+#include "platform/QuitSignals.h"
 #include "platform/SingleInstance.h"
 #include "platform/Wording.h"
 #include "theme/Fonts.h"
@@ -20,6 +21,10 @@ int main(int argc, char *argv[]) {
     }
     QApplication app(argc, argv);
     Engine::ignoreBrokenPipes();
+    // Logout, Ctrl+C or a closed terminal quit like the Quit command, so
+    // every engine run is stopped on the way out.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &app, [] { QCoreApplication::exit(0); });
     QApplication::setOrganizationName(u"Brightloft"_qs);
     QApplication::setApplicationName(u"Brightloft"_qs);
     QApplication::setApplicationVersion(InfoDictionary::version());
@@ -40,11 +45,18 @@ int main(int argc, char *argv[]) {
     SingleInstance instance;
     if (instance.handOver())
         return 0;
-    App shell;
-    QObject::connect(&instance, &SingleInstance::activationRequested, &shell,
-                     &App::raiseMainWindow);
-    shell.mainWindow()->show();
-    if (UpdateController *updater = Updater::controller())
-        updater->checkIfDue();
-    return QApplication::exec();
+    int code = 0;
+    {
+        App shell;
+        QObject::connect(&instance, &SingleInstance::activationRequested, &shell,
+                         &App::raiseMainWindow);
+        shell.mainWindow()->show();
+        if (UpdateController *updater = Updater::controller())
+            updater->checkIfDue();
+        code = QApplication::exec();
+    }
+    // The windows and their models are gone and their runs stopped; wait
+    // until every engine has ended (killed after the grace period if need be).
+    Engine::stopAll();
+    return code;
 }

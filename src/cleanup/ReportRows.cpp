@@ -90,6 +90,15 @@ void ReportRows::toggle(int row) {
     refresh();
 }
 
+bool ReportRows::refersToCurrent(const Row &r) const {
+    if (!m_sections || r.section >= m_sections->size())
+        return false;
+    const ReportSection &s = m_sections->at(r.section);
+    if (r.item < 0)
+        return s.id == r.id;
+    return r.item < s.items.size() && s.items.at(r.item).id == r.id;
+}
+
 const ReportSection &ReportRows::section(int row) const {
     return m_sections->at(m_rows.at(row).section);
 }
@@ -111,6 +120,10 @@ QVariant ReportRows::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
     const Row &r = m_rows[index.row()];
+    // While refresh() removes rows, views may still ask about them, but the
+    // sections they pointed into have already changed: no answer then.
+    if (!refersToCurrent(r))
+        return {};
     switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:

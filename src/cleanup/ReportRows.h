@@ -57,6 +57,8 @@ public:
 
 private:
     QList<Row> build() const;
+    // The row's section (and item) are still where the row says.
+    bool refersToCurrent(const Row &row) const;
 
     const QList<ReportSection> *m_sections = nullptr;
     QList<Row> m_rows;

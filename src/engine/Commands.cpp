@@ -25,11 +25,12 @@ Invocation analyze(const QString &folder) {
     QStringList args{u"analyze"_qs, u"--json"_qs};
     if (!folder.isEmpty())
         args << folder;
-    return {args, std::nullopt};
+    // One object listing every entry of the folder: about 200 bytes each.
+    return {args, std::nullopt, qsizetype(1) << 30};
 }
 
 Invocation uninstallList() {
-    return {{u"uninstall"_qs, u"--list"_qs}, std::nullopt};
+    return {{u"uninstall"_qs, u"--list"_qs}, std::nullopt, 64'000'000};
 }
 
 Invocation uninstallDryRun(const QString &uninstallName) {

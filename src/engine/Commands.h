@@ -10,6 +10,11 @@
 struct Invocation {
     QStringList args;
     std::optional<QString> input;  // standard input text; none means the null device
+    // A longer output line is cut to this many bytes before it is decoded
+    // (the rest is dropped, with a note), so a runaway line costs no more.
+    // Text reports and status readings are short lines; the JSON reports
+    // that can be long get a limit of their own.
+    qsizetype lineLimit = 1'000'000;
 };
 
 namespace Commands {

@@ -10,18 +10,22 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
-#include <spawn.h>
 #include <sys/eventfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
+#include <list>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "engine/LineSplitter.h"
+#include "platform/ChildProcess.h"
 #include "platform/Paths.h"
 
 // What the reader thread and the run's owner share. The reader only ever
@@ -35,10 +39,13 @@ struct EngineRunState {
     std::optional<QString> error;
 
     pid_t pid = 0;
-    bool reaped = false;      // once true, `pid` may belong to someone else
-    bool terminated = false;  // we sent the signal, so dying of it is no crash
-    // Tells the reader to give up. Open for as long as either side holds the
-    // state, so stop() never writes into a channel nobody reads.
+    // The reader holds the child unreaped (a zombie at worst) until it is
+    // done, so `pid` and its process group can be signalled safely until then.
+    bool reaped = false;
+    bool stopRequested = false;  // the run was stopped: deliver nothing more
+    bool terminated = false;     // we sent SIGTERM, so dying of it is no crash
+    // Tells the reader that the run was stopped. Open for as long as either
+    // side holds the state, so stop() never writes into a closed channel.
     int wake = -1;
 
     ~EngineRunState() {
@@ -63,18 +70,36 @@ struct EngineRunState {
         }
     }
 
-    void terminateChild() {
+    // Sends `signal` to the engine's process group: the engine leads a group
+    // of its own, so helpers it started (or the real engine behind a wrapper
+    // script) get it too.
+    void signalGroup(int signal) {
         std::lock_guard lock(mutex);
-        // The engine leads its own process group, so helpers it started
-        // (or the real engine behind a wrapper script) stop with it.
+        if (pid > 0 && !reaped) {
+            terminated = true;
+            ::kill(-pid, signal);
+        }
+    }
+
+    // Asks the engine to end and the reader to wind the run down; nothing
+    // more reaches the owner.
+    void requestStop() {
+        std::lock_guard lock(mutex);
+        owner = nullptr;
+        if (std::exchange(stopRequested, true))
+            return;
         if (pid > 0 && !reaped) {
             terminated = true;
             ::kill(-pid, SIGTERM);
         }
+        if (wake >= 0)
+            ::eventfd_write(wake, 1);
     }
 };
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 const char kEscape = '\x1b';
 
@@ -90,70 +115,276 @@ QString processLine(QByteArrayView bytes) {
     return Engine::isFiltered(line) ? QString() : line;
 }
 
-// Waits for the child without reaping it, then reaps it under the mutex so
-// that terminateChild() never signals a recycled pid. The exit status stays
-// unread, but a death by a signal we did not send is a crash: its message.
-std::optional<QString> reap(EngineRunState &state) {
-    siginfo_t info{};
-    while (::waitid(P_PID, id_t(state.pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+// The engine reports an error as one line "mole <command>: <message>" (or
+// "mole: <message>") before a non-zero exit. Returns the message, or nothing
+// when the line is not such a report.
+std::optional<QString> errorMessage(const QString &line) {
+    static const QRegularExpression report(uR"(^mole(?: [a-z-]+)?: (.+)$)"_qs);
+    const QRegularExpressionMatch match = report.match(line);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1).trimmed();
+}
+
+// Every reader thread, from its start until it is joined. A thread is joined
+// on the owner's thread right after it has finished, or by stopAll().
+class Readers {
+public:
+    static Readers &instance() {
+        static Readers readers;
+        return readers;
     }
+
+    void add(std::thread thread, std::shared_ptr<EngineRunState> state) {
+        std::lock_guard lock(m_mutex);
+        if (!m_hooked && QCoreApplication::instance()) {
+            // Runs while the application object is being destroyed: the
+            // last moment readers may post to it, and the last chance to
+            // end every engine the app started.
+            qAddPostRoutine([] { Readers::instance().stopAll(); });
+            m_hooked = true;
+        }
+        m_entries.push_back({std::move(thread), std::move(state), false});
+    }
+
+    // Called by a reader as the very last thing it does.
+    void finished(const EngineRunState *state) {
+        std::lock_guard lock(m_mutex);
+        for (Entry &entry : m_entries)
+            if (entry.state.get() == state)
+                entry.done = true;
+        if (!m_stopping && QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [] { Readers::instance().joinFinished(); },
+                Qt::QueuedConnection);
+    }
+
+    void joinFinished() {
+        join([](const Entry &entry) { return entry.done; });
+    }
+
+    void stopAll() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+            for (Entry &entry : m_entries) entry.state->requestStop();
+        }
+        join([](const Entry &) { return true; });
+        std::lock_guard lock(m_mutex);
+        m_stopping = false;
+    }
+
+    ~Readers() { stopAll(); }
+
+private:
+    struct Entry {
+        std::thread thread;
+        std::shared_ptr<EngineRunState> state;
+        bool done;
+    };
+
+    // Joins outside the lock: a reader takes it to say it finished.
+    template <typename Which>
+    void join(Which which) {
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard lock(m_mutex);
+            for (auto it = m_entries.begin(); it != m_entries.end();) {
+                if (which(*it)) {
+                    threads.push_back(std::move(it->thread));
+                    it = m_entries.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+        for (std::thread &thread : threads) thread.join();
+    }
+
+    std::mutex m_mutex;
+    std::list<Entry> m_entries;
+    bool m_hooked = false;
+    bool m_stopping = false;
+};
+
+// True once the child has exited; it stays unreaped.
+bool hasExited(pid_t pid) {
+    siginfo_t info{};
+    int result;
+    while ((result = ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT)) < 0 &&
+           errno == EINTR) {
+    }
+    return result < 0 || info.si_pid == pid;
+}
+
+// Reaps the child under the mutex, so that no signal goes to a recycled pid.
+// Tells how it ended: a death by a signal we did not send is a crash.
+int reap(EngineRunState &state, bool &crashed) {
     std::lock_guard lock(state.mutex);
     int status = 0;
     while (::waitpid(state.pid, &status, 0) < 0 && errno == EINTR) {
     }
     state.reaped = true;
-    if (!WIFSIGNALED(status) || state.terminated)
-        return std::nullopt;
-    return QCoreApplication::translate("Engine", "The cleaning engine stopped unexpectedly (%1).")
-        .arg(QString::fromLocal8Bit(::strsignal(WTERMSIG(status))));
+    crashed = WIFSIGNALED(status) && !state.terminated;
+    return status;
 }
 
-void readOutput(std::shared_ptr<EngineRunState> state, int outRead) {
-    LineSplitter splitter;
+QString startFailure(int error) {
+    return QCoreApplication::translate("Engine", "Couldn't start the cleaning engine: %1")
+        .arg(systemErrorText(error));
+}
+
+QString cutNote() {
+    return QCoreApplication::translate(
+        "Engine", "⚠ A line of the engine's output was too long and was cut short.");
+}
+
+// Writes what fits of `input` into the pipe without blocking; the rest is
+// left in `input`. True when all of it is written.
+bool writeSome(int inWrite, QByteArray &input) {
+    while (!input.isEmpty()) {
+        const ssize_t n = ::write(inWrite, input.constData(), size_t(input.size()));
+        if (n > 0)
+            input.remove(0, n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            return false;
+    }
+    return true;
+}
+
+// Reads the engine's output until it ends and the engine has exited. Once the
+// run is stopped, output is still read (and dropped), so an engine finishing
+// its work on SIGTERM never meets a closed pipe; after the grace period the
+// whole group gets SIGKILL. Input that did not fit the pipe at launch is
+// written here as the engine reads it.
+void readOutput(std::shared_ptr<EngineRunState> state, int outRead, int inWrite, QByteArray input,
+                qsizetype lineLimit) {
+    // An engine that exits without reading its input leaves that pipe without
+    // a reader: the write fails with EPIPE, and the SIGPIPE that comes with it
+    // stays blocked in this thread and is discarded at the end.
+    sigset_t brokenPipe;
+    sigemptyset(&brokenPipe);
+    sigaddset(&brokenPipe, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
+    const auto closeInput = [&inWrite] {
+        if (inWrite >= 0)
+            ::close(std::exchange(inWrite, -1));
+    };
+
+    LineSplitter splitter(lineLimit);
     QStringList batch;
-    auto collect = [&batch](QByteArrayView raw) {
+    std::optional<QString> refusal;  // the engine's last error report
+    auto collect = [&](QByteArrayView raw, bool cut) {
         QString line = processLine(raw);
-        if (!line.isNull())
+        if (!line.isNull()) {
+            if (std::optional<QString> message = errorMessage(line))
+                refusal = std::move(message);
             batch.append(std::move(line));
+        }
+        if (cut)
+            batch.append(cutNote());
     };
     std::optional<QString> readError;
-    bool cancelled = false;
     static thread_local char buffer[64 * 1024];
 
+    const pid_t pid = state->pid;
+    // Wakes us when the child exits; without one, we look every few ticks.
+    const int exitFd = int(::syscall(SYS_pidfd_open, pid, 0));
+    bool outOpen = true, exited = false, stopping = false, killed = false;
+    Clock::time_point killAt;
+    const auto beginStopping = [&] {
+        stopping = true;
+        killAt = Clock::now() + Engine::stopGrace;
+    };
+
     for (;;) {
-        pollfd fds[2] = {{outRead, POLLIN, 0}, {state->wake, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            readError = systemErrorText(errno);
+        if (exited && (!outOpen || killed))
             break;
+        if (stopping)
+            closeInput();
+        pollfd fds[4];
+        nfds_t count = 0;
+        int outIndex = -1, wakeIndex = -1, exitIndex = -1, inIndex = -1;
+        if (inWrite >= 0) {
+            inIndex = int(count);
+            fds[count++] = {inWrite, POLLOUT, 0};
         }
-        if (fds[1].revents) {
-            cancelled = true;
-            break;
+        if (outOpen) {
+            outIndex = int(count);
+            fds[count++] = {outRead, POLLIN, 0};
         }
-        const ssize_t n = ::read(outRead, buffer, sizeof buffer);
-        if (n > 0) {
-            splitter.feed(QByteArrayView(buffer, n), collect);
-            if (!batch.isEmpty())
-                state->publish(std::exchange(batch, {}));
-        } else if (n == 0) {
-            splitter.finish(collect);
-            break;
-        } else if (errno != EINTR && errno != EAGAIN) {
+        if (!stopping) {
+            wakeIndex = int(count);
+            fds[count++] = {state->wake, POLLIN, 0};
+        }
+        if (!exited && exitFd >= 0) {
+            exitIndex = int(count);
+            fds[count++] = {exitFd, POLLIN, 0};
+        }
+        int timeout = -1;
+        if (stopping && !killed)
+            timeout = int(std::max<qint64>(
+                0, std::chrono::ceil<std::chrono::milliseconds>(killAt - Clock::now()).count()));
+        if (!exited && exitFd < 0 && (!outOpen || stopping))
+            timeout = timeout < 0 ? 50 : std::min(timeout, 50);
+        if (::poll(fds, count, timeout) < 0 && errno != EINTR) {
             readError = systemErrorText(errno);
-            break;
+            state->signalGroup(SIGTERM);
+            beginStopping();
+            outOpen = false;
+        }
+        const auto ready = [&](int index) { return index >= 0 && fds[index].revents != 0; };
+        if (ready(wakeIndex))
+            beginStopping();
+        if (ready(inIndex) && (writeSome(inWrite, input) || errno != EAGAIN))
+            closeInput();
+        if (ready(outIndex)) {
+            const ssize_t n = ::read(outRead, buffer, sizeof buffer);
+            if (n > 0) {
+                if (!stopping) {
+                    splitter.feed(QByteArrayView(buffer, n), collect);
+                    if (!batch.isEmpty())
+                        state->publish(std::exchange(batch, {}));
+                }
+            } else if (n == 0) {
+                outOpen = false;
+                if (!stopping)
+                    splitter.finish(collect);
+            } else if (errno != EINTR && errno != EAGAIN) {
+                readError = systemErrorText(errno);
+                outOpen = false;
+                state->signalGroup(SIGTERM);
+                beginStopping();
+            }
+        }
+        if (!exited && (exitFd < 0 || ready(exitIndex)))
+            exited = hasExited(pid);
+        if (stopping && !killed && Clock::now() >= killAt) {
+            state->signalGroup(SIGKILL);
+            killed = true;
         }
     }
     ::close(outRead);
-
-    if (readError) {
-        state->publish(batch, true, readError);
-        state->terminateChild();
+    closeInput();
+    if (exitFd >= 0)
+        ::close(exitFd);
+    const timespec now{};
+    while (::sigtimedwait(&brokenPipe, nullptr, &now) == SIGPIPE) {
     }
-    const std::optional<QString> crash = reap(*state);  // a stopped child is collected too
-    if (!readError && !cancelled)
-        state->publish(batch, true, crash);
+
+    bool crashed = false;
+    const int status = reap(*state, crashed);
+    std::optional<QString> failure = readError;
+    if (!failure && crashed)
+        failure =
+            QCoreApplication::translate("Engine", "The cleaning engine stopped unexpectedly (%1).")
+                .arg(QString::fromLocal8Bit(::strsignal(WTERMSIG(status))));
+    if (!failure && WIFEXITED(status) && WEXITSTATUS(status) != 0)
+        failure = refusal;
+    state->publish(batch, true, failure);  // reaches nobody once stopped
+    Readers::instance().finished(state.get());
 }
 
 // The app's own environment, byte for byte, with the five fixed variables set.
@@ -182,28 +413,6 @@ std::vector<QByteArray> engineEnvironment() {
 // Starts the child with merged stdout/stderr on `outWrite` and stdin from
 // `inRead` (or the null device). Returns 0 or an errno value.
 int spawn(const QString &binary, const QStringList &args, int outWrite, int inRead, pid_t &pid) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (inRead >= 0)
-        posix_spawn_file_actions_adddup2(&actions, inRead, STDIN_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outWrite, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, outWrite, STDERR_FILENO);
-
-    // The child starts with default signal handling, whatever the app set,
-    // in a process group of its own.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t all, none;
-    sigfillset(&all);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(
-        &attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
-
     const QByteArray path = QFileInfo(binary).absoluteFilePath().toLocal8Bit();
     std::vector<QByteArray> argStorage;
     argStorage.push_back(path);
@@ -215,58 +424,7 @@ int spawn(const QString &binary, const QStringList &args, int outWrite, int inRe
     std::vector<char *> envp;
     for (QByteArray &e : envStorage) envp.push_back(e.data());
     envp.push_back(nullptr);
-
-    const int result =
-        posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    return result;
-}
-
-// Writes the whole input into the pipe. Inputs are a few bytes and fit the
-// pipe at once; a larger one is finished by a helper thread so the caller
-// never blocks.
-void writeInput(int inWrite, QByteArray input) {
-    qsizetype written = 0;
-    ::fcntl(inWrite, F_SETFL, O_NONBLOCK);
-    while (written < input.size()) {
-        const ssize_t n =
-            ::write(inWrite, input.constData() + written, size_t(input.size() - written));
-        if (n > 0) {
-            written += n;
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            break;
-        }
-    }
-    if (written == input.size()) {
-        ::close(inWrite);
-        return;
-    }
-    std::thread([inWrite, input = std::move(input), written]() mutable {
-        // An engine that exits without reading its input leaves this pipe
-        // without a reader: the write fails with EPIPE, and the SIGPIPE that
-        // comes with it stays blocked here and is discarded below.
-        sigset_t brokenPipe;
-        sigemptyset(&brokenPipe);
-        sigaddset(&brokenPipe, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
-        ::fcntl(inWrite, F_SETFL, 0);
-        while (written < input.size()) {
-            const ssize_t n =
-                ::write(inWrite, input.constData() + written, size_t(input.size() - written));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;  // the engine closed its input: nothing more to say
-            written += n;
-        }
-        ::close(inWrite);
-        const timespec now{};
-        while (::sigtimedwait(&brokenPipe, nullptr, &now) == SIGPIPE) {
-        }
-    }).detach();
+    return ChildProcess::start({path.constData(), argv.data(), envp.data(), inRead, outWrite}, pid);
 }
 
 }  // namespace
@@ -291,11 +449,7 @@ void EngineRun::stop() {
     if (m_ended)
         return;
     m_ended = true;
-    m_state->terminateChild();
-    std::lock_guard lock(m_state->mutex);
-    m_state->owner = nullptr;  // nothing more is delivered
-    if (m_state->wake >= 0)
-        ::eventfd_write(m_state->wake, 1);
+    m_state->requestStop();
 }
 
 void EngineRun::deliver() {
@@ -361,9 +515,9 @@ void EngineRun::timerEvent(QTimerEvent *) {
 }
 
 // Builds and starts a run; every failure ends the run through its signals,
-// delivered once the caller has had a chance to connect.
-EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> &input,
-                          QObject *parent) {
+// delivered once the caller has had a chance to connect, and leaves no
+// descriptor open.
+EngineRun *startEngineRun(const Invocation &invocation, QObject *parent) {
     auto *run = new EngineRun(parent);
     const std::shared_ptr<EngineRunState> state = run->m_state;
 
@@ -373,37 +527,53 @@ EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> 
         return run;
     }
 
-    int out[2] = {-1, -1}, in[2] = {-1, -1};
-    if (::pipe2(out, O_CLOEXEC) < 0 || (state->wake = ::eventfd(0, EFD_CLOEXEC)) < 0 ||
-        (input && ::pipe2(in, O_CLOEXEC) < 0)) {
-        const int error = errno;
+    int out[2] = {-1, -1}, in[2] = {-1, -1}, wake = -1;
+    const auto fail = [&](int error) {
         // A failed pipe2 leaves its pair untouched: close what did open.
-        for (int fd : {out[0], out[1], in[0], in[1]})
+        for (int fd : {out[0], out[1], in[0], in[1], wake})
             if (fd >= 0)
                 ::close(fd);
-        state->publish({}, true,
-                       u"Couldn't start the cleaning engine: "_qs + systemErrorText(error));
+        state->publish({}, true, startFailure(error));
         return run;
+    };
+    if (::pipe2(out, O_CLOEXEC) < 0 || (wake = ::eventfd(0, EFD_CLOEXEC)) < 0 ||
+        (invocation.input && ::pipe2(in, O_CLOEXEC) < 0))
+        return fail(errno);
+    QByteArray input = invocation.input ? invocation.input->toUtf8() : QByteArray();
+    if (invocation.input) {
+        ::fcntl(in[1], F_SETFL, O_NONBLOCK);
+        // Inputs are a few bytes and fit the pipe at once, written before
+        // launch; the reader finishes a larger one.
+        if (writeSome(in[1], input))
+            ::close(std::exchange(in[1], -1));
     }
-    if (input)
-        writeInput(in[1], input->toUtf8());
 
     pid_t pid = 0;
-    const int error = spawn(binary, args, out[1], in[0], pid);
-    ::close(out[1]);
+    if (const int error = spawn(binary, invocation.args, out[1], in[0], pid))
+        return fail(error);
+    ::close(std::exchange(out[1], -1));
     if (in[0] >= 0)
-        ::close(in[0]);
-    if (error != 0) {
-        ::close(out[0]);
-        state->publish({}, true,
-                       u"Couldn't start the cleaning engine: "_qs + systemErrorText(error));
-        return run;
-    }
+        ::close(std::exchange(in[0], -1));
     {
         std::lock_guard lock(state->mutex);
         state->pid = pid;
+        state->wake = std::exchange(wake, -1);
     }
-    std::thread(readOutput, state, out[0]).detach();
+    try {
+        Readers::instance().add(
+            std::thread(readOutput, state, out[0], in[1], std::move(input), invocation.lineLimit),
+            state);
+    } catch (const std::system_error &error) {
+        // No reader: end the engine here, now.
+        state->signalGroup(SIGKILL);
+        bool crashed = false;
+        reap(*state, crashed);
+        {
+            std::lock_guard lock(state->mutex);
+            wake = std::exchange(state->wake, -1);
+        }
+        return fail(error.code().value());
+    }
     return run;
 }
 
@@ -411,6 +581,10 @@ namespace Engine {
 
 void ignoreBrokenPipes() {
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+void stopAll() {
+    Readers::instance().stopAll();
 }
 
 QString binary() {
@@ -431,13 +605,13 @@ QString binary() {
     return {};
 }
 
-EngineRun *lines(const QStringList &args, const std::optional<QString> &input, QObject *parent) {
-    return startEngineRun(args, input, parent);
+EngineRun *lines(const Invocation &invocation, QObject *parent) {
+    return startEngineRun(invocation, parent);
 }
 
-void output(const QStringList &args, const std::optional<QString> &input, QObject *context,
+void output(const Invocation &invocation, QObject *context,
             std::function<void(const Output &)> done) {
-    EngineRun *run = lines(args, input, context);
+    EngineRun *run = lines(invocation, context);
     auto collected = std::make_shared<QStringList>();
     QObject::connect(run, &EngineRun::linesArrived, run,
                      [collected](const QStringList &batch) { *collected += batch; });

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,11 +24,15 @@ struct EngineRunState;
 // One engine run. Created by Engine::lines(); the process is already started
 // (or the failure already decided) when the caller receives it. Signals arrive
 // on the thread that created the run, in this order: any number of
-// linesArrived, then exactly one of finished or failed. The exit status is
-// not read, but an engine killed by a signal that stop() did not send fails
-// (after every line it wrote before). stop() and the
-// destructor end the run quietly: the process gets SIGTERM and no further
-// signals are emitted.
+// linesArrived, then exactly one of finished or failed. A run fails when the
+// engine is killed by a signal that stop() did not send, or when it exits
+// with a non-zero status after reporting an error ("mole clean: HOME is not
+// set…"): the failure carries that report. Any other exit is a normal end.
+// stop() and the destructor end the run quietly: no further signals are
+// emitted, the engine's process group gets SIGTERM, its output is still read
+// (and dropped) so that it can finish writing, and after `stopGrace` the
+// group gets SIGKILL. The reader thread ends with the engine and is joined
+// then; Engine::stopAll() waits for every one still going.
 class EngineRun : public QObject {
     Q_OBJECT
 public:
@@ -46,8 +51,7 @@ Q_SIGNALS:
 
 private:
     friend struct EngineRunState;
-    friend EngineRun *startEngineRun(const QStringList &, const std::optional<QString> &,
-                                     QObject *);
+    friend EngineRun *startEngineRun(const Invocation &, QObject *);
     explicit EngineRun(QObject *parent);
     void deliver();
     void timerEvent(QTimerEvent *event) override;
@@ -65,15 +69,27 @@ namespace Engine {
 // start with the default action.
 void ignoreBrokenPipes();
 
+// How long a stopped engine has to end on SIGTERM before its process group
+// gets SIGKILL.
+inline constexpr std::chrono::milliseconds stopGrace{3000};
+
+// Stops every run still going and waits until each engine is gone and each
+// reader joined: at most about `stopGrace`. The application calls it before
+// it exits; it also runs when the application object is destroyed.
+void stopAll();
+
 // The engine executable's full path, or an empty string when none of the
 // candidates is executable. Looked up anew on every call.
 QString binary();
 
 // Starts a run. `parent` owns the run: destroying it stops the process.
-EngineRun *lines(const QStringList &args, const std::optional<QString> &input, QObject *parent);
+// The engine is tied to the calling thread's life (it gets SIGTERM when that
+// thread ends, even when the app is killed): start runs on the GUI thread.
+EngineRun *lines(const Invocation &invocation, QObject *parent);
 
-inline EngineRun *lines(const Invocation &run, QObject *parent) {
-    return lines(run.args, run.input, parent);
+inline EngineRun *lines(const QStringList &args, const std::optional<QString> &input,
+                        QObject *parent) {
+    return lines(Invocation{args, input}, parent);
 }
 
 // The whole cleaned output of a run, joined with "\n".
@@ -83,12 +99,12 @@ struct Output {
 };
 // Runs and calls `done` on `context`'s thread once the run ends. Nothing is
 // called when `context` is destroyed first (the run is stopped then).
-void output(const QStringList &args, const std::optional<QString> &input, QObject *context,
+void output(const Invocation &invocation, QObject *context,
             std::function<void(const Output &)> done);
 
-inline void output(const Invocation &run, QObject *context,
+inline void output(const QStringList &args, const std::optional<QString> &input, QObject *context,
                    std::function<void(const Output &)> done) {
-    output(run.args, run.input, context, std::move(done));
+    output(Invocation{args, input}, context, std::move(done));
 }
 
 // One raw line with terminal escape sequences removed and only the last

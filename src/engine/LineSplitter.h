@@ -4,15 +4,26 @@
 #include <QByteArrayView>
 
 #include <cstring>
+#include <limits>
+#include <type_traits>
 
 // Cuts a byte stream into lines at LF, CR, CR LF, NEL (U+0085), LINE
 // SEPARATOR (U+2028) and PARAGRAPH SEPARATOR (U+2029), all in UTF-8. Empty
 // lines are never reported. Bytes may arrive in chunks of any size; a
 // terminator split across two chunks is still recognised. Every byte is
 // looked at once, however long a line grows.
+//
+// A line longer than `limit` bytes is reported as its first `limit` bytes
+// (fewer when that would split a UTF-8 sequence) as soon as that much has
+// arrived, flagged as cut; the rest up to the next terminator is dropped
+// unseen, so memory stays near `limit` however long the line is.
 class LineSplitter {
 public:
-    // Calls onLine(QByteArrayView) for every complete, non-empty line.
+    explicit LineSplitter(qsizetype limit = std::numeric_limits<qsizetype>::max())
+        : m_limit(limit) {}
+
+    // Calls onLine(QByteArrayView line, bool cut) (or onLine(line)) for every
+    // complete, non-empty line, and once for the head of every line cut short.
     template <typename OnLine>
     void feed(QByteArrayView chunk, OnLine &&onLine) {
         m_buffer.append(chunk);
@@ -30,25 +41,53 @@ public:
             }
             if (terminator < 0)
                 break;  // maybe a terminator: wait for more bytes
-            if (i > lineStart)
-                onLine(QByteArrayView(data + lineStart, i - lineStart));
+            if (!m_dropping)
+                report(QByteArrayView(data + lineStart, i - lineStart), onLine);
+            m_dropping = false;
             i += terminator;
             lineStart = i;
         }
         m_buffer.remove(0, lineStart);
         m_scanned = i - lineStart;  // the next chunk resumes here
+        if (!m_dropping && m_buffer.size() > m_limit) {
+            report(QByteArrayView(m_buffer), onLine);
+            m_dropping = true;
+        }
+        if (m_dropping) {
+            // Only a possible terminator's first bytes are worth keeping.
+            m_buffer.remove(0, m_scanned);
+            m_scanned = 0;
+        }
     }
 
     // End of input: reports the last line if it had no terminator.
     template <typename OnLine>
     void finish(OnLine &&onLine) {
-        if (!m_buffer.isEmpty())
-            onLine(QByteArrayView(m_buffer));
+        if (!m_dropping)
+            report(QByteArrayView(m_buffer), onLine);
         m_buffer.clear();
         m_scanned = 0;
+        m_dropping = false;
     }
 
 private:
+    template <typename OnLine>
+    void report(QByteArrayView line, OnLine &onLine) const {
+        const bool cut = line.size() > m_limit;
+        if (cut) {
+            qsizetype end = m_limit;
+            while (end > 0 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) --end;
+            line = line.first(end);
+        } else if (line.isEmpty()) {
+            return;
+        }
+        // A caller that does not ask whether a line was cut gets its head.
+        if constexpr (std::is_invocable_v<OnLine &, QByteArrayView, bool>)
+            onLine(line, cut);
+        else
+            onLine(line);
+    }
+
     // The first index from i on holding a byte that may start a terminator
     // (LF, CR, 0xC2 or 0xE2), or size. Eight bytes are tested at a time, so a
     // long line costs little more than copying it.
@@ -97,6 +136,8 @@ private:
         return 0;
     }
 
+    qsizetype m_limit;
+    bool m_dropping = false;  // inside a line already reported cut
     QByteArray m_buffer;
     qsizetype m_scanned = 0;  // bytes of m_buffer already known to hold no terminator
 };

@@ -137,7 +137,8 @@ OverviewView::OverviewView(StatusModel *status, CleanModel *clean, QWidget *pare
     addRegion(m_waiting);
 
     for (auto changed : {&StatusModel::snapshotChanged, &StatusModel::cpuHistoryChanged,
-                         &StatusModel::memHistoryChanged, &StatusModel::errorChanged})
+                         &StatusModel::memHistoryChanged, &StatusModel::errorChanged,
+                         &StatusModel::staleChanged})
         connect(m_status, changed, this, [this] {
             if (!std::exchange(m_pending, true))
                 QMetaObject::invokeMethod(this, &OverviewView::sync, Qt::QueuedConnection);
@@ -200,7 +201,10 @@ QWidget *OverviewView::body() const {
 void OverviewView::sync() {
     m_pending = false;
     const std::optional<StatusSnapshot> &snapshot = m_status->snapshot();
-    pageTitle()->setSubtitle(OverviewFigures::subtitle(snapshot));
+    // A reading from an engine that has since ended says so.
+    pageTitle()->setSubtitle(OverviewFigures::subtitle(snapshot) +
+                             (snapshot && m_status->isStale() ? tr(" \u00B7 Not updating")
+                                                              : QString()));
     if (snapshot) {
         m_storage->showReading(*snapshot);
         m_health->showHealth(*snapshot);

@@ -43,6 +43,12 @@ void AppsModel::load() {
     Engine::output(Commands::uninstallList(), this, [this](const Engine::Output &out) {
         QList<InstalledApp> apps;
         std::optional<QString> failure = out.error;
+        if (!failure && !out.text.contains(u'[')) {
+            // No list at all: what the engine said instead is the reason.
+            // (A missing engine has its own message, from the run.)
+            const QString said = out.text.section(u'\n', -1).trimmed();
+            failure = said.isEmpty() ? tr("The cleaning engine gave no list of apps.") : said;
+        }
         if (!failure) {
             try {
                 apps = InstalledApp::listFromOutput(out.text);

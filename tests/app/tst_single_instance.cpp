@@ -1,46 +1,271 @@
 #include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cstdio>
 
 #include "platform/SingleInstance.h"
 #include "support/TestEnvironment.h"
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+void say(const char *text) {
+    std::printf("%s\n", text);
+    std::fflush(stdout);
+}
+
+// Roles for a copy of this program, usually run as another user.
+int childRole(const QByteArray &role) {
+    const QString socket = qEnvironmentVariable("BRIGHTLOFT_TEST_SOCKET");
+    if (role == "listen") {
+        // Says what every client sent.
+        QLocalServer server;
+        server.setSocketOptions(QLocalServer::WorldAccessOption);
+        if (!server.listen(socket))
+            return 2;
+        QObject::connect(&server, &QLocalServer::newConnection, [&] {
+            QLocalSocket *client = server.nextPendingConnection();
+            QObject::connect(client, &QLocalSocket::readyRead,
+                             [client] { say(client->readAll().trimmed().constData()); });
+        });
+        say("listening");
+        QTest::qWait(8000);
+        return 0;
+    }
+    if (role == "activate") {
+        QLocalSocket client;
+        client.connectToServer(socket);
+        if (!client.waitForConnected(2000))
+            return 2;
+        client.write("activate\n");
+        client.waitForBytesWritten(2000);
+        QTest::qWait(200);
+        return 0;
+    }
+    if (role == "instance") {
+        SingleInstance instance;
+        if (instance.handOver()) {
+            say("handed over");
+            return 0;
+        }
+        QSignalSpy activated(&instance, &SingleInstance::activationRequested);
+        say("running");
+        if (!activated.wait(10000))
+            return 2;
+        say("activated");
+        return 0;
+    }
+    return 3;
+}
+
+// Runs childRole(role) as the user nobody, with `environment` added.
+void startAsNobody(QProcess &child, const QByteArray &role,
+                   const QMap<QString, QString> &environment = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"BRIGHTLOFT_TEST_CHILD"_qs, QString::fromLatin1(role));
+    for (auto it = environment.begin(); it != environment.end(); ++it)
+        env.insert(it.key(), it.value());
+    child.setProcessEnvironment(env);
+    child.start(u"setpriv"_qs, {u"--reuid=nobody"_qs, u"--regid=nogroup"_qs, u"--clear-groups"_qs,
+                                QCoreApplication::applicationFilePath()});
+}
+
+bool waitForLine(QProcess &child, const QByteArray &line) {
+    return QTest::qWaitFor(
+        [&] {
+            child.waitForReadyRead(50);
+            return child.peek(1 << 16).split('\n').contains(line);
+        },
+        10000);
+}
+
+// A folder anyone may write to, as /tmp is.
+QString sharedFolder(const QTemporaryDir &dir) {
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
+    return dir.path();
+}
+
+}  // namespace
 
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void secondLaunchRaisesTheFirst() {
-        const QString name = u"brightloft-test-%1"_qs.arg(QCoreApplication::applicationPid());
-        SingleInstance first(name);
-        QVERIFY(!first.handOver());  // nobody there yet: this one listens
+        TestEnvironment env;
+        const QString folder = SingleInstance::privateFolder();
+        QCOMPARE(folder, qEnvironmentVariable("XDG_RUNTIME_DIR"));
+        SingleInstance first(folder);
+        QVERIFY(!first.handOver());  // nobody there yet: this one runs
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
 
-        SingleInstance second(name);
+        SingleInstance second(folder);
         QVERIFY(second.handOver());
         QVERIFY(raised.wait(2000));
         QCOMPARE(raised.count(), 1);
     }
 
-    void nameLivesInTheUsersRuntimeFolder() {
-        TestEnvironment env;  // a private XDG_RUNTIME_DIR
-        QCOMPARE(SingleInstance::defaultName(),
-                 qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/brightloft.socket"_qs);
-        qunsetenv("XDG_RUNTIME_DIR");
-        QVERIFY(!SingleInstance::defaultName().contains(u'/'));
+    void theFolderMustBePrivate_data() {
+        QTest::addColumn<QString>("runtime");   // how XDG_RUNTIME_DIR is set up
+        QTest::addColumn<QString>("fallback");  // how <tmp>/brightloft-<uid> is set up
+        QTest::addColumn<QString>("expected");  // "runtime", "fallback" or "none"
+        QTest::newRow("runtime folder") << "0700"
+                                        << ""
+                                        << "runtime";
+        QTest::newRow("runtime folder 0755") << "0755"
+                                             << ""
+                                             << "fallback";
+        QTest::newRow("runtime folder of another user") << "foreign"
+                                                        << ""
+                                                        << "fallback";
+        QTest::newRow("runtime folder is a link") << "link"
+                                                  << ""
+                                                  << "fallback";
+        QTest::newRow("no runtime folder") << "unset"
+                                           << ""
+                                           << "fallback";
+        QTest::newRow("fallback already ours") << "unset"
+                                               << "0700"
+                                               << "fallback";
+        QTest::newRow("fallback taken by another user") << "unset"
+                                                        << "foreign"
+                                                        << "none";
+        QTest::newRow("fallback 0755") << "unset"
+                                       << "0755"
+                                       << "none";
+        QTest::newRow("fallback is a link") << "unset"
+                                            << "link"
+                                            << "none";
+    }
+    void theFolderMustBePrivate() {
+        QFETCH(QString, runtime);
+        QFETCH(QString, fallback);
+        QFETCH(QString, expected);
+        TestEnvironment env;
+        QTemporaryDir dir;
+        const QString tmp = sharedFolder(dir);
+        const QByteArray savedTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp));
+        const QString runtimeFolder = dir.path() + u"/runtime"_qs;
+        const QString fallbackFolder = tmp + u"/brightloft-%1"_qs.arg(::getuid());
+        const QString target = dir.path() + u"/target"_qs;
+        QVERIFY(QDir().mkdir(target, QFileDevice::Permissions(0x700)));
+        const auto make = [&](const QString &how, const QString &path) {
+            if (how == u"link")
+                return QFile::link(target, path);
+            if (how.isEmpty() || how == u"unset")
+                return true;
+            if (!QDir().mkdir(path))
+                return false;
+            if (how == u"foreign")
+                return ::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0 &&
+                       ::chmod(QFile::encodeName(path).constData(), 0700) == 0;
+            return ::chmod(QFile::encodeName(path).constData(), how.toUInt(nullptr, 8)) == 0;
+        };
+        QVERIFY(make(runtime, runtimeFolder));
+        QVERIFY(make(fallback, fallbackFolder));
+        if (runtime == u"unset")
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder));
+        const QString chosen = SingleInstance::privateFolder();
+        qputenv("TMPDIR", savedTmp);
+        QCOMPARE(chosen, expected == u"runtime"    ? runtimeFolder
+                         : expected == u"fallback" ? fallbackFolder
+                                                   : QString());
+        if (expected == u"none") {
+            // The app then runs unguarded rather than trust a shared place.
+            SingleInstance instance(chosen);
+            QVERIFY(!instance.handOver());
+        }
     }
 
-    void staleSocketFromACrashIsTakenOver() {
-        const QString name = u"brightloft-stale-%1"_qs.arg(QCoreApplication::applicationPid());
+    // The running copy holds the lock; whoever listens on the socket beside
+    // it as another user is not asked to do anything.
+    void aForeignListenerIsNeverTrusted() {
+        QTemporaryDir dir;
+        const QString folder = sharedFolder(dir);
+        const int lock = ::open(QFile::encodeName(folder + u"/brightloft.lock"_qs).constData(),
+                                O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
+        SingleInstance ours(folder);
+        QProcess listener;
+        startAsNobody(listener, "listen", {{u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()}});
+        QVERIFY(waitForLine(listener, "listening"));
+        QVERIFY(ours.handOver());  // someone holds the lock: never a second copy
+        QVERIFY(listener.waitForFinished(15000));
+        QVERIFY2(!listener.readAll().contains("activate"), "a foreign listener was asked");
+        ::close(lock);
+    }
+
+    void aForeignClientIsIgnored() {
+        QTemporaryDir dir;
+        SingleInstance ours(sharedFolder(dir));
+        QVERIFY(!ours.handOver());
+        // Past the socket's own permissions, as where modes are not kept.
+        QVERIFY(QFile::setPermissions(ours.socketPath(), QFileDevice::Permissions(0x7777)));
+        QSignalSpy raised(&ours, &SingleInstance::activationRequested);
+        QProcess client;
+        startAsNobody(client, "activate", {{u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()}});
+        QVERIFY(client.waitForFinished(10000));
+        QCOMPARE(client.exitCode(), 0);  // it did reach us
+        QTest::qWait(100);
+        QCOMPARE(raised.count(), 0);
+    }
+
+    // A runtime folder the user cannot write to: both copies meet in the
+    // private folder in the temporary folder instead, and only one runs.
+    void aReadOnlyRuntimeFolderStillMeansOneCopy() {
+        QTemporaryDir dir;
+        const QString tmp = sharedFolder(dir);
+        const QString runtime = tmp + u"/runtime"_qs;
+        QVERIFY(QDir().mkdir(runtime));
+        QCOMPARE(::chown(QFile::encodeName(runtime).constData(), kNobody, kNobody), 0);
+        QCOMPARE(::chmod(QFile::encodeName(runtime).constData(), 0500), 0);
+        const QMap<QString, QString> environment{{u"XDG_RUNTIME_DIR"_qs, runtime},
+                                                 {u"TMPDIR"_qs, tmp}};
+        QProcess first, second;
+        startAsNobody(first, "instance", environment);
+        QVERIFY(waitForLine(first, "running"));
+        startAsNobody(second, "instance", environment);
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.readAll().trimmed(), "handed over");
+        QVERIFY(waitForLine(first, "activated"));
+        QVERIFY(first.waitForFinished(10000));
+        QVERIFY(QFile::exists(tmp + u"/brightloft-65534/brightloft.lock"_qs));
+    }
+
+    void aSocketLeftByACrashIsTakenOver() {
+        TestEnvironment env;
+        const QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
         {
             // A socket file nobody answers on, as a crashed copy leaves behind.
-            QFile stale(QDir::tempPath() + u'/' + name);
+            QFile stale(folder + u"/brightloft.socket"_qs);
             QVERIFY(stale.open(QIODevice::WriteOnly));
         }
-        SingleInstance first(name);
+        SingleInstance first(folder);
         QVERIFY(!first.handOver());
-        SingleInstance second(name);
+        SingleInstance second(folder);
         QVERIFY(second.handOver());
     }
 };
 
-QTEST_GUILESS_MAIN(SingleInstanceTest)
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    if (const QByteArray role = qgetenv("BRIGHTLOFT_TEST_CHILD"); !role.isEmpty())
+        return childRole(role);
+    SingleInstanceTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_single_instance.moc"

@@ -1,8 +1,14 @@
+#include <QAbstractItemModelTester>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "cleanup/BuildLog.h"
 #include "cleanup/CleanModel.h"
+#include "cleanup/CleanView.h"
+#include "cleanup/LogLines.h"
+#include "cleanup/ReportRows.h"
+#include "cleanup/ReportTable.h"
 #include "engine/Engine.h"
 #include "support/ScriptedEngine.h"
 #include "support/SignalLog.h"
@@ -214,6 +220,82 @@ private Q_SLOTS:
         QCOMPARE(model.elapsed(), elapsed);
     }
 
+    // An engine that refuses to work (exit 1 after its error report) has
+    // failed: never "nothing to clean", never "cleaned".
+    void aRefusalIsAFailure() {
+        TestEnvironment env;
+        const QString refusal = u"HOME is not set; refusing to delete anything"_qs;
+        env.installRealEngine();
+        const QByteArray home = qgetenv("HOME");
+        qunsetenv("HOME");
+        CleanModel model;
+        model.scan();  // a dry run: the real engine, which deletes nothing here
+        const bool ended = waitForEnd(model);
+        qputenv("HOME", home);
+        QVERIFY(ended);
+        QCOMPARE(model.phase().message, refusal);
+        QCOMPARE(model.phase(), CleanModel::Phase::failure(refusal));
+        QVERIFY(model.sections().isEmpty());
+
+        env.installEngineInResources(
+            engine({}, u"echo 'mole clean: "_qs + refusal + u"' >&2; exit 1"_qs));
+        model.clean();
+        QVERIFY(waitForEnd(model));
+        QCOMPARE(model.phase(), CleanModel::Phase::failure(refusal));
+        QCOMPARE(model.log().size(), 1);  // the report itself stays readable in the log
+        QCOMPARE(model.log().first().text, u"mole clean: "_qs + refusal);
+    }
+
+    // The report's rows and the log's rows, as the Cleanup screen shows them,
+    // stay a sound item model through streaming, opening sections, stopping,
+    // rescanning and cleaning.
+    void itemModelsStaySoundWhileTheEngineStreams() {
+        TestEnvironment env;
+        QString scan, clean;
+        for (int s = 0; s < 12; ++s) {
+            QStringList lines{u"➤ Section %1"_qs.arg(s)};
+            for (int i = 0; i <= s * 3; ++i)
+                lines << (i % 4 == 3 ? u"✓ Nothing to clean"_qs
+                                     : u"→ Item %1 · %2 MB"_qs.arg(i).arg(i));
+            scan += ScriptedEngine::printLines(lines) + u"sleep 0.02\n"_qs;
+        }
+        for (int i = 0; i < 2000; i += 100)
+            clean += u"seq -f '  → Removed %g' "_qs + QString::number(i) + u' ' +
+                     QString::number(i + 99) + u"\nsleep 0.01\n"_qs;
+        env.installEngineInResources(engine(scan, clean + u"echo 'Space freed: 1 GB'\n"_qs));
+        CleanModel model;
+        CleanView view(&model);
+        ReportRows *rows = view.report()->rows();
+        QAbstractItemModelTester reportTester(
+            rows, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester logTester(view.log()->lines(),
+                                           QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (int round = 0; round < 2; ++round) {
+            model.scan();
+            QTRY_VERIFY(model.sections().size() >= 3);
+            if (round == 0) {
+                model.stop();  // the report goes mid-stream
+                continue;
+            }
+            // Sections opened and closed while more arrive.
+            for (int row = 0; row < rows->rowCount(); ++row)
+                if (rows->row(row).item < 0)
+                    rows->toggle(row);
+            QVERIFY(waitForEnd(model));
+            QCoreApplication::processEvents();
+            for (int row = rows->rowCount() - 1; row >= 0; --row)
+                if (rows->row(row).item < 0 && row % 3 == 0)
+                    rows->toggle(row);
+        }
+        QCOMPARE(model.phase(), CleanModel::Phase::ready);
+        model.clean();
+        QVERIFY(waitForEnd(model));
+        QTRY_COMPARE(view.log()->lines()->rowCount(), 2001);
+        model.scan();  // the report is replaced, the log stays
+        QVERIFY(waitForEnd(model));
+        QCoreApplication::processEvents();
+    }
+
     void newScanReplacesARunningOne() {
         TestEnvironment env;
         const QString first = env.home() + u"/first.pid"_qs;
@@ -232,5 +314,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(CleanModelTest)
+QTEST_MAIN(CleanModelTest)
 #include "tst_clean_model.moc"

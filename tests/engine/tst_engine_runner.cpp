@@ -15,6 +15,7 @@
 #include "engine/Engine.h"
 #include "engine/EngineTask.h"
 #include "engine/LineSplitter.h"
+#include "platform/QuitSignals.h"
 #include "support/ScriptedEngine.h"
 #include "support/TestEnvironment.h"
 
@@ -89,6 +90,90 @@ int endRunAfterBusyThread(const QByteArray &how, qsizetype inputSize) {
         task.stop();
     QTest::qWait(100);
     return 0;
+}
+
+// Engines that do not end at once on SIGTERM. Each records its process id in
+// $HOME/engine.pid and prints "started" once it is ready to be stopped.
+const QString kIgnoresTerm =
+    u"trap '' TERM; echo $$ > \"$HOME/engine$1.pid\"; echo started\n"
+    "while :; do sleep 0.05; done\n"_qs;
+// Finishes writing in its handler (into the pipe the app must keep reading),
+// then leaves a mark: a closed pipe would kill it by SIGPIPE before that.
+const QString kSlowHandler =
+    u"trap 'for i in 1 2 3 4 5 6; do echo \"bye $i\"; sleep 0.1; done;"
+    " echo done > \"$HOME/handler.done\"; exit 0' TERM\n"
+    "echo $$ > \"$HOME/engine.pid\"; echo started\n"
+    "while :; do sleep 0.05; done\n"_qs;
+// Ends on SIGTERM, but leaves a helper in its process group that ignores it
+// and keeps the output pipe open.
+const QString kStubbornHelper =
+    u"sh -c 'trap \"\" TERM; echo $$ > \"$HOME/helper.pid\"; while :; do sleep 0.05; done' &\n"
+    "echo $$ > \"$HOME/engine.pid\"\n"
+    "while [ ! -s \"$HOME/helper.pid\" ]; do sleep 0.02; done; echo started\n"
+    "while :; do sleep 0.05; done\n"_qs;
+
+int threadCount() {
+    return int(QDir(u"/proc/self/task"_qs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+// Starts this test program again in one of the roles of childRole(), in
+// the current (temporary) environment.
+void startChild(QProcess &child, const QByteArray &role) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"BRIGHTLOFT_TEST_CHILD"_qs, QString::fromLatin1(role));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {});
+}
+
+// Roles for a copy of this program, each using the engine in the resources.
+int childRole(const QByteArray &role) {
+    std::signal(SIGPIPE, SIG_DFL);
+    QObject owner;
+    if (role == "stop four, then quit") {
+        // Every run is stopped, nothing waits: returning destroys the
+        // application object, which must end every engine first.
+        for (int i = 0; i < 4; ++i) {
+            EngineRun *run = Engine::lines({QString::number(i)}, std::nullopt, &owner);
+            Result started(run);
+            if (!QTest::qWaitFor([&] { return !started.lines.isEmpty(); }, 10000))
+                return 2;
+            run->stop();
+        }
+        return 0;
+    }
+    if (role == "killed mid-run") {
+        Engine::lines({}, std::nullopt, &owner);
+        std::printf("running\n");
+        std::fflush(stdout);
+        for (;;) QTest::qWait(1000);  // until killed
+    }
+    if (role == "terminated mid-run") {
+        QuitSignals quitSignals;
+        QObject::connect(&quitSignals, &QuitSignals::received, [] { QCoreApplication::exit(0); });
+        EngineRun *run = Engine::lines({}, std::nullopt, &owner);
+        QObject::connect(run, &EngineRun::linesArrived, [] {
+            std::printf("running\n");
+            std::fflush(stdout);
+        });
+        const int code = QCoreApplication::exec();
+        Engine::stopAll();
+        return code;
+    }
+    if (role == "one long line") {
+        // The peak memory of reading a 300 MB line, in MB.
+        Result result(Engine::lines({}, std::nullopt, &owner));
+        if (!result.wait() || result.lines.size() != 3)
+            return 2;
+        QFile status(u"/proc/self/status"_qs);
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                std::printf("%lld\n",
+                            line.mid(6).trimmed().split(' ').value(0).toLongLong() / 1024);
+        return 0;
+    }
+    return 3;
 }
 
 }  // namespace
@@ -249,10 +334,73 @@ private Q_SLOTS:
         }
     }
 
-    void onlyADeathByAnUnsentSignalFails_data() {
+    // A line longer than the limit arrives cut (at a character boundary),
+    // flagged, and the rest of it never arrives.
+    void splitterCutsLinesLongerThanTheLimit_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QStringList>("expected");  // a cut line ends in "✂"
+        QTest::newRow("long, then short")
+            << QByteArray("abcdefgh\nxy\n") << 4 << QStringList{u"abcd✂"_qs, u"xy"_qs};
+        QTest::newRow("exactly the limit")
+            << QByteArray("abcd\nefghi") << 4 << QStringList{u"abcd"_qs, u"efgh✂"_qs};
+        QTest::newRow("not inside a character")
+            << QByteArray("\xc3\xa9\xc3\xa9\xc3\xa9\r\nz") << 5 << QStringList{u"éé✂"_qs, u"z"_qs};
+        QTest::newRow("long line before a split terminator")
+            << QByteArray("abcdefgh\xe2\x80\xa8next") << 2 << QStringList{u"ab✂"_qs, u"ne✂"_qs};
+    }
+    void splitterCutsLinesLongerThanTheLimit() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, limit);
+        QFETCH(QStringList, expected);
+        for (qsizetype chunk : {qsizetype(1), qsizetype(2), qsizetype(3), bytes.size()}) {
+            LineSplitter splitter(limit);
+            QStringList lines;
+            auto take = [&](QByteArrayView line, bool cut) {
+                lines.append(QString::fromUtf8(line) + (cut ? u"✂"_qs : QString()));
+            };
+            for (qsizetype at = 0; at < bytes.size(); at += chunk)
+                splitter.feed(QByteArrayView(bytes).sliced(at, std::min(chunk, bytes.size() - at)),
+                              take);
+            splitter.finish(take);
+            QCOMPARE(lines, expected);
+        }
+    }
+
+    void aLongEngineLineArrivesCutWithANote() {
+        TestEnvironment env;
+        const Result r =
+            runScript(env, u"head -c 3000000 /dev/zero | tr '\\0' x; echo; echo after\n"_qs);
+        QVERIFY(!r.error);
+        QCOMPARE(r.lines.size(), 3);
+        QCOMPARE(r.lines.at(0), QString(1'000'000, u'x'));
+        QVERIFY(r.lines.at(1).startsWith(u"⚠ "_qs));
+        QCOMPARE(r.lines.at(2), u"after"_qs);
+    }
+
+    // Reading a 300 MB line costs about the limit, not three times the line.
+    void aHugeLineCostsLittleMemory() {
+        TestEnvironment env;
+        env.installEngineInResources(
+            u"head -c 300000000 /dev/zero | tr '\\0' x; echo; echo after\n"_qs);
+        QProcess child;
+        startChild(child, "one long line");
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitCode(), 0);
+        const qint64 peakMb = child.readAllStandardOutput().trimmed().toLongLong();
+        QVERIFY2(peakMb > 0 && peakMb < 200, qPrintable(QString::number(peakMb)));
+    }
+
+    void aRunFailsOnACrashOrAReportedError_data() {
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("error");  // empty for a normal end
         QTest::newRow("non-zero exit") << u"exit 1"_qs << QString();
+        QTest::newRow("error report, non-zero exit")
+            << u"echo 'mole clean: HOME is not set; refusing to delete anything' >&2; exit 1"_qs
+            << u"HOME is not set; refusing to delete anything"_qs;
+        QTest::newRow("error report, exit 0") << u"echo 'mole clean: odd'; exit 0"_qs << QString();
+        QTest::newRow("usage error")
+            << u"echo 'mole: unknown command'; exit 2"_qs << u"unknown command"_qs;
         QTest::newRow("segmentation fault")
             << u"kill -SEGV $$"_qs
             << u"The cleaning engine stopped unexpectedly (Segmentation fault)."_qs;
@@ -263,14 +411,14 @@ private Q_SLOTS:
         QTest::newRow("terminated by someone else")
             << u"kill -TERM $$"_qs << u"The cleaning engine stopped unexpectedly (Terminated)."_qs;
     }
-    void onlyADeathByAnUnsentSignalFails() {
+    void aRunFailsOnACrashOrAReportedError() {
         QFETCH(QString, ending);
         QFETCH(QString, error);
         TestEnvironment env;
         const Result r =
             runScript(env, u"ulimit -c 0; echo first; echo second; "_qs + ending + u"\n"_qs);
         QCOMPARE(r.error.value_or(QString()), error);
-        QCOMPARE(r.lines, (QStringList{u"first"_qs, u"second"_qs}));
+        QCOMPARE(r.lines.mid(0, 2), (QStringList{u"first"_qs, u"second"_qs}));
     }
 
     void launchFailureIsReported() {
@@ -290,6 +438,7 @@ private Q_SLOTS:
         QTest::newRow("no output pipe") << 0 << false;
         QTest::newRow("no wake channel") << 2 << false;
         QTest::newRow("no input pipe") << 3 << true;
+        QTest::newRow("no pipe for the child's report") << 5 << true;
     }
     void descriptorsAreReleasedWhenPipesCannotBeMade() {
         QFETCH(int, spare);
@@ -322,37 +471,124 @@ private Q_SLOTS:
         QCOMPARE(openDescriptors(), before);
     }
 
-    void stoppingEndsTheEngineAndItsHelpersQuietly_data() {
+    // However the engine takes SIGTERM, a stopped run delivers nothing more,
+    // its output is read until the engine ends, and after the grace period
+    // its whole process group is killed.
+    void stoppingEndsTheEngineAndItsHelpers_data() {
+        QTest::addColumn<QString>("script");
         QTest::addColumn<bool>("destroyOwner");
-        QTest::addColumn<bool>("helper");
-        QTest::newRow("stop") << false << false;
-        QTest::newRow("owner destroyed") << true << false;
-        QTest::newRow("stop, with a helper") << false << true;
-        QTest::newRow("owner destroyed, with a helper") << true << true;
+        const QString ends = u"echo $$ > \"$HOME/engine.pid\"; echo started; exec sleep 30\n"_qs;
+        const QString endsWithHelper =
+            u"sleep 30 & echo $! > \"$HOME/helper.pid\"; echo $$ > \"$HOME/engine.pid\";"
+            " echo started; wait\n"_qs;
+        QTest::newRow("ends") << ends << false;
+        QTest::newRow("ends, owner destroyed") << ends << true;
+        QTest::newRow("ends with its helper") << endsWithHelper << false;
+        QTest::newRow("ends with its helper, owner destroyed") << endsWithHelper << true;
+        QTest::newRow("ignores SIGTERM") << kIgnoresTerm << false;
+        QTest::newRow("ignores SIGTERM, owner destroyed") << kIgnoresTerm << true;
+        QTest::newRow("writes while handling SIGTERM") << kSlowHandler << false;
+        QTest::newRow("leaves a helper that ignores SIGTERM") << kStubbornHelper << false;
     }
-    void stoppingEndsTheEngineAndItsHelpersQuietly() {
+    void stoppingEndsTheEngineAndItsHelpers() {
+        QFETCH(QString, script);
         QFETCH(bool, destroyOwner);
-        QFETCH(bool, helper);
         TestEnvironment env;
-        const QString helperPid = env.home() + u"/helper.pid"_qs;
-        env.installEngineInResources(helper ? u"sleep 30 & echo $! > '"_qs + helperPid +
-                                                  u"'; echo started; wait\n"_qs
-                                            : u"echo started; exec sleep 30\n"_qs);
+        env.installEngineInResources(script);
         auto owner = std::make_unique<QObject>();
         EngineRun *run = Engine::lines({}, std::nullopt, owner.get());
         Result result(run);
         QTRY_VERIFY(!result.lines.isEmpty());
-        const qint64 pid = run->processId();
-        QVERIFY(pid > 0);
+        const qint64 pid = ScriptedEngine::readPid(env.home() + u"/engine.pid"_qs);
+        const qint64 helper = ScriptedEngine::readPid(env.home() + u"/helper.pid"_qs);
+        QCOMPARE(pid, run->processId());
         if (destroyOwner)
             owner.reset();
         else
             run->stop();
-        QTRY_VERIFY(ScriptedEngine::isGone(pid));
-        if (helper)
-            QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(helperPid)));
-        QTest::qWait(50);
+        QVERIFY(!ScriptedEngine::isGone(pid) || script != kIgnoresTerm);
+        QTRY_VERIFY_WITH_TIMEOUT(ScriptedEngine::isGone(pid), 10000);
+        if (helper > 0)
+            QTRY_VERIFY_WITH_TIMEOUT(ScriptedEngine::isGone(helper), 10000);
+        if (script == kSlowHandler)
+            QCOMPARE(TestEnvironment::readFile(env.home() + u"/handler.done"_qs), "done\n");
+        QCOMPARE(result.lines, QStringList{u"started"_qs});
         QVERIFY(!result.ended);
+    }
+
+    // Four stops of an engine that ignores SIGTERM, then the app ends at
+    // once: when it has exited, no engine is left.
+    void noEngineOutlivesTheApp() {
+        TestEnvironment env;
+        env.installEngineInResources(kIgnoresTerm);
+        QProcess child;
+        startChild(child, "stop four, then quit");
+        QVERIFY(child.waitForFinished(20000));
+        QCOMPARE(child.exitCode(), 0);
+        for (int i = 0; i < 4; ++i) {
+            const qint64 pid = ScriptedEngine::readPid(env.home() + u"/engine%1.pid"_qs.arg(i));
+            QVERIFY(pid > 0);
+            QVERIFY2(ScriptedEngine::isGone(pid), qPrintable(QString::number(i)));
+        }
+    }
+
+    // The app killed outright cannot stop anything: the kernel sends its
+    // engine SIGTERM.
+    void anEngineGetsSigtermWhenTheAppIsKilled() {
+        TestEnvironment env;
+        env.installEngineInResources(
+            u"trap 'echo term > \"$HOME/term\"; exit 0' TERM\n"
+            "echo $$ > \"$HOME/engine.pid\"\nwhile :; do sleep 0.05; done\n"_qs);
+        QProcess child;
+        startChild(child, "killed mid-run");
+        QVERIFY(child.waitForReadyRead(10000));
+        QTRY_VERIFY(ScriptedEngine::readPid(env.home() + u"/engine.pid"_qs) > 0);
+        const qint64 pid = ScriptedEngine::readPid(env.home() + u"/engine.pid"_qs);
+        ::kill(pid_t(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(ScriptedEngine::isGone(pid), 10000);
+        QCOMPARE(TestEnvironment::readFile(env.home() + u"/term"_qs), "term\n");
+    }
+
+    // SIGTERM to the app (a logout) quits it in order: its engine, which
+    // ignores SIGTERM, is killed before the app exits.
+    void sigtermToTheAppStopsItsRuns() {
+        TestEnvironment env;
+        env.installEngineInResources(kIgnoresTerm);
+        QProcess child;
+        startChild(child, "terminated mid-run");
+        QVERIFY(child.waitForReadyRead(10000));
+        const qint64 pid = ScriptedEngine::readPid(env.home() + u"/engine.pid"_qs);
+        QVERIFY(pid > 0);
+        ::kill(pid_t(child.processId()), SIGTERM);
+        QVERIFY(child.waitForFinished(20000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        QVERIFY(ScriptedEngine::isGone(pid));
+    }
+
+    // No reader thread is left once its run has ended; stopAll() ends the
+    // ones whose engine still holds on.
+    void readerThreadsAreJoined() {
+        TestEnvironment env;
+        env.installEngineInResources(u"echo one\n"_qs);
+        const int before = threadCount();
+        {
+            QObject owner;
+            Result a(Engine::lines({}, std::nullopt, &owner));
+            Result b(Engine::lines({}, std::nullopt, &owner));
+            QVERIFY(a.wait() && b.wait());
+        }
+        QTRY_COMPARE(threadCount(), before);
+        env.installEngineInResources(kIgnoresTerm);
+        QObject owner;
+        EngineRun *run = Engine::lines({}, std::nullopt, &owner);
+        Result result(run);
+        QTRY_VERIFY(!result.lines.isEmpty());
+        run->stop();
+        Engine::stopAll();
+        QCOMPARE(threadCount(), before);
+        QVERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(env.home() + u"/engine.pid"_qs)));
     }
 
     void endingARunAfterTheEngineExitedIsSafe_data() {
@@ -473,6 +709,8 @@ private Q_SLOTS:
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
+    if (const QByteArray role = qgetenv("BRIGHTLOFT_TEST_CHILD"); !role.isEmpty())
+        return childRole(role);
     if (const QByteArray how = qgetenv("BRIGHTLOFT_TEST_END_RUN"); !how.isEmpty())
         return endRunAfterBusyThread(how,
                                      qEnvironmentVariableIntValue("BRIGHTLOFT_TEST_INPUT_SIZE"));

@@ -85,6 +85,10 @@ private Q_SLOTS:
         QTest::newRow("check, engine crashed")
             << true << u"kill -SEGV $$"_qs << QStringList{u"Args/optimize --dry-run"_qs}
             << QStringList{crash} << crash;
+        const QString refusal = u"HOME is not set; refusing to delete anything"_qs;
+        QTest::newRow("apply, engine refused")
+            << false << u"echo 'mole optimize: "_qs + refusal + u"' >&2; exit 1"_qs
+            << QStringList{u"Args/optimize"_qs} << QStringList{refusal} << refusal;
     }
     void runEndsWithItsReportOrItsFailure() {
         QFETCH(bool, dryRun);

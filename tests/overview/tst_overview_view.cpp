@@ -222,6 +222,25 @@ private Q_SLOTS:
         QVERIFY(ScreenShots::shoot(&s.view, u"overview-failed"_qs));
     }
 
+    // A watch whose engine keeps ending: never an endless "Reading…", and a
+    // reading left on screen says it is no longer live.
+    void anEndingWatchIsNeverShownAsLive() {
+        Scene quiet(u"exit 0\n"_qs);
+        quiet.status.stream();
+        QVERIFY(QTest::qWaitFor([&] { return quiet.status.error().has_value(); }, 15000));
+        QCoreApplication::processEvents();
+        QCOMPARE(quiet.view.body()->findChildren<QLabel *>().first()->text(),
+                 u"Couldn't Read System Status"_qs);
+        quiet.status.stop();
+
+        Scene once(u"echo '"_qs + QString::fromUtf8(kReading) + u"'\n"_qs);
+        once.status.stream();
+        QVERIFY(QTest::qWaitFor([&] { return once.status.isStale(); }, 10000));
+        QCoreApplication::processEvents();
+        QCOMPARE(once.subtitle(), u"ThinkPad X1 · Intel i7 · 16 GB · Debian 12 · Not updating"_qs);
+        once.status.stop();
+    }
+
     void scanForJunkScansOnlyAnIdleCleanup() {
         // The dry run is held, so the second press finds a scan running.
         Scene s(u"[ \"$*\" = 'clean --dry-run' ] && exec sleep 30\n"_qs);

@@ -23,8 +23,9 @@ QString watchPrinting(const QStringList &lines) {
            ScriptedEngine::printLines(lines);
 }
 
+// Until the current run's engine has ended (the model then restarts it).
 bool waitForEnd(StatusModel &model) {
-    return QTest::qWaitFor([&] { return !model.isStreaming(); }, 10000);
+    return QTest::qWaitFor([&] { return model.isStale(); }, 10000);
 }
 
 }  // namespace
@@ -54,9 +55,10 @@ private Q_SLOTS:
         TestEnvironment env;
         env.installEngineInResources(watchPrinting(lines));
         StatusModel model;
-        SignalLog log(&model, {u"streamingChanged"_qs});
+        SignalLog log(&model, {u"streamingChanged"_qs, u"staleChanged"_qs});
         model.stream();
         QVERIFY(waitForEnd(model));
+        model.stop();
         // One change per reading; the noise announces nothing.
         QCOMPARE(log.take(), (SignalLog::Counts{{u"snapshotChanged"_qs, 45},
                                                 {u"cpuHistoryChanged"_qs, 45},
@@ -67,40 +69,65 @@ private Q_SLOTS:
         QCOMPARE(model.error(), std::nullopt);  // the engine exiting is a quiet end
     }
 
-    void failureKeepsWhatWasRead_data() {
-        QTest::addColumn<bool>("afterReadings");
-        QTest::newRow("before any reading") << false;
-        QTest::newRow("after readings") << true;
+    // An engine that ends without a reading is tried again; only after a
+    // few tries in a row does the failure show, and a reading clears it.
+    void failureShowsAfterAFewTries_data() {
+        QTest::addColumn<QString>("script");  // empty: no engine
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no engine") << QString() << QString::fromUtf8(EngineError::notInstalled);
+        QTest::newRow("exits without a word")
+            << u"exit 0\n"_qs << u"The system status stopped updating."_qs;
+        QTest::newRow("refuses") << u"echo 'mole status: cannot read /proc' >&2; exit 1\n"_qs
+                                 << u"cannot read /proc"_qs;
     }
-    void failureKeepsWhatWasRead() {
-        QFETCH(bool, afterReadings);
+    void failureShowsAfterAFewTries() {
+        QFETCH(QString, script);
+        QFETCH(QString, error);
         TestEnvironment env;
+        const QString tries = env.home() + u"/tries"_qs;
+        if (!script.isEmpty())
+            env.installEngineInResources(u"echo x >> '"_qs + tries + u"'\n"_qs + script);
         StatusModel model;
-        if (afterReadings) {
-            const QString path = env.installEngineInResources(watchPrinting({reading(10, 20)}));
-            model.stream();
-            QVERIFY(waitForEnd(model));
-            QVERIFY(QFile::remove(path));
+        model.stream();
+        if (!script.isEmpty()) {
+            QTRY_VERIFY(TestEnvironment::readFile(tries).count('\n') >= 1);
+            QCOMPARE(model.error(), std::nullopt);  // one failed try is not enough
         }
-        const std::optional<StatusSnapshot> last = model.snapshot();
-        const QList<double> cpu = model.cpuHistory();
-        QCOMPARE(last.has_value(), afterReadings);
+        QTRY_VERIFY_WITH_TIMEOUT(model.error().has_value(), 15000);
+        QCOMPARE(*model.error(), error);
+        if (!script.isEmpty())
+            QCOMPARE(TestEnvironment::readFile(tries).count('\n'), StatusModel::triesBeforeError);
+        QVERIFY(!model.snapshot());
+        QVERIFY(model.isStreaming());  // still trying
 
-        SignalLog log(&model, {u"streamingChanged"_qs});
-        model.stream();
-        QVERIFY(waitForEnd(model));
-        QCOMPARE(model.error(), QString::fromUtf8(EngineError::notInstalled));
-        QCOMPARE(model.snapshot(), last);
-        QCOMPARE(model.cpuHistory(), cpu);
-        QCOMPARE(log.take(), SignalLog::once("error"));
+        // The engine works again: the next try reads, and the error goes.
+        env.installEngineInResources(u"echo '"_qs + reading(30, 40) + u"'; exec sleep 30\n"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(model.snapshot().has_value(), 15000);
+        QCOMPARE(model.error(), std::nullopt);
+        QVERIFY(!model.isStale());
+        model.stop();
+    }
 
-        // A good reading later shows, but the error stays: nothing clears it.
-        env.installEngineInResources(watchPrinting({reading(30, 40)}));
+    // A watch that ends after readings is restarted; meanwhile its last
+    // reading stays, marked stale.
+    void anEndedWatchRestartsAndItsReadingGoesStale() {
+        TestEnvironment env;
+        const QString runs = env.home() + u"/runs"_qs;
+        env.installEngineInResources(u"echo x >> '"_qs + runs + u"'\necho '"_qs + reading(10, 20) +
+                                     u"'\n[ \"$(wc -l < '"_qs + runs +
+                                     u"')\" -ge 2 ] && exec sleep 30\nexit 0\n"_qs);
+        StatusModel model;
+        SignalLog log(&model, {u"snapshotChanged"_qs, u"cpuHistoryChanged"_qs,
+                               u"memHistoryChanged"_qs, u"streamingChanged"_qs});
         model.stream();
-        QVERIFY(waitForEnd(model));
-        QCOMPARE(model.snapshot()->cpu.usage, 30);
-        QCOMPARE(model.error(), QString::fromUtf8(EngineError::notInstalled));
-        QCOMPARE(log.take(), SignalLog::once("snapshot cpuHistory memHistory"));
+        QTRY_VERIFY(model.isStale());
+        QVERIFY(model.snapshot());
+        QCOMPARE(model.error(), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.isStale(), 10000);  // the second run's reading
+        QCOMPARE(TestEnvironment::readFile(runs), "x\nx\n");
+        QCOMPARE(model.cpuHistory().size(), 2);
+        QCOMPARE(log.take(), (SignalLog::Counts{{u"staleChanged"_qs, 2}}));
+        model.stop();
     }
 
     void stopEndsTheEngineQuietly() {
@@ -120,6 +147,10 @@ private Q_SLOTS:
         QTRY_VERIFY(ScriptedEngine::isGone(pid));
         QCOMPARE(model.error(), std::nullopt);
         QVERIFY(model.snapshot());
+        // Stopped means stopped: no try follows.
+        QFile::remove(pidFile);
+        QTest::qWait(StatusModel::firstRetryMs + 300);
+        QVERIFY(!QFile::exists(pidFile));
     }
 
     void watchesTheRealEngine() {

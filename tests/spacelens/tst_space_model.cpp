@@ -1,3 +1,4 @@
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -7,6 +8,8 @@
 
 #include "engine/Engine.h"
 #include "spacelens/SpaceModel.h"
+#include "spacelens/SpaceRows.h"
+#include "spacelens/SpaceView.h"
 #include "support/ScriptedEngine.h"
 #include "support/TestEnvironment.h"
 #include "support/TrashCheck.h"
@@ -74,6 +77,37 @@ private Q_SLOTS:
         log = env->home() + u"/engine.log"_qs;
     }
     void cleanup() { delete env; }
+
+    // The rows Space Lens shows stay a sound item model while the quick
+    // listing gives way to the engine's report, folders open, and the
+    // whole computer comes back.
+    void spaceRowsStaySound() {
+        const QString folder = env->home() + u"/big"_qs;
+        QList<Child> children, top{{u"big"_qs, 9000, true}, {u"small"_qs, 10, false}};
+        for (int i = 0; i < 300; ++i) {
+            const QString name = u"f%1"_qs.arg(i);
+            children.append({name, qint64(i) * 100, i % 5 == 0});
+            QVERIFY(TestEnvironment::writeFile(folder + u'/' + name));
+        }
+        env->installEngineInResources(analyzer(
+            log, {{u"/"_qs, reportJson(u"/"_qs, top)}, {folder, reportJson(folder, children)}},
+            0.1));
+        SpaceModel model;
+        SpaceView view(&model);
+        QAbstractItemModelTester tester(view.rows(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.load(false);
+        QVERIFY(settled(model));
+        QCoreApplication::processEvents();
+        model.open(entryOf(env->home(), {u"big"_qs, 9000, true}));
+        QVERIFY(settled(model));
+        QCoreApplication::processEvents();
+        QVERIFY(view.rows()->rowCount() > 200);
+        model.setTrail({std::nullopt});  // back to the whole computer
+        QVERIFY(settled(model));
+        QCoreApplication::processEvents();
+        QCOMPARE(view.rows()->rowCount(), 2);
+    }
 
     void cachedReportsStartNoRun() {
         const QList<Child> rootChildren{{u"swap"_qs, 10, false}};
@@ -269,5 +303,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(SpaceModelTest)
+QTEST_MAIN(SpaceModelTest)
 #include "tst_space_model.moc"

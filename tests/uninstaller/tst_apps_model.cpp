@@ -1,13 +1,17 @@
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "engine/Engine.h"
 #include "support/TestEnvironment.h"
+#include "uninstaller/AppRows.h"
 #include "uninstaller/AppsEngine.h"
 #include "uninstaller/AppsModel.h"
+#include "uninstaller/UninstallView.h"
 
 namespace {
 
@@ -66,10 +70,60 @@ private Q_SLOTS:
             << QList<InstalledApp>{tool} << QString();
         QTest::newRow("a bracket in the leading text")
             << u"[info] listing\n"_qs + listJson({tool}) << QList<InstalledApp>() << u"*"_qs;
-        QTest::newRow("no array") << u"nothing to list"_qs << QList<InstalledApp>()
-                                  << kNotInstalled;
+        QTest::newRow("no array") << u"Looking…\nnothing to list"_qs << QList<InstalledApp>()
+                                  << u"nothing to list"_qs;
         QTest::newRow("no engine") << QString() << QList<InstalledApp>() << kNotInstalled;
     }
+    // A list that fails says why, in the engine's words; "The cleaning
+    // engine is missing." is only for an engine that is.
+    void aFailingListSaysWhy_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("refusal")
+            << u"echo 'mole uninstall: cannot read the desktop entries' >&2; exit 1"_qs
+            << u"cannot read the desktop entries"_qs;
+        QTest::newRow("silence") << u"exit 0"_qs << u"The cleaning engine gave no list of apps."_qs;
+        QTest::newRow("crash")
+            << u"kill -SEGV $$"_qs
+            << u"The cleaning engine stopped unexpectedly (Segmentation fault)."_qs;
+    }
+    void aFailingListSaysWhy() {
+        QFETCH(QString, script);
+        QFETCH(QString, error);
+        env->installEngineInResources(u"ulimit -c 0\n"_qs + script + u"\n"_qs);
+        AppsModel model;
+        model.load();
+        QVERIFY(QTest::qWaitFor([&] { return !model.isLoading(); }, 10000));
+        QCOMPARE(model.error().value_or(QString()), error);
+        QVERIFY(model.apps().isEmpty());
+    }
+
+    // The list's rows, as the Uninstaller shows them, stay a sound item model
+    // while the engine lists, du measures and the search narrows and widens.
+    void listRowsStaySound() {
+        QList<InstalledApp> apps;
+        for (int i = 0; i < 60; ++i) {
+            const QString folder = env->home() + u"/Apps/App%1"_qs.arg(i);
+            QVERIFY(TestEnvironment::writeFile(folder + u"/bin"_qs, QByteArray(i * 1000, 'x')));
+            apps.append(app(u"App%1"_qs.arg(i), u"AppImage"_qs, folder));
+        }
+        engine.list = u"Looking…\n"_qs + listJson(apps);
+        install();
+        AppsModel model;
+        UninstallView view(&model);
+        QAbstractItemModelTester tester(view.rows(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.load();
+        QVERIFY(QTest::qWaitFor([&] { return !model.isLoading(); }, 10000));
+        QCoreApplication::processEvents();
+        QCOMPARE(view.rows()->rowCount(), 60);
+        for (const char *query : {"App1", "App12", "nothing", "", "app5", "App"}) {
+            view.search()->setText(QString::fromLatin1(query));
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(view.rows()->rowCount(), 60);
+    }
+
     void listing() {
         QFETCH(QString, output);
         QFETCH(QList<InstalledApp>, apps);
