@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,10 @@ public:
 
     // Every entry below the home, relative to it, without following links.
     QSet<QByteArray> snapshot() const;
+    // Everything at and below an absolute path, without following links:
+    // relative path -> type, mode, size and a checksum of the contents (or
+    // the link's target). Equal fingerprints mean nothing there changed.
+    static QMap<QByteArray, QByteArray> fingerprint(const QByteArray &path);
     // Entries of `before` at or below any of `roots`.
     static QSet<QByteArray> below(const QSet<QByteArray> &before, const QList<QByteArray> &roots);
 
