@@ -76,6 +76,8 @@ std::optional<Identity> identityAt(int dir, const std::string &name, int &error)
 }
 
 std::string reasonText(int error) {
+    if (error == kKeptFolder)
+        return "a folder that is never removed, left alone";
     if (error == EXDEV)
         return "on another file system, left alone";
     if (error == ELOOP)
@@ -134,6 +136,10 @@ Removal::Result Removal::remove(const std::string &path, const Identity &expecte
     Result result;
     int error = 0;
     const std::string shown = m_home.tilde(path);
+    if (!m_home.mayRemove(path)) {
+        fail(shown, kKeptFolder, result);
+        return result;
+    }
     std::optional<Beneath> at = Beneath::open(m_home, path, error);
     if (!at) {
         if (error == ENOENT)

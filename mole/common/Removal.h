@@ -48,8 +48,9 @@ public:
         bool vanished = false;  // it was already gone before the removal began
     };
 
-    // Removes `path` and everything below it, when it still is `expected`.
-    // A changed identity is reported through `changed` and nothing is touched.
+    // Removes `path` and everything below it, when it still is `expected`
+    // and the home allows its removal (Home::mayRemove). A changed identity
+    // is reported through `changed` and nothing is touched.
     Result remove(const std::string &path, const Identity &expected, bool &changed);
 
 private:
@@ -62,7 +63,12 @@ private:
     OnFailure m_onFailure;
 };
 
-// Text for an errno in failure lines ("Permission denied", "on another file system").
+// The failure of an entry that is, or holds, a folder never removed whole
+// (the home, a user or XDG folder): see Home::mayRemove.
+inline constexpr int kKeptFolder = -1;
+
+// Text for an errno (or kKeptFolder) in failure lines ("Permission denied", "on another file
+// system").
 std::string reasonText(int error);
 
 }  // namespace mole
