@@ -1,6 +1,7 @@
 #include "clean/Plan.h"
 
 #include "common/SafeFile.h"
+#include "common/TextLine.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -146,7 +147,7 @@ std::optional<std::vector<Section>> loadPlan(const Home &home, int64_t maxAgeSec
             Item item;
             if (!(words >> item.bytes >> word))
                 return std::nullopt;
-            item.label = decode(word);
+            item.label = displayText(decode(word));  // printed: never a line of its own
             sections.back().items.push_back(std::move(item));
         } else if (kind == "target" && !sections.empty() && !sections.back().items.empty()) {
             Target target;

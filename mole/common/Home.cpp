@@ -264,7 +264,8 @@ std::optional<Home> homeFor(std::string_view command) {
 }
 
 bool Home::mayRemove(const std::string &full) const {
-    if (!contains(full) || hasDotDot(full) || lexical(full) != full)
+    if (!contains(full) || hasDotDot(full) || lexical(full) != full ||
+        full.find('\0') != std::string::npos)
         return false;
     for (const std::string &folder : kept)
         if (overlap(full, folder))
@@ -295,7 +296,7 @@ Beneath::~Beneath() {
 
 std::optional<Beneath> Beneath::open(const Home &home, const std::string &path, int &error) {
     error = EXDEV;
-    if (!home.contains(path) || hasDotDot(path))
+    if (!home.contains(path) || hasDotDot(path) || path.find('\0') != std::string::npos)
         return std::nullopt;
     std::string rest = path.substr(home.path.size() + 1);
     int fd = ::open(home.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);

@@ -221,19 +221,32 @@ private Q_SLOTS:
 
     // When even the default folder would hold a user folder, the category
     // is left alone rather than emptied.
+    void unsafeDefaultFolderIsSkipped_data() {
+        QTest::addColumn<bool>("link");
+        QTest::newRow("the default holds a user-dirs folder") << false;
+        QTest::newRow("the default is a link to Documents") << true;
+    }
     void unsafeDefaultFolderIsSkipped() {
+        QFETCH(bool, link);
         FakeHome h;
         Canary canary;
-        fillDocuments(h, ".cache/docs");
-        h.file(".cache/junk/data", 9000);
-        h.text(".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/.cache/docs\"\n");
-        const QMap<QByteArray, QByteArray> before = FakeHome::fingerprint(h.at(".cache"));
+        if (link) {
+            QVERIFY(::rmdir(h.at(".cache").constData()) == 0);
+            fillDocuments(h);
+            h.file("Documents/junk/data", 9000);
+            h.symlink(h.at("Documents"), ".cache");
+        } else {
+            fillDocuments(h, ".cache/docs");
+            h.file(".cache/junk/data", 9000);
+            h.text(".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/.cache/docs\"\n");
+        }
+        const QMap<QByteArray, QByteArray> before = FakeHome::fingerprint(h.at(".cache/"));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(u"XDG_CACHE_HOME"_qs);
         QVERIFY(run({u"clean"_qs, u"--dry-run"_qs}, environment).finished);
         const EngineResult result = run({u"clean"_qs}, environment);
         QVERIFY(result.errors.contains("XDG_CACHE_HOME is not used either"));
-        QCOMPARE(FakeHome::fingerprint(h.at(".cache")), before);
+        QCOMPARE(FakeHome::fingerprint(h.at(".cache/")), before);
         QVERIFY(canary.intact());
     }
 
@@ -413,6 +426,8 @@ private Q_SLOTS:
         QTest::newRow("climbs out of the home") << QByteArray("climb") << QByteArray("never lists");
         QTest::newRow("a Trash entry outside the Trash")
             << QByteArray("trash flag") << QByteArray("never lists");
+        QTest::newRow("names Documents with a NUL after it")
+            << QByteArray("nul") << QByteArray("never lists");
     }
     void tamperedPlansAreRefused() {
         QFETCH(QByteArray, tamper);
@@ -437,7 +452,8 @@ private Q_SLOTS:
         QByteArray plan = "mole-clean-plan 2\nhome " + home + "\ncreated " +
                           QByteArray::number(qint64(::time(nullptr))) +
                           "\nsection User%20caches\nitem 9000 victim\n" +
-                          planTarget(named, tamper == "trash flag") + "\n";
+                          planTarget(named, tamper == "trash flag") +
+                          (tamper == "nul" ? "%00x" : "") + "\n";
         const QByteArray file = h.at(".local/state/mole/clean-plan");
         h.folder(".local/state/mole");
         if (tamper == "fifo") {
