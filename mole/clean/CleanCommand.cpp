@@ -73,11 +73,12 @@ struct Totals {
     int left = 0;  // items not reached because of a stop
 };
 
-void cleanItem(const Home &home, const Section &section, const Item &item, Totals &totals) {
+void cleanItem(const Home &home, const Section &section, const Item &item,
+               RunningPrograms &running, Totals &totals) {
     // A program started since the scan uses its cache now: looked at again
     // just before the item goes.
     if (!programsUsing(home, section.title, item).empty() &&
-        inUse(home, section.title, item, runningPrograms())) {
+        inUse(home, section.title, item, running.now())) {
         printLine(std::string(kNote) + item.label + " is running" + std::string(kDot) +
                   "cache skipped");
         return;
@@ -145,6 +146,7 @@ int cleanNow(const Home &home, bool yes) {
     dropPlan(home);
     catchStopSignals();
     Totals totals;
+    RunningPrograms running;
     for (const Section &section : *plan) {
         if (section.actionCount() == 0)
             continue;
@@ -157,7 +159,7 @@ int cleanNow(const Home &home, bool yes) {
                 ++totals.left;
                 continue;
             }
-            cleanItem(home, section, item, totals);
+            cleanItem(home, section, item, running, totals);
         }
     }
     if (totals.left > 0)
