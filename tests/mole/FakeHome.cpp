@@ -152,3 +152,15 @@ QStringList labels(const ParsedReport &report, const QString &section, ReportIte
                     out.append(withoutJoiners(item.label));
     return out;
 }
+
+RunningApp::RunningApp(const QString &name) {
+    const QString program = dir.path() + u'/' + name;
+    QFile::copy(u"/bin/sleep"_qs, program);
+    process.start(program, {u"60"_qs});
+    process.waitForStarted();
+}
+
+RunningApp::~RunningApp() {
+    process.kill();
+    process.waitForFinished();
+}

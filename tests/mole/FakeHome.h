@@ -3,9 +3,11 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <QProcess>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <optional>
 
@@ -46,6 +48,15 @@ public:
 private:
     TestEnvironment m_env;
     QByteArray m_root;
+};
+
+// A program that stands in for a running application called `name`: a copy
+// of sleep(1) under that name, for as long as the object lives.
+struct RunningApp {
+    QTemporaryDir dir;
+    QProcess process;
+    explicit RunningApp(const QString &name);
+    ~RunningApp();
 };
 
 // The engine's output as the app's runner delivers it: cleaned, filtered lines.

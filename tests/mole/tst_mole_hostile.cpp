@@ -89,22 +89,6 @@ QByteArray planTarget(const QByteArray &path, bool trashEntry = false) {
            QByteArray::number(born) + ' ' + (trashEntry ? '1' : '0') + ' ' + path;
 }
 
-// A program that stands in for a running application called `name`.
-struct RunningApp {
-    QTemporaryDir dir;
-    QProcess process;
-    explicit RunningApp(const QString &name) {
-        const QString program = dir.path() + u'/' + name;
-        QFile::copy(u"/bin/sleep"_qs, program);
-        process.start(program, {u"60"_qs});
-        process.waitForStarted();
-    }
-    ~RunningApp() {
-        process.kill();
-        process.waitForFinished();
-    }
-};
-
 // Makes a FIFO, a listening socket's file or a device node at `path`.
 bool makeSpecial(const QByteArray &path, const QByteArray &kind) {
     if (kind == "fifo")
