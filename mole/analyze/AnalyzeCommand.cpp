@@ -4,6 +4,7 @@
 #include "analyze/Report.h"
 #include "analyze/Table.h"
 #include "analyze/Walker.h"
+#include "common/FileLimit.h"
 #include "common/Output.h"
 
 #include <fcntl.h>
@@ -21,15 +22,6 @@ namespace mole::analyze {
 namespace {
 
 constexpr size_t kLargeFileCount = 20;
-
-// A deep tree keeps one folder open per level on each thread.
-void allowManyOpenFiles() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    }
-}
 
 std::string withoutTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -68,7 +60,7 @@ int run(int argc, char **argv) {
                                   : std::string("cannot read the folder: ") + std::strerror(error));
         return 1;
     }
-    allowManyOpenFiles();
+    raiseOpenFileLimit();
     FolderUsage usage = measureFolder(fd, path, {defaultThreadCount(), kLargeFileCount});
     ::close(fd);
 

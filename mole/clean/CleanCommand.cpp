@@ -1,10 +1,14 @@
 #include "clean/CleanCommand.h"
 
+#include "clean/InUse.h"
 #include "clean/Plan.h"
 #include "clean/Scan.h"
 #include "common/Confirm.h"
+#include "common/DirectorySizes.h"
+#include "common/FileLimit.h"
 #include "common/Interrupt.h"
 #include "common/Output.h"
+#include "common/Processes.h"
 #include "common/Text.h"
 #include "common/TextLine.h"
 #include "common/TrashWriter.h"
@@ -69,7 +73,16 @@ struct Totals {
     int left = 0;  // items not reached because of a stop
 };
 
-void cleanItem(const Home &home, const Item &item, Totals &totals) {
+void cleanItem(const Home &home, const Section &section, const Item &item,
+               RunningPrograms &running, Totals &totals) {
+    // A program started since the scan uses its cache now: looked at again
+    // just before the item goes.
+    if (!programsUsing(home, section.title, item).empty() &&
+        inUse(home, section.title, item, running.now())) {
+        printLine(std::string(kNote) + item.label + " is running" + std::string(kDot) +
+                  "cache skipped");
+        return;
+    }
     Removal removal(home, [&](const std::string &path, int error) {
         printLine(std::string(kFailed) + displayText(path) + std::string(kDot) +
                   "failed: " + reasonText(error));
@@ -108,7 +121,10 @@ void cleanItem(const Home &home, const Item &item, Totals &totals) {
 }
 
 int cleanNow(const Home &home, bool yes) {
-    std::optional<std::vector<Section>> plan = loadPlan(home, kPlanLifetime);
+    std::string refusal;
+    std::optional<std::vector<Section>> plan = loadPlan(home, kPlanLifetime, refusal);
+    if (!refusal.empty())
+        printLine(std::string(kNote) + "Saved plan not used" + std::string(kDot) + refusal);
     if (!plan) {
         plan.emplace();
         scan(home, [&](Section &&section) { plan->push_back(std::move(section)); });
@@ -130,6 +146,7 @@ int cleanNow(const Home &home, bool yes) {
     dropPlan(home);
     catchStopSignals();
     Totals totals;
+    RunningPrograms running;
     for (const Section &section : *plan) {
         if (section.actionCount() == 0)
             continue;
@@ -142,7 +159,7 @@ int cleanNow(const Home &home, bool yes) {
                 ++totals.left;
                 continue;
             }
-            cleanItem(home, item, totals);
+            cleanItem(home, section, item, running, totals);
         }
     }
     if (totals.left > 0)
@@ -169,6 +186,7 @@ int run(int argc, char **argv) {
     std::optional<Home> home = homeFor("clean");
     if (!home)
         return 1;
+    raiseOpenFileLimit();
     return dry ? dryRun(*home) : cleanNow(*home, yes);
 }
 

@@ -1,6 +1,10 @@
 #include "clean/Plan.h"
 
+#include "common/SafeFile.h"
+#include "common/TextLine.h"
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
@@ -50,6 +54,10 @@ std::string folder(const Home &home) {
     return home.state + "/mole";
 }
 
+std::string trashFiles(const Home &home) {
+    return home.data + "/Trash/files";
+}
+
 }  // namespace
 
 bool savePlan(const Home &home, const std::vector<Section> &sections) {
@@ -74,30 +82,50 @@ bool savePlan(const Home &home, const std::vector<Section> &sections) {
     int dir = makeFolderBeneath(home, folder(home));
     if (dir < 0)
         return false;
-    const std::string text = out.str();
+    // Written aside and renamed over the plan. The temporary name is ours: a
+    // file left there (or planted: a FIFO, a link) is dropped, and the new
+    // one is created exclusively.
     const std::string temporary = std::string(kFile) + ".new";
-    int fd = ::openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
-                      0600);
-    bool saved = fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    ::unlinkat(dir, temporary.c_str(), 0);
+    int fd = createNew(dir, temporary);
+    bool saved = fd >= 0 && writeAll(fd, out.str());
     if (fd >= 0)
         ::close(fd);
     saved = saved && ::renameat(dir, temporary.c_str(), dir, kFile) == 0;
+    if (!saved)
+        ::unlinkat(dir, temporary.c_str(), 0);
     ::close(dir);
     return saved;
 }
 
-std::optional<std::vector<Section>> loadPlan(const Home &home, int64_t maxAgeSeconds) {
+std::optional<std::vector<Section>> loadPlan(const Home &home, int64_t maxAgeSeconds,
+                                             std::string &refusal) {
+    refusal.clear();
     int error = 0;
     std::optional<Beneath> at = Beneath::open(home, folder(home) + "/" + kFile, error);
     if (!at)
         return std::nullopt;
-    int fd = ::openat(at->parent(), at->name().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    // Opened without following a link or waiting on a FIFO, then judged by
+    // what was opened: only the user may have written what gets removed.
+    int fd = ::openat(at->parent(), at->name().c_str(),
+                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            refusal = "it is a symbolic link";
         return std::nullopt;
-    std::string text;
-    char buffer[16384];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        refusal = "it is not a regular file";
+    else if (st.st_uid != ::geteuid())
+        refusal = "it belongs to another user";
+    else if (st.st_mode & (S_IWGRP | S_IWOTH))
+        refusal = "others may change it";
+    std::optional<std::string> read = refusal.empty() ? readAll(fd) : std::nullopt;
     ::close(fd);
+    if (!read)
+        return std::nullopt;
+    const std::string &text = *read;
 
     std::istringstream in(text);
     std::string line, homePath;
@@ -119,7 +147,7 @@ std::optional<std::vector<Section>> loadPlan(const Home &home, int64_t maxAgeSec
             Item item;
             if (!(words >> item.bytes >> word))
                 return std::nullopt;
-            item.label = decode(word);
+            item.label = displayText(decode(word));  // printed: never a line of its own
             sections.back().items.push_back(std::move(item));
         } else if (kind == "target" && !sections.empty() && !sections.back().items.empty()) {
             Target target;
@@ -130,6 +158,12 @@ std::optional<std::vector<Section>> loadPlan(const Home &home, int64_t maxAgeSec
                 return std::nullopt;
             target.trashEntry = trashEntry == 1;
             target.path = decode(word);
+            const bool inTrash = target.path.rfind('/') == trashFiles(home).size() &&
+                                 target.path.starts_with(trashFiles(home) + "/");
+            if (!home.mayRemove(target.path) || (target.trashEntry && !inTrash)) {
+                refusal = "it names a place the scan never lists";
+                return std::nullopt;
+            }
             sections.back().items.back().targets.push_back(std::move(target));
         } else {
             return std::nullopt;  // not written by this version: scan afresh

@@ -4,6 +4,7 @@
 #include "common/Home.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace mole::clean {
@@ -13,8 +14,12 @@ namespace mole::clean {
 // Only action items are written; review items and notes never are.
 bool savePlan(const Home &home, const std::vector<Section> &sections);
 
-// The saved plan when it was made for this home less than `maxAgeSeconds` ago.
-std::optional<std::vector<Section>> loadPlan(const Home &home, int64_t maxAgeSeconds);
+// The saved plan when it was made for this home less than `maxAgeSeconds`
+// ago. A plan that is there but cannot be trusted (not a regular file, not
+// the user's, writable by others, or naming a path a scan never lists) is
+// refused: nothing is returned and `refusal` says why.
+std::optional<std::vector<Section>> loadPlan(const Home &home, int64_t maxAgeSeconds,
+                                             std::string &refusal);
 
 void dropPlan(const Home &home);
 

@@ -1,6 +1,7 @@
 #include "common/Home.h"
 
 #include "common/Output.h"
+#include "common/Text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,18 +46,147 @@ bool hasDotDot(const std::string &path) {
     return ("/" + path + "/").find("/../") != std::string::npos;
 }
 
-// An XDG folder: the variable when it names an absolute folder inside the
-// home, otherwise the specification's default. Resolving keeps a link that
-// points outside the home from counting as inside.
-std::string xdgFolder(const Home &home, const char *variable, const char *fallback) {
-    const char *value = std::getenv(variable);
-    if (value && value[0] == '/' && !hasDotDot(value)) {
-        char resolved[PATH_MAX];
-        std::string path = ::realpath(value, resolved) ? std::string(resolved) : lexical(value);
-        if (home.contains(path))
-            return path;
+// `inner` is `outer` or lies below it.
+bool within(const std::string &inner, const std::string &outer) {
+    return inner == outer ||
+           (inner.size() > outer.size() && inner.starts_with(outer) && inner[outer.size()] == '/');
+}
+
+// One folder overlaps another when either holds the other.
+bool overlap(const std::string &a, const std::string &b) {
+    return within(a, b) || within(b, a);
+}
+
+// The usual user folders, and folders whose loss cannot be undone.
+constexpr const char *kUserFolders[] = {"Desktop",  "Documents", "Downloads", "Music",
+                                        "Pictures", "Public",    "Templates", "Videos"};
+constexpr const char *kPrivateFolders[] = {".ssh", ".gnupg", ".pki", ".password-store"};
+
+// An absolute path written in terms of the home: the home as resolved or as
+// $HOME spells it. Nothing when the path is elsewhere.
+std::optional<std::string> inHome(const Home &home, const std::string &given,
+                                  const std::string &path) {
+    const std::string plain = lexical(path);
+    for (const std::string &prefix : {home.path, given})
+        if (!prefix.empty() && within(plain, prefix))
+            return home.path + plain.substr(prefix.size());
+    return std::nullopt;
+}
+
+// The folders xdg-user-dirs names ("$HOME/..." or absolute) in a
+// user-dirs.dirs file. A folder set to the home itself names nothing.
+void addUserFolders(const Home &home, const std::string &given, const std::string &file,
+                    std::vector<std::string> &folders) {
+    std::optional<std::string> text = readFile(file);
+    if (!text)
+        return;
+    forEachLine(*text, [&](std::string_view line) {
+        line = trim(line);
+        size_t equals = line.find('=');
+        if (line.empty() || line[0] == '#' || equals == std::string_view::npos)
+            return;
+        std::string value(trim(line.substr(equals + 1)));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.starts_with("$HOME"))
+            value = given + value.substr(5);
+        if (value.empty() || value[0] != '/' || hasDotDot(value))
+            return;
+        if (std::optional<std::string> folder = inHome(home, given, value);
+            folder && *folder != home.path)
+            folders.push_back(*folder);
+    });
+}
+
+// Why a folder inside the home cannot be used as an XDG folder; empty when
+// it can. Each component is looked at from the home down without following
+// links; components that do not exist yet are fine.
+std::string unusable(const Home &home, const std::string &folder) {
+    if (folder == home.path)
+        return "it is the home folder";
+    for (const std::string &kept : home.kept)
+        if (overlap(folder, kept))
+            return within(folder, kept) ? "it is or lies in a user folder"
+                                        : "it holds a user folder";
+    int fd = ::open(home.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    std::string rest = folder.substr(home.path.size() + 1), why;
+    while (fd >= 0 && !rest.empty()) {
+        size_t slash = rest.find('/');
+        std::string part = rest.substr(0, slash);
+        rest = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+        int next = ::openat(fd, part.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+        struct stat st;
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode))
+            why = S_ISLNK(st.st_mode) ? "it is reached through a symbolic link"
+                                      : "it is not a folder";
+        if (!why.empty())
+            break;
     }
-    return home.path + fallback;
+    if (fd >= 0)
+        ::close(fd);
+    return why;
+}
+
+struct XdgFolder {
+    const char *variable;
+    const char *fallback;  // below the home
+    std::string Home::*field;
+};
+
+constexpr XdgFolder kXdgFolders[] = {{"XDG_CACHE_HOME", "/.cache", &Home::cache},
+                                     {"XDG_CONFIG_HOME", "/.config", &Home::config},
+                                     {"XDG_DATA_HOME", "/.local/share", &Home::data},
+                                     {"XDG_STATE_HOME", "/.local/state", &Home::state}};
+
+// The XDG folders: a variable's folder when it is an absolute path inside
+// the home, reached without links, and overlaps neither the home, a kept
+// folder, nor another XDG folder (the other variables' and the defaults);
+// otherwise the default, which must pass the same checks or is left empty.
+void chooseXdgFolders(Home &home, const std::string &given) {
+    std::optional<std::string> wanted[4];
+    bool set[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        const char *value = std::getenv(kXdgFolders[i].variable);
+        set[i] = value && *value;
+        if (set[i] && value[0] == '/' && !hasDotDot(value))
+            wanted[i] = inHome(home, given, value);
+    }
+    auto overlapsAnother = [&](int i, const std::string &folder) -> std::string {
+        for (int j = 0; j < 4; ++j)
+            if (j != i && (overlap(folder, home.path + kXdgFolders[j].fallback) ||
+                           (wanted[j] && overlap(folder, *wanted[j]))))
+                return std::string("it overlaps the folder of ") + kXdgFolders[j].variable;
+        return {};
+    };
+    for (int i = 0; i < 4; ++i) {
+        if (!set[i])
+            continue;
+        std::string why =
+            !wanted[i] ? "it is not a folder inside the home" : unusable(home, *wanted[i]);
+        if (why.empty())
+            why = overlapsAnother(i, *wanted[i]);
+        if (why.empty())
+            continue;
+        wanted[i].reset();
+        home.notes.push_back(std::string(kXdgFolders[i].variable) + " ignored (" + why +
+                             "); using the default");
+    }
+    for (int i = 0; i < 4; ++i) {
+        std::string folder = wanted[i].value_or(home.path + kXdgFolders[i].fallback);
+        if (!wanted[i]) {
+            std::string why = unusable(home, folder);
+            if (why.empty())
+                why = overlapsAnother(i, folder);
+            if (!why.empty()) {
+                home.notes.push_back(std::string("the default for ") + kXdgFolders[i].variable +
+                                     " is not used either (" + why + "); left alone");
+                folder.clear();
+            }
+        }
+        home.*kXdgFolders[i].field = folder;
+    }
 }
 
 }  // namespace
@@ -113,10 +243,13 @@ std::optional<Home> checkHome(std::string &problem) {
         return std::nullopt;
     }
     home.place = *place;
-    home.cache = xdgFolder(home, "XDG_CACHE_HOME", "/.cache");
-    home.config = xdgFolder(home, "XDG_CONFIG_HOME", "/.config");
-    home.data = xdgFolder(home, "XDG_DATA_HOME", "/.local/share");
-    home.state = xdgFolder(home, "XDG_STATE_HOME", "/.local/state");
+    const std::string given = lexical(value);
+    for (const char *name : kUserFolders) home.kept.push_back(home.path + "/" + name);
+    for (const char *name : kPrivateFolders) home.kept.push_back(home.path + "/" + name);
+    addUserFolders(home, given, home.path + "/.config/user-dirs.dirs", home.kept);
+    if (const char *config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
+        addUserFolders(home, given, std::string(config) + "/user-dirs.dirs", home.kept);
+    chooseXdgFolders(home, given);
     return home;
 }
 
@@ -125,7 +258,22 @@ std::optional<Home> homeFor(std::string_view command) {
     std::optional<Home> home = checkHome(problem);
     if (!home)
         printError(command, problem);
+    else
+        for (const std::string &note : home->notes) printError(command, note);
     return home;
+}
+
+bool Home::mayRemove(const std::string &full) const {
+    if (!contains(full) || hasDotDot(full) || lexical(full) != full ||
+        full.find('\0') != std::string::npos)
+        return false;
+    for (const std::string &folder : kept)
+        if (overlap(full, folder))
+            return false;
+    for (const std::string *folder : {&cache, &config, &data, &state})
+        if (!folder->empty() && within(*folder, full))
+            return false;
+    return state.empty() || !overlap(state + "/mole", full);
 }
 
 Beneath::Beneath(Beneath &&other) noexcept
@@ -148,7 +296,7 @@ Beneath::~Beneath() {
 
 std::optional<Beneath> Beneath::open(const Home &home, const std::string &path, int &error) {
     error = EXDEV;
-    if (!home.contains(path) || hasDotDot(path))
+    if (!home.contains(path) || hasDotDot(path) || path.find('\0') != std::string::npos)
         return std::nullopt;
     std::string rest = path.substr(home.path.size() + 1);
     int fd = ::open(home.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);

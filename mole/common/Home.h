@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mole {
 
@@ -20,15 +21,28 @@ struct Place {
 std::optional<Place> placeOf(int fd);
 
 // The user's home, checked before anything in it is deleted, with the XDG
-// folders the commands work in. Every folder lies inside the home.
+// folders the commands work in. Every folder lies inside the home, is
+// reached without a symbolic link, and neither holds nor lies in a user
+// folder or another of them; one that cannot be had that way is empty, and
+// what lives in it is left alone.
 struct Home {
     std::string path;  // canonical, no trailing slash
     Place place;
     std::string cache, config, data, state;
+    // Folders never removed, emptied or entered for removal: the user
+    // folders (xdg-user-dirs and the usual names) and private folders such
+    // as ~/.ssh.
+    std::vector<std::string> kept;
+    // Why an XDG variable was not used: one line each, for standard error.
+    std::vector<std::string> notes;
 
     // `path` with the home folder written as "~".
     std::string tilde(const std::string &path) const;
     bool contains(const std::string &path) const;
+    // Whether a deleting command may remove `path` as a whole: strictly
+    // inside the home, not a kept folder or inside one, and neither the
+    // home, an XDG folder nor a folder holding any of these.
+    bool mayRemove(const std::string &path) const;
 };
 
 // Checks $HOME: set, absolute, not "/", an existing folder owned by the user

@@ -8,6 +8,7 @@ namespace mole {
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
+bool g_readerGone = false;
 
 void onStop(int) {
     g_stop = 1;
@@ -23,8 +24,12 @@ void catchStopSignals() {
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
+void noteReaderGone() {
+    g_readerGone = true;
+}
+
 bool stopRequested() {
-    return g_stop != 0;
+    return g_stop != 0 || g_readerGone;
 }
 
 }  // namespace mole

@@ -8,4 +8,8 @@ namespace mole {
 void catchStopSignals();
 bool stopRequested();
 
+// The reader of the report has gone (a write failed): nobody would learn
+// what is removed next, so this stops the command like a signal.
+void noteReaderGone();
+
 }  // namespace mole

@@ -1,5 +1,6 @@
 #include "common/Output.h"
 
+#include <poll.h>
 #include <unistd.h>
 #include <algorithm>
 #include <array>
@@ -182,6 +183,13 @@ bool writeOut(std::string_view text) {
         ssize_t n = ::write(STDOUT_FILENO, text.data(), text.size());
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && errno == EAGAIN) {
+            // An output set non-blocking by whoever started the engine is
+            // only full, not gone: wait until the reader takes some.
+            pollfd out{STDOUT_FILENO, POLLOUT, 0};
+            if (::poll(&out, 1, -1) >= 0 || errno == EINTR)
+                continue;
+        }
         if (n <= 0)
             return false;
         text.remove_prefix(size_t(n));

@@ -26,9 +26,13 @@ struct Identity {
 // The identity of the entry `name` of the open folder `dir`, not following a link.
 std::optional<Identity> identityAt(int dir, const std::string &name, int &error);
 
-// Removes files and folder trees inside the home. Never follows a symbolic
-// link (a link is removed as a link), never enters a folder on another mount
-// than the home's, and reports every entry it could not remove.
+// Removes files and folder trees inside the home. The entry is opened
+// first (without following a link) and judged by what was opened, and the
+// tree is emptied through that descriptor, so an entry swapped for another
+// at any moment is never the one emptied. Never follows a symbolic link (a
+// link is removed as a link), never enters a folder on another mount than
+// the home's, and reports every entry it could not remove. Trees of any
+// depth are removed with a bounded number of open descriptors.
 class Removal {
 public:
     // Called with the display path ("~/...") and the errno of each failure.
@@ -44,23 +48,27 @@ public:
         bool vanished = false;  // it was already gone before the removal began
     };
 
-    // Removes `path` and everything below it, when it still is `expected`.
-    // A changed identity is reported through `changed` and nothing is touched.
+    // Removes `path` and everything below it, when it still is `expected`
+    // and the home allows its removal (Home::mayRemove). A changed identity
+    // is reported through `changed` and nothing is touched.
     Result remove(const std::string &path, const Identity &expected, bool &changed);
 
-    // Removes the entry `name` of the open folder `parent`, shown as `shown`.
-    Result removeAt(int parent, const std::string &name, const std::string &shown);
-
 private:
-    void removeTree(int parent, const std::string &name, const std::string &shown,
-                    const struct stat &st, Result &result);
+    struct Level;
+    void removeFolder(int parent, Level root, Result &result);
+    int openFolder(int pinned, const struct stat &st, const std::string &shown, Result &result);
     void fail(const std::string &shown, int error, Result &result);
 
     const Home &m_home;
     OnFailure m_onFailure;
 };
 
-// Text for an errno in failure lines ("Permission denied", "on another file system").
+// The failure of an entry that is, or holds, a folder never removed whole
+// (the home, a user or XDG folder): see Home::mayRemove.
+inline constexpr int kKeptFolder = -1;
+
+// Text for an errno (or kKeptFolder) in failure lines ("Permission denied", "on another file
+// system").
 std::string reasonText(int error);
 
 }  // namespace mole

@@ -1,5 +1,7 @@
 #include "common/Text.h"
 
+#include "common/SafeFile.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
@@ -11,23 +13,10 @@
 namespace mole {
 
 std::optional<std::string> readFile(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = openRegular(AT_FDCWD, path, Links::follow);
     if (fd < 0)
         return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        text.append(buffer, size_t(n));
-    }
+    std::optional<std::string> text = readAll(fd);
     ::close(fd);
     return text;
 }

@@ -8,7 +8,8 @@
 namespace mole {
 
 // Reads a whole small file (a /proc or /sys entry, a config file). Returns
-// nothing when it cannot be opened or read.
+// nothing when it cannot be opened or read, or is not a regular file (a FIFO
+// or device is never waited on).
 std::optional<std::string> readFile(const std::string &path);
 
 // The first line of a file with surrounding white space removed; empty when

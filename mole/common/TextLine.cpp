@@ -1,5 +1,6 @@
 #include "common/TextLine.h"
 
+#include "common/Interrupt.h"
 #include "common/Output.h"
 
 #include <array>
@@ -121,7 +122,10 @@ std::string counted(long count, std::string_view one, std::string_view many) {
 bool printLine(std::string_view line) {
     std::string text(line);
     text += '\n';
-    return writeOut(text);
+    if (writeOut(text))
+        return true;
+    noteReaderGone();
+    return false;
 }
 
 }  // namespace mole

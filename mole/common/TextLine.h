@@ -29,7 +29,8 @@ inline constexpr std::string_view kDot = " \u00b7 ";     // " · "
 std::string counted(long count, std::string_view one, std::string_view many = {});
 
 // Writes one line of a text report (a line feed is added) straight to
-// standard output. False when the reader has gone.
+// standard output. False when the reader has gone; stopRequested() then
+// holds, so a deleting command ends after the item in hand.
 bool printLine(std::string_view line);
 
 }  // namespace mole

@@ -68,51 +68,6 @@ std::string percentDecoded(std::string_view text) {
     return out;
 }
 
-void tidyDirectorySizes(const Home &home) {
-    const std::string trash = home.data + "/Trash";
-    int dir = openFolderBeneath(home, trash);
-    if (dir < 0)
-        return;
-    int files = ::openat(dir, "files", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    int fd = ::openat(dir, "directorysizes", O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    std::string text, kept;
-    char buffer[8192];
-    for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, size_t(n));
-    if (fd >= 0)
-        ::close(fd);
-    bool changed = false;
-    forEachLine(text, [&](std::string_view line) {
-        size_t space = line.rfind(' ');
-        struct stat st;
-        bool present = space != std::string_view::npos && files >= 0 &&
-                       ::fstatat(files, percentDecoded(line.substr(space + 1)).c_str(), &st,
-                                 AT_SYMLINK_NOFOLLOW) == 0;
-        if (present) {
-            kept.append(line);
-            kept += '\n';
-        } else {
-            changed = true;
-        }
-    });
-    if (changed) {
-        // Written aside and renamed over, so a reader never sees half a file.
-        int out = ::openat(dir, "directorysizes.new",
-                           O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (out >= 0) {
-            bool written = writeAll(out, kept);
-            ::close(out);
-            if (written)
-                ::renameat(dir, "directorysizes.new", dir, "directorysizes");
-            else
-                ::unlinkat(dir, "directorysizes.new", 0);
-        }
-    }
-    if (files >= 0)
-        ::close(files);
-    ::close(dir);
-}
-
 TrashWriter::TrashWriter(const Home &home) : m_home(home) {}
 
 int TrashWriter::trash(const std::string &path) {

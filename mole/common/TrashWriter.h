@@ -28,8 +28,4 @@ private:
 std::string trashInfoPath(const std::string &path);
 std::string percentDecoded(std::string_view text);
 
-// After Trash entries were removed: drops the lines of Trash/directorysizes
-// for entries that are gone, so the cache never describes missing folders.
-void tidyDirectorySizes(const Home &home);
-
 }  // namespace mole

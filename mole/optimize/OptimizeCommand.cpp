@@ -1,5 +1,6 @@
 #include "optimize/OptimizeCommand.h"
 
+#include "common/Interrupt.h"
 #include "common/Output.h"
 #include "common/TextLine.h"
 #include "optimize/Checks.h"
@@ -35,6 +36,8 @@ int run(int argc, char **argv) {
         for (const Finding &finding : section.findings) {
             switch (finding.kind) {
                 case Finding::Kind::fix:
+                    if (!dry && stopRequested())
+                        return 1;  // the reader has gone: no further changes
                     if (dry) {
                         printLine(line(kAction, finding, finding.detail));
                         ++fixes;

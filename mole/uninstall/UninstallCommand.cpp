@@ -1,6 +1,7 @@
 #include "uninstall/UninstallCommand.h"
 
 #include "common/Confirm.h"
+#include "common/Interrupt.h"
 #include "common/Measure.h"
 #include "common/Output.h"
 #include "common/RunTool.h"
@@ -83,6 +84,8 @@ int remove(const Home &home, const App &app, const std::vector<std::string> &pla
     TrashWriter trash(home);
     int failures = 0, moved = 0;
     for (const std::string &path : plan) {
+        if (stopRequested())  // the reader has gone: nobody would learn what moves next
+            break;
         if (packaged && path == app.path)
             continue;  // the package manager removed it
         if (int error = trash.trash(path)) {

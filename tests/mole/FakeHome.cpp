@@ -1,5 +1,6 @@
 #include "FakeHome.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QObject>
 #include <QTest>
@@ -77,6 +78,36 @@ QSet<QByteArray> FakeHome::snapshot() const {
     return seen;
 }
 
+namespace {
+QMap<QByteArray, QByteArray> *g_prints = nullptr;
+int print(const char *path, const struct stat *st, int, struct FTW *) {
+    const QByteArray full(path);
+    QByteArray description =
+        QByteArray::number(st->st_mode, 8) + ' ' + QByteArray::number(qint64(st->st_size)) + ' ';
+    if (S_ISLNK(st->st_mode)) {
+        char target[4096];
+        const ssize_t n = ::readlink(path, target, sizeof target);
+        description += QByteArray(target, n > 0 ? n : 0);
+    } else if (S_ISREG(st->st_mode)) {
+        QFile file(QFile::decodeName(full));
+        if (file.open(QIODevice::ReadOnly))
+            description +=
+                QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
+    }
+    g_prints->insert(full.mid(g_prefix), description);
+    return 0;
+}
+}  // namespace
+
+QMap<QByteArray, QByteArray> FakeHome::fingerprint(const QByteArray &path) {
+    QMap<QByteArray, QByteArray> prints;
+    g_prints = &prints;
+    g_prefix = path.size();
+    ::nftw(path.constData(), print, 32, FTW_PHYS);
+    g_prints = nullptr;
+    return prints;
+}
+
 QSet<QByteArray> FakeHome::below(const QSet<QByteArray> &before, const QList<QByteArray> &roots) {
     QSet<QByteArray> out;
     for (const QByteArray &path : before)
@@ -120,4 +151,16 @@ QStringList labels(const ParsedReport &report, const QString &section, ReportIte
                 if (item.kind == kind)
                     out.append(withoutJoiners(item.label));
     return out;
+}
+
+RunningApp::RunningApp(const QString &name) {
+    const QString program = dir.path() + u'/' + name;
+    QFile::copy(u"/bin/sleep"_qs, program);
+    process.start(program, {u"60"_qs});
+    process.waitForStarted();
+}
+
+RunningApp::~RunningApp() {
+    process.kill();
+    process.waitForFinished();
 }

@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
+#include <QProcess>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <optional>
 
@@ -29,6 +32,10 @@ public:
 
     // Every entry below the home, relative to it, without following links.
     QSet<QByteArray> snapshot() const;
+    // Everything at and below an absolute path, without following links:
+    // relative path -> type, mode, size and a checksum of the contents (or
+    // the link's target). Equal fingerprints mean nothing there changed.
+    static QMap<QByteArray, QByteArray> fingerprint(const QByteArray &path);
     // Entries of `before` at or below any of `roots`.
     static QSet<QByteArray> below(const QSet<QByteArray> &before, const QList<QByteArray> &roots);
 
@@ -41,6 +48,15 @@ public:
 private:
     TestEnvironment m_env;
     QByteArray m_root;
+};
+
+// A program that stands in for a running application called `name`: a copy
+// of sleep(1) under that name, for as long as the object lives.
+struct RunningApp {
+    QTemporaryDir dir;
+    QProcess process;
+    explicit RunningApp(const QString &name);
+    ~RunningApp();
 };
 
 // The engine's output as the app's runner delivers it: cleaned, filtered lines.

@@ -18,22 +18,6 @@ namespace {
 const QString kUserCaches = u"User caches"_qs;
 constexpr auto action = ReportItem::Kind::action;
 
-// A program that stands in for a running application called `name`.
-struct RunningApp {
-    QTemporaryDir dir;
-    QProcess process;
-    explicit RunningApp(const QString &name) {
-        const QString program = dir.path() + u'/' + name;
-        QFile::copy(u"/bin/sleep"_qs, program);
-        process.start(program, {u"60"_qs});
-        process.waitForStarted();
-    }
-    ~RunningApp() {
-        process.kill();
-        process.waitForFinished();
-    }
-};
-
 // The names the dry run lists, in the app's text after its filters.
 QStringList sorted(QStringList list) {
     list.sort();
