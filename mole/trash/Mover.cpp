@@ -72,14 +72,17 @@ Outcome Mover::move(const std::string &given) {
     int error = 0;
     std::optional<Identity> identity = identityAt(parent, name, error);
     const std::string real = realPathOf(parent);
+    // A protected place is refused even when it is missing.
+    const std::string why = real.empty()
+                                ? std::string()
+                                : m_protected.refusal((real == "/" ? "" : real) + "/" + name,
+                                                      identity.value_or(Identity{}));
     Outcome outcome;
-    if (!identity || real.empty()) {
+    if (!why.empty()) {
+        outcome = {Outcome::refused, why};
+    } else if (!identity || real.empty()) {
         outcome = error == ENOENT || real.empty() ? Outcome{Outcome::gone, {}}
                                                   : Outcome{Outcome::failed, failureText(error)};
-    } else if (std::string why =
-                   m_protected.refusal((real == "/" ? "" : real) + "/" + name, *identity);
-               !why.empty()) {
-        outcome = {Outcome::refused, why};
     } else {
         const TrashResult result = m_writer.move(parent, real, name, *identity);
         switch (result.status) {

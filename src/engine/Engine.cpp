@@ -362,7 +362,7 @@ void EngineRun::timerEvent(QTimerEvent *) {
 
 // Builds and starts a run; every failure ends the run through its signals,
 // delivered once the caller has had a chance to connect.
-EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> &input,
+EngineRun *startEngineRun(const QStringList &args, const std::optional<QByteArray> &input,
                           QObject *parent) {
     auto *run = new EngineRun(parent);
     const std::shared_ptr<EngineRunState> state = run->m_state;
@@ -386,7 +386,7 @@ EngineRun *startEngineRun(const QStringList &args, const std::optional<QString> 
         return run;
     }
     if (input)
-        writeInput(in[1], input->toUtf8());
+        writeInput(in[1], *input);
 
     pid_t pid = 0;
     const int error = spawn(binary, args, out[1], in[0], pid);
@@ -432,12 +432,15 @@ QString binary() {
 }
 
 EngineRun *lines(const QStringList &args, const std::optional<QString> &input, QObject *parent) {
+    return startEngineRun(args, input ? std::optional(input->toUtf8()) : std::nullopt, parent);
+}
+
+EngineRun *linesFedWith(const QStringList &args, const QByteArray &input, QObject *parent) {
     return startEngineRun(args, input, parent);
 }
 
-void output(const QStringList &args, const std::optional<QString> &input, QObject *context,
-            std::function<void(const Output &)> done) {
-    EngineRun *run = lines(args, input, context);
+// Hands the run's whole output to `done` once it ends.
+static void collectOutput(EngineRun *run, std::function<void(const Output &)> done) {
     auto collected = std::make_shared<QStringList>();
     QObject::connect(run, &EngineRun::linesArrived, run,
                      [collected](const QStringList &batch) { *collected += batch; });
@@ -449,6 +452,16 @@ void output(const QStringList &args, const std::optional<QString> &input, QObjec
         done({collected->join(u'\n'), message});
         run->deleteLater();
     });
+}
+
+void output(const QStringList &args, const std::optional<QString> &input, QObject *context,
+            std::function<void(const Output &)> done) {
+    collectOutput(lines(args, input, context), std::move(done));
+}
+
+void outputFedWith(const QStringList &args, const QByteArray &input, QObject *context,
+                   std::function<void(const Output &)> done) {
+    collectOutput(linesFedWith(args, input, context), std::move(done));
 }
 
 QString clean(QStringView raw) {

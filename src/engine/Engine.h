@@ -46,7 +46,7 @@ Q_SIGNALS:
 
 private:
     friend struct EngineRunState;
-    friend EngineRun *startEngineRun(const QStringList &, const std::optional<QString> &,
+    friend EngineRun *startEngineRun(const QStringList &, const std::optional<QByteArray> &,
                                      QObject *);
     explicit EngineRun(QObject *parent);
     void deliver();
@@ -76,6 +76,10 @@ inline EngineRun *lines(const Invocation &run, QObject *parent) {
     return lines(run.args, run.input, parent);
 }
 
+// The same with standard input as bytes, passed on unchanged: file names
+// need not be UTF-8.
+EngineRun *linesFedWith(const QStringList &args, const QByteArray &input, QObject *parent);
+
 // The whole cleaned output of a run, joined with "\n".
 struct Output {
     QString text;
@@ -90,6 +94,8 @@ inline void output(const Invocation &run, QObject *context,
                    std::function<void(const Output &)> done) {
     output(run.args, run.input, context, std::move(done));
 }
+void outputFedWith(const QStringList &args, const QByteArray &input, QObject *context,
+                   std::function<void(const Output &)> done);
 
 // One raw line with terminal escape sequences removed and only the last
 // carriage-return redraw kept.
