@@ -62,6 +62,9 @@ Outcome Mover::move(const std::string &given) {
     const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
     const std::string name = path.substr(slash + 1);
 
+    // Refused as named, then again as found (the way there may hold links).
+    if (std::string why = m_protected.refusal(path, Identity{}); !why.empty())
+        return {Outcome::refused, why};
     int parent = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (parent < 0) {
         // Inside a folder that went earlier (in this run or before): gone too.
