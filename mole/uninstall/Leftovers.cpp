@@ -87,6 +87,11 @@ void findIcons(const std::string &folder, const std::string &icon, int depth,
     }
 }
 
+// The name an Icon= value gives: itself, or a file's name without extension.
+std::string iconName(const std::string &icon) {
+    return icon.starts_with('/') ? stem(icon.substr(icon.rfind('/') + 1)) : icon;
+}
+
 // The Icon= values of every other application's desktop entry, as written
 // and as bare names: an icon one of them names is theirs as much as ours.
 std::set<std::string> iconsOfOthers(const Home &home, const App &app, const std::vector<App> &all) {
@@ -101,7 +106,7 @@ std::set<std::string> iconsOfOthers(const Home &home, const App &app, const std:
         if (entry.icon.empty() || (app.entry && entry.file == app.entry->file))
             continue;
         icons.insert(entry.icon);
-        icons.insert(stem(entry.icon.substr(entry.icon.rfind('/') + 1)));
+        icons.insert(iconName(entry.icon));
     }
     return icons;
 }
@@ -116,7 +121,7 @@ std::vector<std::string> iconsOf(const Home &home, const App &app, const std::ve
     if (!app.entry || app.entry->icon.empty())
         return icons;
     const std::string &icon = app.entry->icon;
-    const std::string name = stem(icon.substr(icon.rfind('/') + 1));
+    const std::string name = iconName(icon);
     if (!namedAfter(name, keys))
         return icons;
     const std::set<std::string> others = iconsOfOthers(home, app, all);
