@@ -117,9 +117,9 @@ int usage(FILE *out) {
                          int(c.summary.empty() ? c.usage.size() : c.summary.size()),
                          c.summary.empty() ? c.usage.data() : c.summary.data());
     std::fprintf(out,
-                 "\n  %-*.*s <command> --help   what a command does, and its options\n"
-                 "  %-*.*s --version          the engine's version\n",
-                 4, n, p, 4, n, p);
+                 "\n  %.*s <command> --help   what a command does, and its options\n"
+                 "  %.*s --version          the engine's version\n",
+                 n, p, n, p);
     return out == stderr ? 2 : 0;
 }
 
