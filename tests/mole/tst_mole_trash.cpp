@@ -8,8 +8,13 @@
 #include <QTest>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include "EngineProcess.h"
 #include "LoopMounts.h"
@@ -262,6 +267,34 @@ private Q_SLOTS:
         QCOMPARE(shell.readAllStandardOutput().trimmed(), QByteArray("1"));
         const qsizetype left = namesIn(h.at("many")).size();
         QVERIFY2(left > count / 2, qPrintable(QString::number(left)));
+    }
+
+    // A folder swapped for a link to Documents while it is being moved, over
+    // and over: the command never hangs, never follows the link, and what it
+    // moves is the folder or the link, never Documents.
+    void aSwapForALinkDuringTheMoveLeavesDocumentsAlone() {
+        FakeHome h;
+        h.text("Documents/letter.txt", "mine");
+        const QByteArray a = h.at("a"), link = h.at("link");
+        std::atomic<bool> stop = false;
+        for (int round = 0; round < 30; ++round) {
+            if (!present(a))
+                h.text("a/junk.txt", "junk");
+            if (!present(link))
+                h.symlink(h.at("Documents"), "link");
+            stop = false;
+            std::thread racer([&] {
+                while (!stop)
+                    ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, link.constData(),
+                                RENAME_EXCHANGE);
+            });
+            const TrashRun run = trash({a});
+            stop = true;
+            racer.join();
+            QVERIFY(run.exitCode == 0 || run.statuses() == QStringList{u"changed"_qs});
+            QVERIFY(present(h.at("Documents/letter.txt")));
+            QVERIFY(!present(h.at("Documents/junk.txt")));
+        }
     }
 
     void usage() {
