@@ -186,6 +186,16 @@ void SpaceModel::measureInTurn(QStringList paths) {
 
 void SpaceModel::trash(const DiskEntry &entry) {
     const QString path = entry.path;
+    // The engine reports a name that is not valid text with U+FFFD in its
+    // place: such a path names nothing on disk, and "already gone" would
+    // read as moved.
+    if (path.contains(QChar::ReplacementCharacter)) {
+        publish(this, m_error,
+                std::optional(tr("This item's name can't be read, so it can't be moved to the "
+                                 "Trash here.")),
+                &SpaceModel::errorChanged);
+        return;
+    }
     Trash::moveToTrash(
         {QFile::encodeName(path)}, this, [this, path](const QList<Trash::Outcome> &outcomes) {
             if (outcomes.value(0).status != Trash::Outcome::moved) {

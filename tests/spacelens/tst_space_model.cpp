@@ -269,6 +269,12 @@ private Q_SLOTS:
         QVERIFY(model.error() && !model.error()->isEmpty());
         QCOMPARE(reports.size(), 1);
         QVERIFY(QFileInfo::exists(env->home() + u"/Downloads"_qs));
+
+        // A name the report could not carry is not taken for gone.
+        error.clear();
+        model.trash(DiskEntry{u"x\ufffd"_qs, env->home() + u"/x\ufffd"_qs, 1, false, {}, {}, {}});
+        QCOMPARE(error.size(), 1);
+        QCOMPARE(reports.size(), 1);
     }
 
     // A folder's files leave the largest-files list with it, and a dangling
