@@ -4,6 +4,7 @@
 #include "common/Output.h"
 #include "trash/Mover.h"
 
+#include <poll.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
@@ -12,13 +13,25 @@ namespace mole::trash {
 
 namespace {
 
+// Far more paths than any request holds; an endless input is an error.
+constexpr size_t kInputLimit = size_t(64) << 20;
+
 constexpr const char *kUsage = "usage: trash --stdin (paths separated by NUL bytes)";
 
-// All of standard input; nothing when it cannot be read.
+// All of standard input; nothing when it cannot be read. A stop signal ends
+// the wait for more (the paths read so far are then all left alone).
 std::optional<std::string> readInput() {
     std::string input;
     char buffer[65536];
     for (;;) {
+        pollfd ready{STDIN_FILENO, POLLIN, 0};
+        if (stopRequested())
+            return input;
+        const int polled = ::poll(&ready, 1, 200);
+        if (polled < 0 && errno != EINTR)
+            return std::nullopt;
+        if (polled <= 0)  // nothing yet, or a signal: look at the stop flag again
+            continue;
         ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -26,6 +39,10 @@ std::optional<std::string> readInput() {
             return std::nullopt;
         if (n == 0)
             return input;
+        if (input.size() + size_t(n) > kInputLimit) {
+            errno = EFBIG;
+            return std::nullopt;
+        }
         input.append(buffer, size_t(n));
     }
 }
@@ -48,12 +65,12 @@ int run(int argc, char **argv) {
     std::optional<Home> home = homeFor("trash");
     if (!home)
         return 1;
+    catchStopSignals();  // from here, a stop lets the path in hand finish
     std::optional<std::string> input = readInput();
     if (!input) {
         printError("trash", "standard input could not be read");
         return 1;
     }
-    catchStopSignals();
     Mover mover(*home);
     int64_t moved = 0, refused = 0, failed = 0, left = 0;
     size_t pos = 0;

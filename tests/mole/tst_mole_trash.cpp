@@ -9,6 +9,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -295,6 +296,53 @@ private Q_SLOTS:
             QVERIFY(present(h.at("Documents/letter.txt")));
             QVERIFY(!present(h.at("Documents/junk.txt")));
         }
+    }
+
+    // SIGTERM finishes the path in hand and tries no further one; the
+    // summary says how many were left.
+    void aStopSignalLeavesTheRest() {
+        FakeHome h;
+        constexpr int count = 2000;
+        QList<QByteArray> paths;
+        for (int i = 0; i < count; ++i) {
+            const QByteArray name = "many/file-" + QByteArray::number(i) + QByteArray(100, 'x');
+            h.file(name, 0);
+            paths.append(h.at(name));
+        }
+        const QString list = h.home() + u"/../list"_qs;
+        writeFile(list, paths.join('\0'));
+        QProcess process;
+        process.setStandardInputFile(list);
+        process.start(engineBinary(), {u"trash"_qs, u"--stdin"_qs});
+        QVERIFY(process.waitForStarted());
+        // Nothing is read meanwhile, so the engine soon waits on a full pipe.
+        QTest::qSleep(1000);
+        QCOMPARE(::kill(pid_t(process.processId()), SIGTERM), 0);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 1);
+        const QStringList lines = appLines(process.readAllStandardOutput());
+        const QJsonObject summary = QJsonDocument::fromJson(lines.last().toUtf8()).object();
+        const int left = summary[u"left"_qs].toInt();
+        QVERIFY2(left > 0 && left < count, qPrintable(lines.last()));
+        QCOMPARE(summary[u"moved"_qs].toInt() + left, count);
+        QCOMPARE(lines.size(), count - left + 1);
+        QCOMPARE(namesIn(h.at("many")).size(), left);
+    }
+
+    // An input that never ends does not hold the command against a stop.
+    void aStopWhileWaitingForInput() {
+        FakeHome h;
+        QProcess process;
+        process.start(engineBinary(), {u"trash"_qs, u"--stdin"_qs});
+        QVERIFY(process.waitForStarted());
+        process.write(h.at("never-moved") + '\0');
+        QVERIFY(process.waitForBytesWritten(5000));
+        QTest::qSleep(300);
+        QCOMPARE(::kill(pid_t(process.processId()), SIGTERM), 0);
+        QVERIFY(process.waitForFinished(5000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY(process.readAll().contains("\"left\":1"));
     }
 
     void usage() {
