@@ -4,8 +4,10 @@
 #include "clean/CleanCommand.h"
 #include "optimize/OptimizeCommand.h"
 #include "status/StatusCommand.h"
+#include "trash/TrashCommand.h"
 #include "uninstall/UninstallCommand.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -74,6 +76,20 @@ constexpr Command commands[] = {
      "\n"
      "Exit status: 0 done or stopped, 1 the reading could not be written,\n"
      "2 usage error.\n"},
+    {"trash", "trash --stdin", mole::trash::run, "move files to the Trash",
+     "Moves each path given on standard input, separated by NUL bytes, to the\n"
+     "Trash of its file system (the home Trash, or .Trash-$UID at the top of\n"
+     "another disk), where the file manager can restore it. A symbolic link\n"
+     "goes as the link itself. \"/\", the home folder, the Trash, and the\n"
+     "folders XDG variables and user-dirs.dirs name (Documents, Desktop, ...)\n"
+     "are refused, as are the folders that hold them.\n"
+     "\n"
+     "  --stdin     read the paths from standard input (required)\n"
+     "  -h, --help  show this help\n"
+     "\n"
+     "One JSON line per path, in input order: {\"status\": moved, gone, refused,\n"
+     "changed or failed, \"path\", \"reason\"}, then a summary line.\n"
+     "Exit status: 0 all moved, 1 something was refused or failed, 2 usage error.\n"},
     {"uninstall", "uninstall --list | --dry-run NAME | [--yes] NAME", mole::uninstall::run,
      "list applications, or remove one with its leftovers",
      "  --list       the applications you installed yourself, as one JSON array\n"
@@ -85,23 +101,31 @@ constexpr Command commands[] = {
      "and Homebrew applications are removed by their package manager.\n"},
 };
 
+// The name the engine was started by ("mo" through a link of that name).
+std::string_view g_program = "mole";
+
 int usage(FILE *out) {
+    const int n = int(g_program.size());
+    const char *p = g_program.data();
     std::fprintf(out,
-                 "usage: mole <command> [options]\n\nThe cleaning engine of Brightloft.\n\n"
-                 "commands:\n");
+                 "usage: %.*s <command> [options]\n\nThe cleaning engine of Brightloft.\n\n"
+                 "commands:\n",
+                 n, p);
     for (const Command &c : commands)
         if (c.run)
             std::fprintf(out, "  %-10.*s %.*s\n", int(c.name.size()), c.name.data(),
                          int(c.summary.empty() ? c.usage.size() : c.summary.size()),
                          c.summary.empty() ? c.usage.data() : c.summary.data());
     std::fprintf(out,
-                 "\n  mole <command> --help   what a command does, and its options\n"
-                 "  mole --version          the engine's version\n");
+                 "\n  %.*s <command> --help   what a command does, and its options\n"
+                 "  %.*s --version          the engine's version\n",
+                 n, p, n, p);
     return out == stderr ? 2 : 0;
 }
 
 int commandHelp(const Command &c) {
-    std::printf("usage: mole %.*s\n", int(c.usage.size()), c.usage.data());
+    std::printf("usage: %.*s %.*s\n", int(g_program.size()), g_program.data(), int(c.usage.size()),
+                c.usage.data());
     if (!c.help.empty())
         std::printf("\n%.*s", int(c.help.size()), c.help.data());
     return 0;
@@ -119,6 +143,12 @@ bool asksForHelp(int argc, char **argv) {
 int main(int argc, char **argv) {
     // A reader that goes away shows up as a failed write, handled where it happens.
     std::signal(SIGPIPE, SIG_IGN);
+    if (argc > 0 && argv[0] && *argv[0]) {
+        g_program = argv[0];
+        g_program.remove_prefix(std::min(g_program.size(), g_program.rfind('/') + 1));
+        if (g_program.empty())
+            g_program = "mole";
+    }
     if (argc < 2)
         return usage(stderr);
     std::string_view name = argv[1];

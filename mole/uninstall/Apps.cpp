@@ -1,10 +1,16 @@
 #include "uninstall/Apps.h"
 
+#include "clean/Catalog.h"
+#include "common/Processes.h"
 #include "common/RunTool.h"
 #include "common/Text.h"
+#include "trash/Protected.h"
+#include "uninstall/Leftovers.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -34,18 +40,44 @@ std::string appImageName(const std::string &file) {
     return file;
 }
 
-// Where an application installed in the home keeps itself: the folder of its
-// program (one up from a "bin" folder), unless that folder is a shared one.
-std::string ownFolder(const Home &home, const std::string &program) {
+// Where an application installed in the home keeps itself: the folder of
+// its program (one up from a "bin" folder) when that folder is the
+// application's alone: named after it, none of the places everything
+// shares (the home, a user or XDG folder and whatever holds one, a folder of
+// launchers or programs), and holding no other application. A tool's root
+// such as ~/.cargo or ~/go is named after the tool, not after what it
+// installed. Otherwise the application is its program file alone.
+std::string ownFolder(const Home &home, const App &app, const std::vector<App> &all,
+                      const trash::Protected &protectedPlaces) {
+    const std::string &program = app.path;
     std::string folder = program.substr(0, program.rfind('/'));
-    if (folder.ends_with("/bin") && folder != home.path + "/.local/bin" &&
-        folder != home.path + "/bin")
+    if (folder.ends_with("/bin"))
         folder = folder.substr(0, folder.rfind('/'));
+    const std::string name = folder.substr(folder.rfind('/') + 1);
+    if (!home.contains(folder) || name == "bin" || clean::isSharedFolder(looseName(name)) ||
+        !namedAfter(name, keysOf(app), true))
+        return program;
     for (const std::string &shared :
-         {home.path, home.path + "/.local/bin", home.path + "/bin", home.path + "/Applications",
-          home.path + "/.local", home.data, home.path + "/opt", home.path + "/Downloads"})
+         {home.data + "/applications", home.path + "/Applications", home.path + "/AppImages",
+          home.path + "/opt", home.path + "/.local/opt"})
         if (folder == shared)
             return program;
+    int error = 0;
+    int parent =
+        ::open(folder.substr(0, folder.rfind('/')).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    std::optional<Identity> identity = parent >= 0 ? identityAt(parent, name, error) : std::nullopt;
+    if (parent >= 0)
+        ::close(parent);
+    if (!identity || identity->type != 'd' || !protectedPlaces.refusal(folder, *identity).empty())
+        return program;
+    for (const App &other : all) {
+        if (&other == &app)
+            continue;
+        const std::string otherProgram = other.entry ? other.entry->programPath() : other.path;
+        for (const std::string &path : {other.path, otherProgram})
+            if (path == folder || path.starts_with(folder + "/"))
+                return program;
+    }
     return folder;
 }
 
@@ -105,9 +137,16 @@ std::vector<App> listApps(const Home &home) {
         if (::stat(program.c_str(), &st) != 0)
             continue;
         apps.push_back({entry.name.empty() ? entry.id : entry.name, entry.id, "Local", entry.id,
-                        ownFolder(home, program), entry});
+                        program, entry});
     }
     byName(apps, local);
+    {
+        const trash::Protected protectedPlaces(home);
+        std::vector<std::string> folders;
+        for (size_t i = local; i < apps.size(); ++i)
+            folders.push_back(ownFolder(home, apps[i], apps, protectedPlaces));
+        for (size_t i = local; i < apps.size(); ++i) apps[i].path = folders[i - local];
+    }
 
     size_t flatpaks = apps.size();
     ToolRun flatpak = runTool({"flatpak", "list", "--user", "--app", "--columns=application,name"});

@@ -7,8 +7,8 @@
 #include "common/RunTool.h"
 #include "common/Text.h"
 #include "common/TextLine.h"
-#include "common/TrashWriter.h"
 #include "common/TreeSize.h"
+#include "trash/Mover.h"
 #include "uninstall/Apps.h"
 #include "uninstall/Leftovers.h"
 
@@ -38,9 +38,20 @@ int64_t sizeOf(const Home &home, const std::string &path) {
     return treeSize(path);  // a Homebrew keg outside the home: measured, never touched
 }
 
-// "✓ ~/path , 12 MB": the line the app's leftover reader takes.
+// "✓ ~/path , 12 MB , 2f686f6d65...": the line the app's leftover reader
+// takes. The path is shown escaped for display; the third field is the
+// exact path as hexadecimal bytes, which no name can turn into a marker the
+// app's filters or size reader react to.
 std::string planLine(const Home &home, const std::string &path, int64_t bytes) {
-    return std::string(kOk) + displayText(home.tilde(path)) + " , " + formatBytes(double(bytes));
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(path.size() * 2);
+    for (unsigned char c : path) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return std::string(kOk) + displayText(home.tilde(path)) + " , " + formatBytes(double(bytes)) +
+           " , " + hex;
 }
 
 std::string lastLine(std::string_view text) {
@@ -81,17 +92,18 @@ int remove(const Home &home, const App &app, const std::vector<std::string> &pla
     const bool packaged = app.source == "Homebrew" || app.source == "Flatpak";
     if (packaged && !packageRemoval(app))
         return 1;
-    TrashWriter trash(home);
+    trash::Mover trash(home);
     int failures = 0, moved = 0;
     for (const std::string &path : plan) {
         if (stopRequested())  // the reader has gone: nobody would learn what moves next
             break;
         if (packaged && path == app.path)
             continue;  // the package manager removed it
-        if (int error = trash.trash(path)) {
+        const trash::Outcome outcome = trash.move(path);
+        if (outcome.status != trash::Outcome::moved && outcome.status != trash::Outcome::gone) {
             ++failures;
             printLine(std::string(kFailed) + displayText(home.tilde(path)) + std::string(kDot) +
-                      "failed: " + reasonText(error));
+                      "failed: " + outcome.reason);
         } else {
             ++moved;
             printLine(std::string(kOk) + displayText(home.tilde(path)) + std::string(kDot) +

@@ -41,4 +41,8 @@ Invocation uninstall(const QString &uninstallName) {
     return {{u"uninstall"_qs, uninstallName}, kYes};
 }
 
+Invocation trash() {
+    return {{u"trash"_qs, u"--stdin"_qs}, std::nullopt};
+}
+
 }  // namespace Commands

@@ -28,5 +28,8 @@ Invocation analyze(const QString &folder = {});
 Invocation uninstallList();
 Invocation uninstallDryRun(const QString &uninstallName);
 Invocation uninstall(const QString &uninstallName);
+// Moves paths to the Trash; the paths go to its input as NUL-separated bytes
+// (Trash::moveToTrash), not as text.
+Invocation trash();
 
 }  // namespace Commands

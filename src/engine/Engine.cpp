@@ -516,8 +516,9 @@ void EngineRun::timerEvent(QTimerEvent *) {
 
 // Builds and starts a run; every failure ends the run through its signals,
 // delivered once the caller has had a chance to connect, and leaves no
-// descriptor open.
-EngineRun *startEngineRun(const Invocation &invocation, QObject *parent) {
+// descriptor open. `stdinBytes`, when given, is the engine's whole input.
+EngineRun *startEngineRun(const Invocation &invocation, const std::optional<QByteArray> &stdinBytes,
+                          QObject *parent) {
     auto *run = new EngineRun(parent);
     const std::shared_ptr<EngineRunState> state = run->m_state;
 
@@ -537,10 +538,10 @@ EngineRun *startEngineRun(const Invocation &invocation, QObject *parent) {
         return run;
     };
     if (::pipe2(out, O_CLOEXEC) < 0 || (wake = ::eventfd(0, EFD_CLOEXEC)) < 0 ||
-        (invocation.input && ::pipe2(in, O_CLOEXEC) < 0))
+        (stdinBytes && ::pipe2(in, O_CLOEXEC) < 0))
         return fail(errno);
-    QByteArray input = invocation.input ? invocation.input->toUtf8() : QByteArray();
-    if (invocation.input) {
+    QByteArray input = stdinBytes.value_or(QByteArray());
+    if (stdinBytes) {
         ::fcntl(in[1], F_SETFL, O_NONBLOCK);
         // Inputs are a few bytes and fit the pipe at once, written before
         // launch; the reader finishes a larger one.
@@ -606,12 +607,16 @@ QString binary() {
 }
 
 EngineRun *lines(const Invocation &invocation, QObject *parent) {
-    return startEngineRun(invocation, parent);
+    const auto &text = invocation.input;
+    return startEngineRun(invocation, text ? std::optional(text->toUtf8()) : std::nullopt, parent);
 }
 
-void output(const Invocation &invocation, QObject *context,
-            std::function<void(const Output &)> done) {
-    EngineRun *run = lines(invocation, context);
+EngineRun *linesFedWith(const Invocation &invocation, const QByteArray &input, QObject *parent) {
+    return startEngineRun(invocation, input, parent);
+}
+
+// Hands the run's whole output to `done` once it ends.
+static void collectOutput(EngineRun *run, std::function<void(const Output &)> done) {
     auto collected = std::make_shared<QStringList>();
     QObject::connect(run, &EngineRun::linesArrived, run,
                      [collected](const QStringList &batch) { *collected += batch; });
@@ -623,6 +628,16 @@ void output(const Invocation &invocation, QObject *context,
         done({collected->join(u'\n'), message});
         run->deleteLater();
     });
+}
+
+void output(const Invocation &invocation, QObject *context,
+            std::function<void(const Output &)> done) {
+    collectOutput(lines(invocation, context), std::move(done));
+}
+
+void outputFedWith(const Invocation &invocation, const QByteArray &input, QObject *context,
+                   std::function<void(const Output &)> done) {
+    collectOutput(linesFedWith(invocation, input, context), std::move(done));
 }
 
 QString clean(QStringView raw) {

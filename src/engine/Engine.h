@@ -51,7 +51,8 @@ Q_SIGNALS:
 
 private:
     friend struct EngineRunState;
-    friend EngineRun *startEngineRun(const Invocation &, QObject *);
+    friend EngineRun *startEngineRun(const Invocation &, const std::optional<QByteArray> &,
+                                     QObject *);
     explicit EngineRun(QObject *parent);
     void deliver();
     void timerEvent(QTimerEvent *event) override;
@@ -92,6 +93,10 @@ inline EngineRun *lines(const QStringList &args, const std::optional<QString> &i
     return lines(Invocation{args, input}, parent);
 }
 
+// The same with standard input as bytes, passed on unchanged: file names
+// need not be UTF-8.
+EngineRun *linesFedWith(const Invocation &invocation, const QByteArray &input, QObject *parent);
+
 // The whole cleaned output of a run, joined with "\n".
 struct Output {
     QString text;
@@ -106,6 +111,8 @@ inline void output(const QStringList &args, const std::optional<QString> &input,
                    std::function<void(const Output &)> done) {
     output(Invocation{args, input}, context, std::move(done));
 }
+void outputFedWith(const Invocation &invocation, const QByteArray &input, QObject *context,
+                   std::function<void(const Output &)> done);
 
 // One raw line with terminal escape sequences removed and only the last
 // carriage-return redraw kept.

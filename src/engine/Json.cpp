@@ -3,7 +3,6 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
-#include <cmath>
 #include <limits>
 
 namespace Json {
@@ -50,12 +49,20 @@ bool Decoder<bool>::decode(const QJsonValue &v) {
 qint64 Decoder<qint64>::decode(const QJsonValue &v) {
     if (!v.isDouble())
         throw Error("expected an integer");
-    // Whole numbers are kept exactly by QJsonValue; anything with a fraction
-    // (or out of range) is not an integer.
-    const double d = v.toDouble();
-    if (!std::isfinite(d) || std::trunc(d) != d || d < -9.3e18 || d > 9.3e18)
+    // A whole number that fits reads the same whatever the fallback; one with
+    // a fraction, or beyond 64 bits, gives the fallback back. No conversion
+    // of an out-of-range double is ever made.
+    const qint64 a = v.toInteger(0), b = v.toInteger(1);
+    if (a != b)
         throw Error("expected an integer");
-    return v.toInteger(qint64(d));
+    return a;
+}
+
+Count Decoder<Count>::decode(const QJsonValue &v) {
+    const qint64 n = Decoder<qint64>::decode(v);
+    if (n < 0)
+        throw Error("expected a count of zero or more");
+    return {n};
 }
 
 int Decoder<int>::decode(const QJsonValue &v) {

@@ -18,11 +18,18 @@
 //   std::optional<QString> up = o.optional<QString>("uptime");   // null = absent
 //
 // A missing required key or a value of the wrong type throws Json::Error;
-// integers refuse fractional numbers, doubles accept integers.
+// integers refuse fractional numbers and numbers beyond 64 bits, counts
+// (byte sizes) also refuse negative ones; doubles accept integers.
 namespace Json {
 
 struct Error : std::runtime_error {
     using std::runtime_error::runtime_error;
+};
+
+// A count of something, such as bytes: a whole number of zero or more.
+struct Count {
+    qint64 value = 0;
+    operator qint64() const { return value; }
 };
 
 // health_score_msg -> healthScoreMsg; leading and trailing underscores stay.
@@ -81,6 +88,10 @@ struct Decoder<bool> {
 template <>
 struct Decoder<qint64> {
     static qint64 decode(const QJsonValue &v);
+};
+template <>
+struct Decoder<Count> {
+    static Count decode(const QJsonValue &v);
 };
 template <>
 struct Decoder<int> {

@@ -29,7 +29,7 @@ size_t qHash(const DiskEntry &e, size_t seed) {
 
 DiskReport DiskReport::decode(const Json::Object &o) {
     return {o.required<QString>("path"), o.required<QList<DiskEntry>>("entries"),
-            o.optional<QList<DiskEntry>>("largeFiles"), o.optional<qint64>("totalSize")};
+            o.optional<QList<DiskEntry>>("largeFiles"), o.optional<Json::Count>("totalSize")};
 }
 
 DiskReport DiskReport::fromOutput(const QString &output) {
@@ -41,7 +41,8 @@ DiskReport DiskReport::fromOutput(const QString &output) {
 
 DiskReport DiskReport::without(const QString &path) const {
     DiskReport copy = *this;
-    const auto at = [&path](const DiskEntry &e) { return e.path == path; };
+    const QString inside = path.endsWith(u'/') ? path : path + u'/';
+    const auto at = [&](const DiskEntry &e) { return e.path == path || e.path.startsWith(inside); };
     copy.entries.removeIf(at);
     if (copy.largeFiles)
         copy.largeFiles->removeIf(at);

@@ -186,15 +186,24 @@ void SpaceModel::measureInTurn(QStringList paths) {
 
 void SpaceModel::trash(const DiskEntry &entry) {
     const QString path = entry.path;
-    runInBackground(
-        this, [path] { return Trash::moveToTrash({path}); },
-        [this, path](const QList<Trash::Failure> &failures) {
-            if (!failures.isEmpty()) {
-                publish(this, m_error, failures.first().message, &SpaceModel::errorChanged);
+    // The engine reports a name that is not valid text with U+FFFD in its
+    // place: such a path names nothing on disk, and "already gone" would
+    // read as moved.
+    if (path.contains(QChar::ReplacementCharacter)) {
+        publish(this, m_error,
+                std::optional(tr("This item's name can't be read, so it can't be moved to the "
+                                 "Trash here.")),
+                &SpaceModel::errorChanged);
+        return;
+    }
+    Trash::moveToTrash(
+        {QFile::encodeName(path)}, this, [this, path](const QList<Trash::Outcome> &outcomes) {
+            if (outcomes.value(0).status != Trash::Outcome::moved) {
+                publish(this, m_error, outcomes.value(0).message, &SpaceModel::errorChanged);
                 return;
             }
-            // Gone from every folder that listed it, measured or not; the
-            // folders' totals stay as measured.
+            // Gone, with everything inside it, from every folder that listed
+            // it, measured or not; the folders' totals stay as measured.
             const auto drop = [&path](QHash<QString, DiskReport> &reports) {
                 bool changed = false;
                 for (DiskReport &report : reports) {

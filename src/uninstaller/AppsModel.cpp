@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include <cctype>
+
 #include "engine/Commands.h"
 #include "engine/Engine.h"
 #include "engine/Publish.h"
@@ -11,12 +13,38 @@
 #include "engine/SizeMarkers.h"
 #include "platform/AppIcons.h"
 #include "platform/Background.h"
+#include "platform/Paths.h"
 
 namespace {
 
 const QString kNoTotal = u"\u2014"_qs;  // an em dash
 
+// An absolute path written as hexadecimal bytes; empty for anything else.
+QByteArray exactPathFrom(QStringView hex) {
+    hex = trimSpacesAndTabs(hex);
+    if (hex.isEmpty() || hex.size() % 2 != 0)
+        return {};
+    for (QChar c : hex)
+        if (c.unicode() > 127 || !std::isxdigit(c.unicode()))
+            return {};
+    const QByteArray path = QByteArray::fromHex(hex.toLatin1());
+    return path.startsWith('/') && !path.contains('\0') ? path : QByteArray();
+}
+
+// "~" and "~/..." are the user's home; every other path stays as it is.
+QString expandTilde(const QString &path) {
+    if (path == u"~"_qs)
+        return Paths::home();
+    if (path.startsWith(u"~/"_qs))
+        return Paths::home() + path.mid(1);
+    return path;
+}
+
 }  // namespace
+
+QByteArray AppsModel::Leftover::target() const {
+    return exactPath.isEmpty() ? QFile::encodeName(expandTilde(path)) : exactPath;
+}
 
 AppsModel::Preview AppsModel::Preview::ofPlan(const Plan &plan) {
     Preview p(files);
@@ -139,7 +167,8 @@ QList<AppsModel::Leftover> AppsModel::leftovers(const QString &output) {
             continue;
         const QList<QStringView> pieces = t.mid(2).split(u" , "_qs);
         out.append({QUuid::createUuid(), trimSpacesAndTabs(pieces[0]).toString(),
-                    pieces.size() > 1 ? pieces[1].toString() : QString()});
+                    pieces.size() > 1 ? pieces[1].toString() : QString(),
+                    pieces.size() > 2 ? exactPathFrom(pieces[2]) : QByteArray()});
     }
     return out;
 }

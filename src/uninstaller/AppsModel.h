@@ -15,7 +15,8 @@
 
 namespace Trash {
 struct FallbackRun;
-}
+struct Outcome;
+}  // namespace Trash
 
 // The state behind the Uninstaller: the installed apps with their sizes and
 // icons, each app's dry-run removal plan (cached), what the detail pane
@@ -30,6 +31,13 @@ public:
         QUuid id;      // fresh per parsed line
         QString path;  // as the engine printed it, maybe starting with "~"
         QString size;  // as the engine printed it; may be empty
+        // The path's exact bytes, when the engine gave them (a third field of
+        // hexadecimal bytes); what the removal trashes. The shown path is
+        // escaped for display and can't name every file.
+        QByteArray exactPath;
+
+        // What the removal hands to the Trash.
+        QByteArray target() const;
 
         bool operator==(const Leftover &) const = default;
     };
@@ -94,7 +102,8 @@ public:
     // nothing without a cached plan.
     void uninstall(const InstalledApp &app);
 
-    // The leftover lines ("✓ " + path + " , " + size) of a dry run.
+    // The leftover lines ("✓ " + path + " , " + size [+ " , " + hex bytes])
+    // of a dry run.
     static QList<Leftover> leftovers(const QString &output);
     // The first summary marker's size, formatted; "—" when there is none.
     static QString planTotal(const QString &output);
@@ -125,6 +134,8 @@ private:
     void waitForQuit(const InstalledApp &app, const Plan &plan, int pollsLeft);
     void removeWithEngine(const InstalledApp &app, const Plan &plan);
     void moveToTrash(const InstalledApp &app, const Plan &plan);
+    void moveWithDesktopTool(const InstalledApp &app, const Plan &plan,
+                             const QList<QByteArray> &failed);
     void finish(const InstalledApp &app, const QString &freed);
 
     QList<InstalledApp> m_apps;

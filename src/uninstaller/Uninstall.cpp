@@ -1,7 +1,6 @@
 // AppsModel's removal of an app: quit it, then hand it to the engine or move
 // its planned files to the Trash, with the desktop's trash tool as a second
 // try for what the first pass could not move.
-#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -9,32 +8,17 @@
 #include "engine/Engine.h"
 #include "engine/Publish.h"
 #include "platform/Background.h"
-#include "platform/Paths.h"
 #include "platform/RunningApps.h"
 #include "platform/Trash.h"
 #include "uninstaller/AppsModel.h"
 
 namespace {
 
-// "~" and "~/..." are the user's home; every other path stays as it is.
-QString expandTilde(const QString &path) {
-    if (path == u"~"_qs)
-        return Paths::home();
-    if (path.startsWith(u"~/"_qs))
-        return Paths::home() + path.mid(1);
-    return path;
-}
-
 // Present now, counting a link whose target is gone.
 bool isPresent(const QString &path) {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
 }
-
-struct TrashOutcome {
-    QStringList failed;  // what the first pass could not move
-    std::optional<Trash::FallbackRun> fallback;
-};
 
 }  // namespace
 
@@ -107,32 +91,38 @@ void AppsModel::removeWithEngine(const InstalledApp &app, const Plan &plan) {
 }
 
 void AppsModel::moveToTrash(const InstalledApp &app, const Plan &plan) {
-    QStringList paths;
-    for (const Leftover &file : plan.files) paths.append(expandTilde(file.path));
-    runInBackground(
-        this,
-        [paths] {
-            QStringList present;
-            for (const QString &path : paths)
-                if (isPresent(path))
-                    present.append(path);
-            TrashOutcome outcome;
-            for (const Trash::Failure &failure : Trash::moveToTrash(present))
-                outcome.failed.append(failure.path);
-            if (!outcome.failed.isEmpty())
-                outcome.fallback = Trash::moveWithDesktopTool(outcome.failed);
-            return outcome;
-        },
-        [this, app, plan](const TrashOutcome &outcome) {
-            if (!outcome.fallback) {
-                finish(app, plan.total);
+    // The exact paths the dry run listed; one already gone counts as moved.
+    QList<QByteArray> paths;
+    for (const Leftover &file : plan.files) paths.append(file.target());
+    Trash::moveToTrash(paths, this, [this, app, plan](const QList<Trash::Outcome> &outcomes) {
+        QList<QByteArray> failed;
+        for (const Trash::Outcome &outcome : outcomes) {
+            if (outcome.status == Trash::Outcome::failed) {
+                failed.append(outcome.path);
+            } else if (outcome.status != Trash::Outcome::moved) {
+                // A protected place, or one that changed: no other tool may
+                // move it either, and the app is not fully removed.
+                setPreview(Preview::withMessage(Preview::failed, outcome.message));
                 return;
             }
-            const FallbackResult result = fallbackResult(*outcome.fallback);
+        }
+        if (failed.isEmpty())
+            finish(app, plan.total);
+        else
+            moveWithDesktopTool(app, plan, failed);
+    });
+}
+
+// The second try, for what the file system did not let the engine move.
+void AppsModel::moveWithDesktopTool(const InstalledApp &app, const Plan &plan,
+                                    const QList<QByteArray> &failed) {
+    runInBackground(
+        this, [failed] { return Trash::moveWithDesktopTool(failed); },
+        [this, app, plan, n = failed.size()](const Trash::FallbackRun &run) {
+            const FallbackResult result = fallbackResult(run);
             if (result.kind == FallbackResult::ok) {
                 finish(app, plan.total);
             } else if (result.kind == FallbackResult::cancelled) {
-                const qsizetype n = outcome.failed.size();
                 setPreview(Preview::withMessage(
                     Preview::failed, QString::number(n) + tr(" protected item") +
                                          (n == 1 ? QString() : u"s"_qs) +

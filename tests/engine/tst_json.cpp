@@ -74,6 +74,42 @@ private Q_SLOTS:
         QVERIFY(!decodeRecord("not json"));
     }
 
+    // Integers keep every value a signed 64-bit count can hold and refuse
+    // the rest, never wrapping around; counts also refuse negative values.
+    void integerRange_data() {
+        QTest::addColumn<QByteArray>("number");
+        QTest::addColumn<bool>("integer");
+        QTest::addColumn<bool>("count");
+        QTest::newRow("largest") << QByteArray("9223372036854775807") << true << true;
+        QTest::newRow("smallest") << QByteArray("-9223372036854775808") << true << false;
+        QTest::newRow("one beyond") << QByteArray("9223372036854775808") << false << false;
+        QTest::newRow("far beyond") << QByteArray("18446744073709551616") << false << false;
+        QTest::newRow("exponent beyond") << QByteArray("1e19") << false << false;
+        QTest::newRow("whole in exponent form") << QByteArray("4e3") << true << true;
+        QTest::newRow("fraction") << QByteArray("0.5") << false << false;
+        QTest::newRow("negative") << QByteArray("-1") << true << false;
+        QTest::newRow("zero") << QByteArray("0") << true << true;
+    }
+    void integerRange() {
+        QFETCH(QByteArray, number);
+        QFETCH(bool, integer);
+        QFETCH(bool, count);
+        const QJsonValue value = Json::parse("[" + number + "]").toArray().at(0);
+        std::optional<qint64> asInteger, asCount;
+        try {
+            asInteger = Json::decode<qint64>(value);
+        } catch (const Json::Error &) {
+        }
+        try {
+            asCount = Json::decode<Json::Count>(value);
+        } catch (const Json::Error &) {
+        }
+        QCOMPARE(asInteger.has_value(), integer);
+        QCOMPARE(asCount.has_value(), count);
+        if (integer && !number.contains('e'))
+            QCOMPARE(QByteArray::number(*asInteger), number);
+    }
+
     void jsonAfterLeadingText() {
         const QJsonValue v =
             Json::parseAfterLeadingText(u"Scanning {home}...\n[{\"a\": 1}]"_qs, u'[');

@@ -28,6 +28,20 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << QStringList{u"status"_qs, u"--fast"_qs} << 2
                                         << QStringList{u"mole status: unknown option"_qs};
     }
+    // Through a link called "mo", the usage names it "mo".
+    void usageNamesTheEngineAsStarted() {
+        const QString mo = m_env.home() + u"/bin/mo"_qs;
+        QDir().mkpath(m_env.home() + u"/bin"_qs);
+        QVERIFY(QFile::link(engineBinary(), mo));
+        const auto [code, output] = runCommand({mo, u"--help"_qs});
+        QCOMPARE(code, 0);
+        QVERIFY2(output.startsWith("usage: mo <command>"), output.constData());
+        QVERIFY(output.contains("mo <command> --help"));
+        QVERIFY(!output.contains("mole"));
+        QVERIFY(runCommand({mo, u"trash"_qs, u"--help"_qs})
+                    .second.startsWith("usage: mo trash --stdin"));
+    }
+
     void answers() {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);

@@ -172,6 +172,145 @@ private Q_SLOTS:
                  restorable.size());
     }
 
+    // A program in a shared folder is the application alone: the folder it
+    // sits in (or the one above its "bin") is never listed or trashed. A
+    // folder named after the application and holding nothing else is its own.
+    void ownFolderOnlyWhenTheAppsAlone_data() {
+        QTest::addColumn<QByteArray>("program");   // relative to the home
+        QTest::addColumn<QByteArray>("expected");  // the listed path
+        QTest::newRow("in Documents")
+            << QByteArray("Documents/notes") << QByteArray("Documents/notes");
+        QTest::newRow("in Desktop")
+            << QByteArray("Desktop/notes.sh") << QByteArray("Desktop/notes.sh");
+        QTest::newRow("in the configuration folder")
+            << QByteArray(".config/notes") << QByteArray(".config/notes");
+        QTest::newRow("in ~/.config/notes/bin")
+            << QByteArray(".config/notes/bin/notes") << QByteArray(".config/notes");
+        QTest::newRow("cargo's bin")
+            << QByteArray(".cargo/bin/notes") << QByteArray(".cargo/bin/notes");
+        QTest::newRow("go's bin") << QByteArray("go/bin/notes") << QByteArray("go/bin/notes");
+        QTest::newRow("among the launchers") << QByteArray(".local/share/applications/notes")
+                                             << QByteArray(".local/share/applications/notes");
+        QTest::newRow("~/.local/bin")
+            << QByteArray(".local/bin/notes") << QByteArray(".local/bin/notes");
+        QTest::newRow("the home") << QByteArray("notes") << QByteArray("notes");
+        QTest::newRow("a bin folder")
+            << QByteArray("tools/bin/bin/notes") << QByteArray("tools/bin/bin/notes");
+        QTest::newRow("another app's folder too")
+            << QByteArray("apps/other/notes") << QByteArray("apps/other/notes");
+        QTest::newRow("its own folder")
+            << QByteArray("apps/Notes/notes") << QByteArray("apps/Notes");
+        QTest::newRow("its own, versioned, with bin")
+            << QByteArray("apps/notes-2.1-linux-x64/bin/notes")
+            << QByteArray("apps/notes-2.1-linux-x64");
+    }
+    void ownFolderOnlyWhenTheAppsAlone() {
+        QFETCH(QByteArray, program);
+        QFETCH(QByteArray, expected);
+        FakeHome h;
+        const QByteArray home = QFile::encodeName(h.home());
+        h.file(program, 4000);
+        ::chmod(h.at(program), 0755);
+        const QByteArray folder = program.left(program.lastIndexOf('/') + 1);
+        h.file(folder + "neighbour.txt", 100);  // whatever else lives there
+        h.file(".cargo/registry/cache/crate", 100);
+        h.file("Documents/letter.txt", 100);
+        h.text(".local/share/applications/notes.desktop",
+               desktopEntry("Notes", home + '/' + program));
+        h.file("apps/other/other", 100);
+        ::chmod(h.at("apps/other/other"), 0755);
+        h.text(".local/share/applications/other.desktop",
+               desktopEntry("Other", home + "/apps/other/other"));
+        QCOMPARE(record(listed(), u"notes"_qs)[u"path"_qs].toString(),
+                 QFile::decodeName(h.at(expected)));
+
+        const QSet<QByteArray> before = h.snapshot();
+        const QStringList removal = appLines(Commands::uninstall(u"notes"_qs));
+        QVERIFY2(!removal.join(u'\n').contains(u"fail"_qs), qPrintable(removal.join(u'\n')));
+        QSet<QByteArray> after = h.snapshot();
+        for (const QByteArray &path : QSet<QByteArray>(after))
+            if (path.startsWith(".local/share/Trash"))
+                after.remove(path);
+        QCOMPARE(before - after,
+                 FakeHome::below(before, {expected, ".local/share/applications/notes.desktop"}));
+    }
+
+    // Icons are evidence only from the icon themes and pixmaps, named after
+    // the application, and never when another entry names the same icon.
+    void iconsOnlyFromIconFolders_data() {
+        QTest::addColumn<QByteArray>("icon");       // Icon= ("~" is the home)
+        QTest::addColumn<QByteArray>("otherIcon");  // the other app's Icon=
+        QTest::addColumn<QByteArray>("listed");     // relative to the home, or empty
+        QTest::newRow("theme icon")
+            << QByteArray("notes") << QByteArray("other")
+            << QByteArray(".local/share/icons/hicolor/48x48/apps/notes.png");
+        QTest::newRow("~/.icons") << QByteArray("org.example.Notes") << QByteArray("other")
+                                  << QByteArray(
+                                         ".icons/hicolor/scalable/apps/org.example.Notes.svg");
+        QTest::newRow("pixmaps") << QByteArray("~/.local/share/pixmaps/Notes.xpm")
+                                 << QByteArray("other")
+                                 << QByteArray(".local/share/pixmaps/Notes.xpm");
+        QTest::newRow("a picture")
+            << QByteArray("~/Pictures/notes.png") << QByteArray("other") << QByteArray();
+        QTest::newRow("a folder") << QByteArray("~/Documents") << QByteArray("other")
+                                  << QByteArray();
+        QTest::newRow("theme icon of another name")
+            << QByteArray("utilities-terminal") << QByteArray("other") << QByteArray();
+        QTest::newRow("shared with another app")
+            << QByteArray("notes") << QByteArray("notes") << QByteArray();
+        QTest::newRow("shared by path") << QByteArray("~/.local/share/pixmaps/Notes.xpm")
+                                        << QByteArray("Notes") << QByteArray();
+    }
+    void iconsOnlyFromIconFolders() {
+        QFETCH(QByteArray, icon);
+        QFETCH(QByteArray, otherIcon);
+        QFETCH(QByteArray, listed);
+        FakeHome h;
+        const QByteArray home = QFile::encodeName(h.home());
+        for (const char *file :
+             {".local/share/icons/hicolor/48x48/apps/notes.png",
+              ".local/share/icons/hicolor/48x48/apps/utilities-terminal.png",
+              ".icons/hicolor/scalable/apps/org.example.Notes.svg",
+              ".local/share/pixmaps/Notes.xpm", "Pictures/notes.png", "Documents/letter.txt"})
+            h.file(file, 100);
+        h.file("apps/notes/notes", 1000);
+        ::chmod(h.at("apps/notes/notes"), 0755);
+        h.file("apps/other/other", 1000);
+        ::chmod(h.at("apps/other/other"), 0755);
+        if (icon.startsWith('~'))
+            icon = home + icon.mid(1);
+        h.text(".local/share/applications/org.example.Notes.desktop",
+               desktopEntry("Notes", home + "/apps/notes/notes", "Icon=" + icon + "\n"));
+        h.text(".local/share/applications/other.desktop",
+               desktopEntry("Other", home + "/apps/other/other", "Icon=" + otherIcon + "\n"));
+        QStringList paths;
+        for (const AppsModel::Leftover &leftover : AppsModel::leftovers(
+                 appLines(Commands::uninstallDryRun(u"org.example.Notes"_qs)).join(u'\n')))
+            paths.append(QString::fromUtf8(leftover.exactPath));
+        QStringList expected{
+            QFile::decodeName(h.at("apps/notes")),
+            QFile::decodeName(h.at(".local/share/applications/org.example.Notes.desktop"))};
+        if (!listed.isEmpty())
+            expected.insert(2, QFile::decodeName(h.at(listed)));
+        QCOMPARE(paths, expected);
+    }
+
+    // A leftover whose name is not UTF-8 reaches the app as exact bytes.
+    void leftoversCarryTheirExactBytes() {
+        FakeHome h;
+        const QByteArray home = QFile::encodeName(h.home());
+        h.file("apps/notes/notes", 1000);
+        ::chmod(h.at("apps/notes/notes"), 0755);
+        h.text(".local/share/applications/notes.desktop",
+               desktopEntry("Notes", home + "/apps/notes/notes", "StartupWMClass=notes\xff\n"));
+        h.file(".config/notes\xff/settings", 100);
+        QList<QByteArray> exact;
+        for (const AppsModel::Leftover &leftover :
+             AppsModel::leftovers(appLines(Commands::uninstallDryRun(u"notes"_qs)).join(u'\n')))
+            exact.append(leftover.exactPath);
+        QVERIFY2(exact.contains(h.at(".config/notes\xff")), exact.join(' ').constData());
+    }
+
     void unknownNameIsNotFound() {
         FakeHome h;
         build(h);

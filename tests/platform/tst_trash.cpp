@@ -5,120 +5,179 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "engine/Engine.h"
 #include "platform/Trash.h"
 #include "support/TestEnvironment.h"
 #include "support/TrashCheck.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-// Files go to the freedesktop Trash of the temporary home, each with a
-// .trashinfo a file manager can restore from.
+namespace {
+
+using Outcome = Trash::Outcome;
+
+// Moves through the real engine and waits for the outcomes.
+QList<Outcome> moved(const QList<QByteArray> &paths) {
+    QObject context;
+    std::optional<QList<Outcome>> out;
+    Trash::moveToTrash(paths, &context, [&](const QList<Outcome> &o) { out = o; });
+    if (!QTest::qWaitFor([&] { return out.has_value(); }, 30000))
+        return {};
+    return *out;
+}
+
+QList<Outcome::Status> statuses(const QList<Outcome> &outcomes) {
+    QList<Outcome::Status> out;
+    for (const Outcome &o : outcomes) out.append(o.status);
+    return out;
+}
+
+bool present(const QByteArray &path) {
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+void makeFile(const QByteArray &path) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY2(fd >= 0, path.constData());
+    QCOMPARE(::write(fd, "data", 4), ssize_t(4));
+    ::close(fd);
+}
+
+}  // namespace
+
+// Files go to the freedesktop Trash of the temporary home through the real
+// engine, each with a .trashinfo a file manager can restore from; protected
+// places never move.
 class TrashTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void movesItemsRestorably_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("kind");  // file, folder, or link to a file kept in place
-        QTest::newRow("file") << u"notes.txt"_qs << u"file"_qs;
-        QTest::newRow("folder with content") << u"Project"_qs << u"folder"_qs;
-        QTest::newRow("awkward name") << u"-rf 50% #1\nline"_qs << u"file"_qs;
-        QTest::newRow("non-Latin name") << u"Überraschung 写真"_qs << u"file"_qs;
-        QTest::newRow("link: moved, not followed") << u"link"_qs << u"link"_qs;
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("kind");  // file, folder, link, dangling link, fifo
+        QTest::newRow("file") << QByteArray("notes.txt") << u"file"_qs;
+        QTest::newRow("folder with content") << QByteArray("Project") << u"folder"_qs;
+        QTest::newRow("awkward name") << QByteArray("-rf 50% #1\nline") << u"file"_qs;
+        QTest::newRow("escape sequence") << QByteArray("\x1b[31mred\x1b[0m\r") << u"file"_qs;
+        QTest::newRow("non-Latin name") << QByteArray("Überraschung 写真") << u"file"_qs;
+        QTest::newRow("not UTF-8") << QByteArray("caf\xe9 \xff\xfe.txt") << u"file"_qs;
+        QTest::newRow("82 CJK characters: 246 bytes")
+            << QString(82, QChar(0x5199)).toUtf8() << u"file"_qs;
+        QTest::newRow("255 bytes") << QByteArray(251, 'a') + ".txt" << u"folder"_qs;
+        QTest::newRow("link: moved, not followed") << QByteArray("link") << u"link"_qs;
+        QTest::newRow("dangling link") << QByteArray("dangling") << u"dangling link"_qs;
+        QTest::newRow("fifo: never opened") << QByteArray("pipe") << u"fifo"_qs;
     }
     void movesItemsRestorably() {
-        QFETCH(QString, name);
+        QFETCH(QByteArray, name);
         QFETCH(QString, kind);
         TestEnvironment env;
-        const QString path = env.home() + u"/Documents/"_qs + name;
-        const QString target = env.home() + u"/Documents/keep.txt"_qs;
-        if (kind == u"link")
-            QVERIFY(TestEnvironment::writeFile(target) && QFile::link(target, path));
-        else
-            QVERIFY(
-                TestEnvironment::writeFile(kind == u"folder" ? path + u"/inner/file"_qs : path));
-        QCOMPARE(Trash::moveToTrash({path}).size(), 0);
-        QVERIFY(!QFileInfo::exists(path) && !QFileInfo(path).isSymLink());
+        env.installRealEngine();
+        const QByteArray folder = QFile::encodeName(env.home()) + "/Documents";
+        QVERIFY(QDir().mkpath(QFile::decodeName(folder)));
+        const QByteArray path = folder + '/' + name;
+        const QByteArray target = folder + "/keep.txt";
+        if (kind == u"link" || kind == u"dangling link") {
+            if (kind == u"link")
+                makeFile(target);
+            QCOMPARE(::symlink(target.constData(), path.constData()), 0);
+        } else if (kind == u"folder") {
+            QCOMPARE(::mkdir(path.constData(), 0755), 0);
+            makeFile(path + "/inner");
+        } else if (kind == u"fifo") {
+            QCOMPARE(::mkfifo(path.constData(), 0644), 0);
+        } else {
+            makeFile(path);
+        }
+        const QList<Outcome> outcomes = moved({path});
+        QCOMPARE(statuses(outcomes), QList{Outcome::moved});
+        QCOMPARE(outcomes.first().path, path);
+        QVERIFY(!present(path));
         QCOMPARE(TrashCheck::problemWith(path), QString());
-        QCOMPARE(QFileInfo::exists(target), kind == u"link");
+        QCOMPARE(present(target), kind == u"link");
     }
 
-    void failuresAreReportedAndTheRestMoves() {
+    // Protected places are refused, one outcome per path in order, and the
+    // rest still moves; a path listed twice, or inside a folder that went
+    // first, is already gone: what was wanted.
+    void protectedPlacesAreRefusedAndTheRestMoves() {
         TestEnvironment env;
-        const QString kept = env.home() + u"/a.txt"_qs;
-        QVERIFY(TestEnvironment::writeFile(kept));
-        const QString missing = env.home() + u"/missing"_qs;
-        const QString trash = env.home() + u"/.local/share/Trash"_qs;
-        const QList<Trash::Failure> failures =
-            Trash::moveToTrash({missing, env.home(), u"/"_qs, trash, kept});
-        QStringList failed;
-        for (const Trash::Failure &f : failures) {
-            failed.append(f.path);
-            QVERIFY(!f.message.isEmpty());
-        }
-        QCOMPARE(failed, (QStringList{missing, env.home(), u"/"_qs, trash}));
-        QVERIFY(QFileInfo::exists(env.home() + u"/.local"_qs));
-        QCOMPARE(TrashCheck::problemWith(kept), QString());
+        env.installRealEngine();
+        const QByteArray home = QFile::encodeName(env.home());
+        makeFile(home + "/a.txt");
+        QVERIFY(QDir().mkpath(env.home() + u"/Documents"_qs));
+        QVERIFY(QDir().mkpath(env.home() + u"/folder/inner"_qs));
+        const QList<QByteArray> paths{home,
+                                      "/",
+                                      home + "/.local/share/Trash",
+                                      home + "/Documents",
+                                      home + "/.config",
+                                      home + "/.local",
+                                      home + "/a.txt",
+                                      home + "/a.txt",
+                                      home + "/folder",
+                                      home + "/folder/inner",
+                                      home + "/missing"};
+        const QList<Outcome> outcomes = moved(paths);
+        QCOMPARE(statuses(outcomes),
+                 (QList{Outcome::refused, Outcome::refused, Outcome::refused, Outcome::refused,
+                        Outcome::refused, Outcome::refused, Outcome::moved, Outcome::moved,
+                        Outcome::moved, Outcome::moved, Outcome::moved}));
+        for (const Outcome &o : outcomes) QCOMPARE(o.message.isEmpty(), o.status == Outcome::moved);
+        for (const char *kept : {"/Documents", "/.config", "/.local/share"})
+            QVERIFY(present(home + kept));
+        QCOMPARE(TrashCheck::problemWith(home + "/folder"), QString());
     }
 
-    // Qt itself would fall back to the current directory in both cases.
-    void anUnusableHomeTrashRefusesEveryMove_data() {
-        QTest::addColumn<bool>("dataFolderMissing");
-        QTest::newRow("no data folder yet: created") << true;
-        QTest::newRow("a file where the Trash belongs") << false;
-    }
-    void anUnusableHomeTrashRefusesEveryMove() {
-        QFETCH(bool, dataFolderMissing);
-        TestEnvironment env;
-        const QString data = env.home() + u"/.local/share"_qs;
-        QDir(data).removeRecursively();
-        if (!dataFolderMissing)
-            QVERIFY(TestEnvironment::writeFile(data + u"/Trash"_qs));
-        const QString path = env.home() + u"/a.txt"_qs;
-        QVERIFY(TestEnvironment::writeFile(path));
-        const QString cwd = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(env.home()));
-        const QList<Trash::Failure> failures = Trash::moveToTrash({path});
-        QDir::setCurrent(cwd);
-        QVERIFY(!QFileInfo::exists(env.home() + u"/files"_qs));
-        QCOMPARE(failures.size(), dataFolderMissing ? 0 : 1);
-        QCOMPARE(QFileInfo::exists(path), !dataFolderMissing);
-        if (dataFolderMissing)
-            QCOMPARE(TrashCheck::problemWith(path), QString());
-    }
-
-    // Qt reports success over an empty .trashinfo when the disk is full; the
-    // item must then stay where it was, reported, with no entry left behind.
-    void aFullDiskLeavesTheItemInPlace() {
+    // The Trash of another file system is the one at its top: .Trash-$uid.
+    void anotherMountUsesItsOwnTrash() {
         if (::geteuid() != 0 || QStandardPaths::findExecutable(u"mount"_qs).isEmpty())
-            QSKIP("mounting a small tmpfs needs root");
+            QSKIP("mounting a tmpfs needs root");
         TestEnvironment env;
-        const QString home = env.home();
-        QVERIFY(QProcess::execute(u"mount"_qs, {u"-t"_qs, u"tmpfs"_qs, u"-o"_qs, u"size=64k"_qs,
-                                                u"tmpfs"_qs, home}) == 0);
-        const auto unmount = qScopeGuard([&] { QProcess::execute(u"umount"_qs, {home}); });
-        QVERIFY(QDir().mkpath(home + u"/.local/share/Trash/files"_qs));
-        QVERIFY(QDir().mkpath(home + u"/.local/share/Trash/info"_qs));
-        const QString path = home + u"/a.txt"_qs;
-        QVERIFY(TestEnvironment::writeFile(path));
-        QFile filler(home + u"/filler"_qs);
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) {
-        }
-        filler.close();
-
-        const QList<Trash::Failure> failures = Trash::moveToTrash({path});
-        QCOMPARE(failures.size(), 1);
-        QVERIFY(!failures.first().message.isEmpty());
-        QVERIFY(QFileInfo::exists(path));
-        QCOMPARE(QDir(home + u"/.local/share/Trash/files"_qs)
-                     .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 true);
-        QCOMPARE(QDir(home + u"/.local/share/Trash/info"_qs)
-                     .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 true);
+        env.installRealEngine();
+        const QString disk = env.home() + u"/../disk"_qs;
+        QVERIFY(QDir().mkpath(disk));
+        QCOMPARE(QProcess::execute(u"mount"_qs, {u"-t"_qs, u"tmpfs"_qs, u"tmpfs"_qs, disk}), 0);
+        const auto unmount = qScopeGuard([&] { QProcess::execute(u"umount"_qs, {disk}); });
+        const QByteArray top = QFile::encodeName(QDir(disk).canonicalPath());
+        makeFile(top + "/film.mkv");
+        QCOMPARE(statuses(moved({top + "/film.mkv"})), QList{Outcome::moved});
+        QCOMPARE(TrashCheck::problemIn(top + "/.Trash-" + QByteArray::number(::geteuid()),
+                                       top + "/film.mkv"),
+                 QString());
     }
 
-    void desktopToolGetsThePathsAfterADoubleDash() {
+    // Without an engine nothing moves, and nothing may fall back to another tool.
+    void withoutTheEngineNothingMoves() {
+        TestEnvironment env;
+        const QByteArray path = QFile::encodeName(env.home()) + "/a.txt";
+        makeFile(path);
+        const QList<Outcome> outcomes = moved({path});
+        QCOMPARE(statuses(outcomes), QList{Outcome::left});
+        QCOMPARE(outcomes.first().message, QString::fromUtf8(EngineError::notInstalled));
+        QVERIFY(present(path));
+    }
+
+    // What the engine's lines say, path by path; a path it never reached is left.
+    void outcomesFollowTheLinesInOrder() {
+        const QList<QByteArray> paths{"/a", "/b", "/c", "/d", "/e"};
+        const QStringList lines{
+            u"{\"status\":\"moved\",\"path\":\"/a\"}"_qs, u"not json"_qs,
+            u"{\"status\":\"gone\",\"path\":\"/b\"}"_qs,
+            u"{\"status\":\"failed\",\"path\":\"/c\",\"reason\":\"Permission denied\"}"_qs,
+            u"{\"status\":\"changed\",\"path\":\"/d\",\"reason\":\"changed\"}"_qs};
+        const QList<Outcome> outcomes = Trash::outcomesFrom(paths, lines, std::nullopt);
+        QCOMPARE(statuses(outcomes), (QList{Outcome::moved, Outcome::moved, Outcome::failed,
+                                            Outcome::left, Outcome::left}));
+        QCOMPARE(outcomes[2].message, u"Permission denied"_qs);
+        QCOMPARE(outcomes[4].path, QByteArray("/e"));
+        QVERIFY(!outcomes[4].message.isEmpty());
+    }
+
+    // File URIs carry any bytes, and a dash can't start an option.
+    void desktopToolGetsFileUris() {
         TestEnvironment env;
         const QString bin = env.home() + u"/bin"_qs;
         const QString args = env.home() + u"/args"_qs;
@@ -127,15 +186,16 @@ private Q_SLOTS:
                             u"'\necho 'gio: oops' >&2\nexit 3\n"_qs);
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(bin));
-        const Trash::FallbackRun run = Trash::moveWithDesktopTool({u"-x y"_qs, u"/b"_qs});
+        const Trash::FallbackRun run = Trash::moveWithDesktopTool({"/-x y", "/caf\xe9\n%"});
         qputenv("PATH", QFile::encodeName(env.home() + u"/nothing"_qs));
-        const Trash::FallbackRun missing = Trash::moveWithDesktopTool({u"/b"_qs});
+        const Trash::FallbackRun missing = Trash::moveWithDesktopTool({"/b"});
         qputenv("PATH", path);
 
         QVERIFY(run.started);
         QCOMPARE(run.exitCode, 3);
         QCOMPARE(run.errorOutput, u"gio: oops\n"_qs);
-        QCOMPARE(TestEnvironment::readFile(args), QByteArray("trash\n--\n-x y\n/b\n"));
+        QCOMPARE(TestEnvironment::readFile(args),
+                 QByteArray("trash\n--\nfile:///-x%20y\nfile:///caf%E9%0A%25\n"));
         QVERIFY(!missing.started);
     }
 };

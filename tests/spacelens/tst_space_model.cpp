@@ -1,6 +1,7 @@
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -43,8 +44,9 @@ QString reportJson(const QString &folder, const QList<Child> &children) {
 // An analysing engine that notes "start <folder>" and "end <folder>" in
 // `log` (an empty folder is the whole computer) and answers from `outputs`.
 QString analyzer(const QString &log, const QMap<QString, QString> &outputs, double delay = 0) {
-    QString script =
-        u"[ \"$1 $2\" = 'analyze --json' ] || exit 1\necho \"start $3\" >> '"_qs + log + u"'\n"_qs;
+    QString script = ScriptedEngine::realTrash() +
+                     u"[ \"$1 $2\" = 'analyze --json' ] || exit 1\necho \"start $3\" >> '"_qs +
+                     log + u"'\n"_qs;
     if (delay > 0)
         script += u"sleep "_qs + QString::number(delay) + u'\n';
     script += u"case \"$3\" in\n"_qs;
@@ -294,12 +296,50 @@ private Q_SLOTS:
         QVERIFY(!model.error());
         QCOMPARE(TrashCheck::problemWith(big), QString());
 
-        // Gone already: the failure is the folder's error; nothing else changes.
+        // Refused (the home itself): the folder's error; nothing else changes.
         QSignalSpy error(&model, &SpaceModel::errorChanged);
-        model.trash(entry);
+        model.trash(DiskEntry{u"home"_qs, env->home(), 1, true, {}, {}, {}});
         QVERIFY(error.wait());
         QVERIFY(model.error() && !model.error()->isEmpty());
         QCOMPARE(reports.size(), 1);
+        QVERIFY(QFileInfo::exists(env->home() + u"/Downloads"_qs));
+
+        // A name the report could not carry is not taken for gone.
+        error.clear();
+        model.trash(DiskEntry{u"x\ufffd"_qs, env->home() + u"/x\ufffd"_qs, 1, false, {}, {}, {}});
+        QCOMPARE(error.size(), 1);
+        QCOMPARE(reports.size(), 1);
+    }
+
+    // A folder's files leave the largest-files list with it, and a dangling
+    // link can go like any entry.
+    void trashTakesWhatIsInsideAndDanglingLinks() {
+        const QString folder = env->home() + u"/Films"_qs;
+        const QString film = folder + u"/film.mkv"_qs;
+        const QString link = env->home() + u"/dangling"_qs;
+        QVERIFY(TestEnvironment::writeFile(film, QByteArray(10'000, 'x')));
+        QVERIFY(QFile::link(env->home() + u"/nowhere"_qs, link));
+        const QString json =
+            u"{\"path\":\"/\",\"entries\":[{\"name\":\"Films\",\"path\":\"%1\",\"size\":10000,"
+            "\"is_dir\":true},{\"name\":\"dangling\",\"path\":\"%3\",\"size\":0}],"
+            "\"large_files\":[{\"name\":\"film.mkv\",\"path\":\"%2\",\"size\":10000},"
+            "{\"name\":\"Films2\",\"path\":\"%1x\",\"size\":5}],\"total_size\":10005}"_qs.arg(
+                folder, film, link);
+        env->installEngineInResources(analyzer(log, {{u"/"_qs, json}}));
+        SpaceModel model;
+        model.open(std::nullopt);
+        QVERIFY(settled(model));
+        QSignalSpy reports(&model, &SpaceModel::reportsChanged);
+        model.trash(model.report()->entries.at(0));
+        QVERIFY(reports.wait());
+        QCOMPARE(model.report()->largeFiles->size(), 1);
+        QCOMPARE(model.report()->largeFiles->first().path, folder + u"x"_qs);
+        model.trash(model.report()->entries.at(0));
+        QVERIFY(reports.wait());
+        QVERIFY(model.report()->entries.isEmpty());
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(TrashCheck::problemWith(link), QString());
+        QVERIFY(!model.error());
     }
 };
 

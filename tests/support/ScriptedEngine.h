@@ -19,6 +19,13 @@ inline QString printLines(const QStringList &lines) {
     return script + u"\n"_qs;
 }
 
+// Hands `trash` to the real engine built alongside: the app moves every file
+// to the Trash through it, whatever the scripted part fakes.
+inline QString realTrash() {
+    return u"[ \"$1\" = trash ] && exec '"_qs + qEnvironmentVariable("MOLE_BINARY") +
+           u"' \"$@\"\n"_qs;
+}
+
 // Prints each row of the text.
 inline QString printText(const char *text) {
     return printLines(QString::fromUtf8(text).split(u'\n'));

@@ -3,41 +3,67 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
-#include <QUrl>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace TrashCheck {
 
-QString problemWith(const QString &originalPath) {
-    const QString trash =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Trash"_qs;
-    const QDir info(trash + u"/info"_qs);
-    for (const QFileInfo &entry : info.entryInfoList({u"*.trashinfo"_qs}, QDir::Files)) {
-        QFile file(entry.filePath());
-        if (!file.open(QIODevice::ReadOnly))
+QString problemIn(const QByteArray &trash, const QByteArray &originalPath) {
+    // Listed by bytes: names in the Trash need not be UTF-8.
+    DIR *info = ::opendir(trash + "/info");
+    if (!info)
+        return QString::fromUtf8(originalPath) + u" is not in the Trash (no info folder)"_qs;
+    QString problem = QString::fromUtf8(originalPath) + u" is not in the Trash"_qs;
+    while (const dirent *entry = ::readdir(info)) {
+        const QByteArray name(entry->d_name);
+        if (!name.endsWith(".trashinfo"))
             continue;
-        const QList<QByteArray> lines = file.readAll().split('\n');
-        if (lines.value(0) != "[Trash Info]")
-            return u"no [Trash Info] group in "_qs + entry.fileName();
-        QString path;
+        QByteArray text(4096, 0);
+        const int fd = ::open(trash + "/info/" + name, O_RDONLY | O_NONBLOCK);
+        const ssize_t n = fd >= 0 ? ::read(fd, text.data(), size_t(text.size())) : -1;
+        if (fd >= 0)
+            ::close(fd);
+        if (n < 0)
+            continue;
+        const QList<QByteArray> lines = text.left(n).split('\n');
+        if (lines.value(0) != "[Trash Info]") {
+            problem = u"no [Trash Info] group in "_qs + QString::fromUtf8(name);
+            break;
+        }
+        QByteArray path;
         QDateTime deleted;
         for (const QByteArray &line : lines) {
             if (line.startsWith("Path="))
-                path = QUrl::fromPercentEncoding(line.mid(5));
+                path = QByteArray::fromPercentEncoding(line.mid(5));
             else if (line.startsWith("DeletionDate="))
                 deleted = QDateTime::fromString(QString::fromLatin1(line.mid(13)), Qt::ISODate);
         }
         if (path != originalPath)
             continue;
+        struct stat st;
+        const QByteArray item = trash + "/files/" + name.chopped(10);
         if (!deleted.isValid())
-            return u"no valid DeletionDate for "_qs + originalPath;
-        const QFileInfo item(trash + u"/files/"_qs + entry.completeBaseName());
-        if (!item.exists() && !item.isSymLink())
-            return u"the .trashinfo of "_qs + originalPath + u" has no item in Trash/files"_qs;
-        return {};
+            problem = u"no valid DeletionDate for "_qs + QString::fromUtf8(originalPath);
+        else if (name.size() > 255 || ::lstat(item.constData(), &st) != 0)
+            problem = u"the .trashinfo of "_qs + QString::fromUtf8(originalPath) +
+                      u" has no item in Trash/files"_qs;
+        else
+            problem.clear();
+        break;
     }
-    return originalPath + u" is not in the Trash"_qs;
+    ::closedir(info);
+    return problem;
+}
+
+QString problemWith(const QByteArray &originalPath) {
+    return problemIn(
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                          u"/Trash"_qs),
+        originalPath);
 }
 
 }  // namespace TrashCheck

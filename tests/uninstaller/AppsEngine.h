@@ -21,7 +21,8 @@ struct AppsEngine {
     QString gate;
 
     QString script() const {
-        QString s = u"printf '%s\\n' \"$*\" >> '"_qs + log + u"'\ncase \"$1 $2\" in\n"_qs;
+        QString s = ScriptedEngine::realTrash() + u"printf '%s\\n' \"$*\" >> '"_qs + log +
+                    u"'\ncase \"$1 $2\" in\n"_qs;
         s += u"'uninstall --list') "_qs + ScriptedEngine::printLines({list}) + u";;\n"_qs;
         s += u"'uninstall --dry-run')\n"_qs;
         if (!gate.isEmpty())

@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "platform/Trash.h"
 #include "support/TestEnvironment.h"
 #include "support/TrashCheck.h"
@@ -98,6 +100,61 @@ private Q_SLOTS:
               env->home() + u"/.local/share/applications/org.example.Tool.desktop"_qs})
             QCOMPARE(TrashCheck::problemWith(path), QString());
         QVERIFY(!engine.invocations().contains(u"uninstall tool"_qs));
+    }
+
+    // The dry run's exact bytes name the file, whatever its display text:
+    // a name that is not UTF-8 goes to the Trash too, not silently skipped.
+    void exactPathsReachTheTrash() {
+        const InstalledApp app = tool();
+        QVERIFY(TestEnvironment::writeFile(app.path));
+        const QByteArray odd = QFile::encodeName(env->home()) + "/.config/tool-\xff\xfe";
+        QVERIFY(::mkdir(odd.constData(), 0755) == 0);
+        AppsModel model;
+        engine.list = listJson({app});
+        engine.dryRuns.insert(app.uninstallName,
+                              u"  \u2713 "_qs + app.path + u" , 4 KB , "_qs +
+                                  QString::fromLatin1(QFile::encodeName(app.path).toHex()) +
+                                  u"\n  \u2713 ~/.config/tool-\ufffd\ufffd , 4 KB , "_qs +
+                                  QString::fromLatin1(odd.toHex()) + u"\nPotential space: 8 KB"_qs);
+        env->installEngineInResources(engine.script());
+        model.load();
+        QVERIFY(QTest::qWaitFor([&] { return !model.isLoading(); }, 10000));
+        model.select(app.path);
+        QTRY_COMPARE(model.preview().kind, Preview::files);
+        fakeGio(u"exit 1\n"_qs);  // must not be asked
+        model.uninstall(app);
+        QVERIFY(ended(model));
+        QCOMPARE(model.preview().kind, Preview::removed);
+        QCOMPARE(TrashCheck::problemWith(odd), QString());
+        QCOMPARE(TrashCheck::problemWith(app.path), QString());
+        QVERIFY(!QFileInfo::exists(env->home() + u"/gio.args"_qs));
+    }
+
+    // A plan naming a protected place fails the removal; the place stays,
+    // and no other tool is asked to move it.
+    void aProtectedPlaceIsNeverMoved_data() {
+        QTest::addColumn<QString>("place");
+        QTest::newRow("home") << u"~"_qs;
+        QTest::newRow("Documents") << u"~/Documents"_qs;
+        QTest::newRow("configuration folder") << u"~/.config"_qs;
+        QTest::newRow("the Trash") << u"~/.local/share/Trash"_qs;
+    }
+    void aProtectedPlaceIsNeverMoved() {
+        QFETCH(QString, place);
+        const InstalledApp app = tool();
+        QVERIFY(TestEnvironment::writeFile(app.path));
+        const QString full = env->home() + place.mid(1);
+        QVERIFY(TestEnvironment::writeFile(full + u"/keep.txt"_qs));
+        AppsModel model;
+        planned(model, app, {app.path, place});
+        fakeGio(u"exit 0\n"_qs);
+        model.uninstall(app);
+        QVERIFY(ended(model));
+        QCOMPARE(model.preview().kind, Preview::failed);
+        QVERIFY(!model.preview().message.isEmpty());
+        QCOMPARE(model.apps().size(), 1);
+        QVERIFY(QFileInfo::exists(full + u"/keep.txt"_qs));
+        QVERIFY(!QFileInfo::exists(env->home() + u"/gio.args"_qs));
     }
 
     void filesAlreadyGoneStillSucceed() {
@@ -228,9 +285,13 @@ private Q_SLOTS:
         QCOMPARE(model.apps().isEmpty(), expected.kind == Preview::removed);
         if (gio.isNull())
             return;
-        QStringList expectedArgs{u"trash"_qs, u"--"_qs, app.path};
+        const auto uri = [](const QString &path) {
+            return u"file://"_qs +
+                   QString::fromLatin1(QFile::encodeName(path).toPercentEncoding("/"));
+        };
+        QStringList expectedArgs{u"trash"_qs, u"--"_qs, uri(app.path)};
         if (files == 2)
-            expectedArgs.append(env->home() + u"/-leading dash"_qs);
+            expectedArgs.append(uri(env->home() + u"/-leading dash"_qs));
         QCOMPARE(QString::fromUtf8(TestEnvironment::readFile(env->home() + u"/gio.args"_qs))
                      .split(u'\n', Qt::SkipEmptyParts),
                  expectedArgs);
