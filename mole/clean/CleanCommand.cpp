@@ -30,7 +30,8 @@ int dryRun(const Home &home) {
     std::vector<Section> sections;
     int64_t total = 0;
     int items = 0;
-    scan(home, [&](Section &&section) {
+    KeepList keep = KeepList::read(home, "clean");
+    scan(home, keep, [&](Section &&section) {
         printLine(sectionLine(section.title));
         for (const Item &item : section.items) {
             printLine(itemLine(item));
@@ -40,8 +41,9 @@ int dryRun(const Home &home) {
             }
         }
         if (section.actionCount() == 0 &&
-            std::none_of(section.items.begin(), section.items.end(),
-                         [](const Item &item) { return item.kind == Item::Kind::review; }))
+            std::none_of(section.items.begin(), section.items.end(), [](const Item &item) {
+                return item.kind == Item::Kind::review || item.kind == Item::Kind::kept;
+            }))
             printLine(nothingLine());
         sections.push_back(std::move(section));
     });
@@ -108,11 +110,24 @@ void cleanItem(const Home &home, const Item &item, Totals &totals) {
 }
 
 int cleanNow(const Home &home, bool yes) {
+    // What the user keeps is never removed, whatever the plan says; a keep
+    // list that cannot be read leaves that unknown, so nothing is removed.
+    KeepList keep = KeepList::read(home, "clean");
+    if (!keep.readable()) {
+        printLine(std::string(kFailed) + "The keep list could not be read" + std::string(kDot) +
+                  "nothing removed");
+        return 1;
+    }
     std::optional<std::vector<Section>> plan = loadPlan(home, kPlanLifetime);
     if (!plan) {
         plan.emplace();
-        scan(home, [&](Section &&section) { plan->push_back(std::move(section)); });
+        scan(home, keep, [&](Section &&section) { plan->push_back(std::move(section)); });
     }
+    for (Section &section : *plan)
+        keep.apply(home, section, false, [&](const std::string &path) {
+            printLine("\u25ce " + displayText(home.tilde(path)) + std::string(kDot) +
+                      "kept, left alone");
+        });
     int64_t total = 0;
     int items = 0;
     for (const Section &section : *plan)
