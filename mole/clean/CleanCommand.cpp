@@ -1,5 +1,6 @@
 #include "clean/CleanCommand.h"
 
+#include "clean/KeepCommands.h"
 #include "clean/Plan.h"
 #include "clean/Scan.h"
 #include "common/Confirm.h"
@@ -171,6 +172,25 @@ int cleanNow(const Home &home, bool yes) {
 
 int run(int argc, char **argv) {
     bool dry = false, yes = false;
+    // The keep list's own commands: one option, with its argument.
+    for (const char *option : {"--keep", "--release", "--kept"}) {
+        const bool takesArgument = std::strcmp(option, "--kept") != 0;
+        if (argc < 2 || std::strcmp(argv[1], option) != 0)
+            continue;
+        if (argc != (takesArgument ? 3 : 2)) {
+            printError("clean", takesArgument ? "give one label or path after the option"
+                                              : "--kept takes nothing more");
+            return 2;
+        }
+        std::optional<Home> home = homeFor("clean");
+        if (!home)
+            return 1;
+        if (std::strcmp(option, "--keep") == 0)
+            return keepItem(*home, argv[2]);
+        if (std::strcmp(option, "--release") == 0)
+            return releasePath(*home, argv[2]);
+        return printKept(*home);
+    }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--dry-run") == 0 || std::strcmp(argv[i], "-n") == 0) {
             dry = true;

@@ -64,9 +64,26 @@ std::optional<std::string> normalized(std::string_view path) {
     return out.empty() ? "/" : out;
 }
 
-// A line of the list as an absolute path inside the home, or why not.
-std::optional<std::string> pathOfLine(const Home &home, std::string_view line,
-                                      std::string &problem) {
+// Written beside the list, exclusively, then renamed over it.
+bool writeList(const Home &home, const std::string &text) {
+    int dir = makeFolderBeneath(home, home.config + "/mole");
+    if (dir < 0)
+        return false;
+    const char *temporary = "keep.new";
+    ::unlinkat(dir, temporary, 0);  // left by a run that died, or planted
+    int fd = ::openat(dir, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    if (fd >= 0)
+        ::close(fd);
+    written = written && ::renameat(dir, temporary, dir, "keep") == 0;
+    ::close(dir);
+    return written;
+}
+
+}  // namespace
+
+std::optional<std::string> KeepList::pathOfLine(const Home &home, std::string_view line,
+                                                std::string &problem) {
     std::string written;
     if (line == "~" || line.starts_with("~/"))
         written = home.path + std::string(line.substr(1));
@@ -92,8 +109,6 @@ std::optional<std::string> pathOfLine(const Home &home, std::string_view line,
     }
     return path;
 }
-
-}  // namespace
 
 std::string KeepList::file(const Home &home) {
     return home.config + "/mole/keep";
@@ -130,6 +145,47 @@ KeepList KeepList::read(const Home &home, std::string_view command) {
     std::sort(list.m_paths.begin(), list.m_paths.end());
     list.m_paths.erase(std::unique(list.m_paths.begin(), list.m_paths.end()), list.m_paths.end());
     return list;
+}
+
+bool KeepList::add(const Home &home, const std::vector<std::string> &paths) {
+    std::string text;
+    if (!m_readable || readListFile(home, file(home), text) == Read::unsafe)
+        return false;
+    if (!text.empty() && !text.ends_with('\n'))
+        text += '\n';
+    for (const std::string &path : paths) {
+        if (path.find('\n') != std::string::npos || trim(path) != path ||
+            (path != home.path && !home.contains(path)))
+            return false;
+        if (std::find(m_paths.begin(), m_paths.end(), path) != m_paths.end())
+            continue;
+        text += home.tilde(path) + "\n";
+        m_paths.push_back(path);
+    }
+    std::sort(m_paths.begin(), m_paths.end());
+    return writeList(home, text);
+}
+
+int KeepList::release(const Home &home, const std::string &path) {
+    std::string text, kept;
+    if (!m_readable || readListFile(home, file(home), text) != Read::read)
+        return m_readable ? 0 : -1;
+    int dropped = 0;
+    forEachLine(text, [&](std::string_view line) {
+        std::string problem;
+        std::string_view written = trim(line);
+        std::optional<std::string> named = written.empty() || written.starts_with('#')
+                                               ? std::nullopt
+                                               : pathOfLine(home, written, problem);
+        if (named && *named == path)
+            ++dropped;
+        else
+            kept += std::string(line) + "\n";
+    });
+    if (dropped == 0)
+        return 0;
+    std::erase(m_paths, path);
+    return writeList(home, kept) ? dropped : -1;
 }
 
 const std::string *KeepList::keeperOf(std::string_view path) const {

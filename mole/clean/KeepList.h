@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,20 @@ public:
     // counted for keptSection(). `onKept` hears each path left alone.
     void apply(const Home &home, Section &section, bool measure,
                const std::function<void(const std::string &path)> &onKept = {});
+
+    // Adds paths to the file (as "~/..." lines, after what is there) and
+    // takes lines naming `path` out of it, keeping comments and other lines.
+    // The file is written beside itself and renamed. False when it could not
+    // be read safely or written; a name with a line feed, or white space at
+    // its end, cannot be written and makes add() fail.
+    bool add(const Home &home, const std::vector<std::string> &paths);
+    // The number of lines taken out, -1 when the file could not be changed.
+    int release(const Home &home, const std::string &path);
+
+    // A line of the list as the absolute path it names, or nothing (with
+    // `problem` saying why).
+    static std::optional<std::string> pathOfLine(const Home &home, std::string_view line,
+                                                 std::string &problem);
 
     // "Kept": every kept path with the bytes it held back from this scan,
     // or a warning when the list could not be read. Empty without a list.

@@ -56,6 +56,11 @@ QString joined(const QStringList &lines) {
     return lines.join(u'\n');
 }
 
+QStringList plain(QStringList lines) {
+    for (QString &line : lines) line = withoutJoiners(line);
+    return lines;
+}
+
 // The engine's output as the app receives it, run as `user` (empty: as is).
 QStringList run(const QStringList &arguments, const QStringList &user = {},
                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
@@ -244,6 +249,54 @@ private Q_SLOTS:
             QVERIFY2(joined(lines).contains(u"kept, left alone"_qs), qPrintable(joined(lines)));
     }
 
+    // The app keeps an item by the label it read from the report (with the
+    // engine's invisible word joiners), and releases it by the path the
+    // "Kept" section shows; comments and other lines of the file stay.
+    void keepAndReleaseByLabel() {
+        FakeHome h;
+        h.file(".cache/Mole notes/a", 30'000);
+        h.file(".cache/other/a", 30'000);
+        h.file(".config/zzgoneapp/settings", 30'000);  // a leftover, for review
+        h.text(".config/mole/keep", "# mine\n~/Documents\n");
+        const ParsedReport report = parseReport(appLines(Commands::cleanDryRun()));
+        QString label;
+        for (const ReportSection &section : report.sections)
+            for (const ReportItem &item : section.items)
+                if (withoutJoiners(item.label) == u"Mole notes"_qs)
+                    label = item.label;
+        QVERIFY(label.contains(QChar(0x2060)));
+        QCOMPARE(plain(run({u"clean"_qs, u"--keep"_qs, label})),
+                 QStringList{u"\u2713 ~/.cache/Mole notes \u00b7 kept"_qs});
+        QVERIFY(run({u"clean"_qs, u"--keep"_qs, u"zzgoneapp"_qs})
+                    .contains(u"\u2713 ~/.config/zzgoneapp \u00b7 kept"_qs));
+        QCOMPARE(runEngine({u"clean"_qs, u"--keep"_qs, u"no such item"_qs}).first, 1);
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/.config/mole/keep"_qs),
+                 QByteArray("# mine\n~/Documents\n~/.cache/Mole notes\n~/.config/zzgoneapp\n"));
+
+        const ParsedReport kept = parseReport(appLines(Commands::cleanDryRun()));
+        QCOMPARE(
+            labels(kept, u"Kept"_qs, note),
+            (QStringList{u"~/.cache/Mole notes"_qs, u"~/.config/zzgoneapp"_qs, u"~/Documents"_qs}));
+        QVERIFY(!labels(kept, u"User caches"_qs, action).contains(u"Mole notes"_qs));
+        QVERIFY(!labels(kept, u"Leftovers of removed apps"_qs, review).contains(u"zzgoneapp"_qs));
+        appLines(Commands::clean());
+        QVERIFY(exists(h, ".cache/Mole notes/a"));
+        QVERIFY(!exists(h, ".cache/other"));
+
+        QString shown;
+        for (const ReportItem &item : kept.sections.last().items)
+            if (withoutJoiners(item.label) == u"~/.cache/Mole notes"_qs)
+                shown = item.label;
+        QCOMPARE(plain(run({u"clean"_qs, u"--release"_qs, shown})),
+                 QStringList{u"\u2713 ~/.cache/Mole notes \u00b7 released"_qs});
+        QCOMPARE(runEngine({u"clean"_qs, u"--release"_qs, u"~/.cache/Mole notes"_qs}).first, 1);
+        QCOMPARE(run({u"clean"_qs, u"--kept"_qs}),
+                 (QStringList{u"\u27a4 Kept"_qs, u"\u25ce ~/.config/zzgoneapp \u00b7 kept"_qs,
+                              u"\u25ce ~/Documents \u00b7 kept"_qs}));
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/.config/mole/keep"_qs),
+                 QByteArray("# mine\n~/Documents\n~/.config/zzgoneapp\n"));
+    }
+
     // Lines that name no place in the home are skipped, each with a note on
     // standard error; the others still count.
     void keepListGarbageLines() {
@@ -294,6 +347,9 @@ private Q_SLOTS:
         QCOMPARE(exitCode, 1);
         QVERIFY(exists(h, ".cache/app/a"));
         QVERIFY2(output.contains("nothing removed"), output.constData());
+        QCOMPARE(runEngine({u"clean"_qs, u"--keep"_qs, u"app"_qs}).first, 1);
+        QCOMPARE(runEngine({u"clean"_qs, u"--release"_qs, u"~/.cache/app"_qs}).first, 1);
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/real-keep"_qs), "~/.cache/app\n");
     }
 
     // Core dumps in the home are ELF core files named core or core.<pid>.
