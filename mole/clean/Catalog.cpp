@@ -92,6 +92,10 @@ const std::vector<Entry> &applicationCaches() {
           ".var/app/org.telegram.desktop/data/TelegramDesktop/tdata/user_data/media_cache"},
          {"telegram-desktop", "telegram"}},
         {"Kodi", "Kodi's temporary files and logs", {".kodi/temp"}, {"kodi", "kodi.bin"}},
+        {"Java", "Downloaded Web Start apps and applets; fetched again when started",
+         {".java/deployment/cache", ".icedtea/cache", "cache:icedtea-web"}, {"javaws", "java"}},
+        {"Google Earth", "Map tiles; fetched again when shown", {".googleearth/Cache"},
+         {"googleearth-bin", "google-earth-pro"}},
     };
     return list;
 }
@@ -139,7 +143,10 @@ const std::vector<Entry> &developerCaches() {
          "Compiler cache; builds fill it again (the first ones are slower)",
          {"cache:sccache"},
          {}},
-        {"node-gyp", "Node.js headers; node-gyp downloads them again", {"cache:node-gyp"}, {}},
+        {"node-gyp", "Node.js headers; node-gyp downloads them again",
+         {"cache:node-gyp", ".node-gyp"}, {}},
+        {"rustup", "Downloads and leftovers of past toolchain installs",
+         {".rustup/downloads", ".rustup/tmp"}, {"rustup"}},
         {"Composer",
          "Downloaded packages; Composer fetches them again when needed",
          {"cache:composer", ".composer/cache"},
