@@ -38,20 +38,25 @@ constexpr Command commands[] = {
      "\n"
      "At a terminal the report is a table: size, share of the folder, name.\n"
      "Exit status: 0 measured, 1 the folder cannot be read, 2 usage error.\n"},
-    {"clean", "clean [--dry-run] [--yes]", mole::clean::run,
-     "find and remove junk in your home folder",
-     "Finds caches, thumbnails, browser and developer caches, logs, crash dumps,\n"
-     "the Trash, and leftovers of removed applications (listed for review, never\n"
-     "removed).\n"
+    {"clean", "clean [--dry-run] [--yes] | --keep LABEL | --release PATH | --kept",
+     mole::clean::run, "find and remove junk in your home folder",
+     "Finds caches, thumbnails, browser, application and developer caches, logs,\n"
+     "crash dumps, the Trash, and leftovers of removed applications (listed for\n"
+     "review, never removed). Each item says why it is safe to remove.\n"
      "\n"
-     "  -n, --dry-run  list what would be removed and record it as the plan;\n"
-     "                 nothing is removed\n"
-     "  -y, --yes      do not ask before removing (a terminal is asked [y/N])\n"
-     "  -h, --help     show this help\n"
+     "  -n, --dry-run   list what would be removed and record it as the plan;\n"
+     "                  nothing is removed\n"
+     "  -y, --yes       do not ask before removing (a terminal is asked [y/N])\n"
+     "  --keep LABEL    never remove what the item LABEL names\n"
+     "  --release PATH  take PATH off the keep list\n"
+     "  --kept          print the keep list\n"
+     "  -h, --help      show this help\n"
      "\n"
      "Without --dry-run, exactly the items of the last dry run (under a day old)\n"
      "are removed, each re-checked first; otherwise the home is scanned afresh.\n"
-     "Symbolic links are never followed and nothing outside the home is touched.\n"},
+     "Paths in ~/.config/mole/keep (one per line, ~/ allowed, # comments) and\n"
+     "everything inside them are never removed. Symbolic links are never\n"
+     "followed and nothing outside the home is touched.\n"},
     {"optimize", "optimize [--dry-run]", mole::optimize::run,
      "check and repair user-level system databases",
      "Checks the font, desktop-entry, MIME and icon caches, failed thumbnails,\n"

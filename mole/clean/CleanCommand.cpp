@@ -1,6 +1,7 @@
 #include "clean/CleanCommand.h"
 
 #include "clean/InUse.h"
+#include "clean/KeepCommands.h"
 #include "clean/Plan.h"
 #include "clean/Scan.h"
 #include "common/Confirm.h"
@@ -34,7 +35,8 @@ int dryRun(const Home &home) {
     std::vector<Section> sections;
     int64_t total = 0;
     int items = 0;
-    scan(home, [&](Section &&section) {
+    KeepList keep = KeepList::read(home, "clean");
+    scan(home, keep, [&](Section &&section) {
         printLine(sectionLine(section.title));
         for (const Item &item : section.items) {
             printLine(itemLine(item));
@@ -44,8 +46,9 @@ int dryRun(const Home &home) {
             }
         }
         if (section.actionCount() == 0 &&
-            std::none_of(section.items.begin(), section.items.end(),
-                         [](const Item &item) { return item.kind == Item::Kind::review; }))
+            std::none_of(section.items.begin(), section.items.end(), [](const Item &item) {
+                return item.kind == Item::Kind::review || item.kind == Item::Kind::kept;
+            }))
             printLine(nothingLine());
         sections.push_back(std::move(section));
     });
@@ -121,14 +124,27 @@ void cleanItem(const Home &home, const Section &section, const Item &item,
 }
 
 int cleanNow(const Home &home, bool yes) {
+    // What the user keeps is never removed, whatever the plan says; a keep
+    // list that cannot be read leaves that unknown, so nothing is removed.
+    KeepList keep = KeepList::read(home, "clean");
+    if (!keep.readable()) {
+        printLine(std::string(kFailed) + "The keep list could not be read" + std::string(kDot) +
+                  "nothing removed");
+        return 1;
+    }
     std::string refusal;
     std::optional<std::vector<Section>> plan = loadPlan(home, kPlanLifetime, refusal);
     if (!refusal.empty())
         printLine(std::string(kNote) + "Saved plan not used" + std::string(kDot) + refusal);
     if (!plan) {
         plan.emplace();
-        scan(home, [&](Section &&section) { plan->push_back(std::move(section)); });
+        scan(home, keep, [&](Section &&section) { plan->push_back(std::move(section)); });
     }
+    for (Section &section : *plan)
+        keep.apply(home, section, false, [&](const std::string &path) {
+            printLine("\u25ce " + displayText(home.tilde(path)) + std::string(kDot) +
+                      "kept, left alone");
+        });
     int64_t total = 0;
     int items = 0;
     for (const Section &section : *plan)
@@ -173,6 +189,25 @@ int cleanNow(const Home &home, bool yes) {
 
 int run(int argc, char **argv) {
     bool dry = false, yes = false;
+    // The keep list's own commands: one option, with its argument.
+    for (const char *option : {"--keep", "--release", "--kept"}) {
+        const bool takesArgument = std::strcmp(option, "--kept") != 0;
+        if (argc < 2 || std::strcmp(argv[1], option) != 0)
+            continue;
+        if (argc != (takesArgument ? 3 : 2)) {
+            printError("clean", takesArgument ? "give one label or path after the option"
+                                              : "--kept takes nothing more");
+            return 2;
+        }
+        std::optional<Home> home = homeFor("clean");
+        if (!home)
+            return 1;
+        if (std::strcmp(option, "--keep") == 0)
+            return keepItem(*home, argv[2]);
+        if (std::strcmp(option, "--release") == 0)
+            return releasePath(*home, argv[2]);
+        return printKept(*home);
+    }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--dry-run") == 0 || std::strcmp(argv[i], "-n") == 0) {
             dry = true;

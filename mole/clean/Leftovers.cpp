@@ -101,7 +101,8 @@ Section leftovers(const Home &home, const std::set<std::string> &running) {
                                      displayText(name),
                                      found->bytes,
                                      displayText(home.tilde(found->path)),
-                                     {}});
+                                     {{found->path, found->identity, false, found->bytes}},
+                                     std::string(reason::leftover)});
         }
     }
     std::stable_sort(section.items.begin(), section.items.end(),

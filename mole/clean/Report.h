@@ -13,15 +13,19 @@ struct Target {
     std::string path;
     Identity identity;
     bool trashEntry = false;  // a Trash entry: its info/<name>.trashinfo goes with it
+    int64_t bytes = 0;        // as measured by the scan (a saved plan does not keep it)
 };
 
 struct Item {
-    enum class Kind { action, review, note };
+    // action: removed by a clean run; review: listed, never removed; note: a
+    // warning (a running program); kept: held back by the user's keep list.
+    enum class Kind { action, review, note, kept };
     Kind kind = Kind::action;
     std::string label;  // already made safe for a text line
     int64_t bytes = 0;
-    std::string detail;  // for review items: where it is
-    std::vector<Target> targets;
+    std::string detail;           // for review items: where it is
+    std::vector<Target> targets;  // review and kept items name their place too
+    std::string reason;           // why it is safe to remove (action) or worth a look (review)
 };
 
 struct Section {

@@ -1,5 +1,6 @@
 #include "optimize/Checks.h"
 
+#include "clean/Flatpak.h"
 #include "common/DesktopEntry.h"
 #include "common/Measure.h"
 #include "common/Removal.h"
@@ -237,6 +238,24 @@ CheckSection brokenLinks(const Home &home) {
     return section;
 }
 
+// Runtimes left behind by removed apps; flatpak itself decides what goes.
+CheckSection flatpakRuntimes() {
+    CheckSection section{"Flatpak runtimes", {}};
+    clean::UnusedRuntimes unused = clean::unusedFlatpakRuntimes();
+    if (!unused.installed)
+        section.findings.push_back(missingTool("flatpak", "Flatpak runtimes"));
+    else if (!unused.listed)
+        section.findings.push_back({Kind::note, "Flatpak runtimes", "could not be listed", {}});
+    else if (unused.refs.empty())
+        section.findings.push_back({Kind::ok, "Flatpak runtimes", "none unused", {}});
+    else
+        section.findings.push_back(
+            {Kind::fix, "Remove unused Flatpak runtimes",
+             counted(long(unused.refs.size()), "runtime") + " no installed app needs",
+             toolFix({"flatpak", "uninstall", "--user", "--unused", "-y", "--noninteractive"})});
+    return section;
+}
+
 CheckSection userServices() {
     CheckSection section{"User services", {}};
     if (!toolInstalled("systemctl")) {
@@ -296,6 +315,7 @@ std::vector<CheckSection> runChecks(const Home &home) {
             desktopDatabase(home, launchersGo),
             mimeDatabase(home),
             iconCaches(home),
+            flatpakRuntimes(),
             userServices(),
             freeSpace(home)};
 }

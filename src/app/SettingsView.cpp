@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/Updater.h"
+#include "cleanup/KeptItemsView.h"
 #include "permissions/Automation.h"
 #include "permissions/FullDiskAccess.h"
 #include "platform/Background.h"
@@ -158,6 +159,7 @@ SettingsView::SettingsView(QWidget *parent)
     auto *updates = new RowsCard(kCardRadius);
     updates->addRow(row(tr("Check automatically"), {m_autoUpdates, m_checkNow}));
     column->addLayout(section(tr("Updates"), updates));
+    column->addWidget(new KeptItemsView);
 
     auto *credit = new QWidget;
     auto *creditRow = new QHBoxLayout(credit);

@@ -6,6 +6,7 @@
 
 #include "cleanup/BuildLog.h"
 #include "cleanup/CleanModel.h"
+#include "cleanup/ItemMenu.h"
 #include "cleanup/ReportTable.h"
 #include "engine/Size.h"
 #include "theme/Motion.h"
@@ -85,6 +86,7 @@ CleanView::CleanView(CleanModel *model, QWidget *parent)
     m_actions->add({tr("Cleaning…"), {}, K::secondary, {}, {}}, {Phase::cleaning});
     m_actions->add({tr("Scan Again"), u"refresh"_qs, K::secondary, rescan, scan}, {Phase::done});
     connect(m_clean, &ConfirmButton::confirmed, m_model, &CleanModel::clean);
+    new ItemMenu(m_report, m_model, this);  // "Always Keep" on an item
     pageTitle()->setTrailing(m_actions);
 
     m_strip->cell(0)->setCaption(tr("Status"));

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "engine/Size.h"
+#include "theme/IconStore.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/StatusDot.h"
@@ -11,6 +12,8 @@
 namespace {
 
 constexpr qreal kLabelShare = 0.45;  // of the room for label and detail, at most
+constexpr qreal kEllipsis = 14;
+const QString kSeparator = u" \u00b7 "_qs;
 
 }  // namespace
 
@@ -24,6 +27,23 @@ Color ItemRow::tint(ReportItem::Kind kind) {
     return Color::gray600;
 }
 
+bool ItemRow::hasMenu(const ReportItem &item) {
+    return item.kind == ReportItem::Kind::action || item.kind == ReportItem::Kind::review;
+}
+
+QRectF ItemRow::menuButton(const QRectF &row, const QRectF &sizeColumn) {
+    return QRectF(sizeColumn.left() - spacing - kEllipsis, row.center().y() - kEllipsis / 2,
+                  kEllipsis, kEllipsis);
+}
+
+QString ItemRow::reason(const ReportItem &item) {
+    const qsizetype fields = item.detail.count(kSeparator) + 1;
+    const qsizetype before = item.kind == ReportItem::Kind::review ? 2 : 1;  // size, place
+    if (!hasMenu(item) || fields <= before)
+        return {};
+    return item.detail.section(kSeparator, int(before));
+}
+
 void ItemRow::paint(QPainter &painter, const QRectF &row, const QRectF &sizeColumn,
                     const ReportItem &item) {
     const qreal dot = StatusDot::Metrics::size;
@@ -31,7 +51,13 @@ void ItemRow::paint(QPainter &painter, const QRectF &row, const QRectF &sizeColu
                      Theme::instance().color(tint(item.kind)), false, 0);
 
     qreal x = row.left() + dot + 8;
-    const qreal end = sizeColumn.left() - spacing;
+    qreal end = sizeColumn.left() - spacing;
+    if (hasMenu(item)) {
+        const QRectF dots = menuButton(row, sizeColumn);
+        IconStore::shared().paint(painter, dots, u"ellipsis"_qs,
+                                  Theme::instance().color(Color::gray600));
+        end = dots.left() - spacing;
+    }
     const TextStyle label = textStyle(labelSize);
     const TextStyle detail = monoStyle(detailSize, QFont::Normal, Color::gray900);
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;

@@ -1,5 +1,7 @@
 #include "cleanup/ReportRows.h"
 
+#include "cleanup/ItemRow.h"
+
 #include <QSize>
 
 namespace {
@@ -132,6 +134,8 @@ QVariant ReportRows::data(const QModelIndex &index, int role) const {
             if (r.item >= 0)
                 return {};
             return isExpanded(r.id) ? tr("Collapse") : tr("Expand");
+        case Qt::ToolTipRole:
+            return r.item < 0 ? QVariant() : QVariant(ItemRow::reason(*item(index.row())));
         case Qt::SizeHintRole:
             return QSize(0, rowHeight(index.row()));
         default:

@@ -10,6 +10,15 @@ Invocation cleanDryRun() {
 Invocation clean() {
     return {{u"clean"_qs}, std::nullopt};
 }
+Invocation cleanKeep(const QString &label) {
+    return {{u"clean"_qs, u"--keep"_qs, label}, std::nullopt};
+}
+Invocation cleanRelease(const QString &path) {
+    return {{u"clean"_qs, u"--release"_qs, path}, std::nullopt};
+}
+Invocation cleanKept() {
+    return {{u"clean"_qs, u"--kept"_qs}, std::nullopt};
+}
 
 Invocation optimize(bool dryRun) {
     if (dryRun)

@@ -21,6 +21,11 @@ namespace Commands {
 
 Invocation cleanDryRun();
 Invocation clean();
+// The keep list: keep what a report item names (by its label), release a
+// kept path, list the kept paths.
+Invocation cleanKeep(const QString &label);
+Invocation cleanRelease(const QString &path);
+Invocation cleanKept();
 Invocation optimize(bool dryRun);
 Invocation statusWatch();
 // The whole computer when `folder` is empty, else that absolute folder.

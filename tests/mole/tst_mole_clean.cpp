@@ -96,7 +96,7 @@ private Q_SLOTS:
         QCOMPARE(sorted(labels(report, u"Browser caches"_qs, action)),
                  sorted({u"Chrome"_qs, u"Firefox"_qs}));
         QCOMPARE(sorted(labels(report, u"Developer caches"_qs, action)),
-                 sorted({u"Cargo registry cache"_qs, u"npm"_qs}));
+                 sorted({u"Cargo"_qs, u"npm"_qs}));
         QCOMPARE(labels(report, u"Thumbnails"_qs, action), QStringList{u"Thumbnails"_qs});
         QCOMPARE(labels(report, u"Logs & crash dumps"_qs, action),
                  QStringList{u"~/.xsession-errors.old"_qs});
