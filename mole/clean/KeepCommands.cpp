@@ -47,7 +47,10 @@ int keepItem(const Home &home, const std::string &label) {
         return 1;
     const std::string wanted = withoutJoiners(label);
     std::vector<std::string> paths;
-    if (std::optional<std::vector<Section>> plan = loadPlan(home, kPlanLifetime))
+    // A plan that cannot be trusted is just not used here: the scan below
+    // finds the item afresh.
+    std::string refusal;
+    if (std::optional<std::vector<Section>> plan = loadPlan(home, kPlanLifetime, refusal))
         collect(*plan, wanted, false, paths);
     if (paths.empty()) {
         std::vector<Section> sections;
