@@ -47,6 +47,27 @@ qreal textWidth(const QString &text, const TextStyle &style) {
     return QFontMetricsF(style.font).horizontalAdvance(text);
 }
 
+QString withCode(const QString &plain) {
+    const QStringList parts = plain.split(u'`');
+    QString html;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString text = parts[i].toHtmlEscaped();
+        // Odd parts lie between backticks; a last odd part has no closing one.
+        if (i % 2 == 1 && i + 1 < parts.size())
+            html += u"<span style=\"font-family:'Geist Mono'; white-space:pre\">"_qs + text +
+                    u"</span>"_qs;
+        else
+            html += (i % 2 == 1 ? u"`"_qs : QString()) + text;
+    }
+    return html;
+}
+
+QString messageWithHint(const QString &message, const QString &hint) {
+    if (message.trimmed().isEmpty())
+        return withCode(hint.trimmed());
+    return withCode(message.trimmed()) + u"<br>"_qs + withCode(hint.trimmed());
+}
+
 void drawHairline(QPainter &painter, const QRectF &rect, qreal radius) {
     const qreal inset = kHairlineWidth / 2;
     painter.save();

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "support/RealInput.h"
 #include "support/TestEnvironment.h"
 #include "theme/Theme.h"
 #include "theme/controls/ConfirmButton.h"
@@ -124,7 +125,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QSignalSpy clicked(rescan, &QAbstractButton::clicked);
         rescan->setLoading(true);
-        rescan->click();
+        QVERIFY(RealInput::click(rescan));
         QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
         QTest::qWait(200);  // a shortcut presses its button with a short delay
         QCOMPARE(clicked.size(), 0);
@@ -208,6 +209,22 @@ private Q_SLOTS:
         QFETCH(QList<qreal>, values);
         QFETCH(QList<QPointF>, expected);
         QCOMPARE(::sparklinePoints(values, QSizeF(100, 40)), expected);
+    }
+
+    // The fill is the area between the line and the baseline: a line that
+    // starts high must not leave a wedge between its first point and the
+    // baseline below it.
+    void sparklineAreaReachesTheBaseline() {
+        const QList<QPointF> line = ::sparklinePoints({0.9, 0.1, 0.6}, QSizeF(100, 40));
+        const QPainterPath area = sparklineArea(line, 40);
+        QCOMPARE(area.elementAt(0).type, QPainterPath::MoveToElement);
+        QCOMPARE(QPointF(area.elementAt(0)), QPointF(0, 40));
+        QCOMPARE(QPointF(area.elementAt(1)), line.first());
+        QCOMPARE(QPointF(area.elementAt(area.elementCount() - 2)), QPointF(100, 40));
+        // Just inside the bottom-left corner, below the high first point.
+        QVERIFY(area.contains(QPointF(1, 39)));
+        QVERIFY(area.contains(QPointF(99, 39)));
+        QVERIFY(!area.contains(QPointF(50, 5)));  // above the dip
     }
 
     void logoColumnsAndDots_data() {
