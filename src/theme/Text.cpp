@@ -53,11 +53,18 @@ QString withCode(const QString &plain) {
     for (qsizetype i = 0; i < parts.size(); ++i) {
         const QString text = parts[i].toHtmlEscaped();
         // Odd parts lie between backticks; a last odd part has no closing one.
-        if (i % 2 == 1 && i + 1 < parts.size())
-            html += u"<span style=\"font-family:'Geist Mono'; white-space:pre\">"_qs + text +
+        if (i % 2 == 1 && i + 1 < parts.size()) {
+            // Rich text breaks lines inside a span whatever its white-space
+            // says: no-break spaces, and a word joiner after each hyphen and
+            // slash, keep a command on one line.
+            QString code = text;
+            code.replace(u' ', QChar::Nbsp);
+            code.replace(u"-"_qs, u"-\u2060"_qs).replace(u"/"_qs, u"/\u2060"_qs);
+            html += u"<span style=\"font-family:'Geist Mono'; white-space:pre\">"_qs + code +
                     u"</span>"_qs;
-        else
+        } else {
             html += (i % 2 == 1 ? u"`"_qs : QString()) + text;
+        }
     }
     return html;
 }

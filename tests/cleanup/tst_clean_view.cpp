@@ -2,7 +2,10 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextDocumentFragment>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
 
 #include "cleanup/BuildLog.h"
 #include "cleanup/CleanModel.h"
@@ -252,11 +255,25 @@ private Q_SLOTS:
             QString::fromUtf8(EngineError::notInstalled) +
             u"\nTry scanning again; if it keeps failing, run mo clean --dry-run in a terminal to "
             "see details."_qs;
-        const QString html = block->findChildren<QLabel *>().last()->text();
-        QCOMPARE(QTextDocumentFragment::fromHtml(html).toPlainText().replace(QChar::LineSeparator,
-                                                                             u'\n'),
-                 expected);
-        QVERIFY(html.contains(u"white-space:pre\">mo clean --dry-run</span>"_qs));
+        QLabel *label = block->findChildren<QLabel *>().last();
+        const QString html = label->text();
+        QTextDocument shown;
+        shown.setDefaultFont(label->font());
+        shown.setHtml(html);
+        shown.setTextWidth(label->contentsRect().width());
+        QString plain = shown.toPlainText();
+        plain.remove(QChar(0x2060)).replace(QChar::Nbsp, u' ');
+        QCOMPARE(plain.replace(QChar::LineSeparator, u'\n'), expected);
+        // Laid out at the label's width, the command starts and ends on one line.
+        const QTextCursor from = shown.find(u"mo"_qs);
+        const QTextCursor to = shown.find(u"run"_qs, from);
+        QVERIFY(!from.isNull() && !to.isNull() && from.block() == to.block());
+        QVERIFY(shown.size().height() > 0);  // laid out now
+        QTextLayout *layout = from.block().layout();
+        const QTextLine first = layout->lineForTextPosition(from.positionInBlock());
+        QVERIFY(first.isValid() && layout->lineCount() > 1);
+        QCOMPARE(layout->lineForTextPosition(to.positionInBlock()).lineNumber(), first.lineNumber());
+        QVERIFY(!html.contains(u'`'));
         QCOMPARE(shownActions(s.view), QStringList{u"Scan"_qs});
         QCOMPARE(::strip(s.view).first(), u"Status: Error"_qs);
         QVERIFY(ScreenShots::shoot(&s.view, u"clean-failed"_qs));
