@@ -14,6 +14,7 @@
 #include "platform/UserDefaults.h"
 #include "support/AppFixture.h"
 #include "support/RealInput.h"
+#include "support/ScreenShots.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
 
@@ -23,6 +24,8 @@ Q_DECLARE_METATYPE(RootView::Content)
 class RootViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { ScreenShots::loadLook(); }
+
     void contentDecision_data() {
         QTest::addColumn<bool>("engine");
         QTest::addColumn<bool>("setupDone");
@@ -130,6 +133,7 @@ private Q_SLOTS:
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->text(), SaveNotice::message(UserDefaults::location()));
         QVERIFY(notice->text().contains(blocked));
+        QVERIFY(ScreenShots::shoot(&window, u"settings-not-saved"_qs));
 
         // Said once: dismissed, a later failed write stays quiet.
         QVERIFY(RealInput::click(notice->dismissButton()));

@@ -307,6 +307,7 @@ private Q_SLOTS:
         // Drawn as the destructive action, in the app's own look.
         QVERIFY(move && move->kind() == GButton::Kind::error);
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QVERIFY(ScreenShots::shoot(dialog, u"space-trash-dialog"_qs));
         QVERIFY(RealInput::click(cancel));
         QVERIFY(!s.view->pendingTrash());
         QTest::qWait(50);
