@@ -199,12 +199,12 @@ SettingsView::SettingsView(QWidget *parent)
         Paths::resources().isEmpty() ? QString() : Paths::resources() + u"/engine/LICENSE"_qs;
     license->setEnabled(!licence.isEmpty() && QFile::exists(licence));
     if (!license->isEnabled())
-        license->setToolTip(tr("The licence file is missing. Reinstall Brightloft to restore it."));
+        license->setToolTip(tr("The license file is missing. Reinstall Brightloft to restore it."));
     connect(license, &GButton::clicked, this, [this, licence] {
         if (!OpenUrl::openResource(u"engine/LICENSE"_qs))
             QMessageBox::information(
                 this, tr("License"),
-                tr("No app on this computer opens the licence. You can read it at %1.")
+                tr("No app on this computer opens the license. You can read it at %1.")
                     .arg(licence));
     });
     showFullDiskAccess(FullDiskAccess::isGranted());

@@ -11,6 +11,7 @@
 #include "theme/controls/HoverRow.h"
 #include "theme/controls/Logo.h"
 #include "theme/controls/ShareBar.h"
+#include "theme/controls/ElidedLabel.h"
 #include "theme/controls/Sparkline.h"
 #include "theme/controls/StatusDot.h"
 
@@ -209,6 +210,36 @@ private Q_SLOTS:
         QFETCH(QList<qreal>, values);
         QFETCH(QList<QPointF>, expected);
         QCOMPARE(::sparklinePoints(values, QSizeF(100, 40)), expected);
+    }
+
+    // A long text gives way to its neighbours: cut in the middle to the
+    // width it gets, whole in its tooltip, asking for its full width.
+    void elidedLabelGivesWay_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("room for all") << 2000 << false;
+        QTest::newRow("narrow") << 240 << true;
+        QTest::newRow("very narrow") << 30 << true;
+    }
+    void elidedLabelGivesWay() {
+        QFETCH(int, width);
+        QFETCH(bool, cut);
+        const QString path = u"/home/someone/Applications/A-Rather-Long-Name-x86_64.AppImage"_qs;
+        ElidedLabel label(path, monoStyle(12));
+        QVERIFY(label.minimumSizeHint().width() < 100);
+        QVERIFY(label.sizeHint().width() >= label.fontMetrics().horizontalAdvance(path));
+        label.resize(width, label.sizeHint().height());
+        label.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&label));
+        QCOMPARE(label.toolTip(), path);
+        QCOMPARE(label.fullText(), path);
+        QCOMPARE(label.text() != path, cut);
+        QVERIFY(label.fontMetrics().horizontalAdvance(label.text()) <= qMax(width, 0));
+        if (cut && width > 100) {  // both ends stay readable
+            QVERIFY(label.text().startsWith(u"/home"_qs));
+            QVERIFY(label.text().endsWith(u"AppImage"_qs));
+            QVERIFY(label.text().contains(u'…'));
+        }
     }
 
     // The fill is the area between the line and the baseline: a line that
