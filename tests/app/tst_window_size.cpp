@@ -163,6 +163,26 @@ private Q_SLOTS:
                          [](Journey &j) {
                              return settled([&] { return j.root()->space()->error().has_value(); });
                          })}},
+            {u"maintenance idle"_qs, {true, pane(Pane::optimize)}},
+            {u"maintenance done"_qs, {true, pane(Pane::optimize, [](Journey &j) {
+                                          j.root()->optimize()->run(false);
+                                          return settled([&] {
+                                              return j.root()->optimize()->phase() ==
+                                                     OptimizeModel::Phase::done;
+                                          });
+                                      })}},
+            {u"uninstaller removed"_qs,
+             {true, pane(Pane::uninstall, [](Journey &j) {
+                  AppsModel *apps = j.root()->apps();
+                  if (!settled([&] { return !apps->apps().isEmpty(); }))
+                      return false;
+                  apps->select(j.appImage);
+                  if (!settled([&] { return apps->preview().kind == AppsModel::Preview::files; }))
+                      return false;
+                  apps->uninstall(apps->apps().first());
+                  return settled(
+                      [&] { return apps->preview().kind == AppsModel::Preview::removed; });
+              })}},
             {u"maintenance ready"_qs,
              {true, pane(Pane::optimize,
                          [](Journey &j) {
