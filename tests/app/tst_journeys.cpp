@@ -34,6 +34,7 @@
 #include "uninstaller/AppDetail.h"
 #include "uninstaller/AppRows.h"
 #include "uninstaller/AppsModel.h"
+#include "uninstaller/LeftoverList.h"
 #include "uninstaller/UninstallView.h"
 
 namespace {
@@ -129,7 +130,9 @@ private Q_SLOTS:
         QCOMPARE(model->selection(), std::optional(j.appImage));
         QTRY_COMPARE_WITH_TIMEOUT(model->preview().kind, AppsModel::Preview::files, kWaitMs);
         AppDetail *detail = nullptr;
-        QTRY_VERIFY((detail = qobject_cast<AppDetail *>(view->detail())) && detail->isVisible());
+        // The detail with the plan's files, not the one still finding them.
+        QTRY_VERIFY((detail = qobject_cast<AppDetail *>(view->detail())) && detail->files() &&
+                    detail->isVisible());
         ConfirmButton *uninstall = detail->uninstallButton();
         CLICK(uninstall);
         QCOMPARE(uninstall->title(), u"Confirm Uninstall"_qs);
