@@ -45,4 +45,14 @@
         <translation> Try scanning again; if it keeps failing, run `mo clean --dry-run` in a terminal to see details.</translation>
     </message>
 </context>
+<context>
+    <name>BuildLog</name>
+    <message numerus="yes">
+        <source>%n lines</source>
+        <translation>
+            <numerusform>%n line</numerusform>
+            <numerusform>%n lines</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>

@@ -215,8 +215,9 @@ int main(int argc, char **argv) {
     });
     std::printf("  %d rows measured in %.2f s\n", int(spaceView.rows()->rowCount()), openedIn);
     stallLine("Space Lens: open the folder", open, idle);
-    const Stall spaceScroll = measured(
-        meter, [&] { play(scrollEndToEnd(spaceView.verticalScrollBar()), StallMeter::tickMs); });
+    const Stall spaceScroll = measured(meter, [&] {
+        play(scrollEndToEnd(spaceView.list()->verticalScrollBar()), StallMeter::tickMs);
+    });
     stallLine("Space Lens: scroll end to end", spaceScroll, idle);
     spaceView.hide();
 

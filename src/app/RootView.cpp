@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "app/PaneViews.h"
+#include "app/SaveNotice.h"
 #include "app/TopBar.h"
 #include "cleanup/CleanModel.h"
 #include "engine/Engine.h"
@@ -13,8 +14,8 @@
 #include "permissions/FullDiskAccess.h"
 #include "platform/UserDefaults.h"
 #include "spacelens/SpaceModel.h"
-#include "uninstaller/AppsModel.h"
 #include "theme/controls/Empty.h"
+#include "uninstaller/AppsModel.h"
 
 RootView::Content RootView::decide(bool enginePresent, bool setupDone, bool fullDiskAccess) {
     if (!enginePresent)
@@ -30,10 +31,12 @@ RootView::RootView(QWidget *parent)
       m_space(new SpaceModel(this)),
       m_apps(new AppsModel(this)),
       m_topBar(new TopBar(m_status)),
+      m_saveNotice(new SaveNotice),
       m_column(new QVBoxLayout(this)) {
     m_column->setContentsMargins(0, 0, 0, 0);
     m_column->setSpacing(0);
     m_column->addWidget(m_topBar);
+    m_column->addWidget(m_saveNotice);
     connect(m_topBar, &TopBar::paneRequested, this, &RootView::setPane);
     connect(&UserDefaults::notifier(), &UserDefaults::Notifier::flagChanged, this,
             [this](const QString &key) {
@@ -108,8 +111,12 @@ void RootView::showContent(Content content) {
             break;
     }
     if (m_current) {
+        // Deleted later, never now: the switch may come from inside the view
+        // it replaces (its Continue button, a shortcut it owns) while that
+        // button is still handling its own release.
         m_column->removeWidget(m_current);
-        delete m_current;
+        m_current->hide();
+        m_current->deleteLater();
     }
     m_current = next;
     m_column->addWidget(next, 1);

@@ -9,6 +9,7 @@
 class AppsModel;
 class CleanModel;
 class OptimizeModel;
+class SaveNotice;
 class SpaceModel;
 class StatusModel;
 class TopBar;
@@ -42,6 +43,8 @@ public:
     void forceContent(std::optional<Content> content);
 
     TopBar *topBar() const { return m_topBar; }
+    // Says once that the settings could not be saved, and where.
+    SaveNotice *saveNotice() const { return m_saveNotice; }
     QWidget *contentWidget() const { return m_current; }
     StatusModel *status() const { return m_status; }
     CleanModel *clean() const { return m_clean; }
@@ -76,6 +79,7 @@ private:
     SpaceModel *m_space;
     AppsModel *m_apps;
     TopBar *m_topBar;
+    SaveNotice *m_saveNotice;
     QVBoxLayout *m_column;
     QWidget *m_current = nullptr;
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QMessageBox>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -14,6 +15,7 @@
 #include "platform/InfoDictionary.h"
 #include "platform/OpenUrl.h"
 #include "platform/Paths.h"
+#include "platform/Privacy.h"
 #include "platform/UserDefaults.h"
 #include "theme/Text.h"
 #include "theme/controls/GButton.h"
@@ -30,6 +32,10 @@ constexpr int kRowHeight = 48;
 constexpr int kRowPadding = 14;
 constexpr int kButtonHeight = 28;
 constexpr qreal kCardRadius = 10;
+
+QString noSettingsPage() {
+    return SettingsView::tr("Your desktop has no settings page for this.");
+}
 
 GButton *smallButton(const QString &title) {
     auto *button = new GButton(title, GButton::Kind::secondary);
@@ -135,8 +141,12 @@ SettingsView::SettingsView(QWidget *parent)
 
     const auto openButton = [](const char *anchor) {
         GButton *open = smallButton(tr("Open"));
-        connect(open, &GButton::clicked, open,
-                [anchor] { FullDiskAccess::openSettings(QString::fromLatin1(anchor)); });
+        const QString page = QString::fromLatin1(anchor);
+        // A button that would do nothing here says so instead.
+        open->setEnabled(Privacy::canOpenSettings(page));
+        if (!open->isEnabled())
+            open->setToolTip(noSettingsPage());
+        connect(open, &GButton::clicked, open, [page] { FullDiskAccess::openSettings(page); });
         return open;
     };
     auto *permissions = new RowsCard(kCardRadius);
@@ -187,7 +197,18 @@ SettingsView::SettingsView(QWidget *parent)
             c->checkForUpdates();
     });
     connect(m_runAgain, &GButton::clicked, this, &SettingsView::runAgain);
-    connect(license, &GButton::clicked, this, [] { OpenUrl::openResource(u"engine/LICENSE"_qs); });
+    const QString licence =
+        Paths::resources().isEmpty() ? QString() : Paths::resources() + u"/engine/LICENSE"_qs;
+    license->setEnabled(!licence.isEmpty() && QFile::exists(licence));
+    if (!license->isEnabled())
+        license->setToolTip(tr("The license file is missing. Reinstall Brightloft to restore it."));
+    connect(license, &GButton::clicked, this, [this, licence] {
+        if (!OpenUrl::openResource(u"engine/LICENSE"_qs))
+            QMessageBox::information(
+                this, tr("License"),
+                tr("No app on this computer opens the license. You can read it at %1.")
+                    .arg(licence));
+    });
     showFullDiskAccess(FullDiskAccess::isGranted());
 }
 

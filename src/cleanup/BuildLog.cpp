@@ -10,8 +10,8 @@
 
 #include "cleanup/LogLines.h"
 #include "theme/Text.h"
-#include "theme/controls/Card.h"
 #include "theme/Theme.h"
+#include "theme/controls/Card.h"
 #include "theme/controls/Spinner.h"
 
 namespace {
@@ -46,10 +46,10 @@ void LogDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     x += timeWidth + spacing;
     const TextStyle text = mono(Color(index.data(LogLines::ColorRole).toInt()));
     const QRectF rest(x, row.top(), qMax(0.0, row.right() - padding - x), row.height());
-    drawText(*painter, rest, flags | Qt::AlignLeft,
-             QFontMetricsF(text.font).elidedText(index.data().toString(), Qt::ElideRight,
-                                                 rest.width()),
-             text);
+    drawText(
+        *painter, rest, flags | Qt::AlignLeft,
+        QFontMetricsF(text.font).elidedText(index.data().toString(), Qt::ElideRight, rest.width()),
+        text);
 }
 
 BuildLog::BuildLog(const CleanModel *model, QWidget *parent)
@@ -74,9 +74,8 @@ BuildLog::BuildLog(const CleanModel *model, QWidget *parent)
     m_list->viewport()->setAutoFillBackground(false);
     m_list->installEventFilter(this);
     // Scrolling up to read stops the following; back at the end resumes it.
-    connect(m_list->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-        m_follow = value >= m_list->verticalScrollBar()->maximum();
-    });
+    connect(m_list->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int value) { m_follow = value >= m_list->verticalScrollBar()->maximum(); });
     connect(m_lines, &LogLines::grew, this, &BuildLog::grew);
     connect(m_lines, &QAbstractItemModel::modelReset, this, [this] {
         m_follow = true;
@@ -107,7 +106,7 @@ void BuildLog::setRunning(bool running) {
 }
 
 void BuildLog::grew() {
-    m_count->setText(QString::number(m_lines->rowCount()) + tr(" lines"));
+    m_count->setText(tr("%n lines", nullptr, m_lines->rowCount()));
     if (m_follow)
         m_list->scrollToBottom();
 }

@@ -24,6 +24,7 @@ namespace {
 using Phase = CleanModel::Phase;
 constexpr int kIdleHeight = 300;
 constexpr int kFailedHeight = 260;
+constexpr int kReportMinHeight = 280;
 
 TextStyle amountStyle() {
     TextStyle style = textStyle(24, QFont::DemiBold);
@@ -104,6 +105,9 @@ CleanView::CleanView(CleanModel *model, QWidget *parent)
         block->setVisible(false);
         addRegion(block);
     }
+    // However long the report, the table ends at the window's bottom edge
+    // and scrolls inside.
+    fillRest(m_report, kReportMinHeight, Fill::atMost);
 
     // At once, not per batch: the table's rows must never outlive their sections.
     connect(m_model, &CleanModel::sectionsChanged, m_report, &ReportTable::refresh);
@@ -184,9 +188,9 @@ void CleanView::syncContent() {
             m_shown = nullptr;
         delete m_failed;
         m_failedMessage = phase.message;
-        m_failed = new Empty(u"warning"_qs, tr("The Scan Didn't Finish"),
-                             phase.message + tr(" Try scanning again; if it keeps failing, run "
-                                                "`mo clean --dry-run` in Terminal to see details."));
+        m_failed = Empty::failure(tr("The Scan Didn't Finish"), phase.message,
+                                  tr(" Try scanning again; if it keeps failing, run "
+                                     "`mo clean --dry-run` in Terminal to see details."));
         m_failed->setFixedHeight(kFailedHeight);
         m_failed->setVisible(false);
         addRegion(m_failed);

@@ -11,11 +11,14 @@ QString LogLines::time(double seconds) {
 }
 
 Color LogLines::color(const QString &text) {
-    if (text.contains(u'\u2717') || text.contains(u"error"_qs, Qt::CaseInsensitive))
+    // Only the status at the start of the line counts: a name further on
+    // ("error.log", "✓ done.txt") says nothing about how the step went.
+    const QStringView line = QStringView(text).trimmed();
+    if (line.startsWith(u'\u2717') || line.startsWith(u"error"_qs, Qt::CaseInsensitive))
         return Color::red;
-    if (text.contains(u'\u25CE') || text.contains(u'\u26A0'))
+    if (line.startsWith(u'\u25CE') || line.startsWith(u'\u26A0'))
         return Color::amber;
-    if (text.contains(u'\u2713') || text.contains(u'\u27A4'))
+    if (line.startsWith(u'\u2713') || line.startsWith(u'\u27A4'))
         return Color::gray1000;
     return Color::gray900;
 }

@@ -17,8 +17,9 @@ public:
 
     // "%05.1fs": seconds, zero-padded to five characters, one decimal.
     static QString time(double seconds);
-    // The colour a line is drawn in: failures red, warnings amber, steps and
-    // successes strong, everything else secondary.
+    // The colour a line is drawn in, by the status it starts with: failures
+    // (✗, "Error…") red, warnings amber, steps and successes strong,
+    // everything else secondary.
     static Color color(const QString &text);
 
     const CleanModel::LogLine &line(int row) const { return m_model->log().at(row); }

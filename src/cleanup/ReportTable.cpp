@@ -14,6 +14,7 @@
 #include "theme/IconStore.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
+#include "theme/controls/ContentList.h"
 #include "theme/controls/ListRow.h"
 #include "theme/controls/ShareBar.h"
 #include "theme/controls/Spinner.h"
@@ -177,13 +178,13 @@ void ReportDelegate::paintSection(QPainter &painter, const QStyleOptionViewItem 
 }
 
 ReportTable::ReportTable(QWidget *parent)
-    : Card(Card::defaultRadius, parent), m_rows(new ReportRows(this)), m_list(new QListView) {
+    : Card(Card::defaultRadius, parent),
+      m_rows(new ReportRows(this)),
+      m_list(new ContentList([this] { return m_rows->contentHeight(); }, minimumListHeight)) {
     m_list->setModel(m_rows);
     m_list->setItemDelegate(new ReportDelegate(m_rows, m_list));
     ListRow::prepare(m_list);
-    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setCursor(Qt::PointingHandCursor);
-    m_list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_list, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { m_rows->toggle(index.row()); });
     m_list->installEventFilter(this);
@@ -216,6 +217,10 @@ ReportTable::ReportTable(QWidget *parent)
     fit();
 }
 
+QListView *ReportTable::list() const {
+    return m_list;
+}
+
 void ReportTable::setSections(const QList<ReportSection> *sections) {
     m_rows->setSections(sections);
     fit();
@@ -237,7 +242,7 @@ void ReportTable::fit() {
     m_nothing->setVisible(empty && m_finished);
     m_list->setVisible(!empty);
     m_footer->setVisible(!empty);
-    m_list->setFixedHeight(m_rows->contentHeight());
+    m_list->contentChanged();
 }
 
 bool ReportTable::eventFilter(QObject *watched, QEvent *event) {

@@ -8,6 +8,7 @@
 #include "engine/Report.h"
 #include "theme/controls/Card.h"
 
+class ContentList;
 class ReportRows;
 class QLabel;
 
@@ -47,12 +48,14 @@ private:
 
 // The report of a scan as a card: column captions, one row per section (a
 // click opens or closes it), a footer note; a placeholder while nothing has
-// been found. The list is as tall as its rows: the page around it scrolls.
+// been found. The list is as tall as its rows until the page has no more
+// room; then it scrolls itself.
 class ReportTable : public Card {
     Q_OBJECT
 public:
     static constexpr int headerHeight = 36;
     static constexpr int placeholderHeight = 120;
+    static constexpr int minimumListHeight = 160;
 
     explicit ReportTable(QWidget *parent = nullptr);
 
@@ -64,7 +67,7 @@ public:
     void setFinished(bool finished);
 
     ReportRows *rows() const { return m_rows; }
-    QListView *list() const { return m_list; }
+    QListView *list() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -73,7 +76,7 @@ private:
     void fit();
 
     ReportRows *m_rows;
-    QListView *m_list;
+    ContentList *m_list;
     QWidget *m_searching;
     QWidget *m_nothing;
     QWidget *m_footer;

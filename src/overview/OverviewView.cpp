@@ -222,8 +222,8 @@ void OverviewView::sync() {
     if (!snapshot && error && *error != m_failureText) {
         delete m_failure;
         m_failureText = *error;
-        m_failure = new Empty(u"warning"_qs, tr("Couldn't Read System Status"),
-                              *error + tr(" Try reopening Brightloft."));
+        m_failure = Empty::failure(tr("Couldn't Read System Status"), *error,
+                                   tr(" Try reopening Brightloft."));
         m_failure->setVisible(false);
         addRegion(m_failure);
     }

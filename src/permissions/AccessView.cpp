@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollArea>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -15,6 +16,7 @@
 
 #include "permissions/FullDiskAccess.h"
 #include "platform/Background.h"
+#include "platform/Privacy.h"
 #include "platform/Relaunch.h"
 #include "platform/UserDefaults.h"
 #include "theme/IconStore.h"
@@ -151,7 +153,21 @@ AccessView::AccessView(QWidget *parent)
       m_allow(new GButton(tr("Allow"))),
       m_continue(new GButton(tr("Continue"))),
       m_restart(new GButton(tr("Restart Brightloft"), GButton::Kind::secondary)) {
-    auto *column = new QVBoxLayout(this);
+    // Centred in the window; in a window too low for it, it scrolls rather
+    // than squeeze its buttons.
+    auto *page = new QWidget;
+    page->setAutoFillBackground(false);
+    auto *scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setWidget(page);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+
+    auto *column = new QVBoxLayout(page);
     column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
     column->setSpacing(kSpacing);
     column->addStretch();
@@ -175,6 +191,11 @@ AccessView::AccessView(QWidget *parent)
     auto *appSettings = new GButton(tr("Open Settings"), GButton::Kind::secondary);
     appSettings->setIconName(u"sliders"_qs);
     appSettings->setHeight(kRowButtonHeight);
+    // Where the desktop has no such page, the button says so instead of doing nothing.
+    appSettings->setEnabled(
+        Privacy::canOpenSettings(QString::fromLatin1(FullDiskAccess::appManagementPage)));
+    if (!appSettings->isEnabled())
+        appSettings->setToolTip(tr("Your desktop has no settings page for this."));
 
     auto *card = new RowsCard(kCardRadius);
     card->setFixedWidth(kCardWidth);
@@ -183,7 +204,14 @@ AccessView::AccessView(QWidget *parent)
     m_appsRow = addRow(card, 3, tr("App Management"), {appSettings});
     m_appsRow.detail->setText(tr("Lets the Uninstaller remove apps from /Applications."));
     showState(m_appsRow, RowState::optional);
-    column->addWidget(card, 0, Qt::AlignHCenter);
+    // Centred by stretches, not by alignment: an aligned item is asked for
+    // its height at the column's full width, so a detail that wraps in the
+    // narrower card would not get the lines it needs.
+    auto *centred = new QHBoxLayout;
+    centred->addStretch();
+    centred->addWidget(card);
+    centred->addStretch();
+    column->addLayout(centred);
 
     m_continue->setIconName(u"arrow-right"_qs);
     m_continue->setHeight(kMainButtonHeight);

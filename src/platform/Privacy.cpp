@@ -66,6 +66,16 @@ std::optional<QStringList> linuxSettingsCommand(const QString &anchor, const QSt
     return std::nullopt;
 }
 
+bool canOpenSettings(const QString &anchor) {
+#ifdef Q_OS_MACOS
+    Q_UNUSED(anchor);
+    return true;
+#else
+    const auto command = linuxSettingsCommand(anchor, qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    return command && !QStandardPaths::findExecutable(command->first()).isEmpty();
+#endif
+}
+
 void openSettings(const QString &anchor) {
 #ifdef Q_OS_MACOS
     QDesktopServices::openUrl(

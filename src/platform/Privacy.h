@@ -38,6 +38,8 @@ bool launchInBackground(const QString &bundleId);
 // (Privacy_AllFiles, Privacy_Automation, Privacy_AppBundles) where the
 // desktop has such a page; otherwise does nothing.
 void openSettings(const QString &anchor);
+// Whether openSettings(anchor) would show something on this desktop.
+bool canOpenSettings(const QString &anchor);
 
 // The desktop settings command for `anchor` on the desktop named by
 // XDG_CURRENT_DESKTOP (a colon-separated list), or none.

@@ -21,6 +21,7 @@
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/Card.h"
+#include "theme/controls/ContentList.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
 #include "theme/controls/ListRow.h"
@@ -40,6 +41,8 @@ constexpr int kHeaderPadding = 20;
 constexpr int kMeasuringHeight = 320;
 constexpr int kErrorHeight = 300;
 constexpr int kMeasuringSpacing = 8;
+constexpr int kListMinHeight = 3 * SpaceDelegate::rowHeight;
+constexpr int kPanelMinHeight = 360;
 
 constexpr int flagsLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
 constexpr int flagsRight = Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine;
@@ -104,7 +107,7 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
       m_indicator(new QWidget),
       m_crumbs(new QHBoxLayout),
       m_rows(new SpaceRows(this)),
-      m_list(new QListView),
+      m_list(new ContentList([this] { return m_listHeight; }, kListMinHeight)),
       m_table(new QWidget),
       m_measuring(new QWidget),
       m_measuringText(new Label({}, textStyle(14, QFont::Normal, Color::gray900))),
@@ -150,8 +153,6 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
     m_list->setModel(m_rows);
     m_list->setItemDelegate(new SpaceDelegate(m_rows, m_list));
     ListRow::prepare(m_list);
-    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->viewport()->installEventFilter(this);
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
@@ -177,6 +178,9 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
     bodyColumn->addWidget(m_measuring);
     column->addWidget(m_panelBody);
     addRegion(panel);
+    // A folder of any size: the panel ends at the window's bottom edge and
+    // its rows scroll inside.
+    fillRest(panel, kPanelMinHeight, Fill::atMost);
 
     for (auto changed :
          {&SpaceModel::trailChanged, &SpaceModel::reportsChanged, &SpaceModel::provisionalChanged,
@@ -187,6 +191,10 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
                 QMetaObject::invokeMethod(this, &SpaceView::sync, Qt::QueuedConnection);
         });
     sync();
+}
+
+QListView *SpaceView::list() const {
+    return m_list;
 }
 
 QList<QAbstractButton *> SpaceView::crumbs() const {
@@ -259,9 +267,8 @@ void SpaceView::syncBody() {
         // The message is part of the block: a new error gets a new block.
         delete m_error;
         m_errorText = *error;
-        m_error =
-            new Empty(u"warning"_qs, tr("Couldn't Measure This Folder"),
-                      *error + tr(" Check that Brightloft has Full Disk Access, then rescan."));
+        m_error = Empty::failure(tr("Couldn't Measure This Folder"), *error,
+                                 tr(" Check that Brightloft has Full Disk Access, then rescan."));
         m_error->setFixedHeight(kErrorHeight);
         m_panelBody->layout()->addWidget(m_error);
     }
@@ -270,12 +277,12 @@ void SpaceView::syncBody() {
         m_shown = report;
         m_shownTop = top;
         m_rows->setReport(*report, top);
-        int height = 0;
+        m_listHeight = 0;
         for (int i = 0; i < m_rows->rowCount(); ++i)
-            height += m_rows->row(i).kind == SpaceRows::Row::largeCaption
-                          ? SpaceDelegate::captionHeight
-                          : SpaceDelegate::rowHeight;
-        m_list->setFixedHeight(height);
+            m_listHeight += m_rows->row(i).kind == SpaceRows::Row::largeCaption
+                                ? SpaceDelegate::captionHeight
+                                : SpaceDelegate::rowHeight;
+        m_list->contentChanged();
     }
     m_measuringText->setText(top ? tr("Measuring your whole Mac. This takes about 30 seconds…")
                                  : tr("Measuring…"));
@@ -312,9 +319,13 @@ void SpaceView::requestTrash(const DiskEntry &entry) {
     m_dialog->setIcon(QMessageBox::NoIcon);
     m_dialog->setText(tr("Move “") + entry.name + tr("” to the Trash?"));
     m_dialog->setInformativeText(tr("You can restore it from the Trash until you empty it."));
-    QPushButton *move = m_dialog->addButton(tr("Move to Trash"), QMessageBox::DestructiveRole);
-    m_dialog->addButton(QMessageBox::Cancel);
-    m_dialog->setDefaultButton(QMessageBox::Cancel);
+    // The app's own buttons: moving is drawn as the destructive action it is.
+    auto *move = new GButton(tr("Move to Trash"), GButton::Kind::error);
+    auto *cancel = new GButton(tr("Cancel"), GButton::Kind::secondary);
+    m_dialog->addButton(move, QMessageBox::DestructiveRole);
+    m_dialog->addButton(cancel, QMessageBox::RejectRole);
+    m_dialog->setEscapeButton(cancel);
+    cancel->setFocus();
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_dialog, &QMessageBox::finished, this, [this, move] {
         // Closing in any way forgets the entry; only the button moves it.

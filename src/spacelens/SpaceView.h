@@ -9,6 +9,7 @@
 #include "spacelens/SpaceModel.h"
 #include "theme/controls/PanePage.h"
 
+class ContentList;
 class Empty;
 class QAbstractButton;
 class GButton;
@@ -34,7 +35,7 @@ public:
     // The crumb buttons, one per trail element.
     QList<QAbstractButton *> crumbs() const;
     SpaceRows *rows() const { return m_rows; }
-    QListView *list() const { return m_list; }
+    QListView *list() const;
     // The body shown now: the table, the measuring block, the error, or none.
     QWidget *body() const;
     QWidget *table() const { return m_table; }
@@ -63,8 +64,9 @@ private:
     GButton *m_back;
     QWidget *m_indicator;
     QHBoxLayout *m_crumbs;
+    int m_listHeight = 0;  // of all rows
     SpaceRows *m_rows;
-    QListView *m_list;
+    ContentList *m_list;
     QWidget *m_table;
     QWidget *m_measuring;
     Label *m_measuringText;

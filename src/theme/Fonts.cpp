@@ -1,11 +1,20 @@
 #include "theme/Fonts.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QToolTip>
 
 #include "platform/Paths.h"
 
 namespace Fonts {
+
+namespace {
+
+constexpr qreal standardSize = 13;
+constexpr qreal tooltipSize = 12;
+
+}  // namespace
 
 QStringList registerFonts(const QString &resources) {
     QStringList registered;
@@ -18,6 +27,10 @@ QStringList registerFonts(const QString &resources) {
             continue;
         if (QFontDatabase::addApplicationFont(file.filePath()) >= 0)
             registered << file.fileName();
+    }
+    if (!registered.isEmpty() && qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        QApplication::setFont(Font::geist(standardSize));
+        QToolTip::setFont(Font::geist(tooltipSize));
     }
     return registered;
 }

@@ -9,6 +9,8 @@ namespace Fonts {
 // Registers every file whose suffix is exactly "ttf" in `resources`/Fonts for
 // this process and returns the file names that registered. A missing folder
 // or a bad file is skipped silently: the default face is used instead.
+// Once Geist is there, it is also the face of the standard widgets the app
+// does not draw itself: menus, message boxes, tooltips.
 QStringList registerFonts(const QString &resources);
 QStringList registerFonts();  // from Paths::resources()
 

@@ -47,6 +47,34 @@ qreal textWidth(const QString &text, const TextStyle &style) {
     return QFontMetricsF(style.font).horizontalAdvance(text);
 }
 
+QString withCode(const QString &plain) {
+    const QStringList parts = plain.split(u'`');
+    QString html;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString text = parts[i].toHtmlEscaped();
+        // Odd parts lie between backticks; a last odd part has no closing one.
+        if (i % 2 == 1 && i + 1 < parts.size()) {
+            // Rich text breaks lines inside a span whatever its white-space
+            // says: no-break spaces, and a word joiner after each hyphen and
+            // slash, keep a command on one line.
+            QString code = text;
+            code.replace(u' ', QChar::Nbsp);
+            code.replace(u"-"_qs, u"-\u2060"_qs).replace(u"/"_qs, u"/\u2060"_qs);
+            html += u"<span style=\"font-family:'Geist Mono'; white-space:pre\">"_qs + code +
+                    u"</span>"_qs;
+        } else {
+            html += (i % 2 == 1 ? u"`"_qs : QString()) + text;
+        }
+    }
+    return html;
+}
+
+QString messageWithHint(const QString &message, const QString &hint) {
+    if (message.trimmed().isEmpty())
+        return withCode(hint.trimmed());
+    return withCode(message.trimmed()) + u"<br>"_qs + withCode(hint.trimmed());
+}
+
 void drawHairline(QPainter &painter, const QRectF &rect, qreal radius) {
     const qreal inset = kHairlineWidth / 2;
     painter.save();

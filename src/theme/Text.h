@@ -29,6 +29,13 @@ void drawText(QPainter &painter, const QRectF &rect, int flags, const QString &t
 // The natural width of `text` in `style`.
 qreal textWidth(const QString &text, const TextStyle &style);
 
+// Rich text for a label: `plain` escaped, each `command` between backticks
+// set in the monospaced face and never broken across lines.
+QString withCode(const QString &plain);
+// A message and the hint after it on a line of its own, as rich text; the
+// hint's `commands` in backticks are set as code.
+QString messageWithHint(const QString &message, const QString &hint);
+
 // A one-point outline in Color::border just inside a rounded rectangle.
 void drawHairline(QPainter &painter, const QRectF &rect, qreal radius);
 

@@ -1,9 +1,8 @@
 #include "uninstaller/AppDetail.h"
 
 #include <QDir>
-#include <QFontMetricsF>
 #include <QHBoxLayout>
-#include <QScrollArea>
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "platform/Reveal.h"
@@ -12,41 +11,23 @@
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/ConfirmButton.h"
-#include "theme/controls/HoverRow.h"
+#include "theme/controls/ElidedLabel.h"
 #include "theme/controls/Spinner.h"
 #include "theme/controls/SummaryStrip.h"
+#include "uninstaller/LeftoverList.h"
 
 namespace {
 
 constexpr int kPadding = 24;
 constexpr int kSpacing = 16;
 constexpr int kHeaderIcon = 48;
-constexpr int kPathWidth = 360;  // the path is cut in the middle beyond this
-constexpr int kRowButton = 24;
+constexpr int kRevealColumn = LeftoverDelegate::reveal;
 
 // "~/x" as an absolute path, for revealing.
 QString expanded(const QString &path) {
     if (path == u"~" || path.startsWith(u"~/"))
         return QDir::homePath() + path.mid(1);
     return path;
-}
-
-Label *elided(const QString &text, const TextStyle &style, int width) {
-    auto *label =
-        new Label(QFontMetricsF(style.font).elidedText(text, Qt::ElideMiddle, width), style);
-    label->setToolTip(text);
-    return label;
-}
-
-GButton *revealButton(const QString &path) {
-    auto *button = new GButton(QString(), GButton::Kind::tertiary);
-    button->setIconName(u"arrow-up-right"_qs);
-    button->setHeight(kRowButton);
-    button->setToolTip(AppDetail::tr("Show in Finder"));
-    button->setAccessibleName(AppDetail::tr("Show ") + path + AppDetail::tr(" in Finder"));
-    QObject::connect(button, &QAbstractButton::clicked, button,
-                     [path] { Reveal::show(expanded(path)); });
-    return button;
 }
 
 }  // namespace
@@ -78,8 +59,9 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
     names->setSpacing(2);
     TextStyle title = textStyle(22, QFont::DemiBold);
     title.font.setLetterSpacing(QFont::AbsoluteSpacing, -0.88);
-    names->addWidget(new Label(app.name, title));
-    Label *path = elided(app.path, monoStyle(12, QFont::Normal, Color::gray900), kPathWidth);
+    // Long names and paths give way to the buttons, never the reverse.
+    names->addWidget(new ElidedLabel(app.name, title, Qt::ElideRight));
+    auto *path = new ElidedLabel(app.path, monoStyle(12, QFont::Normal, Color::gray900));
     path->setTextInteractionFlags(Qt::TextSelectableByMouse);
     names->addWidget(path);
     header->addLayout(names, 1);
@@ -108,37 +90,15 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
 
     if (plan) {
         auto *captionsRow = new QHBoxLayout;
-        captionsRow->setContentsMargins(10, 0, 10 + kRowButton + 10, 0);
+        captionsRow->setContentsMargins(10, 0, 10 + kRevealColumn + 10, 0);
         captionsRow->addWidget(new Label(tr("Path"), eyebrow()));
         captionsRow->addStretch();
         captionsRow->addWidget(new Label(tr("Size"), eyebrow()));
         column->addLayout(captionsRow);
-        auto *files = new QWidget;
-        auto *list = new QVBoxLayout(files);
-        list->setContentsMargins(0, 0, 0, 0);
-        list->setSpacing(2);
-        for (const AppsModel::Leftover &leftover : plan->files) {
-            auto *row = new HoverRow;
-            row->setFocusPolicy(Qt::NoFocus);
-            row->content()->setContentsMargins(10, 6, 10, 6);
-            row->content()->setSpacing(10);
-            row->content()->addWidget(new Icon(leftoverIcon(leftover.path), 15, Color::gray900));
-            row->content()->addWidget(elided(leftover.path, monoStyle(12), kPathWidth + 120), 1);
-            row->content()->addWidget(
-                new Label(leftover.size, monoStyle(12, QFont::Normal, Color::gray900)));
-            row->content()->addWidget(revealButton(leftover.path));
-            list->addWidget(row);
-            m_rows.append(row);
-        }
-        list->addStretch();
-        auto *scroll = new QScrollArea;
-        scroll->setWidget(files);
-        scroll->setWidgetResizable(true);
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setAutoFillBackground(false);
-        scroll->viewport()->setAutoFillBackground(false);
-        files->setAutoFillBackground(false);
-        column->addWidget(scroll, 1);
+        m_files = new LeftoverList(plan->files);
+        connect(m_files, &LeftoverList::revealRequested, this,
+                [](const QString &file) { Reveal::show(expanded(file)); });
+        column->addWidget(m_files, 1);
     } else {
         auto *finding = new QHBoxLayout;
         finding->addStretch();

@@ -7,6 +7,7 @@
 #include "uninstaller/AppsModel.h"
 
 class ConfirmButton;
+class LeftoverList;
 class SummaryStrip;
 
 // One app in the Uninstaller's detail pane: header with reveal and the
@@ -23,11 +24,11 @@ public:
 
     ConfirmButton *uninstallButton() const { return m_uninstall; }
     SummaryStrip *stats() const { return m_stats; }
-    // The leftover rows shown, in plan order.
-    QList<QWidget *> fileRows() const { return m_rows; }
+    // The leftovers listed, in plan order; none until the plan is known.
+    LeftoverList *files() const { return m_files; }
 
 private:
     ConfirmButton *m_uninstall;
     SummaryStrip *m_stats;
-    QList<QWidget *> m_rows;
+    LeftoverList *m_files = nullptr;
 };

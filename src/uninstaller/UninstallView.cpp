@@ -29,7 +29,7 @@
 
 namespace {
 
-constexpr int kPanelsMinHeight = 420;
+constexpr int kPanelsMinHeight = 360;
 constexpr int kPanelGap = 16;
 constexpr int kSearchHeight = 44;
 constexpr int kSearchPadding = 14;
@@ -65,7 +65,6 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
       m_note(new Label({}, textStyle(14, QFont::Normal, Color::gray900))),
       m_detailPanel(new Card),
       m_panels(new QWidget) {
-    fitPanels();
     auto *panels = m_panels;
     auto *split = new QHBoxLayout(panels);
     split->setContentsMargins(0, 0, 0, 0);
@@ -114,6 +113,8 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     m_detailPanel->layout()->setContentsMargins(0, 0, 0, 0);
     split->addWidget(m_detailPanel, 1);
     addRegion(panels);
+    // The list and the detail fill the page below the title.
+    fillRest(panels, kPanelsMinHeight, Fill::exactly);
 
     // Ctrl+F anywhere in the pane, even while the list has focus.
     auto *find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
@@ -156,23 +157,8 @@ void UninstallView::colourSearch() {
     m_search->setPalette(palette);
 }
 
-void UninstallView::fitPanels() {
-    // The list and the detail fill the page below the title.
-    const bool placed = widget() && widget()->isAncestorOf(m_panels);
-    const int top = placed ? m_panels->mapTo(widget(), QPoint()).y() : 0;
-    const int below = top > 0 ? top : 160;
-    m_panels->setFixedHeight(
-        qMax(kPanelsMinHeight, viewport()->height() - below - padding - spacing));
-}
-
-void UninstallView::resizeEvent(QResizeEvent *event) {
-    PanePage::resizeEvent(event);
-    fitPanels();
-}
-
 void UninstallView::showEvent(QShowEvent *event) {
     PanePage::showEvent(event);
-    QTimer::singleShot(0, this, &UninstallView::fitPanels);  // once the title has its place
     m_model->load();
 }
 

@@ -38,7 +38,6 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -47,7 +46,6 @@ private:
     void syncDetail();
     void hover(const QModelIndex &index);
     void colourSearch();
-    void fitPanels();
 
     AppsModel *m_model;
     QLineEdit *m_search;

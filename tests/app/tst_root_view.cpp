@@ -1,7 +1,11 @@
+#include <QPointer>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/MainWindow.h"
 #include "app/RootView.h"
+#include "app/SaveNotice.h"
 #include "app/TabButton.h"
 #include "app/TopBar.h"
 #include "cleanup/CleanModel.h"
@@ -9,6 +13,8 @@
 #include "permissions/AccessView.h"
 #include "platform/UserDefaults.h"
 #include "support/AppFixture.h"
+#include "support/RealInput.h"
+#include "support/ScreenShots.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
 
@@ -18,6 +24,8 @@ Q_DECLARE_METATYPE(RootView::Content)
 class RootViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { ScreenShots::loadLook(); }
+
     void contentDecision_data() {
         QTest::addColumn<bool>("engine");
         QTest::addColumn<bool>("setupDone");
@@ -84,14 +92,58 @@ private Q_SLOTS:
     void continueFinishesSetup() {
         AppFixture app;
         app.installEngine();
-        RootView root;
-        auto *access = qobject_cast<AccessView *>(root.contentWidget());
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        RootView *root = window.root();
+        QPointer<AccessView> access = qobject_cast<AccessView *>(root->contentWidget());
         QVERIFY(access);
         QVERIFY(access->continueButton()->isEnabled());
-        access->continueButton()->click();
+        // The button's own release switches the content away from it.
+        QVERIFY(RealInput::click(access->continueButton()));
         QVERIFY(UserDefaults::flag(UserDefaults::setupDone));
-        QCOMPARE(root.content(), Content::panes);
-        QVERIFY(root.topBar()->showsTabs());
+        QCOMPARE(root->content(), Content::panes);
+        QVERIFY(root->topBar()->showsTabs());
+        QVERIFY(root->saveNotice()->isHidden());
+        QTRY_VERIFY(!access);
+    }
+
+    // A settings file that cannot be written (here: a file stands where its
+    // folder should be, which even root cannot write through).
+    void unsavableSettingsStillFinishSetupAndSaySo() {
+        AppFixture app;
+        app.installEngine();
+        QTemporaryDir dir;
+        const QString blocked = dir.path() + u"/config"_qs;
+        QVERIFY(TestEnvironment::writeFile(blocked));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocked);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocked);
+
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        RootView *root = window.root();
+        SaveNotice *notice = root->saveNotice();
+        QVERIFY(notice->isHidden());
+        auto *access = qobject_cast<AccessView *>(root->contentWidget());
+        QVERIFY(access && RealInput::click(access->continueButton()));
+        // Continue works for this run, and the window says what was not saved where.
+        QCOMPARE(root->content(), Content::panes);
+        QVERIFY(UserDefaults::flag(UserDefaults::setupDone));
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->text(), SaveNotice::message(UserDefaults::location()));
+        QVERIFY(notice->text().contains(blocked));
+        QVERIFY(ScreenShots::shoot(&window, u"settings-not-saved"_qs));
+
+        // Said once: dismissed, a later failed write stays quiet.
+        QVERIFY(RealInput::click(notice->dismissButton()));
+        QVERIFY(notice->isHidden());
+        QVERIFY(!UserDefaults::setFlag(UserDefaults::automationAsked, true));
+        QVERIFY(UserDefaults::flag(UserDefaults::automationAsked));
+        QVERIFY(notice->isHidden());
+        // A window opened later in the same run still says it.
+        MainWindow later;
+        QVERIFY(!later.root()->saveNotice()->isHidden());
     }
 
     void paneShortcutsWorkOnlyWhileTabsShow() {

@@ -1,11 +1,13 @@
 #include <QMainWindow>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include "app/SettingsView.h"
 #include "app/Updater.h"
 #include "platform/InfoDictionary.h"
 #include "platform/UserDefaults.h"
 #include "support/AppFixture.h"
+#include "support/RealInput.h"
 #include "theme/controls/GButton.h"
 #include "theme/controls/Status.h"
 #include "theme/controls/Switch.h"
@@ -80,6 +82,31 @@ private Q_SLOTS:
         QVERIFY(!view.checkNowButton()->isEnabled());
     }
 
+    // A settings file written by hand or by something else: only a clear
+    // true or false counts, anything else reads as absent.
+    void storedFlagsReadStrictly_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("fallback");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("true") << QByteArray("true") << false << true;
+        QTest::newRow("false") << QByteArray("false") << true << false;
+        QTest::newRow("one") << QByteArray("1") << false << true;
+        QTest::newRow("upper case") << QByteArray("TRUE") << false << true;
+        QTest::newRow("a word") << QByteArray("banana") << false << false;
+        QTest::newRow("a word, Settings' default") << QByteArray("banana") << true << true;
+        QTest::newRow("empty") << QByteArray("") << true << true;
+        QTest::newRow("a list") << QByteArray("a, b") << false << false;
+    }
+    void storedFlagsReadStrictly() {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, fallback);
+        QFETCH(bool, read);
+        AppFixture app;
+        const QString file = UserDefaults::location();
+        QVERIFY(TestEnvironment::writeFile(file, "[General]\nsetupDone=" + stored + "\n"));
+        QCOMPARE(UserDefaults::flag(UserDefaults::setupDone, fallback), read);
+    }
+
     void runAgainBringsTheMainWindowForward_data() {
         QTest::addColumn<bool>("minimised");
         QTest::newRow("main window shown") << false;
@@ -95,12 +122,13 @@ private Q_SLOTS:
             main.showMinimized();
         QWidget settings(nullptr, Qt::Window);
         settings.setObjectName(u"settings"_qs);
-        auto *view = new SettingsView(&settings);
+        auto *view = new SettingsView;
+        (new QVBoxLayout(&settings))->addWidget(view);
         settings.show();
         QApplication::setActiveWindow(&settings);
         QVERIFY(QTest::qWaitForWindowActive(&settings));
 
-        view->runAgainButton()->click();
+        QVERIFY(RealInput::click(view->runAgainButton()));
         QVERIFY(!UserDefaults::flag(UserDefaults::setupDone, true));
         if (minimised) {
             QCOMPARE(QApplication::activeWindow(), &settings);

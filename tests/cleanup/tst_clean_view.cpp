@@ -2,6 +2,10 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
 
 #include "cleanup/BuildLog.h"
 #include "cleanup/CleanModel.h"
@@ -11,6 +15,7 @@
 #include "cleanup/ReportTable.h"
 #include "engine/Engine.h"
 #include "engine/Size.h"
+#include "platform/Wording.h"
 #include "support/AppFixture.h"
 #include "support/PaneScene.h"
 #include "support/RealEngine.h"
@@ -92,7 +97,48 @@ constexpr int kIdle = -1, kReady = 0, kScanning = 1, kCleaning = 2, kDone = 3;
 class CleanViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { ScreenShots::loadLook(); }
+    void initTestCase() {
+        ScreenShots::loadLook();
+        Wording::install(QCoreApplication::instance(), QStringLiteral(BUILT_RESOURCES));
+    }
+
+    // A report of any length ends at the window's bottom edge and scrolls
+    // inside; the page itself does not grow with it.
+    void longReportScrollsItself() {
+        QStringList lines;
+        for (int i = 0; i < 400; ++i)
+            lines << u"➤ Section "_qs + QString::number(i) << u"  → Item · 1 MB"_qs;
+        Scene s(engine(ScriptedEngine::printLines(lines)));
+        s.model.scan();
+        QVERIFY(s.settle());
+        QVERIFY(s.reach(Phase::ready));
+        QListView *list = s.view.report()->list();
+        QCOMPARE(s.view.verticalScrollBar()->maximum(), 0);
+        QVERIFY(list->verticalScrollBar()->maximum() > 0);
+        const QModelIndex last = list->model()->index(list->model()->rowCount() - 1, 0);
+        list->scrollTo(last);
+        QVERIFY(list->viewport()->rect().contains(list->visualRect(last)));
+    }
+
+    void logCountsItsLines_data() {
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("one") << u"➤ Trash"_qs << u"1 line"_qs;
+        QTest::newRow("two") << u"➤ Trash\n  ✓ Emptied"_qs << u"2 lines"_qs;
+    }
+    void logCountsItsLines() {
+        QFETCH(QString, log);
+        QFETCH(QString, count);
+        Scene s(
+            engine(printText("➤ A\n  → a · 1 MB"), ScriptedEngine::printLines(log.split(u'\n'))));
+        s.model.scan();
+        QVERIFY(s.settle());
+        s.model.clean();
+        QVERIFY(s.settle());
+        QVERIFY(s.reach(Phase::done));
+        QVERIFY2(visibleTexts(s.view.log()).contains(count),
+                 qPrintable(visibleTexts(s.view.log()).join(u" | "_qs)));
+    }
 
     void phasesShowTheirActionsStripAndContent_data() {
         QTest::addColumn<int>("hold");  // where the scan or the clean is held, or ends
@@ -203,11 +249,31 @@ private Q_SLOTS:
         QVERIFY(s.reach(Phase::failed));
         QWidget *block = s.emptyBlock(u"The Scan Didn't Finish"_qs);
         QVERIFY(block);
+        // The engine's words, then the advice on a line of its own, its
+        // command set as code: no backticks, never broken inside.
         const QString expected =
             QString::fromUtf8(EngineError::notInstalled) +
-            u" Try scanning again; if it keeps failing, run `mo clean --dry-run` in Terminal to "
+            u"\nTry scanning again; if it keeps failing, run mo clean --dry-run in a terminal to "
             "see details."_qs;
-        QCOMPARE(block->findChildren<QLabel *>().last()->text(), expected);
+        QLabel *label = block->findChildren<QLabel *>().last();
+        const QString html = label->text();
+        QTextDocument shown;
+        shown.setDefaultFont(label->font());
+        shown.setHtml(html);
+        shown.setTextWidth(label->contentsRect().width());
+        QString plain = shown.toPlainText();
+        plain.remove(QChar(0x2060)).replace(QChar::Nbsp, u' ');
+        QCOMPARE(plain.replace(QChar::LineSeparator, u'\n'), expected);
+        // Laid out at the label's width, the command starts and ends on one line.
+        const QTextCursor from = shown.find(u"mo"_qs);
+        const QTextCursor to = shown.find(u"run"_qs, from);
+        QVERIFY(!from.isNull() && !to.isNull() && from.block() == to.block());
+        QVERIFY(shown.size().height() > 0);  // laid out now
+        QTextLayout *layout = from.block().layout();
+        const QTextLine first = layout->lineForTextPosition(from.positionInBlock());
+        QVERIFY(first.isValid() && layout->lineCount() > 1);
+        QCOMPARE(layout->lineForTextPosition(to.positionInBlock()).lineNumber(), first.lineNumber());
+        QVERIFY(!html.contains(u'`'));
         QCOMPARE(shownActions(s.view), QStringList{u"Scan"_qs});
         QCOMPARE(::strip(s.view).first(), u"Status: Error"_qs);
         QVERIFY(ScreenShots::shoot(&s.view, u"clean-failed"_qs));
@@ -252,8 +318,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<Color>("color");
         QTest::newRow("cross") << u"  ✗ Failed to remove"_qs << Color::red;
-        QTest::newRow("error, any case") << u"Permission ErRoR"_qs << Color::red;
-        QTest::newRow("error beats warning") << u"⚠ error"_qs << Color::red;
+        QTest::newRow("error first, any case") << u"ErRoR: disk full"_qs << Color::red;
+        QTest::newRow("a warning about an error") << u"⚠ error"_qs << Color::amber;
+        QTest::newRow("a file named error")
+            << u"  ✓ ~/.cache/app/error.log · 2 MB"_qs << Color::gray1000;
+        QTest::newRow("a symbol inside a name") << u"  Removing ✗-marks.txt"_qs << Color::gray900;
         QTest::newRow("warning") << u"  ⚠ Skipped"_qs << Color::amber;
         QTest::newRow("review") << u"  ◎ Kept"_qs << Color::amber;
         QTest::newRow("done") << u"  ✓ Removed"_qs << Color::gray1000;

@@ -1,9 +1,11 @@
+#include <QLabel>
 #include <QMimeData>
 #include <QTest>
 
 #include "permissions/AccessView.h"
 #include "platform/UserDefaults.h"
 #include "support/AppFixture.h"
+#include "support/RealInput.h"
 #include "theme/controls/GButton.h"
 
 using RowState = AccessView::RowState;
@@ -77,12 +79,14 @@ private Q_SLOTS:
         AppFixture app;
         app.setAccess(false);
         AccessView view;
+        view.resize(980, 600);
         view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
         QVERIFY(!view.continueButton()->isEnabled());
         QCOMPARE(view.openSettingsButton()->title(), u"Open Settings"_qs);
         QCOMPARE(view.openSettingsButton()->kind(), GButton::Kind::primary);
 
-        view.openSettingsButton()->click();
+        QVERIFY(RealInput::click(view.openSettingsButton()));
         QCOMPARE(view.fullDiskAccessRow(), RowState::waiting);
         QCOMPARE(view.openSettingsButton()->title(), u"Open Again"_qs);
         QCOMPARE(view.openSettingsButton()->kind(), GButton::Kind::secondary);
@@ -98,11 +102,37 @@ private Q_SLOTS:
         QVERIFY(!view.restartButton()->isVisible());
     }
 
+    // Beside the drag chip and its button the waiting row's detail wraps;
+    // the row grows to hold every line of it.
+    void wrappedDetailsGetTheirLines() {
+        AppFixture app;
+        app.setAccess(false);
+        AccessView view;
+        view.resize(980, 570);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(RealInput::click(view.openSettingsButton()));
+        QCoreApplication::processEvents();
+        int wrapped = 0;
+        for (QLabel *label : view.findChildren<QLabel *>()) {
+            if (!label->isVisible() || !label->wordWrap())
+                continue;
+            const int needed = label->heightForWidth(label->width());
+            wrapped += needed > label->fontMetrics().height() * 3 / 2;
+            QVERIFY2(label->height() >= needed,
+                     qPrintable(label->text() + u": "_qs + QString::number(label->height()) +
+                                u" < "_qs + QString::number(needed)));
+        }
+        QVERIFY(wrapped > 0);  // the case this is about did happen
+    }
+
     void allowAsksEveryTargetAndRemembersIt() {
         AppFixture app;
         AccessView view;
+        view.resize(980, 600);
         view.show();
-        view.allowButton()->click();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(RealInput::click(view.allowButton()));
         QTRY_VERIFY(!view.isAsking());
         QVERIFY(UserDefaults::flag(UserDefaults::automationAsked));
         QCOMPARE(view.automationRow(), RowState::granted);

@@ -16,6 +16,7 @@
 #include "spacelens/SpaceModel.h"
 #include "spacelens/SpaceRows.h"
 #include "spacelens/SpaceView.h"
+#include "support/RealInput.h"
 #include "support/ScreenShots.h"
 #include "support/TestEnvironment.h"
 #include "support/TrashCheck.h"
@@ -265,7 +266,7 @@ private Q_SLOTS:
             QCOMPARE(body, s.view->errorBlock());
             QVERIFY(!s.view->rescanButton()->isLoading());
             QVERIFY(!ViewProbe::visibleTexts(body)
-                         .filter(u" Check that Brightloft has Full Disk Access, then rescan."_qs)
+                         .filter(u"<br>Check that Brightloft has Full Disk Access, then rescan."_qs)
                          .isEmpty());
         } else {
             QCOMPARE(body, s.view->table());
@@ -292,11 +293,22 @@ private Q_SLOTS:
                  u"You can restore it from the Trash until you empty it."_qs);
         QVERIFY(s.view->pendingTrash());
         QStringList destructive;
-        for (QAbstractButton *b : dialog->buttons())
-            if (dialog->buttonRole(b) == QMessageBox::DestructiveRole)
+        QAbstractButton *cancel = nullptr;
+        GButton *move = nullptr;
+        for (QAbstractButton *b : dialog->buttons()) {
+            if (dialog->buttonRole(b) == QMessageBox::DestructiveRole) {
                 destructive << b->text();
+                move = qobject_cast<GButton *>(b);
+            }
+            if (dialog->buttonRole(b) == QMessageBox::RejectRole)
+                cancel = b;
+        }
         QCOMPARE(destructive, QStringList{u"Move to Trash"_qs});
-        dialog->button(QMessageBox::Cancel)->click();
+        // Drawn as the destructive action, in the app's own look.
+        QVERIFY(move && move->kind() == GButton::Kind::error);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QVERIFY(ScreenShots::shoot(dialog, u"space-trash-dialog"_qs));
+        QVERIFY(RealInput::click(cancel));
         QVERIFY(!s.view->pendingTrash());
         QTest::qWait(50);
         QCOMPARE(s.view->rows()->rowCount(), 2);
@@ -320,9 +332,10 @@ private Q_SLOTS:
         QCOMPARE(rowNames(*s.view), (QStringList{u"big.iso"_qs, u"small.txt"_qs}));
 
         s.view->requestTrash(s.view->rows()->row(0).item);
+        QVERIFY(QTest::qWaitForWindowExposed(s.view->trashDialog()));
         for (QAbstractButton *b : s.view->trashDialog()->buttons())
             if (s.view->trashDialog()->buttonRole(b) == QMessageBox::DestructiveRole)
-                b->click();
+                QVERIFY(RealInput::click(b));
         QVERIFY(QTest::qWaitFor([&] { return s.view->rows()->rowCount() == 1; }, 10000));
         QCOMPARE(rowNames(*s.view), QStringList{u"small.txt"_qs});
         QCOMPARE(TrashCheck::problemWith(dir + u"/big.iso"_qs), QString());

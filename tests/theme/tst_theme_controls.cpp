@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "support/RealInput.h"
 #include "support/TestEnvironment.h"
 #include "theme/Theme.h"
 #include "theme/controls/ConfirmButton.h"
@@ -10,6 +11,7 @@
 #include "theme/controls/HoverRow.h"
 #include "theme/controls/Logo.h"
 #include "theme/controls/ShareBar.h"
+#include "theme/controls/ElidedLabel.h"
 #include "theme/controls/Sparkline.h"
 #include "theme/controls/StatusDot.h"
 
@@ -124,7 +126,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QSignalSpy clicked(rescan, &QAbstractButton::clicked);
         rescan->setLoading(true);
-        rescan->click();
+        QVERIFY(RealInput::click(rescan));
         QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
         QTest::qWait(200);  // a shortcut presses its button with a short delay
         QCOMPARE(clicked.size(), 0);
@@ -208,6 +210,52 @@ private Q_SLOTS:
         QFETCH(QList<qreal>, values);
         QFETCH(QList<QPointF>, expected);
         QCOMPARE(::sparklinePoints(values, QSizeF(100, 40)), expected);
+    }
+
+    // A long text gives way to its neighbours: cut in the middle to the
+    // width it gets, whole in its tooltip, asking for its full width.
+    void elidedLabelGivesWay_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("room for all") << 2000 << false;
+        QTest::newRow("narrow") << 240 << true;
+        QTest::newRow("very narrow") << 30 << true;
+    }
+    void elidedLabelGivesWay() {
+        QFETCH(int, width);
+        QFETCH(bool, cut);
+        const QString path = u"/home/someone/Applications/A-Rather-Long-Name-x86_64.AppImage"_qs;
+        ElidedLabel label(path, monoStyle(12));
+        QVERIFY(label.minimumSizeHint().width() < 100);
+        QVERIFY(label.sizeHint().width() >= label.fontMetrics().horizontalAdvance(path));
+        label.resize(width, label.sizeHint().height());
+        label.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&label));
+        QCOMPARE(label.toolTip(), path);
+        QCOMPARE(label.fullText(), path);
+        QCOMPARE(label.text() != path, cut);
+        QVERIFY(label.fontMetrics().horizontalAdvance(label.text()) <= qMax(width, 0));
+        if (cut && width > 100) {  // both ends stay readable
+            QVERIFY(label.text().startsWith(u"/home"_qs));
+            QVERIFY(label.text().endsWith(u"AppImage"_qs));
+            QVERIFY(label.text().contains(u'…'));
+        }
+    }
+
+    // The fill is the area between the line and the baseline: a line that
+    // starts high must not leave a wedge between its first point and the
+    // baseline below it.
+    void sparklineAreaReachesTheBaseline() {
+        const QList<QPointF> line = ::sparklinePoints({0.9, 0.1, 0.6}, QSizeF(100, 40));
+        const QPainterPath area = sparklineArea(line, 40);
+        QCOMPARE(area.elementAt(0).type, QPainterPath::MoveToElement);
+        QCOMPARE(QPointF(area.elementAt(0)), QPointF(0, 40));
+        QCOMPARE(QPointF(area.elementAt(1)), line.first());
+        QCOMPARE(QPointF(area.elementAt(area.elementCount() - 2)), QPointF(100, 40));
+        // Just inside the bottom-left corner, below the high first point.
+        QVERIFY(area.contains(QPointF(1, 39)));
+        QVERIFY(area.contains(QPointF(99, 39)));
+        QVERIFY(!area.contains(QPointF(50, 5)));  // above the dip
     }
 
     void logoColumnsAndDots_data() {

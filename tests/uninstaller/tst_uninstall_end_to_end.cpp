@@ -14,6 +14,7 @@
 #include "uninstaller/AppDetail.h"
 #include "uninstaller/AppRows.h"
 #include "uninstaller/AppsModel.h"
+#include "uninstaller/LeftoverList.h"
 #include "uninstaller/UninstallView.h"
 
 namespace {
@@ -96,7 +97,7 @@ private Q_SLOTS:
         QSet<QString> listed;
         for (const AppsModel::Leftover &file : files) listed.insert(expandTilde(file.path, home));
         QCOMPARE(listed, expected);
-        QCOMPARE(detail->fileRows().size(), files.size());
+        QCOMPARE(detail->files()->model()->rowCount(), int(files.size()));
 
         ConfirmButton *uninstall = detail->uninstallButton();
         QVERIFY(uninstall->isEnabled());

@@ -17,6 +17,7 @@
 #include "uninstaller/AppDetail.h"
 #include "uninstaller/AppRows.h"
 #include "uninstaller/AppsModel.h"
+#include "uninstaller/LeftoverList.h"
 #include "uninstaller/UninstallView.h"
 
 namespace {
@@ -253,7 +254,7 @@ private Q_SLOTS:
         detail = qobject_cast<AppDetail *>(s.view->detail());
         QVERIFY(detail);
         QVERIFY(detail->uninstallButton()->isEnabled());
-        QCOMPARE(detail->fileRows().size(), 2);
+        QCOMPARE(detail->files()->model()->rowCount(), 2);
         QCOMPARE(texts(detail->stats()->cell(0)).last(), u"2"_qs);
         QCOMPARE(texts(detail->stats()->cell(1)).last(), u"1.5 MB"_qs);
 

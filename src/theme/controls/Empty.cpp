@@ -31,9 +31,16 @@ protected:
 
 }  // namespace
 
-Empty::Empty(const QString &icon, const QString &title, const QString &message, QWidget *parent)
+Empty *Empty::failure(const QString &title, const QString &error, const QString &hint,
+                      QWidget *parent) {
+    return new Empty(u"warning"_qs, title, messageWithHint(error, hint), parent, Qt::RichText);
+}
+
+Empty::Empty(const QString &icon, const QString &title, const QString &message, QWidget *parent,
+             Qt::TextFormat format)
     : QWidget(parent),
       m_message(new Label(message, textStyle(M::messageSize, QFont::Normal, Color::gray900))) {
+    m_message->setTextFormat(format);
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(M::padding, M::padding, M::padding, M::padding);
     column->setSpacing(M::spacing);
@@ -53,6 +60,10 @@ Empty::Empty(const QString &icon, const QString &title, const QString &message, 
     centred->addStretch();
     column->addLayout(centred);
     column->addStretch();
+}
+
+QString Empty::message() const {
+    return m_message->text();
 }
 
 void Empty::resizeEvent(QResizeEvent *event) {

@@ -20,8 +20,14 @@ public:
         static constexpr int messageWidth = 380;  // at most
     };
 
+    // `message` is plain text, or rich text when `format` says so.
     Empty(const QString &icon, const QString &title, const QString &message,
-          QWidget *parent = nullptr);
+          QWidget *parent = nullptr, Qt::TextFormat format = Qt::PlainText);
+    // An error's text and the hint after it, on lines of their own.
+    static Empty *failure(const QString &title, const QString &error, const QString &hint,
+                          QWidget *parent = nullptr);
+
+    QString message() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

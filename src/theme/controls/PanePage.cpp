@@ -1,7 +1,10 @@
 #include "theme/controls/PanePage.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+
+#include <utility>
 
 #include "theme/controls/PageTitle.h"
 
@@ -34,4 +37,42 @@ PanePage::PanePage(const QString &title, const QString &subtitle, QWidget *paren
 
 void PanePage::addRegion(QWidget *region) {
     m_column->insertWidget(m_column->count() - 1, region);
+}
+
+void PanePage::fillRest(QWidget *region, int minimumHeight, Fill fill) {
+    m_fillings.append({region, minimumHeight, fill});
+    // Until it has a place, at its minimum: never a page as long as its list.
+    if (fill == Fill::exactly)
+        region->setFixedHeight(minimumHeight);
+    else
+        region->setMaximumHeight(minimumHeight);
+    // Regions above it appear, wrap or go: it then moves, and fits again.
+    region->installEventFilter(this);
+    fit(m_fillings.last());
+}
+
+void PanePage::fit(const Filling &filling) {
+    QWidget *region = filling.region;
+    if (!region || !widget()->isAncestorOf(region) || region->isHidden())
+        return;
+    const int top = region->mapTo(widget(), QPoint()).y();
+    const int room = qMax(filling.minimumHeight, viewport()->height() - top - padding);
+    if (filling.fill == Fill::exactly)
+        region->setFixedHeight(room);
+    else
+        region->setMaximumHeight(room);
+}
+
+void PanePage::resizeEvent(QResizeEvent *event) {
+    QScrollArea::resizeEvent(event);
+    for (const Filling &filling : std::as_const(m_fillings)) fit(filling);
+}
+
+bool PanePage::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::Move || event->type() == QEvent::Show) {
+        for (const Filling &filling : std::as_const(m_fillings))
+            if (filling.region == watched)
+                fit(filling);
+    }
+    return QScrollArea::eventFilter(watched, event);
 }

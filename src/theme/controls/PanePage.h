@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPointer>
 #include <QScrollArea>
 
 class PageTitle;
@@ -7,6 +9,10 @@ class QVBoxLayout;
 
 // The frame every pane draws in: a vertically scrolling column, padded,
 // at most `maxWidth` wide and centred, starting with the pane's title.
+//
+// Long lists never make the page itself long: the region that holds one
+// takes the height left below it in the window (fillRest) and its list
+// scrolls inside, so a list of any length stays an item view of window size.
 class PanePage : public QScrollArea {
     Q_OBJECT
 public:
@@ -14,13 +20,35 @@ public:
     static constexpr int spacing = 24;  // between regions
     static constexpr int maxWidth = 1120;
 
+    // How a region takes the height left below it.
+    enum class Fill {
+        exactly,  // all of it (side-by-side panels that fill the window)
+        atMost,   // as tall as its content, up to all of it
+    };
+
     PanePage(const QString &title, const QString &subtitle, QWidget *parent = nullptr);
 
     PageTitle *pageTitle() const { return m_title; }
     // Appends a region below the ones before it.
     void addRegion(QWidget *region);
+    // `region` (already added) takes the height left below its top in the
+    // visible page, never less than `minimumHeight`; the page scrolls only
+    // when the window is too low for that.
+    void fillRest(QWidget *region, int minimumHeight, Fill fill);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    struct Filling {
+        QPointer<QWidget> region;
+        int minimumHeight;
+        Fill fill;
+    };
+    void fit(const Filling &filling);
+
     PageTitle *m_title;
     QVBoxLayout *m_column;
+    QList<Filling> m_fillings;
 };

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 
 Pressable::Pressable(QWidget *parent) : QAbstractButton(parent), m_hover(this), m_press(this) {
     setAttribute(Qt::WA_Hover);
@@ -51,36 +52,41 @@ void Pressable::leaveEvent(QEvent *event) {
 void Pressable::mousePressEvent(QMouseEvent *event) {
     if (!isInteractive())
         return event->ignore();
-    QAbstractButton::mousePressEvent(event);
-    followPress();
+    handle([&] { QAbstractButton::mousePressEvent(event); });
 }
 
 void Pressable::mouseMoveEvent(QMouseEvent *event) {
-    QAbstractButton::mouseMoveEvent(event);
-    followPress();
+    handle([&] { QAbstractButton::mouseMoveEvent(event); });
 }
 
 void Pressable::mouseReleaseEvent(QMouseEvent *event) {
-    QAbstractButton::mouseReleaseEvent(event);
-    followPress();
+    handle([&] { QAbstractButton::mouseReleaseEvent(event); });
 }
 
 void Pressable::keyPressEvent(QKeyEvent *event) {
     if (!isInteractive())
         return event->ignore();
-    QAbstractButton::keyPressEvent(event);
-    followPress();
+    handle([&] { QAbstractButton::keyPressEvent(event); });
 }
 
 void Pressable::keyReleaseEvent(QKeyEvent *event) {
-    QAbstractButton::keyReleaseEvent(event);
-    followPress();
+    handle([&] { QAbstractButton::keyReleaseEvent(event); });
 }
 
 void Pressable::changeEvent(QEvent *event) {
     if (event->type() == QEvent::EnabledChange)
         followPress();
     QAbstractButton::changeEvent(event);
+}
+
+void Pressable::handle(const std::function<void()> &base) {
+    // The base class emits clicked() and friends from inside these handlers,
+    // and a slot may close the screen this button is on: look at ourselves
+    // again only if we are still there.
+    const QPointer<Pressable> alive(this);
+    base();
+    if (alive)
+        followPress();
 }
 
 void Pressable::followPress() {

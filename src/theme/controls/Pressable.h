@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QPainterPath>
 
+#include <functional>
 #include <optional>
 
 #include "theme/Animated.h"
@@ -45,6 +46,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Runs the base class's handler, then follows the press unless a slot
+    // it reached deleted this button.
+    void handle(const std::function<void()> &base);
     void followPress();
 
     Transition m_hover;

@@ -20,6 +20,19 @@ QList<QPointF> sparklinePoints(const QList<qreal> &values, const QSizeF &size) {
     return points;
 }
 
+QPainterPath sparklineArea(const QList<QPointF> &points, qreal baseline) {
+    QPainterPath area;
+    if (points.isEmpty())
+        return area;
+    // Point by point: connectPath() would drop the lone starting point on
+    // the baseline and close the area to the line's first point instead.
+    area.moveTo(points.first().x(), baseline);
+    for (const QPointF &p : points) area.lineTo(p);
+    area.lineTo(points.last().x(), baseline);
+    area.closeSubpath();
+    return area;
+}
+
 Sparkline::Sparkline(Color tint, QWidget *parent) : QWidget(parent), m_tint(tint) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
@@ -50,10 +63,7 @@ void Sparkline::paintEvent(QPaintEvent *) {
     QPainterPath line(points.first());
     for (qsizetype i = 1; i < points.size(); ++i) line.lineTo(points[i]);
 
-    QPainterPath area(QPointF(points.first().x(), h));
-    area.connectPath(line);
-    area.lineTo(points.last().x(), h);
-    area.closeSubpath();
+    const QPainterPath area = sparklineArea(points, h);
     QLinearGradient fade(0, 0, 0, h);
     fade.setColorAt(0, withOpacity(tint, areaOpacity));
     fade.setColorAt(1, withOpacity(tint, 0));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPainterPath>
 #include <QWidget>
 
 #include "theme/Color.h"
@@ -9,6 +10,9 @@
 // evenly across `size`: values are clamped to 0...1, the first point is at the
 // left edge and the last at the right.
 QList<QPointF> sparklinePoints(const QList<qreal> &values, const QSizeF &size);
+// The area under the line through `points`, closed along the baseline at
+// height `baseline`: down from the last point, back to below the first.
+QPainterPath sparklineArea(const QList<QPointF> &points, qreal baseline);
 
 // A small line chart with a fading area below the line, filling its space.
 class Sparkline : public QWidget {
