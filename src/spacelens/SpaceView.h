@@ -14,6 +14,7 @@ class QAbstractButton;
 class GButton;
 class Label;
 class QHBoxLayout;
+class QKeyEvent;
 class QListView;
 class QMenu;
 class QMessageBox;
@@ -57,6 +58,8 @@ private:
     void syncCrumbs();
     void syncBody();
     void back();
+    // Return, Space, Backspace, Alt+Left, the menu key, Shift+F10 on the list.
+    bool rowKey(QKeyEvent *key);
 
     SpaceModel *m_model;
     GButton *m_rescan;
@@ -77,4 +80,5 @@ private:
     std::optional<DiskReport> m_shown;
     bool m_shownTop = false;
     bool m_pending = false;
+    bool m_keysOnRows = false;  // give the rows focus when they show again
 };

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Reveal.h"
+#include "theme/Accessibility.h"
 #include "theme/Icon.h"
 #include "theme/IconStore.h"
 #include "theme/Text.h"
@@ -73,6 +74,7 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
                         : IconStore::shared().pixmap(u"app"_qs, kHeaderIcon, devicePixelRatioF(),
                                                      Theme::instance().color(Color::gray900)));
     icon->setFixedSize(kHeaderIcon, kHeaderIcon);
+    Accessibility::hide(icon);
     header->addWidget(icon);
     auto *names = new QVBoxLayout;
     names->setSpacing(2);
@@ -135,6 +137,7 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
         scroll->setWidget(files);
         scroll->setWidgetResizable(true);
         scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setFocusPolicy(Qt::NoFocus);  // its rows' buttons are the Tab stops
         scroll->setAutoFillBackground(false);
         scroll->viewport()->setAutoFillBackground(false);
         files->setAutoFillBackground(false);

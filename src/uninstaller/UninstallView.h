@@ -48,6 +48,7 @@ private:
     void hover(const QModelIndex &index);
     void colourSearch();
     void fitPanels();
+    void refocus();
 
     AppsModel *m_model;
     QLineEdit *m_search;
