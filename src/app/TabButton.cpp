@@ -5,13 +5,14 @@
 
 #include "theme/Text.h"
 #include "theme/Theme.h"
+#include "theme/controls/HoverRow.h"
 
 using M = TabButton::Metrics;
 
 TabButton::TabButton(Pane pane, QWidget *parent) : Pressable(parent), m_pane(pane) {
     setText(Panes::title(pane));
     setToolTip(toolTipFor(pane));
-    // Checked is how assistive tools learn which tab is selected.
+    // Checked is the selected tab; assistive tools read it as a selected page tab.
     setCheckable(true);
     setShortcut(QKeySequence(
         QKeyCombination(Qt::ControlModifier, Qt::Key(Qt::Key_1 + Panes::all().indexOf(pane)))));
@@ -48,6 +49,8 @@ void TabButton::paintEvent(QPaintEvent *) {
     painter.setFont(textStyle(M::textSize).font);
     painter.setPen(mix(theme.color(Color::gray900), theme.color(Color::gray1000), strength));
     painter.drawText(fill, Qt::AlignCenter | Qt::TextSingleLine, text());
+    if (showsFocus())
+        HoverRow::paintFocus(painter, fill);  // reached with Tab
     if (isSelected()) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(theme.color(Color::gray1000));

@@ -96,7 +96,7 @@ void SpaceDelegate::paintEntry(QPainter &painter, const QStyleOptionViewItem &op
     const DiskEntry &e = row.item;
     const Theme &theme = Theme::instance();
     const ListRow line(option.rect, SpaceColumns::metrics);
-    line.paintBackground(painter, false, option.state & QStyle::State_MouseOver);
+    line.paintBackground(painter, false, option);
     const SpaceColumns c = SpaceColumns::in(option.rect);
 
     icon(e).paint(&painter, c.icon_.toAlignedRect());

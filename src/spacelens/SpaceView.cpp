@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
@@ -155,6 +156,8 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
     ListRow::prepare(m_list);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->viewport()->installEventFilter(this);
+    m_list->installEventFilter(this);  // the keys on a row
+    m_list->setAccessibleName(tr("Folder contents"));
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         const QModelIndex index = m_list->indexAt(at);
         if (index.isValid() && m_rows->row(index.row()).kind != SpaceRows::Row::largeCaption)
@@ -233,6 +236,13 @@ void SpaceView::sync() {
     fade(m_indicator, measuring && m_model->report().has_value());
     syncCrumbs();
     syncBody();
+    // A folder opened or left from the keyboard: the rows take the keys again
+    // once they are back, at the first row.
+    if (m_keysOnRows && m_list->isVisible()) {
+        m_keysOnRows = false;
+        m_list->setFocus(Qt::OtherFocusReason);
+        m_list->setCurrentIndex(m_rows->index(0));
+    }
 }
 
 void SpaceView::syncCrumbs() {
@@ -302,6 +312,7 @@ void SpaceView::syncBody() {
 QMenu *SpaceView::actionsMenu(const DiskEntry &entry, QWidget *parent) {
     auto *menu = new QMenu(parent);
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setAccessibleName(tr("Actions for ") + entry.name);
     const QString path = entry.path;
     menu->addAction(tr("Show in Finder"), menu, [path] { Reveal::show(path); });
     if (entry.isFolder())
@@ -336,7 +347,42 @@ void SpaceView::requestTrash(const DiskEntry &entry) {
     m_dialog->open();
 }
 
+bool SpaceView::rowKey(QKeyEvent *key) {
+    const bool menuKey = key->key() == Qt::Key_Menu ||
+                         (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+    if (key->key() == Qt::Key_Backspace ||
+        (key->key() == Qt::Key_Left && key->modifiers() == Qt::AltModifier)) {
+        m_keysOnRows = m_model->trail().size() >= 2;
+        back();
+        return true;
+    }
+    const QModelIndex index = m_list->currentIndex();
+    if (!index.isValid() || m_rows->row(index.row()).kind == SpaceRows::Row::largeCaption)
+        return false;
+    const DiskEntry entry = m_rows->row(index.row()).item;
+    if (menuKey) {
+        // Where the row's ellipsis is drawn, as if it had been clicked.
+        const SpaceColumns c = SpaceColumns::in(m_list->visualRect(index));
+        actionsMenu(entry, this)
+            ->popup(m_list->viewport()->mapToGlobal(c.actions_.bottomLeft().toPoint()));
+        return true;
+    }
+    const bool opens =
+        key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+    if (opens && key->modifiers() == Qt::NoModifier) {
+        m_keysOnRows = entry.isFolder();
+        if (entry.isFolder())
+            QMetaObject::invokeMethod(
+                this, [this, entry] { m_model->open(entry); }, Qt::QueuedConnection);
+        return true;
+    }
+    return false;
+}
+
 bool SpaceView::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress &&
+        rowKey(static_cast<QKeyEvent *>(event)))
+        return true;
     if (watched == m_list->viewport() && (event->type() == QEvent::MouseButtonRelease)) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         const QModelIndex index = m_list->indexAt(mouse->position().toPoint());

@@ -15,6 +15,7 @@ class QAbstractButton;
 class GButton;
 class Label;
 class QHBoxLayout;
+class QKeyEvent;
 class QListView;
 class QMenu;
 class QMessageBox;
@@ -58,6 +59,8 @@ private:
     void syncCrumbs();
     void syncBody();
     void back();
+    // Return, Space, Backspace, Alt+Left, the menu key, Shift+F10 on the list.
+    bool rowKey(QKeyEvent *key);
 
     SpaceModel *m_model;
     GButton *m_rescan;
@@ -79,4 +82,5 @@ private:
     std::optional<DiskReport> m_shown;
     bool m_shownTop = false;
     bool m_pending = false;
+    bool m_keysOnRows = false;  // give the rows focus when they show again
 };

@@ -5,6 +5,7 @@
 #include <QToolTip>
 #include <QWidget>
 
+#include "theme/Accessibility.h"
 #include "theme/DesktopSettings.h"
 
 namespace {
@@ -29,6 +30,8 @@ Theme &Theme::instance() {
 }
 
 Theme::Theme(QObject *parent) : QObject(parent) {
+    // Every painted control draws through the theme: its readings go with it.
+    Accessibility::install();
     m_animationsOff = qEnvironmentVariable("BRIGHTLOFT_NO_ANIMATIONS") == u"1";
     m_fromPalette = appearanceOf(QGuiApplication::palette());
     m_appearance = m_fromPalette;

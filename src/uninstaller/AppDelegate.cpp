@@ -34,7 +34,7 @@ void AppDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const ListRow line(option.rect, kRow);
-    line.paintBackground(*painter, selected, option.state & QStyle::State_MouseOver);
+    line.paintBackground(*painter, selected, option);
 
     if (const QIcon image = m_model->icon(app); !image.isNull())
         image.paint(painter, line.icon.toAlignedRect());

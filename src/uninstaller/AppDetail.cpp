@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Reveal.h"
+#include "theme/Accessibility.h"
 #include "theme/Icon.h"
 #include "theme/IconStore.h"
 #include "theme/Text.h"
@@ -54,6 +55,7 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
                         : IconStore::shared().pixmap(u"app"_qs, kHeaderIcon, devicePixelRatioF(),
                                                      Theme::instance().color(Color::gray900)));
     icon->setFixedSize(kHeaderIcon, kHeaderIcon);
+    Accessibility::hide(icon);
     header->addWidget(icon);
     auto *names = new QVBoxLayout;
     names->setSpacing(2);

@@ -1,7 +1,9 @@
 #include "uninstaller/UninstallView.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
@@ -17,6 +19,7 @@
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/Card.h"
+#include "theme/controls/ConfirmButton.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/Kbd.h"
 #include "theme/controls/ListRow.h"
@@ -101,6 +104,18 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     m_list->viewport()->installEventFilter(this);
     connect(m_list, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { m_model->select(m_rows->app(index.row()).path); });
+    // From the keyboard: an arrow moving from row to row selects where it lands
+    // (not the first row the list makes current when it takes focus), Return
+    // and Space select the current row.
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current, const QModelIndex &previous) {
+                if (m_list->hasFocus() && current.isValid() && previous.isValid())
+                    m_model->select(m_rows->app(current.row()).path);
+            });
+    connect(m_list, &QAbstractItemView::activated, this,
+            [this](const QModelIndex &index) { m_model->select(m_rows->app(index.row()).path); });
+    m_list->installEventFilter(this);
+    m_list->setAccessibleName(tr("Apps"));
     listColumn->addWidget(m_list, 1);
     listColumn->addWidget(m_loading, 1);
     m_note->setAlignment(Qt::AlignCenter);
@@ -117,8 +132,10 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     fillRest(panels, kPanelsMinHeight, Fill::exactly);
 
     // Ctrl+F anywhere in the pane, even while the list has focus.
+    // Window-wide, so it works before anything in the pane has focus; it
+    // lives only while the pane is shown.
     auto *find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
-    find->setContext(Qt::WidgetWithChildrenShortcut);
+    find->setContext(Qt::WindowShortcut);
     connect(find, &QShortcut::activated, m_search,
             [this] { m_search->setFocus(Qt::ShortcutFocusReason); });
 
@@ -179,6 +196,9 @@ void UninstallView::syncList() {
     m_rows->update(m_model->apps(), m_model->sizes(), query);
     const bool loading = m_model->isLoading() && m_model->apps().isEmpty();
     const bool listed = !loading && m_rows->rowCount() > 0;
+    // The last row gone (uninstalled, filtered away): the keys go to the search.
+    if (m_list->hasFocus() && !listed)
+        m_search->setFocus(Qt::OtherFocusReason);
     m_loading->setVisible(loading);
     m_list->setVisible(listed);
     m_note->setVisible(!loading && !listed);
@@ -211,6 +231,8 @@ void UninstallView::syncDetail() {
     if (m_detail && key == m_detailKey)
         return;
     m_detailKey = key;
+    // The focused button may go with the old content: keep the keyboard in the pane.
+    const bool hadFocus = m_detail && m_detail->isAncestorOf(QApplication::focusWidget());
     delete m_detail;
     switch (preview.kind) {
         case Kind::files:
@@ -242,6 +264,8 @@ void UninstallView::syncDetail() {
     }
     m_detailPanel->layout()->addWidget(m_detail);
     rise(m_detail);
+    if (hadFocus)
+        refocus();
 }
 
 void UninstallView::hover(const QModelIndex &index) {
@@ -255,7 +279,23 @@ void UninstallView::hover(const QModelIndex &index) {
         m_hover.start();
 }
 
+void UninstallView::refocus() {
+    auto *detail = qobject_cast<AppDetail *>(m_detail);
+    if (detail && detail->uninstallButton()->isEnabled())
+        detail->uninstallButton()->setFocus(Qt::OtherFocusReason);
+    else if (m_list->isVisible())
+        m_list->setFocus(Qt::OtherFocusReason);
+    else
+        m_search->setFocus(Qt::OtherFocusReason);
+}
+
 bool UninstallView::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space &&
+        m_list->currentIndex().isValid()) {
+        m_model->select(m_rows->app(m_list->currentIndex().row()).path);
+        return true;
+    }
     if (watched == m_list->viewport()) {
         if (event->type() == QEvent::MouseMove)
             hover(m_list->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()));

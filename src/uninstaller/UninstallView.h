@@ -46,6 +46,7 @@ private:
     void syncDetail();
     void hover(const QModelIndex &index);
     void colourSearch();
+    void refocus();
 
     AppsModel *m_model;
     QLineEdit *m_search;

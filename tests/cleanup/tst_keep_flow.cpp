@@ -55,6 +55,7 @@ struct Scene : PaneScene<CleanModel, CleanView> {
     }
     // A right-click as the window system delivers it.
     void rightClick(int row) {
+        list()->scrollTo(rows()->index(row));
         QWidget *viewport = list()->viewport();
         QWindow *window = viewport->window()->windowHandle();
         QTRY_COMPARE(viewport->window()->childAt(viewport->mapTo(viewport->window(), at(row, 60))),

@@ -31,12 +31,17 @@ void HoverRow::paintBackground(QPainter &painter, const QRectF &rect, bool selec
 void HoverRow::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     paintBackground(painter, rect(), m_selected, hoverAmount());
-    if (showsFocus()) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Theme::instance().color(Color::blue), focusRing));
-        painter.setBrush(Qt::NoBrush);
-        const qreal inset = focusRing / 2;
-        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset),
-                                radius - inset, radius - inset);
-    }
+    if (showsFocus())
+        paintFocus(painter, rect());
+}
+
+void HoverRow::paintFocus(QPainter &painter, const QRectF &rect) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Theme::instance().color(Color::blue), focusRing));
+    painter.setBrush(Qt::NoBrush);
+    const qreal inset = focusRing / 2;
+    painter.drawRoundedRect(rect.adjusted(inset, inset, -inset, -inset), radius - inset,
+                            radius - inset);
+    painter.restore();
 }

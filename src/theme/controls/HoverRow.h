@@ -20,6 +20,8 @@ public:
 
     // The row background for a hover amount (0...1) or selection.
     static void paintBackground(QPainter &painter, const QRectF &rect, bool selected, qreal hover);
+    // The keyboard focus ring around a row's background.
+    static void paintFocus(QPainter &painter, const QRectF &rect);
 
     QSize sizeHint() const override { return layout()->sizeHint(); }
     QSize minimumSizeHint() const override { return layout()->minimumSize(); }

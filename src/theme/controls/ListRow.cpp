@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QListView>
 #include <QPainter>
+#include <QStyleOptionViewItem>
 
 #include "theme/Text.h"
 #include "theme/controls/Badge.h"
@@ -17,6 +18,14 @@ ListRow::ListRow(const QRectF &line, const Metrics &m)
 
 void ListRow::paintBackground(QPainter &painter, bool selected, bool hovered) const {
     HoverRow::paintBackground(painter, fill, selected, hovered ? 1 : 0);
+}
+
+void ListRow::paintBackground(QPainter &painter, bool selected,
+                              const QStyleOptionViewItem &option) const {
+    paintBackground(painter, selected, option.state & QStyle::State_MouseOver);
+    // The list's current row while the list has focus: where the keys act.
+    if (option.state & QStyle::State_HasFocus)
+        HoverRow::paintFocus(painter, fill);
 }
 
 void ListRow::paintName(QPainter &painter, qreal right, const QString &name, const TextStyle &style,

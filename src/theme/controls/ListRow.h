@@ -7,6 +7,7 @@
 
 class QListView;
 class QPainter;
+class QStyleOptionViewItem;
 struct TextStyle;
 
 // The row shape the list delegates share: a hover fill inset from the
@@ -26,6 +27,9 @@ struct ListRow {
 
     // The hover (or selection) fill behind the row.
     void paintBackground(QPainter &painter, bool selected, bool hovered) const;
+    // The same, hovered as `option` says, with the focus ring on the current row.
+    void paintBackground(QPainter &painter, bool selected,
+                         const QStyleOptionViewItem &option) const;
     // Draws `name` from nameLeft up to `right`, cut with `elide` so that the
     // badge after it keeps its room.
     void paintName(QPainter &painter, qreal right, const QString &name, const TextStyle &style,

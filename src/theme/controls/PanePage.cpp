@@ -13,6 +13,8 @@ PanePage::PanePage(const QString &title, const QString &subtitle, QWidget *paren
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Not a Tab stop of its own: the controls inside are.
+    setFocusPolicy(Qt::NoFocus);
     // The window's background shows through.
     viewport()->setAutoFillBackground(false);
 

@@ -31,7 +31,7 @@ void RollingText::setText(const QString &text) {
         return;
     m_previous = m_text;
     m_text = text;
-    setAccessibleName(m_text + m_suffix);
+    setAccessibleName(spoken());
     updateGeometry();
     if (m_rolling && !m_previous.isEmpty()) {
         m_roll.jumpTo(0);
@@ -39,6 +39,11 @@ void RollingText::setText(const QString &text) {
     } else {
         m_roll.jumpTo(1);
     }
+}
+
+// The text and its suffix sit apart on screen; heard, they need a space.
+QString RollingText::spoken() const {
+    return m_suffix.isEmpty() ? m_text : m_text + u' ' + m_suffix;
 }
 
 void RollingText::setColor(Color color) {
@@ -50,7 +55,7 @@ void RollingText::setSuffix(const QString &suffix, const TextStyle &style, int s
     m_suffix = suffix;
     m_suffixStyle = style;
     m_spacing = spacing;
-    setAccessibleName(m_text + m_suffix);
+    setAccessibleName(spoken());
     updateGeometry();
     update();
 }

@@ -30,6 +30,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QString spoken() const;
     qreal baseline() const;
     void paintRoll(QPainter &painter, qreal y, qreal progress) const;
 
