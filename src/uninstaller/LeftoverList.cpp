@@ -103,6 +103,7 @@ LeftoverList::LeftoverList(const QList<AppsModel::Leftover> &files, QWidget *par
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(tr("Files"));
 }
 
 bool LeftoverList::viewportEvent(QEvent *event) {

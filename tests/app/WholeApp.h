@@ -15,7 +15,8 @@
 // engine in a temporary home: the Uninstaller's listing, dry runs and
 // removals as AppsEngine scripts them; Space Lens measurements answered from
 // "$HOME/answers<folder>.json" ("$HOME/answers.json" for the whole computer);
-// every other command ends at once with nothing to say.
+// `trash` goes to the real engine; every other command ends at once with
+// nothing to say.
 struct WholeApp {
     AppFixture fixture;
     AppsEngine apps{fixture.env().home() + u"/engine.log"_qs, {}, {}, {}, {}};
@@ -25,6 +26,7 @@ struct WholeApp {
 
     void start() {
         fixture.env().installEngineInResources(
+            ScriptedEngine::realTrash() +
             u"case \"$1\" in\n"
             "analyze) cat \"$HOME/answers$3.json\" 2>/dev/null || exit 1; exit 0 ;;\n"
             "uninstall) ;;\n"
@@ -40,12 +42,12 @@ struct WholeApp {
         root->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&*root));
     }
-    // The pane shown now, once it is a View.
+    // The pane shown now, once it is a View; null when it never comes.
     template <class View>
     View *paneView() {
         View *view = nullptr;
-        QTest::qWaitFor([&] { return (view = qobject_cast<View *>(root->contentWidget())); }, 5000);
-        return view;
+        const auto shown = [&] { return (view = qobject_cast<View *>(root->contentWidget())); };
+        return QTest::qWaitFor(shown, 5000) ? view : nullptr;
     }
 
     // The offscreen platform drops the window's activation when a pane's

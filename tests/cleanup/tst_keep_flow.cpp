@@ -53,15 +53,20 @@ struct Scene : PaneScene<CleanModel, CleanView> {
         QVERIFY(rowOf(section) + 1 < rows()->rowCount());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);  // the list grows
     }
-    // A right-click as the window system delivers it.
+    // A right-click: the press and release through the window, then the
+    // context-menu request the window system sends after them.
     void rightClick(int row) {
         list()->scrollTo(rows()->index(row));
         QWidget *viewport = list()->viewport();
         QWindow *window = viewport->window()->windowHandle();
-        QTRY_COMPARE(viewport->window()->childAt(viewport->mapTo(viewport->window(), at(row, 60))),
+        const QPoint local = at(row, 60);
+        QTRY_COMPARE(viewport->window()->childAt(viewport->mapTo(viewport->window(), local)),
                      viewport);
-        QTest::mouseClick(window, Qt::RightButton, {},
-                          viewport->mapTo(viewport->window(), at(row, 60)));
+        QTest::mouseClick(window, Qt::RightButton, {}, viewport->mapTo(viewport->window(), local));
+        if (QApplication::activePopupWidget())
+            return;
+        QContextMenuEvent request(QContextMenuEvent::Mouse, local, viewport->mapToGlobal(local));
+        QApplication::sendEvent(viewport, &request);
     }
 };
 
@@ -126,7 +131,8 @@ private Q_SLOTS:
         QMenu *fromEllipsis = openMenu();
         QVERIFY(fromEllipsis);
         QCOMPARE(fromEllipsis->actions().first()->text(), u"Always Keep"_qs);
-        fromEllipsis->close();
+        QTest::keyClick(fromEllipsis, Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
 
         scene.rightClick(appA);
         QMenu *menu = openMenu();
