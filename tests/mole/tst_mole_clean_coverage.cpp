@@ -423,8 +423,10 @@ private Q_SLOTS:
         QVERIFY2(leftovers.contains(u"org.removed.App"_qs), qPrintable(joined(lines)));
         QVERIFY(!leftovers.contains(u"org.folder.App"_qs));
         QCOMPARE(leftovers.contains(u"org.listed.App"_qs), !withFlatpak);
+        const auto report = parseReport(lines);  // findItem points into it
         const ReportItem *removed =
-            findItem(parseReport(lines), u"Leftovers of removed apps"_qs, u"org.removed.App"_qs);
+            findItem(report, u"Leftovers of removed apps"_qs, u"org.removed.App"_qs);
+        QVERIFY(removed);
         QVERIFY(removed->bytes.value_or(0) >= 30'000);
         QVERIFY(removed->detail.contains(u"~/.var/app/org.removed.App"_qs));
     }
