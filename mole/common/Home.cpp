@@ -26,22 +26,6 @@ std::optional<Place> placeOf(int fd) {
 
 namespace {
 
-// "a/./b//c/" as "a/b/c"; ".." is refused by the callers, not resolved.
-std::string lexical(const std::string &path) {
-    std::string out;
-    size_t pos = 0;
-    while (pos <= path.size()) {
-        size_t end = path.find('/', pos);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string part = path.substr(pos, end - pos);
-        if (!part.empty() && part != ".")
-            out += '/' + part;
-        pos = end + 1;
-    }
-    return out.empty() ? "/" : out;
-}
-
 bool hasDotDot(const std::string &path) {
     return ("/" + path + "/").find("/../") != std::string::npos;
 }
@@ -66,7 +50,7 @@ constexpr const char *kPrivateFolders[] = {".ssh", ".gnupg", ".pki", ".password-
 // $HOME spells it. Nothing when the path is elsewhere.
 std::optional<std::string> inHome(const Home &home, const std::string &given,
                                   const std::string &path) {
-    const std::string plain = lexical(path);
+    const std::string plain = lexicalPath(path);
     for (const std::string &prefix : {home.path, given})
         if (!prefix.empty() && within(plain, prefix))
             return home.path + plain.substr(prefix.size());
@@ -243,7 +227,7 @@ std::optional<Home> checkHome(std::string &problem) {
         return std::nullopt;
     }
     home.place = *place;
-    const std::string given = lexical(value);
+    const std::string given = lexicalPath(value);
     for (const char *name : kUserFolders) home.kept.push_back(home.path + "/" + name);
     for (const char *name : kPrivateFolders) home.kept.push_back(home.path + "/" + name);
     addUserFolders(home, given, home.path + "/.config/user-dirs.dirs", home.kept);
@@ -264,7 +248,7 @@ std::optional<Home> homeFor(std::string_view command) {
 }
 
 bool Home::mayRemove(const std::string &full) const {
-    if (!contains(full) || hasDotDot(full) || lexical(full) != full ||
+    if (!contains(full) || hasDotDot(full) || lexicalPath(full) != full ||
         full.find('\0') != std::string::npos)
         return false;
     for (const std::string &folder : kept)
@@ -367,6 +351,22 @@ int makeFolderBeneath(const Home &home, const std::string &path) {
     if (fd < 0 && errno == ENOENT && ::mkdirat(at->parent(), at->name().c_str(), 0700) == 0)
         fd = ::openat(at->parent(), at->name().c_str(), flags);
     return fd;
+}
+
+// "a/./b//c/" as "/a/b/c"; ".." is refused by the callers, not resolved.
+std::string lexicalPath(const std::string &path) {
+    std::string out;
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t end = path.find('/', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string part = path.substr(pos, end - pos);
+        if (!part.empty() && part != ".")
+            out += '/' + part;
+        pos = end + 1;
+    }
+    return out.empty() ? "/" : out;
 }
 
 }  // namespace mole

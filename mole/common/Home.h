@@ -10,6 +10,9 @@
 
 namespace mole {
 
+// A path with empty and "." parts dropped ("a/./b//c/" as "/a/b/c").
+std::string lexicalPath(const std::string &path);
+
 // Where a file lives: its device and, where the kernel tells, its mount (so a
 // bind mount of another folder counts as another place even on one device).
 struct Place {

@@ -62,21 +62,6 @@ bool isInside(const std::string &path, const std::string &folder) {
 
 }  // namespace
 
-std::string lexicalPath(const std::string &path) {
-    std::string out;
-    size_t pos = 0;
-    while (pos <= path.size()) {
-        size_t end = path.find('/', pos);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string part = path.substr(pos, end - pos);
-        if (!part.empty() && part != ".")
-            out += '/' + part;
-        pos = end + 1;
-    }
-    return out.empty() ? "/" : out;
-}
-
 Protected::Protected(const Home &home) {
     add(home.path, "the home folder");
     if (const char *value = std::getenv("HOME"))

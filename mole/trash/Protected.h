@@ -36,7 +36,5 @@ private:
     std::vector<std::string> m_mountPoints;  // each may hold .Trash and .Trash-$uid
 };
 
-// "a/./b//c/" as "/a/b/c"; ".." stays (callers refuse it).
-std::string lexicalPath(const std::string &path);
 
 }  // namespace mole::trash

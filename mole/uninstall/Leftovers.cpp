@@ -130,7 +130,7 @@ std::vector<std::string> iconsOf(const Home &home, const App &app, const std::ve
     const std::string themes[] = {home.data + "/icons", home.path + "/.icons"};
     const std::string pixmaps = home.data + "/pixmaps";
     if (icon[0] == '/') {
-        const std::string path = trash::lexicalPath(icon);
+        const std::string path = lexicalPath(icon);
         bool inThemes = false;
         for (const std::string &folder : themes)
             inThemes = inThemes || path.starts_with(folder + "/");
