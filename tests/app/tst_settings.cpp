@@ -1,6 +1,5 @@
 #include <QMainWindow>
 #include <QTest>
-#include <QVBoxLayout>
 
 #include "app/SettingsView.h"
 #include "app/Updater.h"
@@ -94,18 +93,15 @@ private Q_SLOTS:
         main.show();
         if (minimised)
             main.showMinimized();
-        QWidget settings(nullptr, Qt::Window);
-        settings.setObjectName(u"settings"_qs);
-        auto *view = new SettingsView;
-        (new QVBoxLayout(&settings))->addWidget(view);
-        settings.show();
-        QApplication::setActiveWindow(&settings);
-        QVERIFY(QTest::qWaitForWindowActive(&settings));
+        std::unique_ptr<QWidget> settings(SettingsView::createWindow());
+        settings->show();
+        QApplication::setActiveWindow(settings.get());
+        QVERIFY(QTest::qWaitForWindowActive(settings.get()));
 
-        QVERIFY(RealInput::click(view->runAgainButton()));
+        QVERIFY(RealInput::click(settings->findChild<SettingsView *>()->runAgainButton()));
         QVERIFY(!UserDefaults::flag(UserDefaults::setupDone, true));
         if (minimised) {
-            QCOMPARE(QApplication::activeWindow(), &settings);
+            QCOMPARE(QApplication::activeWindow(), settings.get());
         } else {
             QTRY_COMPARE(QApplication::activeWindow(), &main);
         }
