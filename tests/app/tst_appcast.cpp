@@ -1,9 +1,18 @@
+#include <QFile>
 #include <QTest>
 
-#include "AppcastFiles.h"
 #include "app/Appcast.h"
+#include "app/VersionCompare.h"
 
 namespace {
+
+// The hand-written feeds under tests/app/appcasts/.
+QByteArray appcastFile(const QString &name) {
+    QFile file(QStringLiteral(APPCASTS_DIR) + u'/' + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing test feed %s", qPrintable(name));
+    return file.readAll();
+}
 
 // "build|short version|download", one per item, in feed order.
 QStringList describe(const QList<AppcastItem> &items) {
@@ -110,48 +119,34 @@ private Q_SLOTS:
     void hostile_data() {
         QTest::addColumn<QByteArray>("xml");
         QTest::addColumn<bool>("readable");
-        const QByteArray item =
-            "<item><sparkle:version>9</sparkle:version>"
-            "<enclosure url=\"https://brightloft.example.org/x.tar.xz\"/></item>";
         const QByteArray rss =
             "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">";
-        QTest::newRow("billion laughs")
-            << QByteArray(
-                   "<?xml version=\"1.0\"?><!DOCTYPE rss ["
-                   "<!ENTITY a \"ha\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-                   "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
-                   "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
-                   "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">"
-                   "<!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">"
-                   "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\">]>") +
-                   rss +
-                   "<channel><item><sparkle:version>&g;</sparkle:version>"
-                   "<enclosure url=\"https://brightloft.example.org/x.tar.xz\"/>"
-                   "</item></channel></rss>"
-            << false;
+        const QByteArray link = "https://brightloft.example.org/x.tar.xz";
+        const auto item = [](const QByteArray &version, const QByteArray &url) {
+            return "<item><sparkle:version>" + version + "</sparkle:version><enclosure url=\"" +
+                   url + "\"/></item>";
+        };
+        const auto declaring = [&](const QByteArray &entities, const QByteArray &inItem) {
+            return "<?xml version=\"1.0\"?><!DOCTYPE rss [" + entities + "]>" + rss + "<channel>" +
+                   inItem + "</channel></rss>";
+        };
+        QByteArray laughs = "<!ENTITY a \"ha\">";
+        for (char e = 'b'; e <= 'g'; ++e)  // each entity ten of the one before
+            laughs += "<!ENTITY " + QByteArray(1, e) + " \"" +
+                      QByteArray("&" + QByteArray(1, char(e - 1)) + ";").repeated(10) + "\">";
+        // An entity read from a file the feed names is never expanded.
+        const QByteArray file = "<!ENTITY ext SYSTEM \"file:///etc/hostname\">";
+        QTest::newRow("billion laughs") << declaring(laughs, item("&g;", link)) << false;
         QTest::newRow("external entity for the link")
-            << QByteArray(
-                   "<?xml version=\"1.0\"?><!DOCTYPE rss ["
-                   "<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>") +
-                   rss +
-                   "<channel><item><sparkle:version>9</sparkle:version>"
-                   "<enclosure url=\"&ext;\"/></item></channel></rss>"
-            << false;
+            << declaring(file, item("9", "&ext;")) << false;
         QTest::newRow("external entity for the version")
-            << QByteArray(
-                   "<?xml version=\"1.0\"?><!DOCTYPE rss ["
-                   "<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>") +
-                   rss +
-                   "<channel><item><sparkle:version>&ext;</sparkle:version>"
-                   "<enclosure url=\"https://brightloft.example.org/x.tar.xz\"/>"
-                   "</item></channel></rss>"
-            << true;
-        QTest::newRow("cut short") << rss + "<channel>" + item.left(40) << false;
+            << declaring(file, item("&ext;", link)) << true;
+        QTest::newRow("cut short") << rss + "<channel>" + item("9", link).left(40) << false;
         QTest::newRow("garbage after the feed")
-            << rss + "<channel>" + item + "</channel></rss><rss/>" << false;
+            << rss + "<channel>" + item("9", link) + "</channel></rss><rss/>" << false;
         QTest::newRow("HTML error page")
             << QByteArray("<html><body><h1>502 Bad Gateway</h1></body></html>") << false;
-        QTest::newRow("items outside a channel") << rss + item + "</rss>" << true;
+        QTest::newRow("items outside a channel") << rss + item("9", link) + "</rss>" << true;
         QTest::newRow("empty") << QByteArray() << false;
     }
     void hostile() {
@@ -161,6 +156,46 @@ private Q_SLOTS:
         QCOMPARE(bool(parsed), readable);
         if (parsed)
             QCOMPARE(parsed->size(), 0);
+    }
+
+    // Version order: -1 when `a` is older than `b`, 0 when they are the same.
+    void versionOrder_data() {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("order");
+        const auto row = [](const char *tag, const char *a, const char *b, int order) {
+            QTest::newRow(tag) << QString::fromUtf8(a) << QString::fromUtf8(b) << order;
+        };
+        // The pre-release ladder, each step against the next.
+        row("alpha < beta", "1.0a1", "1.0b2", -1);
+        row("beta < release candidate", "1.0b2", "1.0rc1", -1);
+        row("release candidate < release", "1.0rc1", "1.0", -1);
+        row("release < patch", "1.0", "1.0.1", -1);
+        row("alpha < patch", "1.0a1", "1.0.1", -1);
+        // Numbers are numbers, wherever they stand.
+        row("numeric, not text", "1.9", "1.10", -1);
+        row("candidate of a higher minor", "1.9", "1.10-rc1", -1);
+        row("beta 10 after beta 9", "2.0b9", "2.0b10", -1);
+        row("longer than 64 bits", "9", "184467440737095516160", -1);
+        row("dated builds", "20261031", "20261102", -1);
+        // Words and separators.
+        row("words ignore case", "1.0-Beta", "1.0-RC", -1);
+        row("spelled-out tags", "1.0 beta 2", "1.0 beta 10", -1);
+        row("pre-release of a patch", "1.0.0b1", "1.0", -1);
+        row("letters below a further part", "1.0b1", "1.0.1", -1);
+        row("nothing below anything", "", "0.1", -1);
+        row("identical", "2.0b3", "2.0b3", 0);
+        row("trailing zero parts", "1.2", "1.2.0.0", 0);
+        row("leading zeros", "1.02", "1.2", 0);
+        row("dash or not", "1.0-rc1", "1.0rc1", 0);
+        row("surrounding space", " 1.4 ", "1.4", 0);
+    }
+    void versionOrder() {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, order);
+        QCOMPARE(compareVersions(a, b), order);
+        QCOMPARE(compareVersions(b, a), -order);
     }
 };
 

@@ -1,8 +1,10 @@
-#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
+#include "app/FreeSpacePill.h"
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/SaveNotice.h"
@@ -18,9 +20,22 @@
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
 
+namespace {
+
+StatusSnapshot withDisks(const QList<StatusSnapshot::Disk> &disks) {
+    StatusSnapshot s;
+    s.disks = disks;
+    return s;
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+}  // namespace
+
 using Content = RootView::Content;
 Q_DECLARE_METATYPE(RootView::Content)
 
+// Start-up decisions, the window, and its top bar.
 class RootViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -57,7 +72,6 @@ private Q_SLOTS:
 
         RootView root;
         QCOMPARE(root.content(), content);
-        QCOMPARE(RootView::decide(engine, setupDone, access), content);
         QCOMPARE(root.topBar()->showsTabs(), tabs);
         QCOMPARE(root.topBar()->sectionLabel(), tabs ? u"Overview"_qs : u"Setup"_qs);
         QCOMPARE(qobject_cast<AccessView *>(root.contentWidget()) != nullptr,
@@ -87,25 +101,6 @@ private Q_SLOTS:
         UserDefaults::setFlag(UserDefaults::setupDone, false);
         QVERIFY(!root.status()->isStreaming());
         QCOMPARE(root.content(), Content::setup);
-    }
-
-    void continueFinishesSetup() {
-        AppFixture app;
-        app.installEngine();
-        MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        RootView *root = window.root();
-        QPointer<AccessView> access = qobject_cast<AccessView *>(root->contentWidget());
-        QVERIFY(access);
-        QVERIFY(access->continueButton()->isEnabled());
-        // The button's own release switches the content away from it.
-        QVERIFY(RealInput::click(access->continueButton()));
-        QVERIFY(UserDefaults::flag(UserDefaults::setupDone));
-        QCOMPARE(root->content(), Content::panes);
-        QVERIFY(root->topBar()->showsTabs());
-        QVERIFY(root->saveNotice()->isHidden());
-        QTRY_VERIFY(!access);
     }
 
     // A settings file that cannot be written (here: a file stands where its
@@ -160,17 +155,15 @@ private Q_SLOTS:
         QCOMPARE(root->pane(), Pane::overview);  // permissions screen: no tabs to press
 
         UserDefaults::setFlag(UserDefaults::setupDone, true);
-        QTest::keyClick(&window, Qt::Key_3, Qt::ControlModifier);
-        QTRY_COMPARE(root->pane(), Pane::uninstall);
-        // Offscreen, deleting the focused pane view leaves no active window,
-        // and window shortcuts then go nowhere; make it active again.
-        QApplication::setActiveWindow(&window);
-        QCOMPARE(root->topBar()->sectionLabel(), u"Uninstaller"_qs);
-        QTest::keyClick(&window, Qt::Key_5, Qt::ControlModifier);
-        QTRY_COMPARE(root->pane(), Pane::optimize);
-        QApplication::setActiveWindow(&window);
-        QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
-        QTRY_COMPARE(root->pane(), Pane::overview);
+        for (auto [key, pane] : {std::pair{Qt::Key_3, Pane::uninstall},
+                                 {Qt::Key_5, Pane::optimize},
+                                 {Qt::Key_1, Pane::overview}}) {
+            // Offscreen, deleting the focused pane view leaves no active
+            // window, and window shortcuts then go nowhere; make it active again.
+            QApplication::setActiveWindow(&window);
+            QTest::keyClick(&window, key, Qt::ControlModifier);
+            QTRY_COMPARE(root->pane(), pane);
+        }
     }
 
     void paneSwitchesKeepModelState() {
@@ -195,6 +188,58 @@ private Q_SLOTS:
         QCOMPARE(clean->phase().kind, CleanModel::Phase::ready);
         QCOMPARE(clean->sections(), sections);
         QVERIFY(root.status()->isStreaming());  // the watch ran on throughout
+    }
+
+    // The top bar: the free-space pill and the tabs.
+    void freeBytes_data() {
+        QTest::addColumn<StatusSnapshot>("snapshot");
+        QTest::addColumn<qint64>("free");  // -1: no pill
+        QTest::newRow("root disk wins")
+            << withDisks({{u"/home"_qs, 10, 100, 10, {}}, {u"/"_qs, 400.9, 1000.5, 40, {}}})
+            << qint64(599);  // 599.6 truncated
+        QTest::newRow("no root: first disk")
+            << withDisks({{u"/data"_qs, 1e9, 3e9, 33, {}}, {u"/boot"_qs, 1, 2, 50, {}}})
+            << qint64(2000000000);
+        QTest::newRow("not a number") << withDisks({{u"/"_qs, kNaN, 100, 0, {}}}) << qint64(-1);
+        QTest::newRow("beyond a byte count")
+            << withDisks({{u"/"_qs, 0, 1e19, 0, {}}}) << qint64(-1);
+        QTest::newRow("infinite")
+            << withDisks({{u"/"_qs, 0, std::numeric_limits<double>::infinity(), 0, {}}})
+            << qint64(-1);
+    }
+    void freeBytes() {
+        QFETCH(StatusSnapshot, snapshot);
+        QFETCH(qint64, free);
+        QCOMPARE(FreeSpacePill::freeBytes(snapshot).value_or(-1), free);
+    }
+
+    void pillAppearsWithTheFirstReading() {
+        AppFixture app;
+        app.env().installEngineInResources(
+            uR"(printf '%s\n' '{"health_score": 90, "health_score_msg": "ok", "cpu": {"usage": 5}, "memory": {"used": 1, "total": 2, "used_percent": 50}, "disks": [{"mount": "/", "used": 95000000000, "total": 100000000000, "used_percent": 95}]}'; exec sleep 30)"_qs);
+        StatusModel status;
+        TopBar bar(&status);
+        bar.show();
+        QVERIFY(!bar.pill()->isVisible());
+        status.stream();
+        QTRY_VERIFY(bar.pill()->isVisible());
+        QCOMPARE(bar.pill()->text(), u"5 GB free"_qs);
+        status.stop();
+    }
+
+    void tabsFollowThePane() {
+        StatusModel status;
+        TopBar bar(&status);
+        bar.setPane(Pane::space);
+        for (TabButton *tab : bar.tabs()) QCOMPARE(tab->isSelected(), tab->pane() == Pane::space);
+        QCOMPARE(bar.sectionLabel(), u"Space Lens"_qs);
+
+        Pane requested = Pane::overview;
+        connect(&bar, &TopBar::paneRequested, this, [&](Pane p) { requested = p; });
+        bar.show();
+        QVERIFY(RealInput::click(bar.tabs()[1]));
+        QCOMPARE(requested, Pane::clean);
+        QVERIFY(!bar.tabs()[1]->isSelected());  // the root view decides, not the click
     }
 };
 

@@ -1,6 +1,5 @@
 #include <QMainWindow>
 #include <QTest>
-#include <QVBoxLayout>
 
 #include "app/SettingsView.h"
 #include "app/Updater.h"
@@ -15,22 +14,6 @@
 class SettingsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void versionText_data() {
-        QTest::addColumn<QString>("shortVersion");
-        QTest::addColumn<QString>("build");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("both") << u"1.4.0"_qs << u"27"_qs << u"1.4.0 (27)"_qs;
-        QTest::newRow("no version") << QString() << u"27"_qs << u"dev (27)"_qs;
-        QTest::newRow("no build") << u"1.4.0"_qs << QString() << u"1.4.0 (0)"_qs;
-        QTest::newRow("neither") << QString() << QString() << u"dev (0)"_qs;
-    }
-    void versionText() {
-        QFETCH(QString, shortVersion);
-        QFETCH(QString, build);
-        QFETCH(QString, text);
-        QCOMPARE(SettingsView::versionText(shortVersion, build), text);
-    }
-
     void engineVersionFile_data() {
         QTest::addColumn<QByteArray>("contents");  // null: no file
         QTest::addColumn<QString>("version");
@@ -47,13 +30,8 @@ private Q_SLOTS:
                                                contents));
         QCOMPARE(SettingsView::engineVersion(app.env().resources()), version);
         QCOMPARE(SettingsView::engineVersion(QString()), QString());
-
-        SettingsView view;
-        const QString credit = view.creditLine();
-        QVERIFY(credit.contains(u"Mole"_qs));
-        QVERIFY(credit.contains(u"GPL-3.0"_qs));
-        QCOMPARE(credit.endsWith(u" · v"_qs + version), !version.isEmpty());
-        QVERIFY(!credit.contains(u" · v"_qs) || !version.isEmpty());
+        // The credit names the engine's version only when it is known.
+        QCOMPARE(SettingsView().creditLine().section(u" · v"_qs, 1), version);
     }
 
     void defaultsOnAFirstLaunch_data() {
@@ -67,13 +45,8 @@ private Q_SLOTS:
         app.setAccess(access);
         SettingsView view;
         view.show();
-        QCOMPARE(view.versionLine(), u"Version "_qs + InfoDictionary::version() + u" ("_qs +
-                                         InfoDictionary::buildNumber() + u")"_qs);
         QCOMPARE(view.fullDiskAccessStatus()->text(), access ? u"On"_qs : u"Off"_qs);
         QCOMPARE(view.fullDiskAccessStatus()->tint(), access ? Color::green : Color::red);
-        // Nothing gates automation here: both targets answer "granted".
-        QTRY_COMPARE(view.automationStatus()->text(), u"On"_qs);
-        QCOMPARE(view.automationStatus()->tint(), Color::green);
         // This build names no update feed: no controller, both controls off.
         QVERIFY(InfoDictionary::feedUrl().isEmpty());
         QVERIFY(!Updater::controller());
@@ -120,18 +93,15 @@ private Q_SLOTS:
         main.show();
         if (minimised)
             main.showMinimized();
-        QWidget settings(nullptr, Qt::Window);
-        settings.setObjectName(u"settings"_qs);
-        auto *view = new SettingsView;
-        (new QVBoxLayout(&settings))->addWidget(view);
-        settings.show();
-        QApplication::setActiveWindow(&settings);
-        QVERIFY(QTest::qWaitForWindowActive(&settings));
+        std::unique_ptr<QWidget> settings(SettingsView::createWindow());
+        settings->show();
+        QApplication::setActiveWindow(settings.get());
+        QVERIFY(QTest::qWaitForWindowActive(settings.get()));
 
-        QVERIFY(RealInput::click(view->runAgainButton()));
+        QVERIFY(RealInput::click(settings->findChild<SettingsView *>()->runAgainButton()));
         QVERIFY(!UserDefaults::flag(UserDefaults::setupDone, true));
         if (minimised) {
-            QCOMPARE(QApplication::activeWindow(), &settings);
+            QCOMPARE(QApplication::activeWindow(), settings.get());
         } else {
             QTRY_COMPARE(QApplication::activeWindow(), &main);
         }

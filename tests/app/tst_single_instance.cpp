@@ -101,10 +101,20 @@ QString sharedFolder(const QTemporaryDir &dir) {
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A socket file nobody answers on, as a crashed copy leaves behind, is
+    // taken over.
+    void secondLaunchRaisesTheFirst_data() {
+        QTest::addColumn<bool>("staleSocket");
+        QTest::newRow("fresh") << false;
+        QTest::newRow("socket left by a crash") << true;
+    }
     void secondLaunchRaisesTheFirst() {
+        QFETCH(bool, staleSocket);
         TestEnvironment env;
         const QString folder = SingleInstance::privateFolder();
         QCOMPARE(folder, qEnvironmentVariable("XDG_RUNTIME_DIR"));
+        if (staleSocket)
+            QVERIFY(TestEnvironment::writeFile(folder + u"/brightloft.socket"_qs, {}));
         SingleInstance first(folder);
         QVERIFY(!first.handOver());  // nobody there yet: this one runs
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
@@ -119,33 +129,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("runtime");   // how XDG_RUNTIME_DIR is set up
         QTest::addColumn<QString>("fallback");  // how <tmp>/brightloft-<uid> is set up
         QTest::addColumn<QString>("expected");  // "runtime", "fallback" or "none"
-        QTest::newRow("runtime folder") << "0700"
-                                        << ""
-                                        << "runtime";
-        QTest::newRow("runtime folder 0755") << "0755"
-                                             << ""
-                                             << "fallback";
-        QTest::newRow("runtime folder of another user") << "foreign"
-                                                        << ""
-                                                        << "fallback";
-        QTest::newRow("runtime folder is a link") << "link"
-                                                  << ""
-                                                  << "fallback";
-        QTest::newRow("no runtime folder") << "unset"
-                                           << ""
-                                           << "fallback";
-        QTest::newRow("fallback already ours") << "unset"
-                                               << "0700"
-                                               << "fallback";
-        QTest::newRow("fallback taken by another user") << "unset"
-                                                        << "foreign"
-                                                        << "none";
-        QTest::newRow("fallback 0755") << "unset"
-                                       << "0755"
-                                       << "none";
-        QTest::newRow("fallback is a link") << "unset"
-                                            << "link"
-                                            << "none";
+        const auto row = [](const char *tag, const char *runtime, const char *fallback,
+                            const char *expected) {
+            QTest::newRow(tag) << QString::fromLatin1(runtime) << QString::fromLatin1(fallback)
+                               << QString::fromLatin1(expected);
+        };
+        row("runtime folder", "0700", "", "runtime");
+        row("runtime folder 0755", "0755", "", "fallback");
+        row("runtime folder of another user", "foreign", "", "fallback");
+        row("runtime folder is a link", "link", "", "fallback");
+        row("no runtime folder", "unset", "", "fallback");
+        row("fallback already ours", "unset", "0700", "fallback");
+        row("fallback taken by another user", "unset", "foreign", "none");
+        row("fallback 0755", "unset", "0755", "none");
+        row("fallback is a link", "unset", "link", "none");
     }
     void theFolderMustBePrivate() {
         QFETCH(QString, runtime);
@@ -243,20 +240,6 @@ private Q_SLOTS:
         QVERIFY(waitForLine(first, "activated"));
         QVERIFY(first.waitForFinished(10000));
         QVERIFY(QFile::exists(tmp + u"/brightloft-65534/brightloft.lock"_qs));
-    }
-
-    void aSocketLeftByACrashIsTakenOver() {
-        TestEnvironment env;
-        const QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        {
-            // A socket file nobody answers on, as a crashed copy leaves behind.
-            QFile stale(folder + u"/brightloft.socket"_qs);
-            QVERIFY(stale.open(QIODevice::WriteOnly));
-        }
-        SingleInstance first(folder);
-        QVERIFY(!first.handOver());
-        SingleInstance second(folder);
-        QVERIFY(second.handOver());
     }
 };
 

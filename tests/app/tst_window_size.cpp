@@ -64,9 +64,70 @@ QString longPath(int depth) {
     return path + u"/settings.json"_qs;
 }
 
+// The states a pane is brought to, each through its model, each building on
+// the one before.
+bool scanned(Journey &j) {
+    j.root()->clean()->scan();
+    return settled([&] { return j.root()->clean()->phase().kind == CleanModel::Phase::ready; });
+}
+bool cleaned(Journey &j) {
+    if (!scanned(j))
+        return false;
+    j.root()->clean()->clean();
+    return settled([&] { return j.root()->clean()->phase().kind == CleanModel::Phase::done; });
+}
+bool listed(Journey &j) {
+    return settled([&] { return !j.root()->apps()->apps().isEmpty(); });
+}
+bool selecting(Journey &j) {
+    if (!listed(j))
+        return false;
+    j.root()->apps()->select(j.appImage);
+    return true;
+}
+bool selected(Journey &j) {
+    return selecting(j) &&
+           settled([&] { return j.root()->apps()->preview().kind == AppsModel::Preview::files; });
+}
+bool removed(Journey &j) {
+    if (!selected(j))
+        return false;
+    j.root()->apps()->uninstall(j.root()->apps()->apps().first());
+    return settled([&] { return j.root()->apps()->preview().kind == AppsModel::Preview::removed; });
+}
+bool checked(Journey &j) {
+    j.root()->optimize()->run(true);
+    return settled([&] { return j.root()->optimize()->phase() == OptimizeModel::Phase::ready; });
+}
+bool fixed(Journey &j) {
+    j.root()->optimize()->run(false);
+    return settled([&] { return j.root()->optimize()->phase() == OptimizeModel::Phase::done; });
+}
+bool measured(Journey &j) {
+    const QString docs = j.app.env().home() + u"/Docs"_qs;
+    j.answer(u"/"_qs, {{u"Docs"_qs, docs, 900, true, {}, {}, {}}});
+    j.root()->space()->load(true);
+    return settled([&] { return j.root()->space()->report().has_value(); });
+}
+bool unmeasured(Journey &j) {
+    return settled([&] { return j.root()->space()->error().has_value(); });
+}
+// The permissions screen, after a press on its settings button.
+bool settingsOpened(Journey &j) {
+    // A fresh screen that sees no access yet.
+    j.app.setAccess(false);
+    j.root()->forceContent(RootView::Content::panes);
+    j.root()->forceContent(std::nullopt);
+    QCoreApplication::processEvents();  // a new child shows on the next turn
+    auto *access = j.view<AccessView>();
+    return access && RealInput::click(access->openSettingsButton()) &&
+           access->restartButton()->isVisible();
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(Step)
+Q_DECLARE_METATYPE(std::optional<Pane>)
 
 // Every pane in its main states, in a window at its minimum size and at the
 // size it opens at: no button may be cut off.
@@ -79,132 +140,43 @@ private Q_SLOTS:
 
     void noButtonIsCut_data() {
         QTest::addColumn<QSize>("size");
-        QTest::addColumn<bool>("setupDone");
+        QTest::addColumn<std::optional<Pane>>("pane");  // none: the setup screen
         QTest::addColumn<Step>("step");
-        const auto pane = [](Pane p, const std::function<bool(Journey &)> &then = {}) {
-            return Step([p, then](Journey &j) {
-                j.root()->setPane(p);
-                return !then || then(j);
-            });
-        };
-        const QMap<QString, std::pair<bool, Step>> states{
-            {u"setup"_qs, {false, [](Journey &) { return true; }}},
-            {u"setup, settings opened"_qs,
-             {false,
-              [](Journey &j) {
-                  // A fresh screen that sees no access yet.
-                  j.app.setAccess(false);
-                  j.root()->forceContent(RootView::Content::panes);
-                  j.root()->forceContent(std::nullopt);
-                  QCoreApplication::processEvents();  // a new child shows on the next turn
-                  auto *access = j.view<AccessView>();
-                  return access && RealInput::click(access->openSettingsButton()) &&
-                         access->restartButton()->isVisible();
-              }}},
-            {u"overview"_qs, {true, pane(Pane::overview)}},
-            {u"cleanup idle"_qs, {true, pane(Pane::clean)}},
-            {u"cleanup ready"_qs,
-             {true, pane(Pane::clean,
-                         [](Journey &j) {
-                             j.root()->clean()->scan();
-                             return settled([&] {
-                                 return j.root()->clean()->phase().kind == CleanModel::Phase::ready;
-                             });
-                         })}},
-            {u"cleanup done"_qs,
-             {true, pane(Pane::clean,
-                         [](Journey &j) {
-                             j.root()->clean()->scan();
-                             if (!settled([&] {
-                                     return j.root()->clean()->phase().kind ==
-                                            CleanModel::Phase::ready;
-                                 }))
-                                 return false;
-                             j.root()->clean()->clean();
-                             return settled([&] {
-                                 return j.root()->clean()->phase().kind == CleanModel::Phase::done;
-                             });
-                         })}},
-            {u"uninstaller list"_qs,
-             {true, pane(Pane::uninstall,
-                         [](Journey &j) {
-                             return settled([&] { return !j.root()->apps()->apps().isEmpty(); });
-                         })}},
-            {u"uninstaller app with long leftovers"_qs,
-             {true, pane(Pane::uninstall,
-                         [](Journey &j) {
-                             if (!settled([&] { return !j.root()->apps()->apps().isEmpty(); }))
-                                 return false;
-                             j.root()->apps()->select(j.appImage);
-                             return settled([&] {
-                                 return j.root()->apps()->preview().kind ==
-                                        AppsModel::Preview::files;
-                             });
-                         })}},
-            {u"uninstaller finding files"_qs,
-             {true, pane(Pane::uninstall,
-                         [](Journey &j) {
-                             if (!settled([&] { return !j.root()->apps()->apps().isEmpty(); }))
-                                 return false;
-                             j.root()->apps()->select(j.appImage);
-                             return true;
-                         })}},
-            {u"space lens table"_qs,
-             {true,
-              pane(Pane::space,
-                   [](Journey &j) {
-                       const QString home = j.app.env().home();
-                       j.answer(u"/"_qs, {{u"Docs"_qs, home + u"/Docs"_qs, 900, true, {}, {}, {}}});
-                       j.root()->space()->load(true);
-                       return settled([&] { return j.root()->space()->report().has_value(); });
-                   })}},
-            {u"space lens error"_qs,
-             {true, pane(Pane::space,
-                         [](Journey &j) {
-                             return settled([&] { return j.root()->space()->error().has_value(); });
-                         })}},
-            {u"maintenance idle"_qs, {true, pane(Pane::optimize)}},
-            {u"maintenance done"_qs, {true, pane(Pane::optimize, [](Journey &j) {
-                                          j.root()->optimize()->run(false);
-                                          return settled([&] {
-                                              return j.root()->optimize()->phase() ==
-                                                     OptimizeModel::Phase::done;
-                                          });
-                                      })}},
-            {u"uninstaller removed"_qs,
-             {true, pane(Pane::uninstall, [](Journey &j) {
-                  AppsModel *apps = j.root()->apps();
-                  if (!settled([&] { return !apps->apps().isEmpty(); }))
-                      return false;
-                  apps->select(j.appImage);
-                  if (!settled([&] { return apps->preview().kind == AppsModel::Preview::files; }))
-                      return false;
-                  apps->uninstall(apps->apps().first());
-                  return settled(
-                      [&] { return apps->preview().kind == AppsModel::Preview::removed; });
-              })}},
-            {u"maintenance ready"_qs,
-             {true, pane(Pane::optimize,
-                         [](Journey &j) {
-                             j.root()->optimize()->run(true);
-                             return settled([&] {
-                                 return j.root()->optimize()->phase() ==
-                                        OptimizeModel::Phase::ready;
-                             });
-                         })}},
+        const struct {
+            const char *name;
+            std::optional<Pane> pane;
+            Step step;
+        } states[] = {
+            {"setup", {}, {}},
+            {"setup, settings opened", {}, settingsOpened},
+            {"overview", Pane::overview, {}},
+            {"cleanup idle", Pane::clean, {}},
+            {"cleanup ready", Pane::clean, scanned},
+            {"cleanup done", Pane::clean, cleaned},
+            {"uninstaller list", Pane::uninstall, listed},
+            {"uninstaller finding files", Pane::uninstall, selecting},
+            {"uninstaller app with long leftovers", Pane::uninstall, selected},
+            {"uninstaller removed", Pane::uninstall, removed},
+            {"space lens table", Pane::space, measured},
+            {"space lens error", Pane::space, unmeasured},
+            {"maintenance idle", Pane::optimize, {}},
+            {"maintenance ready", Pane::optimize, checked},
+            {"maintenance done", Pane::optimize, fixed},
         };
         for (QSize size : {QSize(980, 660), QSize(1100, 720)})
-            for (auto it = states.cbegin(); it != states.cend(); ++it)
-                QTest::addRow("%s at %dx%d", qPrintable(it.key()), size.width(), size.height())
-                    << size << it->first << it->second;
+            for (const auto &state : states)
+                QTest::addRow("%s at %dx%d", state.name, size.width(), size.height())
+                    << size << state.pane << state.step;
     }
     void noButtonIsCut() {
         QFETCH(QSize, size);
-        QFETCH(bool, setupDone);
+        QFETCH(std::optional<Pane>, pane);
         QFETCH(Step, step);
-        Journey j(setupDone, {longPath(6), longPath(2), u"~/.config/notely"_qs}, size);
+        Journey j(pane.has_value(), {longPath(6), longPath(2), u"~/.config/notely"_qs}, size);
         QVERIFY(j.shown());
-        QVERIFY(step(j));
+        if (pane)
+            j.root()->setPane(*pane);
+        QVERIFY(!step || step(j));
         for (int pass = 0; pass < 4; ++pass) QCoreApplication::processEvents();
         QCOMPARE(j.window->size(), size);
         if (size == MainWindow::minimumSize) {
@@ -251,10 +223,7 @@ private Q_SLOTS:
         scrollsItself(space, space->list());
 
         j.root()->setPane(Pane::uninstall);
-        QVERIFY(settled([&] { return !j.root()->apps()->apps().isEmpty(); }));
-        j.root()->apps()->select(j.appImage);
-        QVERIFY(
-            settled([&] { return j.root()->apps()->preview().kind == AppsModel::Preview::files; }));
+        QVERIFY(selected(j));
         auto *uninstall = j.view<UninstallView>();
         auto *detail = uninstall ? qobject_cast<AppDetail *>(uninstall->detail()) : nullptr;
         QVERIFY(detail && detail->files()->model()->rowCount() == 1 + 3000);  // the app, its files

@@ -18,7 +18,6 @@
 #include "platform/Wording.h"
 #include "support/AppFixture.h"
 #include "support/PaneScene.h"
-#include "support/RealEngine.h"
 #include "support/ScreenShots.h"
 #include "support/ScriptedEngine.h"
 #include "support/TestEnvironment.h"
@@ -272,7 +271,8 @@ private Q_SLOTS:
         QTextLayout *layout = from.block().layout();
         const QTextLine first = layout->lineForTextPosition(from.positionInBlock());
         QVERIFY(first.isValid() && layout->lineCount() > 1);
-        QCOMPARE(layout->lineForTextPosition(to.positionInBlock()).lineNumber(), first.lineNumber());
+        QCOMPARE(layout->lineForTextPosition(to.positionInBlock()).lineNumber(),
+                 first.lineNumber());
         QVERIFY(!html.contains(u'`'));
         QCOMPARE(shownActions(s.view), QStringList{u"Scan"_qs});
         QCOMPARE(::strip(s.view).first(), u"Status: Error"_qs);
@@ -390,8 +390,6 @@ private Q_SLOTS:
     void scanConfirmCleanWithTheRealEngine() {
         AppFixture app;
         app.env().installRealEngine();
-        if (!RealEngine::offers(u"clean"_qs))
-            QSKIP("the bundled engine has no clean command yet");
         const QString home = app.env().home();
         const QStringList junk = {u"/.cache/appA/blob.bin"_qs, u"/.cache/appB/data/index"_qs,
                                   u"/.cache/thumbnails/large/a.png"_qs};

@@ -12,7 +12,6 @@
 #include "cleanup/ReportRows.h"
 #include "cleanup/ReportTable.h"
 #include "support/PaneScene.h"
-#include "support/RealEngine.h"
 #include "support/ScreenShots.h"
 #include "support/TestEnvironment.h"
 #include "theme/controls/GButton.h"
@@ -111,8 +110,6 @@ private Q_SLOTS:
     // ellipsis opens the same menu; its reason shows on hover.
     void alwaysKeepFromTheReport() {
         Scene scene;
-        if (!RealEngine::offers(u"clean"_qs))
-            QSKIP("the bundled engine has no clean command yet");
         scene.model.scan();
         QVERIFY(scene.scanned());
         QCoreApplication::processEvents();
@@ -158,8 +155,6 @@ private Q_SLOTS:
     void settingsReleasesAKeptItem() {
         TestEnvironment env;
         env.installRealEngine();
-        if (!RealEngine::offers(u"clean"_qs))
-            QSKIP("the bundled engine has no clean command yet");
         TestEnvironment::writeFile(env.home() + u"/.config/mole/keep"_qs,
                                    "# mine\n~/.cache/appA\n~/Documents\n");
         KeptItemsView view;

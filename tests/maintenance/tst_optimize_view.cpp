@@ -11,7 +11,6 @@
 #include "maintenance/OptimizeView.h"
 #include "support/AppFixture.h"
 #include "support/PaneScene.h"
-#include "support/RealEngine.h"
 #include "support/ScreenShots.h"
 #include "support/ScriptedEngine.h"
 #include "support/TestEnvironment.h"
@@ -201,8 +200,6 @@ private Q_SLOTS:
     void checkAndApplyWithTheRealEngine() {
         AppFixture app;
         app.env().installRealEngine();
-        if (!RealEngine::offers(u"optimize"_qs))
-            QSKIP("the bundled engine has no optimize command yet");
         const QString home = app.env().home();
         const QString launcher = home + u"/.local/share/applications/gone.desktop"_qs;
         QVERIFY(TestEnvironment::writeFile(

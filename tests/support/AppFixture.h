@@ -33,7 +33,6 @@ public:
         m_env.installEngineInResources(u"case \"$1\" in status) echo $$ >> '"_qs + startsFile() +
                                        u"'; exec sleep 30;; *) exit 0;; esac\n"_qs);
     }
-    void removeEngine() { QFile::remove(m_env.resources() + u"/engine/mole"_qs); }
 
     QString startsFile() const { return m_flags.path() + u"/starts"_qs; }
     int starts() const { return int(TestEnvironment::readFile(startsFile()).count('\n')); }

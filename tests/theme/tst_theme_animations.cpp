@@ -38,27 +38,6 @@ private Q_SLOTS:
 
     void cleanup() { Theme::instance().setReducedMotion(false); }
 
-    void curvesPassTheirKnownPoints_data() {
-        QTest::addColumn<QEasingCurve>("curve");
-        QTest::addColumn<qreal>("x");
-        QTest::addColumn<qreal>("y");
-        // cubic-bezier(0.23, 1, 0.32, 1) for out and press, (0, 0, 0.58, 1) for
-        // hover; a curve that quietly fell back to linear misses them all.
-        const QEasingCurve out = Motion::out().curve, hover = Motion::hover().curve;
-        QTest::newRow("out 0.1") << out << 0.1 << 0.398;
-        QTest::newRow("out 0.5") << out << 0.5 << 0.966;
-        QTest::newRow("press 0.1") << Motion::press().curve << 0.1 << 0.398;
-        QTest::newRow("hover 0.1") << hover << 0.1 << 0.161;
-        QTest::newRow("hover 0.75") << hover << 0.75 << 0.907;
-    }
-    void curvesPassTheirKnownPoints() {
-        QFETCH(QEasingCurve, curve);
-        QFETCH(qreal, x);
-        QFETCH(qreal, y);
-        QVERIFY2(qAbs(curve.valueForProgress(x) - y) < 0.01,
-                 qPrintable(QString::number(curve.valueForProgress(x))));
-    }
-
     void transitionGlidesToItsTarget() {
         QWidget widget;
         Transition value(&widget);
@@ -151,17 +130,15 @@ private Q_SLOTS:
         QTRY_VERIFY(button->grab().toImage() != first);
     }
 
-    void riseEndsWithoutItsEffect() {
-        QWidget widget;
-        widget.show();
-        rise(&widget);
-        QVERIFY(widget.graphicsEffect());
-        QTRY_VERIFY(!widget.graphicsEffect());
-    }
-
-    void fadeEndsShownOrHiddenWithoutItsEffect() {
+    void riseAndFadeEndWithoutTheirEffect() {
         QWidget parent;
         auto *child = new QWidget(&parent);
+        parent.show();
+        rise(&parent);
+        QVERIFY(parent.graphicsEffect());
+        QTRY_VERIFY(!parent.graphicsEffect());
+        parent.hide();
+
         fade(child, false);
         parent.show();
         QVERIFY(child->isHidden());  // stays hidden when its parent shows

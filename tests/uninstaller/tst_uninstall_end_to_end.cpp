@@ -6,7 +6,6 @@
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "support/AppFixture.h"
-#include "support/RealEngine.h"
 #include "support/ScreenShots.h"
 #include "support/TrashCheck.h"
 #include "support/ViewProbe.h"
@@ -54,8 +53,6 @@ private Q_SLOTS:
     void uninstallAnAppImage() {
         AppFixture fixture;
         fixture.env().installRealEngine();
-        if (!RealEngine::offers(u"uninstall"_qs))
-            QSKIP("the bundled engine has no uninstall command yet");
         const QString home = fixture.env().home();
         const QString image = home + u"/Applications/Notely-2.0-x86_64.AppImage"_qs;
         const QString other = home + u"/Applications/Sketchpad-1.1-x86_64.AppImage"_qs;
