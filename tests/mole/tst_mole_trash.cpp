@@ -70,6 +70,20 @@ QList<QByteArray> namesIn(const QByteArray &folder) {
     return names;
 }
 
+// `count` empty files with long names in ~/many; their paths, NUL-separated,
+// in a file beside the home, whose name is returned.
+QString manyFiles(FakeHome &h, int count) {
+    QByteArray input;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name = "many/file-" + QByteArray::number(i) + QByteArray(100, 'x');
+        h.file(name, 0);
+        input += h.at(name) + '\0';
+    }
+    const QString list = h.home() + u"/../list"_qs;
+    writeFile(list, input);
+    return list;
+}
+
 bool isUtf8(const QByteArray &bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8);
     (void)decoder.decode(bytes);
@@ -250,15 +264,8 @@ private Q_SLOTS:
     // A reader that goes away ends the command: the rest stays in place.
     void aClosedReaderStopsIt() {
         FakeHome h;
-        QByteArray input;
         constexpr int count = 3000;
-        for (int i = 0; i < count; ++i) {
-            const QByteArray name = "many/file-" + QByteArray::number(i) + QByteArray(60, 'x');
-            h.file(name, 0);
-            input += h.at(name) + '\0';
-        }
-        const QString list = h.home() + u"/../list"_qs;
-        writeFile(list, input);
+        const QString list = manyFiles(h, count);
         QProcess shell;
         shell.start(u"/bin/bash"_qs, {u"-c"_qs,
                                       u"\"$0\" trash --stdin < \"$1\" | head -c 10 > /dev/null; "
@@ -303,14 +310,7 @@ private Q_SLOTS:
     void aStopSignalLeavesTheRest() {
         FakeHome h;
         constexpr int count = 2000;
-        QList<QByteArray> paths;
-        for (int i = 0; i < count; ++i) {
-            const QByteArray name = "many/file-" + QByteArray::number(i) + QByteArray(100, 'x');
-            h.file(name, 0);
-            paths.append(h.at(name));
-        }
-        const QString list = h.home() + u"/../list"_qs;
-        writeFile(list, paths.join('\0'));
+        const QString list = manyFiles(h, count);
         QProcess process;
         process.setStandardInputFile(list);
         process.start(engineBinary(), {u"trash"_qs, u"--stdin"_qs});

@@ -11,7 +11,6 @@
 #include "engine/Commands.h"
 #include "engine/SizeMarkers.h"
 #include "support/TrashCheck.h"
-#include "uninstaller/AppsModel.h"
 
 namespace {
 
@@ -54,8 +53,7 @@ class TestMoleUninstall : public QObject {
         h.file("Downloads/Hidden.AppImage", 1000);
         h.text(".local/share/applications/hidden.desktop",
                desktopEntry("Hidden", home + "/Downloads/Hidden.AppImage", "NoDisplay=true\n"));
-        h.file("opt/localapp/bin/localapp", 4000);
-        ::chmod(h.at("opt/localapp/bin/localapp"), 0755);
+        h.program("opt/localapp/bin/localapp", 4000);
         h.text(".local/share/applications/localapp.desktop",
                desktopEntry("Local App", home + "/opt/localapp/bin/localapp",
                             "StartupWMClass=FooEditor\n"));
@@ -146,10 +144,7 @@ private Q_SLOTS:
         const QStringList dryRun = appLines(Commands::uninstallDryRun(name));
         QStringList expected;
         for (const QString &path : planned) expected.append(u"~/"_qs + path);
-        QStringList paths;  // as the uninstaller reads them
-        for (const AppsModel::Leftover &leftover : AppsModel::leftovers(dryRun.join(u'\n')))
-            paths.append(withoutJoiners(leftover.path));
-        QCOMPARE(paths, expected);
+        QCOMPARE(leftoverPaths(dryRun), expected);
         QVERIFY(SizeMarkers::sizeIn(dryRun.last()).value_or(0) > 0);
 
         QList<QByteArray> roots;
@@ -209,16 +204,14 @@ private Q_SLOTS:
         QFETCH(QByteArray, expected);
         FakeHome h;
         const QByteArray home = QFile::encodeName(h.home());
-        h.file(program, 4000);
-        ::chmod(h.at(program), 0755);
+        h.program(program, 4000);
         const QByteArray folder = program.left(program.lastIndexOf('/') + 1);
         h.file(folder + "neighbour.txt", 100);  // whatever else lives there
         h.file(".cargo/registry/cache/crate", 100);
         h.file("Documents/letter.txt", 100);
         h.text(".local/share/applications/notes.desktop",
                desktopEntry("Notes", home + '/' + program));
-        h.file("apps/other/other", 100);
-        ::chmod(h.at("apps/other/other"), 0755);
+        h.program("apps/other/other", 100);
         h.text(".local/share/applications/other.desktop",
                desktopEntry("Other", home + "/apps/other/other"));
         QCOMPARE(record(listed(), u"notes"_qs)[u"path"_qs].toString(),
@@ -273,41 +266,32 @@ private Q_SLOTS:
               ".icons/hicolor/scalable/apps/org.example.Notes.svg",
               ".local/share/pixmaps/Notes.xpm", "Pictures/notes.png", "Documents/letter.txt"})
             h.file(file, 100);
-        h.file("apps/notes/notes", 1000);
-        ::chmod(h.at("apps/notes/notes"), 0755);
-        h.file("apps/other/other", 1000);
-        ::chmod(h.at("apps/other/other"), 0755);
+        h.program("apps/notes/notes", 1000);
+        h.program("apps/other/other", 1000);
         if (icon.startsWith('~'))
             icon = home + icon.mid(1);
         h.text(".local/share/applications/org.example.Notes.desktop",
                desktopEntry("Notes", home + "/apps/notes/notes", "Icon=" + icon + "\n"));
         h.text(".local/share/applications/other.desktop",
                desktopEntry("Other", home + "/apps/other/other", "Icon=" + otherIcon + "\n"));
-        QStringList paths;
-        for (const AppsModel::Leftover &leftover : AppsModel::leftovers(
-                 appLines(Commands::uninstallDryRun(u"org.example.Notes"_qs)).join(u'\n')))
-            paths.append(QString::fromUtf8(leftover.exactPath));
-        QStringList expected{
-            QFile::decodeName(h.at("apps/notes")),
-            QFile::decodeName(h.at(".local/share/applications/org.example.Notes.desktop"))};
+        QList<QByteArray> expected{h.at("apps/notes"),
+                                   h.at(".local/share/applications/org.example.Notes.desktop")};
         if (!listed.isEmpty())
-            expected.insert(2, QFile::decodeName(h.at(listed)));
-        QCOMPARE(paths, expected);
+            expected.insert(2, h.at(listed));
+        QCOMPARE(leftoverBytes(appLines(Commands::uninstallDryRun(u"org.example.Notes"_qs))),
+                 expected);
     }
 
     // A leftover whose name is not UTF-8 reaches the app as exact bytes.
     void leftoversCarryTheirExactBytes() {
         FakeHome h;
         const QByteArray home = QFile::encodeName(h.home());
-        h.file("apps/notes/notes", 1000);
-        ::chmod(h.at("apps/notes/notes"), 0755);
+        h.program("apps/notes/notes", 1000);
         h.text(".local/share/applications/notes.desktop",
                desktopEntry("Notes", home + "/apps/notes/notes", "StartupWMClass=notes\xff\n"));
         h.file(".config/notes\xff/settings", 100);
-        QList<QByteArray> exact;
-        for (const AppsModel::Leftover &leftover :
-             AppsModel::leftovers(appLines(Commands::uninstallDryRun(u"notes"_qs)).join(u'\n')))
-            exact.append(leftover.exactPath);
+        const QList<QByteArray> exact =
+            leftoverBytes(appLines(Commands::uninstallDryRun(u"notes"_qs)));
         QVERIFY2(exact.contains(h.at(".config/notes\xff")), exact.join(' ').constData());
     }
 
