@@ -4,7 +4,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -177,37 +176,6 @@ private Q_SLOTS:
         QVERIFY2(
             anyLineHas(lines, u"~/.cache/mounted/mnt \u00b7 failed: on another file system"_qs),
             qPrintable(lines.join(u'\n')));
-    }
-
-    // SIGTERM ends the run after the item in hand, with the total so far.
-    void sigtermStopsAfterTheCurrentItem() {
-        FakeHome h;
-        const int folders = 120;
-        for (int i = 0; i < folders; ++i)
-            for (int j = 0; j < 40; ++j)
-                h.file(".cache/app" + QByteArray::number(i) + "/f" + QByteArray::number(j), 100);
-        QVERIFY(!appLines(Commands::cleanDryRun()).isEmpty());
-        QProcess engine;
-        engine.setProcessChannelMode(QProcess::MergedChannels);
-        engine.setStandardInputFile(QProcess::nullDevice());
-        engine.start(engineBinary(), {u"clean"_qs});
-        QByteArray output;
-        while (!output.contains("\xe2\x9c\x93 app") && engine.waitForReadyRead(30000))
-            output += engine.readAll();
-        ::kill(pid_t(engine.processId()), SIGTERM);
-        QVERIFY(engine.waitForFinished(30000));
-        output += engine.readAll();
-        const QStringList lines = QString::fromUtf8(output).split(u'\n', Qt::SkipEmptyParts);
-        int gone = 0;
-        for (int i = 0; i < folders; ++i) gone += !h.has(".cache/app" + QByteArray::number(i));
-        const int reported = int(std::count_if(lines.begin(), lines.end(), [](const QString &l) {
-            return l.startsWith(u"\u2713 app"_qs);
-        }));
-        QVERIFY2(gone >= 1 && gone < folders, qPrintable(QString::number(gone)));
-        QCOMPARE(reported, gone);
-        QVERIFY(anyLineHas(lines, u"Stopped"_qs));
-        QVERIFY(lines.last().startsWith(u"Space freed: "_qs));
-        QVERIFY(lastSize(lines).value_or(0) > 0);
     }
 
     // As an ordinary user: read-only folders of the user's own are emptied

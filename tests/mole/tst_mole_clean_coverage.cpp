@@ -415,8 +415,8 @@ private Q_SLOTS:
     void flatpakRuntimes_data() {
         QTest::addColumn<QByteArray>("apps");
         QTest::addColumn<QByteArray>("runtimes");
-        QTest::addColumn<int>("listStatus");
-        QTest::addColumn<QString>("expected");  // "fix N", "ok", "note"
+        QTest::addColumn<int>("listStatus");    // -1: no flatpak command
+        QTest::addColumn<QString>("expected");  // the check's line; "\u2192": a fix
         const QByteArray runtimes =
             "org.gnome.Platform/x86_64/46\n"
             "org.gnome.Platform.Locale/x86_64/46\n"
@@ -424,13 +424,19 @@ private Q_SLOTS:
             "org.gimp.GIMP.Plugin.Resynthesizer/x86_64/2-40\n"
             "org.gnome.Sdk/x86_64/46\n";  // pinned
         const QByteArray gimp = "org.gimp.GIMP\torg.gnome.Platform/x86_64/46\n";
-        QTest::newRow("all used") << gimp << runtimes << 0 << u"ok"_qs;
+        const QString fix =
+            u"\u2192 Remove unused Flatpak runtimes \u00b7 %1 no installed app needs"_qs;
+        QTest::newRow("all used") << gimp << runtimes << 0
+                                  << u"\u2713 Flatpak runtimes \u00b7 none unused"_qs;
         QTest::newRow("an old platform")
             << gimp << runtimes + "org.kde.Platform/x86_64/5.15-23.08\n"
-            << 0 << u"fix 1 runtime"_qs;
-        QTest::newRow("no apps left") << QByteArray() << runtimes << 0 << u"fix 4 runtimes"_qs;
-        QTest::newRow("flatpak fails") << gimp << runtimes << 1 << u"note"_qs;
-        QTest::newRow("no flatpak") << QByteArray() << QByteArray() << 0 << u"missing"_qs;
+            << 0 << fix.arg(u"1 runtime"_qs);
+        QTest::newRow("no apps left") << QByteArray() << runtimes << 0 << fix.arg(u"4 runtimes"_qs);
+        QTest::newRow("flatpak fails")
+            << gimp << runtimes << 1 << u"\u25ce Flatpak runtimes \u00b7 could not be listed"_qs;
+        QTest::newRow("no flatpak")
+            << QByteArray() << QByteArray() << -1
+            << u"\u25ce flatpak is not installed \u00b7 Flatpak runtimes"_qs;
     }
     void flatpakRuntimes() {
         QFETCH(QByteArray, apps);
@@ -439,29 +445,16 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         FakeHome h;
         const QString bin =
-            expected == u"missing"_qs
+            listStatus < 0
                 ? h.home() + u"/empty"_qs
                 : fakeFlatpak(h, apps, runtimes, "runtime/org.gnome.Sdk/x86_64/46\n", listStatus);
-        const QStringList check = run({u"optimize"_qs, u"--dry-run"_qs}, {}, withPath(bin));
-        const QString text = joined(check);
-        if (expected.startsWith(u"fix"_qs))
-            QVERIFY2(text.contains(u"\u2192 Remove unused Flatpak runtimes \u00b7 "_qs +
-                                   expected.mid(4) + u" no installed app needs"_qs),
-                     qPrintable(text));
-        else if (expected == u"ok"_qs)
-            QVERIFY2(text.contains(u"\u2713 Flatpak runtimes \u00b7 none unused"_qs),
-                     qPrintable(text));
-        else if (expected == u"note"_qs)
-            QVERIFY2(text.contains(u"\u25ce Flatpak runtimes \u00b7 could not be listed"_qs),
-                     qPrintable(text));
-        else
-            QVERIFY2(text.contains(u"\u25ce flatpak is not installed \u00b7 Flatpak runtimes"_qs),
-                     qPrintable(text));
+        const QString text = joined(run({u"optimize"_qs, u"--dry-run"_qs}, {}, withPath(bin)));
+        QVERIFY2(text.contains(expected), qPrintable(text));
         QVERIFY(!QFile::exists(bin + u"/calls"_qs));  // the check changes nothing
 
         run({u"optimize"_qs}, {}, withPath(bin));
         const QByteArray calls = TestEnvironment::readFile(bin + u"/calls"_qs);
-        QCOMPARE(calls, expected.startsWith(u"fix"_qs)
+        QCOMPARE(calls, expected.startsWith(u'\u2192')
                             ? QByteArray("uninstall --user --unused -y --noninteractive\n")
                             : QByteArray());
     }
