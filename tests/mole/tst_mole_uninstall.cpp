@@ -31,6 +31,14 @@ QByteArray desktopEntry(const QByteArray &name, const QByteArray &exec,
     return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + more;
 }
 
+// An application: its program (relative to the home) and a launcher
+// "<id>.desktop" that starts it.
+void addApp(FakeHome &h, const QByteArray &id, const QByteArray &name, const QByteArray &program,
+            const QByteArray &more = {}) {
+    h.program(program, 1000);
+    h.text(".local/share/applications/" + id + ".desktop", desktopEntry(name, h.at(program), more));
+}
+
 }  // namespace
 
 class TestMoleUninstall : public QObject {
@@ -207,17 +215,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, program);
         QFETCH(QByteArray, expected);
         FakeHome h;
-        const QByteArray home = QFile::encodeName(h.home());
-        h.program(program, 4000);
+        addApp(h, "notes", "Notes", program);
+        addApp(h, "other", "Other", "apps/other/other");
         const QByteArray folder = program.left(program.lastIndexOf('/') + 1);
         h.file(folder + "neighbour.txt", 100);  // whatever else lives there
         h.file(".cargo/registry/cache/crate", 100);
         h.file("Documents/letter.txt", 100);
-        h.text(".local/share/applications/notes.desktop",
-               desktopEntry("Notes", home + '/' + program));
-        h.program("apps/other/other", 100);
-        h.text(".local/share/applications/other.desktop",
-               desktopEntry("Other", home + "/apps/other/other"));
         QCOMPARE(record(listed(), u"notes"_qs)[u"path"_qs].toString(),
                  QFile::decodeName(h.at(expected)));
 
@@ -270,14 +273,10 @@ private Q_SLOTS:
               ".icons/hicolor/scalable/apps/org.example.Notes.svg",
               ".local/share/pixmaps/Notes.xpm", "Pictures/notes.png", "Documents/letter.txt"})
             h.file(file, 100);
-        h.program("apps/notes/notes", 1000);
-        h.program("apps/other/other", 1000);
         if (icon.startsWith('~'))
             icon = home + icon.mid(1);
-        h.text(".local/share/applications/org.example.Notes.desktop",
-               desktopEntry("Notes", home + "/apps/notes/notes", "Icon=" + icon + "\n"));
-        h.text(".local/share/applications/other.desktop",
-               desktopEntry("Other", home + "/apps/other/other", "Icon=" + otherIcon + "\n"));
+        addApp(h, "org.example.Notes", "Notes", "apps/notes/notes", "Icon=" + icon + "\n");
+        addApp(h, "other", "Other", "apps/other/other", "Icon=" + otherIcon + "\n");
         QList<QByteArray> expected{h.at("apps/notes"),
                                    h.at(".local/share/applications/org.example.Notes.desktop")};
         if (!listed.isEmpty())
@@ -289,10 +288,7 @@ private Q_SLOTS:
     // A leftover whose name is not UTF-8 reaches the app as exact bytes.
     void leftoversCarryTheirExactBytes() {
         FakeHome h;
-        const QByteArray home = QFile::encodeName(h.home());
-        h.program("apps/notes/notes", 1000);
-        h.text(".local/share/applications/notes.desktop",
-               desktopEntry("Notes", home + "/apps/notes/notes", "StartupWMClass=notes\xff\n"));
+        addApp(h, "notes", "Notes", "apps/notes/notes", "StartupWMClass=notes\xff\n");
         h.file(".config/notes\xff/settings", 100);
         const QList<QByteArray> exact =
             leftoverBytes(appLines(Commands::uninstallDryRun(u"notes"_qs)));
