@@ -1,8 +1,10 @@
 #include "EngineText.h"
 
+#include <QJsonDocument>
 #include <QObject>
 #include <QTest>
 
+#include "EngineProcess.h"
 #include "engine/Engine.h"
 #include "engine/SizeMarkers.h"
 #include "uninstaller/AppsModel.h"
@@ -106,4 +108,32 @@ QList<QByteArray> leftoverBytes(const QStringList &dryRun) {
     for (const AppsModel::Leftover &leftover : AppsModel::leftovers(dryRun.join(u'\n')))
         paths.append(leftover.exactPath);
     return paths;
+}
+
+QStringList TrashRun::statuses() const {
+    QStringList out;
+    for (const QJsonObject &line : lines)
+        if (line.contains(u"status"_qs))
+            out.append(line[u"status"_qs].toString());
+    return out;
+}
+
+TrashRun readTrash(int exitCode, const QByteArray &output) {
+    TrashRun run;
+    run.exitCode = exitCode;
+    for (const QString &line : appLines(output))
+        run.lines.append(QJsonDocument::fromJson(line.toUtf8()).object());
+    return run;
+}
+
+TrashRun trash(const QList<QByteArray> &paths) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(engineBinary(), {u"trash"_qs, u"--stdin"_qs});
+    for (const QByteArray &path : paths) process.write(path + '\0');
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000))
+        return {};
+    return readTrash(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                     process.readAll());
 }

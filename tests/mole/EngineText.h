@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -50,3 +51,15 @@ Maintenance readMaintenance(const QStringList &lines);
 // shown paths (without joiners) or exact bytes.
 QStringList leftoverPaths(const QStringList &dryRun);
 QList<QByteArray> leftoverBytes(const QStringList &dryRun);
+
+// The trash command's JSON lines, read the way the app reads them: one per
+// path, then the summary.
+struct TrashRun {
+    int exitCode = -1;
+    QList<QJsonObject> lines;
+    QStringList statuses() const;
+    QJsonObject summary() const { return lines.isEmpty() ? QJsonObject() : lines.last(); }
+};
+TrashRun readTrash(int exitCode, const QByteArray &output);
+// `mole trash --stdin` with the paths as NUL-separated bytes.
+TrashRun trash(const QList<QByteArray> &paths);

@@ -1,8 +1,6 @@
 #include "FakeHome.h"
 
 #include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QTest>
@@ -22,36 +20,6 @@
 #include "support/TrashCheck.h"
 
 namespace {
-
-struct TrashRun {
-    int exitCode = -1;
-    QList<QJsonObject> lines;  // one per path, then the summary
-    QStringList statuses() const {
-        QStringList out;
-        for (const QJsonObject &line : lines)
-            if (line.contains(u"status"_qs))
-                out.append(line[u"status"_qs].toString());
-        return out;
-    }
-    QJsonObject summary() const { return lines.isEmpty() ? QJsonObject() : lines.last(); }
-};
-
-// `mole trash --stdin` with the paths as NUL-separated bytes, read the way
-// the app reads it.
-TrashRun trash(const QList<QByteArray> &paths) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(engineBinary(), {u"trash"_qs, u"--stdin"_qs});
-    for (const QByteArray &path : paths) process.write(path + '\0');
-    process.closeWriteChannel();
-    TrashRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    for (const QString &line : appLines(process.readAll()))
-        run.lines.append(QJsonDocument::fromJson(line.toUtf8()).object());
-    return run;
-}
 
 bool present(const QByteArray &path) {
     struct stat st;
@@ -319,13 +287,12 @@ private Q_SLOTS:
         QTest::qSleep(1000);
         QCOMPARE(::kill(pid_t(process.processId()), SIGTERM), 0);
         QVERIFY(process.waitForFinished(30000));
-        QCOMPARE(process.exitCode(), 1);
-        const QStringList lines = appLines(process.readAllStandardOutput());
-        const QJsonObject summary = QJsonDocument::fromJson(lines.last().toUtf8()).object();
-        const int left = summary[u"left"_qs].toInt();
-        QVERIFY2(left > 0 && left < count, qPrintable(lines.last()));
-        QCOMPARE(summary[u"moved"_qs].toInt() + left, count);
-        QCOMPARE(lines.size(), count - left + 1);
+        const TrashRun run = readTrash(process.exitCode(), process.readAllStandardOutput());
+        QCOMPARE(run.exitCode, 1);
+        const int left = run.summary()[u"left"_qs].toInt();
+        QVERIFY2(left > 0 && left < count, qPrintable(QString::number(left)));
+        QCOMPARE(run.summary()[u"moved"_qs].toInt() + left, count);
+        QCOMPARE(run.lines.size(), count - left + 1);
         QCOMPARE(namesIn(h.at("many")).size(), left);
     }
 
