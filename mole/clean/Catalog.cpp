@@ -1,6 +1,5 @@
 #include "clean/Catalog.h"
 
-#include <algorithm>
 
 namespace mole::clean {
 

@@ -3,9 +3,8 @@
 #include "common/Mounts.h"
 #include "common/UserDirs.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
