@@ -1,6 +1,5 @@
 #include "clean/Catalog.h"
 
-
 namespace mole::clean {
 
 const std::vector<Browser> &browsers() {
