@@ -1,8 +1,5 @@
 #include "clean/Catalog.h"
 
-#include <algorithm>
-#include <array>
-
 namespace mole::clean {
 
 const std::vector<Browser> &browsers() {
@@ -92,9 +89,13 @@ const std::vector<Entry> &applicationCaches() {
           ".var/app/org.telegram.desktop/data/TelegramDesktop/tdata/user_data/media_cache"},
          {"telegram-desktop", "telegram"}},
         {"Kodi", "Kodi's temporary files and logs", {".kodi/temp"}, {"kodi", "kodi.bin"}},
-        {"Java", "Downloaded Web Start apps and applets; fetched again when started",
-         {".java/deployment/cache", ".icedtea/cache", "cache:icedtea-web"}, {"javaws", "java"}},
-        {"Google Earth", "Map tiles; fetched again when shown", {".googleearth/Cache"},
+        {"Java",
+         "Downloaded Web Start apps and applets; fetched again when started",
+         {".java/deployment/cache", ".icedtea/cache", "cache:icedtea-web"},
+         {"javaws", "java"}},
+        {"Google Earth",
+         "Map tiles; fetched again when shown",
+         {".googleearth/Cache"},
          {"googleearth-bin", "google-earth-pro"}},
     };
     return list;
@@ -143,10 +144,14 @@ const std::vector<Entry> &developerCaches() {
          "Compiler cache; builds fill it again (the first ones are slower)",
          {"cache:sccache"},
          {}},
-        {"node-gyp", "Node.js headers; node-gyp downloads them again",
-         {"cache:node-gyp", ".node-gyp"}, {}},
-        {"rustup", "Downloads and leftovers of past toolchain installs",
-         {".rustup/downloads", ".rustup/tmp"}, {"rustup"}},
+        {"node-gyp",
+         "Node.js headers; node-gyp downloads them again",
+         {"cache:node-gyp", ".node-gyp"},
+         {}},
+        {"rustup",
+         "Downloads and leftovers of past toolchain installs",
+         {".rustup/downloads", ".rustup/tmp"},
+         {"rustup"}},
         {"Composer",
          "Downloaded packages; Composer fetches them again when needed",
          {"cache:composer", ".composer/cache"},
@@ -239,62 +244,6 @@ const std::vector<Entry> &reviewCaches() {
          {}},
     };
     return list;
-}
-
-bool isSharedFolder(std::string_view looseName) {
-    using namespace std::string_view_literals;
-    static constexpr std::array shared = {
-        "applications"sv,
-        "autostart"sv,
-        "backgrounds"sv,
-        "brightloft"sv,
-        "dconf"sv,
-        "desktopdirectories"sv,
-        "environmentd"sv,
-        "flatpak"sv,
-        "fontconfig"sv,
-        "fonts"sv,
-        "gtk20"sv,
-        "gtk30"sv,
-        "gtk40"sv,
-        "gvfsmetadata"sv,
-        "ibus"sv,
-        "icons"sv,
-        "keyrings"sv,
-        "menus"sv,
-        "mime"sv,
-        "mole"sv,
-        "pulse"sv,
-        "recentlyusedxbel"sv,
-        "sessions"sv,
-        "session"sv,
-        "sounds"sv,
-        "systemd"sv,
-        "themes"sv,
-        "trash"sv,
-        "userdirsdirs"sv,
-        "userdirslocale"sv,
-        "xdgdesktopportal"sv,
-        "xorg"sv,
-        "kdedefaults"sv,
-        "kdeconnect"sv,
-        "nvim"sv,
-        "vim"sv,
-        "git"sv,
-        "htop"sv,
-        "mc"sv,
-        "wireplumber"sv,
-        "pipewire"sv,
-        "gnomesession"sv,
-        "evolution"sv,
-        "tracker"sv,
-        "tracker3"sv,
-        "zeitgeist"sv,
-        "qtproject"sv,
-        "trolltech"sv,
-        "kde"sv,
-    };
-    return std::find(shared.begin(), shared.end(), looseName) != shared.end();
 }
 
 }  // namespace mole::clean

@@ -77,8 +77,4 @@ inline constexpr std::string_view flatpakLeftover =
 inline constexpr std::string_view leftover = "Settings or data of an app that seems gone";
 }  // namespace reason
 
-// Folders in ~/.config and ~/.local/share that belong to the desktop or to
-// many applications at once: never anyone's leftovers.
-bool isSharedFolder(std::string_view looseName);
-
 }  // namespace mole::clean

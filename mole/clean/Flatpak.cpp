@@ -24,20 +24,6 @@ bool isFlatpakId(std::string_view text) {
            });
 }
 
-std::vector<std::string_view> words(std::string_view line) {
-    std::vector<std::string_view> out;
-    size_t pos = 0;
-    while (pos < line.size()) {
-        size_t start = line.find_first_not_of(" \t", pos);
-        if (start == std::string_view::npos)
-            break;
-        size_t end = std::min(line.find_first_of(" \t", start), line.size());
-        out.push_back(line.substr(start, end - start));
-        pos = end;
-    }
-    return out;
-}
-
 // "org.gnome.Platform/x86_64/46" (a leading "runtime/" or "app/" dropped).
 struct Ref {
     std::string id, arch, branch;

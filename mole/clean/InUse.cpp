@@ -1,19 +1,9 @@
 #include "clean/InUse.h"
 
 #include "clean/Catalog.h"
-
-#include <cctype>
+#include "common/Text.h"
 
 namespace mole::clean {
-
-namespace {
-
-std::string lowerCase(std::string text) {
-    for (char &c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-}  // namespace
 
 std::vector<std::string> programsUsing(const Home &home, const std::string &section,
                                        const Item &item) {

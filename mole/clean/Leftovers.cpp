@@ -4,6 +4,7 @@
 #include "common/DesktopEntry.h"
 #include "common/Measure.h"
 #include "common/Processes.h"
+#include "common/SharedFolders.h"
 #include "common/TextLine.h"
 
 #include <dirent.h>

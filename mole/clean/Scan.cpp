@@ -3,11 +3,13 @@
 #include "clean/Catalog.h"
 #include "clean/Dumps.h"
 #include "clean/Flatpak.h"
+#include "clean/InUse.h"
 #include "clean/Leftovers.h"
 #include "clean/Maven.h"
 #include "clean/Places.h"
 #include "common/Measure.h"
 #include "common/Processes.h"
+#include "common/Text.h"
 #include "common/TextLine.h"
 
 #include <unistd.h>
@@ -17,11 +19,6 @@
 namespace mole::clean {
 
 namespace {
-
-std::string lowerCase(std::string text) {
-    for (char &c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::string lastComponent(const std::string &path) {
     return path.substr(path.rfind('/') + 1);
@@ -174,19 +171,14 @@ private:
         for (const auto &[name, measured] : m_cacheChildren) {
             if (measured.bytes <= 0 || claimed(measured.path) || isNotCache(name))
                 continue;
-            std::string label = displayText(name);
-            // A reverse-domain name ("org.gnome.Maps") runs as its last part.
-            std::string last = name.substr(name.rfind('.') + 1);
-            if (m_running.count(lowerCase(name)) || m_running.count(lowerCase(last))) {
-                section.items.push_back(runningNote(label));
-                continue;
-            }
-            section.items.push_back({Item::Kind::action,
-                                     label,
-                                     measured.bytes,
-                                     {},
-                                     {{measured.path, measured.identity, false, measured.bytes}},
-                                     std::string(reason::userCache)});
+            Item item{Item::Kind::action,
+                      displayText(name),
+                      measured.bytes,
+                      {},
+                      {{measured.path, measured.identity, false, measured.bytes}},
+                      std::string(reason::userCache)};
+            const bool running = inUse(m_home, section.title, item, m_running);
+            add(section, std::move(item), running);
         }
         for (const Entry &entry : reviewCaches()) {
             std::optional<Item> item =
@@ -220,8 +212,10 @@ private:
                 addNamed(paths, root, browserCacheFolders());
                 addProfileCaches(paths, root);
             }
-            add(section, gather(std::string(browser.label), reason::browser, measureAll(paths)),
-                isRunning({browser.programs.begin(), browser.programs.end()}));
+            std::optional<Item> item =
+                gather(std::string(browser.label), reason::browser, measureAll(paths));
+            const bool running = item && inUse(m_home, section.title, *item, m_running);
+            add(section, std::move(item), running);
         }
         largestFirst(section);
         return section;

@@ -1,7 +1,7 @@
 #include "common/Home.h"
 
 #include "common/Output.h"
-#include "common/Text.h"
+#include "common/UserDirs.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,20 +30,12 @@ bool hasDotDot(const std::string &path) {
     return ("/" + path + "/").find("/../") != std::string::npos;
 }
 
-// `inner` is `outer` or lies below it.
-bool within(const std::string &inner, const std::string &outer) {
-    return inner == outer ||
-           (inner.size() > outer.size() && inner.starts_with(outer) && inner[outer.size()] == '/');
-}
-
 // One folder overlaps another when either holds the other.
 bool overlap(const std::string &a, const std::string &b) {
-    return within(a, b) || within(b, a);
+    return isWithin(a, b) || isWithin(b, a);
 }
 
-// The usual user folders, and folders whose loss cannot be undone.
-constexpr const char *kUserFolders[] = {"Desktop",  "Documents", "Downloads", "Music",
-                                        "Pictures", "Public",    "Templates", "Videos"};
+// Folders whose loss cannot be undone.
 constexpr const char *kPrivateFolders[] = {".ssh", ".gnupg", ".pki", ".password-store"};
 
 // An absolute path written in terms of the home: the home as resolved or as
@@ -52,34 +44,22 @@ std::optional<std::string> inHome(const Home &home, const std::string &given,
                                   const std::string &path) {
     const std::string plain = lexicalPath(path);
     for (const std::string &prefix : {home.path, given})
-        if (!prefix.empty() && within(plain, prefix))
+        if (!prefix.empty() && isWithin(plain, prefix))
             return home.path + plain.substr(prefix.size());
     return std::nullopt;
 }
 
-// The folders xdg-user-dirs names ("$HOME/..." or absolute) in a
-// user-dirs.dirs file. A folder set to the home itself names nothing.
+// The folders xdg-user-dirs names in a user-dirs.dirs file. A folder set
+// to the home itself names nothing.
 void addUserFolders(const Home &home, const std::string &given, const std::string &file,
                     std::vector<std::string> &folders) {
-    std::optional<std::string> text = readFile(file);
-    if (!text)
-        return;
-    forEachLine(*text, [&](std::string_view line) {
-        line = trim(line);
-        size_t equals = line.find('=');
-        if (line.empty() || line[0] == '#' || equals == std::string_view::npos)
-            return;
-        std::string value(trim(line.substr(equals + 1)));
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-            value = value.substr(1, value.size() - 2);
-        if (value.starts_with("$HOME"))
-            value = given + value.substr(5);
-        if (value.empty() || value[0] != '/' || hasDotDot(value))
-            return;
-        if (std::optional<std::string> folder = inHome(home, given, value);
+    for (const UserDirSetting &setting : readUserDirs(file, given)) {
+        if (hasDotDot(setting.path))
+            continue;
+        if (std::optional<std::string> folder = inHome(home, given, setting.path);
             folder && *folder != home.path)
             folders.push_back(*folder);
-    });
+    }
 }
 
 // Why a folder inside the home cannot be used as an XDG folder; empty when
@@ -90,8 +70,8 @@ std::string unusable(const Home &home, const std::string &folder) {
         return "it is the home folder";
     for (const std::string &kept : home.kept)
         if (overlap(folder, kept))
-            return within(folder, kept) ? "it is or lies in a user folder"
-                                        : "it holds a user folder";
+            return isWithin(folder, kept) ? "it is or lies in a user folder"
+                                          : "it holds a user folder";
     int fd = ::open(home.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     std::string rest = folder.substr(home.path.size() + 1), why;
     while (fd >= 0 && !rest.empty()) {
@@ -228,7 +208,7 @@ std::optional<Home> checkHome(std::string &problem) {
     }
     home.place = *place;
     const std::string given = lexicalPath(value);
-    for (const char *name : kUserFolders) home.kept.push_back(home.path + "/" + name);
+    for (const UserDir &dir : kUserDirs) home.kept.push_back(home.path + "/" + dir.name);
     for (const char *name : kPrivateFolders) home.kept.push_back(home.path + "/" + name);
     addUserFolders(home, given, home.path + "/.config/user-dirs.dirs", home.kept);
     if (const char *config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
@@ -255,7 +235,7 @@ bool Home::mayRemove(const std::string &full) const {
         if (overlap(full, folder))
             return false;
     for (const std::string *folder : {&cache, &config, &data, &state})
-        if (!folder->empty() && within(*folder, full))
+        if (!folder->empty() && isWithin(*folder, full))
             return false;
     return state.empty() || !overlap(state + "/mole", full);
 }
@@ -351,6 +331,16 @@ int makeFolderBeneath(const Home &home, const std::string &path) {
     if (fd < 0 && errno == ENOENT && ::mkdirat(at->parent(), at->name().c_str(), 0700) == 0)
         fd = ::openat(at->parent(), at->name().c_str(), flags);
     return fd;
+}
+
+bool isWithin(const std::string &inner, const std::string &outer) {
+    return inner == outer || isBelow(inner, outer);
+}
+
+bool isBelow(const std::string &inner, const std::string &outer) {
+    if (outer == "/")
+        return inner.size() > 1 && inner[0] == '/';
+    return inner.size() > outer.size() && inner.starts_with(outer) && inner[outer.size()] == '/';
 }
 
 // "a/./b//c/" as "/a/b/c"; ".." is refused by the callers, not resolved.

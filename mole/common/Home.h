@@ -13,6 +13,10 @@ namespace mole {
 // A path with empty and "." parts dropped ("a/./b//c/" as "/a/b/c").
 std::string lexicalPath(const std::string &path);
 
+// `inner` is `outer` or lies below it; lies strictly below it.
+bool isWithin(const std::string &inner, const std::string &outer);
+bool isBelow(const std::string &inner, const std::string &outer);
+
 // Where a file lives: its device and, where the kernel tells, its mount (so a
 // bind mount of another folder counts as another place even on one device).
 struct Place {

@@ -38,22 +38,8 @@ std::string unescape(std::string_view field) {
     return out;
 }
 
-std::vector<std::string_view> splitSpaces(std::string_view line) {
-    std::vector<std::string_view> fields;
-    size_t pos = 0;
-    while (pos < line.size()) {
-        size_t end = line.find(' ', pos);
-        if (end == std::string_view::npos)
-            end = line.size();
-        if (end > pos)
-            fields.push_back(line.substr(pos, end - pos));
-        pos = end + 1;
-    }
-    return fields;
-}
-
 std::optional<Mount> parseLine(std::string_view line) {
-    std::vector<std::string_view> fields = splitSpaces(line);
+    std::vector<std::string_view> fields = words(line);
     size_t dash = 6;
     while (dash < fields.size() && fields[dash] != "-") ++dash;
     if (dash + 2 >= fields.size())

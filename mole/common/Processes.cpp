@@ -19,12 +19,6 @@ std::string baseName(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char &c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 }  // namespace
 
 std::string looseName(std::string_view name) {
@@ -45,18 +39,18 @@ std::vector<std::string> namesOf(const std::string &pid, uid_t me) {
     struct stat st;
     if (::stat(base.c_str(), &st) != 0 || st.st_uid != me)
         return names;
-    names.push_back(lower(readLine(base + "/comm")));  // first, even when empty
+    names.push_back(lowerCase(readLine(base + "/comm")));  // first, even when empty
     char target[PATH_MAX];
     ssize_t length = ::readlink((base + "/exe").c_str(), target, sizeof target - 1);
     if (length > 0) {
         std::string exe(target, size_t(length));
         if (exe.ends_with(" (deleted)"))
             exe.resize(exe.size() - 10);
-        names.push_back(lower(baseName(exe)));
+        names.push_back(lowerCase(baseName(exe)));
     }
     if (std::optional<std::string> cmdline = readFile(base + "/cmdline");
         cmdline && !cmdline->empty())
-        names.push_back(lower(baseName(cmdline->c_str())));
+        names.push_back(lowerCase(baseName(cmdline->c_str())));
     return names;
 }
 
@@ -92,9 +86,8 @@ const std::set<std::string> &RunningPrograms::now() {
         const std::pair<long, ino_t> key{std::atol(entry->d_name), entry->d_ino};
         auto known = m_processes.find(key);
         if (known != m_processes.end() &&
-            (known->second.empty() ||
-             lower(readLine("/proc/" + std::string(entry->d_name) + "/comm")) ==
-                 known->second.front()))
+            (known->second.empty() || lowerCase(readLine("/proc/" + std::string(entry->d_name) +
+                                                         "/comm")) == known->second.front()))
             seen[key] = std::move(known->second);
         else
             seen[key] = namesOf(entry->d_name, me);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -19,6 +20,26 @@ std::optional<std::string> readFile(const std::string &path) {
     std::optional<std::string> text = readAll(fd);
     ::close(fd);
     return text;
+}
+
+std::vector<std::string_view> words(std::string_view line) {
+    std::vector<std::string_view> out;
+    size_t pos = 0;
+    while (pos < line.size()) {
+        size_t start = line.find_first_not_of(" \t", pos);
+        if (start == std::string_view::npos)
+            break;
+        size_t end = std::min(line.find_first_of(" \t", start), line.size());
+        out.push_back(line.substr(start, end - start));
+        pos = end;
+    }
+    return out;
+}
+
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char &c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return out;
 }
 
 std::string_view trim(std::string_view text) {

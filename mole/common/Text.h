@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mole {
 
@@ -19,6 +20,9 @@ std::string readLine(const std::string &path);
 std::optional<int64_t> readInteger(const std::string &path);
 
 std::string_view trim(std::string_view text);
+
+// ASCII letters in lower case, every other byte as it is.
+std::string lowerCase(std::string_view text);
 
 // The value of "key<sep>value" on the first line that starts with key,
 // trimmed; empty when no line has it.
@@ -36,6 +40,9 @@ void forEachLine(std::string_view text, Visit &&visit) {
         pos = end + 1;
     }
 }
+
+// The words of a line, split at spaces and tabs.
+std::vector<std::string_view> words(std::string_view line);
 
 // Bytes as short text in decimal units, e.g. "16 GB".
 std::string formatBytes(double bytes);

@@ -2,6 +2,7 @@
 
 #include "common/Measure.h"
 #include "common/Mounts.h"
+#include "common/SafeFile.h"
 #include "common/Text.h"
 
 #include <fcntl.h>
@@ -28,19 +29,6 @@ std::string deletionDate() {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return text;
-}
-
-bool writeAll(int fd, const std::string &text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
 }
 
 // The folder `name` in `dir`, made (mode 0700) when missing, opened without
@@ -263,8 +251,7 @@ TrashResult TrashWriter::move(int parent, const std::string &folder, const std::
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const std::string trashed = trashName(name, attempt);
         const std::string infoName = trashed + ".trashinfo";
-        int fd = ::openat(can->info, infoName.c_str(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        int fd = createNew(can->info, infoName);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;

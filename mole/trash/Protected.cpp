@@ -1,66 +1,15 @@
 #include "trash/Protected.h"
 
 #include "common/Mounts.h"
-#include "common/Text.h"
+#include "common/UserDirs.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
 
 namespace mole::trash {
-
-namespace {
-
-// The user folders xdg-user-dirs knows, with the names it gives them by default.
-constexpr const char *kUserDirs[][2] = {
-    {"XDG_DESKTOP_DIR", "Desktop"},     {"XDG_DOCUMENTS_DIR", "Documents"},
-    {"XDG_DOWNLOAD_DIR", "Downloads"},  {"XDG_MUSIC_DIR", "Music"},
-    {"XDG_PICTURES_DIR", "Pictures"},   {"XDG_PUBLICSHARE_DIR", "Public"},
-    {"XDG_TEMPLATES_DIR", "Templates"}, {"XDG_VIDEOS_DIR", "Videos"},
-};
-
-// A small configuration file, read only when it is a regular file: a FIFO
-// or a device in its place never blocks the command.
-std::string readSettings(const std::string &path) {
-    std::string text;
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st;
-    if (fd < 0)
-        return text;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size < (1 << 20)) {
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-            text.append(buffer, size_t(n));
-    }
-    ::close(fd);
-    return text;
-}
-
-// A value of user-dirs.dirs: "$HOME/Documents" or "/absolute/path", quoted,
-// with backslash escapes.
-std::string userDirValue(std::string_view value, const std::string &home) {
-    value = trim(value);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-        value = value.substr(1, value.size() - 2);
-    std::string out;
-    for (size_t i = 0; i < value.size(); ++i)
-        out += value[i] == '\\' && i + 1 < value.size() ? value[++i] : value[i];
-    if (out.starts_with("$HOME"))
-        return home + out.substr(5);
-    return out.starts_with("/") ? out : std::string();
-}
-
-bool isInside(const std::string &path, const std::string &folder) {
-    if (folder == "/")
-        return path.size() > 1;
-    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-           path[folder.size()] == '/';
-}
-
-}  // namespace
 
 Protected::Protected(const Home &home) {
     add(home.path, "the home folder");
@@ -116,19 +65,10 @@ void Protected::addUserDirs(const Home &home) {
             add(value, what);
     }
     // Every XDG_<NAME>_DIR line of user-dirs.dirs, the standard ones and any other.
-    for (const std::string &config : {home.config, home.path + "/.config"}) {
-        forEachLine(readSettings(config + "/user-dirs.dirs"), [&](std::string_view line) {
-            line = trim(line);
-            size_t equals = line.find('=');
-            if (line.starts_with('#') || equals == std::string_view::npos)
-                return;
-            std::string variable(trim(line.substr(0, equals)));
-            if (!variable.starts_with("XDG_") || !variable.ends_with("_DIR"))
-                return;
-            add(userDirValue(line.substr(equals + 1), home.path),
-                "the folder " + variable + " names");
-        });
-    }
+    for (const std::string &config : {home.config, home.path + "/.config"})
+        for (const UserDirSetting &setting : readUserDirs(config + "/user-dirs.dirs", home.path))
+            if (setting.variable.starts_with("XDG_") && setting.variable.ends_with("_DIR"))
+                add(setting.path, "the folder " + setting.variable + " names");
 }
 
 void Protected::add(const std::string &path, const std::string &what) {
@@ -152,7 +92,7 @@ std::string Protected::refusal(const std::string &path, const Identity &identity
     for (const std::string &trash : m_trashes) {
         if (path == trash)
             return "is the Trash";
-        if (isInside(path, trash))
+        if (isBelow(path, trash))
             return "is inside the Trash";
     }
     // The Trash folders at the top of a mount: .Trash (shared) and .Trash-$uid.
@@ -180,7 +120,7 @@ std::string Protected::refusal(const std::string &path, const Identity &identity
             return "is " + place.what;
     }
     for (const Place &place : m_places)
-        if (isInside(place.path, path))
+        if (isBelow(place.path, path))
             return "holds " + place.what;
     return {};
 }

@@ -1,8 +1,8 @@
 #include "uninstall/Apps.h"
 
-#include "clean/Catalog.h"
 #include "common/Processes.h"
 #include "common/RunTool.h"
+#include "common/SharedFolders.h"
 #include "common/Text.h"
 #include "trash/Protected.h"
 #include "uninstall/Leftovers.h"
@@ -19,11 +19,6 @@ namespace mole::uninstall {
 
 namespace {
 
-std::string lower(std::string text) {
-    for (char &c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 bool isRegularFile(const std::string &path) {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -34,8 +29,8 @@ std::string appImageName(const std::string &file) {
     for (size_t i = 1; i < file.size(); ++i)
         if ((file[i] == '-' || file[i] == '_' || file[i] == '.') && i + 1 < file.size() &&
             (std::isdigit(static_cast<unsigned char>(file[i + 1])) ||
-             lower(file.substr(i + 1)).starts_with("x86") ||
-             lower(file.substr(i + 1)).starts_with("aarch64")))
+             lowerCase(file.substr(i + 1)).starts_with("x86") ||
+             lowerCase(file.substr(i + 1)).starts_with("aarch64")))
             return file.substr(0, i);
     return file;
 }
@@ -54,7 +49,7 @@ std::string ownFolder(const Home &home, const App &app, const std::vector<App> &
     if (folder.ends_with("/bin"))
         folder = folder.substr(0, folder.rfind('/'));
     const std::string name = folder.substr(folder.rfind('/') + 1);
-    if (!home.contains(folder) || name == "bin" || clean::isSharedFolder(looseName(name)) ||
+    if (!home.contains(folder) || name == "bin" || isSharedFolder(looseName(name)) ||
         !namedAfter(name, keysOf(app), true))
         return program;
     for (const std::string &shared :
@@ -83,7 +78,7 @@ std::string ownFolder(const Home &home, const App &app, const std::vector<App> &
 
 void byName(std::vector<App> &apps, size_t from) {
     std::sort(apps.begin() + long(from), apps.end(),
-              [](const App &a, const App &b) { return lower(a.name) < lower(b.name); });
+              [](const App &a, const App &b) { return lowerCase(a.name) < lowerCase(b.name); });
 }
 
 }  // namespace
@@ -107,14 +102,14 @@ std::vector<App> listApps(const Home &home) {
         while (dirent *item = ::readdir(dir)) {
             std::string file = item->d_name;
             std::string path = folder + "/" + file;
-            if (!lower(file).ends_with(".appimage") || !isRegularFile(path))
+            if (!lowerCase(file).ends_with(".appimage") || !isRegularFile(path))
                 continue;
             const DesktopEntry *entry = entryFor(path);
             if (entry && !entry->shownInMenus())
                 continue;
             std::string name = appImageName(file.substr(0, file.size() - 9));
             App app{entry && !entry->name.empty() ? entry->name : name,
-                    entry ? entry->id : lower(name),
+                    entry ? entry->id : lowerCase(name),
                     "AppImage",
                     file,
                     path,
@@ -131,7 +126,7 @@ std::vector<App> listApps(const Home &home) {
     for (const DesktopEntry &entry : userEntries) {
         std::string program = entry.programPath();
         if (!entry.shownInMenus() || !home.contains(program) ||
-            lower(program).ends_with(".appimage"))
+            lowerCase(program).ends_with(".appimage"))
             continue;
         struct stat st;
         if (::stat(program.c_str(), &st) != 0)
@@ -196,7 +191,7 @@ std::optional<App> findApp(const std::vector<App> &apps, const std::string &name
         if (app.uninstallName == name)
             return app;
     for (const App &app : apps)
-        if (lower(app.name) == lower(name))
+        if (lowerCase(app.name) == lowerCase(name))
             return app;
     return std::nullopt;
 }

@@ -1,7 +1,7 @@
 #include "uninstall/Leftovers.h"
 
-#include "clean/Catalog.h"
 #include "common/Processes.h"
+#include "common/SharedFolders.h"
 #include "trash/Protected.h"
 
 #include <dirent.h>
@@ -21,7 +21,7 @@ std::set<std::string> keysOf(const App &app) {
                                     app.entry ? app.entry->program() : std::string(),
                                     app.entry ? app.entry->wmClass : std::string()}) {
         std::string key = looseName(name);
-        if (key.size() >= 3 && !clean::isSharedFolder(key))
+        if (key.size() >= 3 && !isSharedFolder(key))
             keys.insert(key);
     }
     return keys;
@@ -186,7 +186,7 @@ std::vector<std::string> removalPlan(const Home &home, const App &app,
                 others.insert(looseName(name));
     auto ours = [&](const std::string &name) {
         std::string loose = looseName(name);
-        return namedAfter(name, keys) && !others.count(loose) && !clean::isSharedFolder(loose);
+        return namedAfter(name, keys) && !others.count(loose) && !isSharedFolder(loose);
     };
 
     const std::string id = app.entry ? app.entry->id : app.bundleId;

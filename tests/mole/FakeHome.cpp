@@ -10,9 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/Engine.h"
-#include "engine/SizeMarkers.h"
-
 FakeHome::FakeHome() : m_root(QFile::encodeName(m_env.home())) {
     m_env.installRealEngine();
 }
@@ -56,6 +53,20 @@ void FakeHome::symlink(const QByteArray &target, const QByteArray &relative) {
     if (slash > 0)
         folder(relative.left(slash));
     QCOMPARE(::symlink(target.constData(), at(relative).constData()), 0);
+}
+
+void FakeHome::program(const QByteArray &relative, qsizetype bytes) {
+    file(relative, bytes);
+    QCOMPARE(::chmod(at(relative).constData(), 0755), 0);
+}
+
+void FakeHome::remove(const QByteArray &relative) {
+    QCOMPARE(QProcess::execute(u"rm"_qs, {u"-rf"_qs, QFile::decodeName(at(relative))}), 0);
+}
+
+bool FakeHome::has(const QByteArray &relative) const {
+    struct stat st;
+    return ::lstat(at(relative).constData(), &st) == 0;
 }
 
 namespace {
@@ -114,42 +125,6 @@ QSet<QByteArray> FakeHome::below(const QSet<QByteArray> &before, const QList<QBy
         for (const QByteArray &root : roots)
             if (path == root || path.startsWith(root + '/'))
                 out.insert(path);
-    return out;
-}
-
-QStringList appLines(const Invocation &run, int timeoutMs) {
-    QObject context;
-    std::optional<Engine::Output> out;
-    Engine::output(run, &context, [&](const Engine::Output &o) { out = o; });
-    if (!QTest::qWaitFor([&] { return out.has_value(); }, timeoutMs) || out->error)
-        return {};
-    return out->text.split(u'\n', Qt::SkipEmptyParts);
-}
-
-ParsedReport parseReport(const QStringList &lines) {
-    ParsedReport report;
-    for (const QString &line : lines) {
-        if (const std::optional<qint64> total = SizeMarkers::sizeIn(line)) {
-            report.total = total;
-            report.itemCount = SizeMarkers::itemCountIn(line);
-            continue;
-        }
-        ReportParser::feed(line, report.sections);
-    }
-    return report;
-}
-
-QString withoutJoiners(QString text) {
-    return text.remove(QChar(0x2060));
-}
-
-QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind) {
-    QStringList out;
-    for (const ReportSection &s : report.sections)
-        if (s.title == section)
-            for (const ReportItem &item : s.items)
-                if (item.kind == kind)
-                    out.append(withoutJoiners(item.label));
     return out;
 }
 

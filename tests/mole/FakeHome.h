@@ -9,10 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <optional>
-
-#include "engine/Commands.h"
-#include "engine/Report.h"
+#include "EngineText.h"
 #include "support/TestEnvironment.h"
 
 // A temporary home for the deleting engine commands, built with POSIX calls
@@ -29,6 +26,10 @@ public:
     void file(const QByteArray &relative, qsizetype bytes = 5000);
     void text(const QByteArray &relative, const QByteArray &text);
     void symlink(const QByteArray &target, const QByteArray &relative);
+    void program(const QByteArray &relative, qsizetype bytes = 1000);  // an executable file
+    void remove(const QByteArray &relative);                           // the whole tree
+    // Whether an entry is there, without following a link.
+    bool has(const QByteArray &relative) const;
 
     // Every entry below the home, relative to it, without following links.
     QSet<QByteArray> snapshot() const;
@@ -58,19 +59,3 @@ struct RunningApp {
     explicit RunningApp(const QString &name);
     ~RunningApp();
 };
-
-// The engine's output as the app's runner delivers it: cleaned, filtered lines.
-QStringList appLines(const Invocation &run, int timeoutMs = 120000);
-
-// A text report read the way the cleanup model reads a scan.
-struct ParsedReport {
-    QList<ReportSection> sections;
-    std::optional<qint64> total;      // from the last size-marker line
-    std::optional<qint64> itemCount;  // from that line's "Items: N"
-};
-ParsedReport parseReport(const QStringList &lines);
-
-// Labels of one kind, with the invisible word joiners the engine puts into
-// names removed.
-QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind);
-QString withoutJoiners(QString text);

@@ -37,28 +37,8 @@ QList<QByteArray> plannedTargets(const FakeHome &h) {
     return targets;
 }
 
-bool exists(const FakeHome &h, const QByteArray &path) {
-    struct stat st;
-    return ::lstat(h.at(path).constData(), &st) == 0;
-}
-
-const ReportItem *findItem(const ParsedReport &report, const QString &section,
-                           const QString &label) {
-    for (const ReportSection &s : report.sections)
-        if (s.title == section)
-            for (const ReportItem &item : s.items)
-                if (withoutJoiners(item.label) == label)
-                    return &item;
-    return nullptr;
-}
-
 QString joined(const QStringList &lines) {
     return lines.join(u'\n');
-}
-
-QStringList plain(QStringList lines) {
-    for (QString &line : lines) line = withoutJoiners(line);
-    return lines;
 }
 
 // The engine's output as the app receives it, run as `user` (empty: as is).
@@ -159,9 +139,9 @@ private Q_SLOTS:
         const QStringList cleaned = run({u"clean"_qs}, user);
         QVERIFY2(!joined(cleaned).contains(u"\u2717"_qs), qPrintable(joined(cleaned)));
         for (const RealisticHome::Junk &junk : home.junk())
-            QVERIFY2(!exists(h, junk.path), junk.path.constData());
+            QVERIFY2(!h.has(junk.path), junk.path.constData());
         for (const RealisticHome::Junk &kept : home.review())
-            QVERIFY2(exists(h, kept.path), kept.path.constData());
+            QVERIFY2(h.has(kept.path), kept.path.constData());
         QCOMPARE(home.checksums(), sums);
     }
 
@@ -239,11 +219,9 @@ private Q_SLOTS:
         }
         const QStringList lines = appLines(Commands::clean());
         for (const QByteArray &path : survives)
-            QVERIFY2(exists(h, path),
-                     qPrintable(QString::fromUtf8(path) + u"\n"_qs + joined(lines)));
+            QVERIFY2(h.has(path), qPrintable(QString::fromUtf8(path) + u"\n"_qs + joined(lines)));
         for (const QByteArray &path : removed)
-            QVERIFY2(!exists(h, path),
-                     qPrintable(QString::fromUtf8(path) + u"\n"_qs + joined(lines)));
+            QVERIFY2(!h.has(path), qPrintable(QString::fromUtf8(path) + u"\n"_qs + joined(lines)));
         QVERIFY2(!joined(lines).contains(u"\u2717"_qs), qPrintable(joined(lines)));
         if (!keptBeforeTheScan)
             QVERIFY2(joined(lines).contains(u"kept, left alone"_qs), qPrintable(joined(lines)));
@@ -265,7 +243,7 @@ private Q_SLOTS:
                 if (withoutJoiners(item.label) == u"Mole notes"_qs)
                     label = item.label;
         QVERIFY(label.contains(QChar(0x2060)));
-        QCOMPARE(plain(run({u"clean"_qs, u"--keep"_qs, label})),
+        QCOMPARE(withoutJoiners(run({u"clean"_qs, u"--keep"_qs, label})),
                  QStringList{u"\u2713 ~/.cache/Mole notes \u00b7 kept"_qs});
         QVERIFY(run({u"clean"_qs, u"--keep"_qs, u"zzgoneapp"_qs})
                     .contains(u"\u2713 ~/.config/zzgoneapp \u00b7 kept"_qs));
@@ -280,14 +258,14 @@ private Q_SLOTS:
         QVERIFY(!labels(kept, u"User caches"_qs, action).contains(u"Mole notes"_qs));
         QVERIFY(!labels(kept, u"Leftovers of removed apps"_qs, review).contains(u"zzgoneapp"_qs));
         appLines(Commands::clean());
-        QVERIFY(exists(h, ".cache/Mole notes/a"));
-        QVERIFY(!exists(h, ".cache/other"));
+        QVERIFY(h.has(".cache/Mole notes/a"));
+        QVERIFY(!h.has(".cache/other"));
 
         QString shown;
         for (const ReportItem &item : kept.sections.last().items)
             if (withoutJoiners(item.label) == u"~/.cache/Mole notes"_qs)
                 shown = item.label;
-        QCOMPARE(plain(run({u"clean"_qs, u"--release"_qs, shown})),
+        QCOMPARE(withoutJoiners(run({u"clean"_qs, u"--release"_qs, shown})),
                  QStringList{u"\u2713 ~/.cache/Mole notes \u00b7 released"_qs});
         QCOMPARE(runEngine({u"clean"_qs, u"--release"_qs, u"~/.cache/Mole notes"_qs}).first, 1);
         QCOMPARE(run({u"clean"_qs, u"--kept"_qs}),
@@ -312,8 +290,8 @@ private Q_SLOTS:
                      qPrintable(output));
         QCOMPARE(output.count(u"ignored"_qs), 5);
         const QStringList cleaned = appLines(Commands::clean());
-        QVERIFY(exists(h, ".cache/good/a"));
-        QVERIFY(!exists(h, ".cache/other"));
+        QVERIFY(h.has(".cache/good/a"));
+        QVERIFY(!h.has(".cache/other"));
     }
 
     // A keep list that cannot be read safely leaves what the user keeps
@@ -345,7 +323,7 @@ private Q_SLOTS:
                  qPrintable(joined(dry)));
         const auto [exitCode, output] = runEngine({u"clean"_qs});
         QCOMPARE(exitCode, 1);
-        QVERIFY(exists(h, ".cache/app/a"));
+        QVERIFY(h.has(".cache/app/a"));
         QVERIFY2(output.contains("nothing removed"), output.constData());
         QCOMPARE(runEngine({u"clean"_qs, u"--keep"_qs, u"app"_qs}).first, 1);
         QCOMPARE(runEngine({u"clean"_qs, u"--release"_qs, u"~/.cache/app"_qs}).first, 1);
@@ -378,8 +356,8 @@ private Q_SLOTS:
         QCOMPARE(labels(report, u"Logs & crash dumps"_qs, action),
                  listed ? QStringList{u"~/"_qs + QString::fromUtf8(name)} : QStringList());
         appLines(Commands::clean());
-        QCOMPARE(exists(h, name), !listed);
-        QVERIFY(exists(h, "elsewhere/core"));
+        QCOMPARE(h.has(name), !listed);
+        QVERIFY(h.has("elsewhere/core"));
     }
 
     // ~/.xsession-errors is offered only while no session writes to it.
@@ -437,8 +415,8 @@ private Q_SLOTS:
     void flatpakRuntimes_data() {
         QTest::addColumn<QByteArray>("apps");
         QTest::addColumn<QByteArray>("runtimes");
-        QTest::addColumn<int>("listStatus");
-        QTest::addColumn<QString>("expected");  // "fix N", "ok", "note"
+        QTest::addColumn<int>("listStatus");    // -1: no flatpak command
+        QTest::addColumn<QString>("expected");  // the check's line; "\u2192": a fix
         const QByteArray runtimes =
             "org.gnome.Platform/x86_64/46\n"
             "org.gnome.Platform.Locale/x86_64/46\n"
@@ -446,13 +424,19 @@ private Q_SLOTS:
             "org.gimp.GIMP.Plugin.Resynthesizer/x86_64/2-40\n"
             "org.gnome.Sdk/x86_64/46\n";  // pinned
         const QByteArray gimp = "org.gimp.GIMP\torg.gnome.Platform/x86_64/46\n";
-        QTest::newRow("all used") << gimp << runtimes << 0 << u"ok"_qs;
+        const QString fix =
+            u"\u2192 Remove unused Flatpak runtimes \u00b7 %1 no installed app needs"_qs;
+        QTest::newRow("all used") << gimp << runtimes << 0
+                                  << u"\u2713 Flatpak runtimes \u00b7 none unused"_qs;
         QTest::newRow("an old platform")
             << gimp << runtimes + "org.kde.Platform/x86_64/5.15-23.08\n"
-            << 0 << u"fix 1 runtime"_qs;
-        QTest::newRow("no apps left") << QByteArray() << runtimes << 0 << u"fix 4 runtimes"_qs;
-        QTest::newRow("flatpak fails") << gimp << runtimes << 1 << u"note"_qs;
-        QTest::newRow("no flatpak") << QByteArray() << QByteArray() << 0 << u"missing"_qs;
+            << 0 << fix.arg(u"1 runtime"_qs);
+        QTest::newRow("no apps left") << QByteArray() << runtimes << 0 << fix.arg(u"4 runtimes"_qs);
+        QTest::newRow("flatpak fails")
+            << gimp << runtimes << 1 << u"\u25ce Flatpak runtimes \u00b7 could not be listed"_qs;
+        QTest::newRow("no flatpak")
+            << QByteArray() << QByteArray() << -1
+            << u"\u25ce flatpak is not installed \u00b7 Flatpak runtimes"_qs;
     }
     void flatpakRuntimes() {
         QFETCH(QByteArray, apps);
@@ -461,29 +445,16 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         FakeHome h;
         const QString bin =
-            expected == u"missing"_qs
+            listStatus < 0
                 ? h.home() + u"/empty"_qs
                 : fakeFlatpak(h, apps, runtimes, "runtime/org.gnome.Sdk/x86_64/46\n", listStatus);
-        const QStringList check = run({u"optimize"_qs, u"--dry-run"_qs}, {}, withPath(bin));
-        const QString text = joined(check);
-        if (expected.startsWith(u"fix"_qs))
-            QVERIFY2(text.contains(u"\u2192 Remove unused Flatpak runtimes \u00b7 "_qs +
-                                   expected.mid(4) + u" no installed app needs"_qs),
-                     qPrintable(text));
-        else if (expected == u"ok"_qs)
-            QVERIFY2(text.contains(u"\u2713 Flatpak runtimes \u00b7 none unused"_qs),
-                     qPrintable(text));
-        else if (expected == u"note"_qs)
-            QVERIFY2(text.contains(u"\u25ce Flatpak runtimes \u00b7 could not be listed"_qs),
-                     qPrintable(text));
-        else
-            QVERIFY2(text.contains(u"\u25ce flatpak is not installed \u00b7 Flatpak runtimes"_qs),
-                     qPrintable(text));
+        const QString text = joined(run({u"optimize"_qs, u"--dry-run"_qs}, {}, withPath(bin)));
+        QVERIFY2(text.contains(expected), qPrintable(text));
         QVERIFY(!QFile::exists(bin + u"/calls"_qs));  // the check changes nothing
 
         run({u"optimize"_qs}, {}, withPath(bin));
         const QByteArray calls = TestEnvironment::readFile(bin + u"/calls"_qs);
-        QCOMPARE(calls, expected.startsWith(u"fix"_qs)
+        QCOMPARE(calls, expected.startsWith(u'\u2192')
                             ? QByteArray("uninstall --user --unused -y --noninteractive\n")
                             : QByteArray());
     }

@@ -56,6 +56,12 @@ void fillDocuments(FakeHome &h, const QByteArray &folder = "Documents") {
     h.file(folder + "/google-chrome/Default/GPUCache/g", 4000);
 }
 
+// A home holding the user's documents, beside a canary outside it.
+struct Attacked : FakeHome {
+    Canary canary;
+    Attacked() { fillDocuments(*this); }
+};
+
 QProcessEnvironment environmentWith(const QList<QPair<QString, QString>> &variables) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const auto &[name, value] : variables) environment.insert(name, value);
@@ -158,10 +164,8 @@ private Q_SLOTS:
         QFETCH(QString, variable);
         QFETCH(QByteArray, value);
         QFETCH(QByteArray, userDirs);
-        FakeHome h;
-        Canary canary;
+        Attacked h;
         const QByteArray home = QFile::encodeName(h.home());
-        fillDocuments(h);
         fillDocuments(h, "work");
         fillDocuments(h, "media/music");
         h.file("media/other", 3000);
@@ -198,9 +202,9 @@ private Q_SLOTS:
             QVERIFY2(!result.errors.contains(home), "the note repeats no path");
         }
         QCOMPARE(survivors(), before);
-        QVERIFY(canary.intact());
+        QVERIFY(h.canary.intact());
         if (variable == u"XDG_CACHE_HOME"_qs)  // the default took its place
-            QVERIFY(!exists(h.at(".cache/junk")));
+            QVERIFY(!h.has(".cache/junk"));
     }
 
     // When even the default folder would hold a user folder, the category
@@ -212,11 +216,9 @@ private Q_SLOTS:
     }
     void unsafeDefaultFolderIsSkipped() {
         QFETCH(bool, link);
-        FakeHome h;
-        Canary canary;
+        Attacked h;
         if (link) {
             QVERIFY(::rmdir(h.at(".cache").constData()) == 0);
-            fillDocuments(h);
             h.file("Documents/junk/data", 9000);
             h.symlink(h.at("Documents"), ".cache");
         } else {
@@ -231,7 +233,7 @@ private Q_SLOTS:
         const EngineResult result = run({u"clean"_qs}, environment);
         QVERIFY(result.errors.contains("XDG_CACHE_HOME is not used either"));
         QCOMPARE(FakeHome::fingerprint(h.at(".cache/")), before);
-        QVERIFY(canary.intact());
+        QVERIFY(h.canary.intact());
     }
 
     // Between the dry run and the clean, an entry of the plan is replaced:
@@ -248,9 +250,7 @@ private Q_SLOTS:
     }
     void swapsAfterTheDryRun() {
         QFETCH(QByteArray, swap);
-        FakeHome h;
-        Canary canary;
-        fillDocuments(h);
+        Attacked h;
         h.file(".cache/app/inner/data", 9000);
         h.file(".cache/blob.bin", 9000);
         h.file(".cache/mozilla/cache2/x", 9000);
@@ -270,7 +270,7 @@ private Q_SLOTS:
         } else if (swap == "browser") {
             moveDocumentsTo(".cache/mozilla");
         } else if (swap == "link") {
-            QProcess::execute(u"rm"_qs, {u"-rf"_qs, QFile::decodeName(h.at(".cache/app"))});
+            h.remove(".cache/app");
             h.symlink(documents, ".cache/app");
         } else if (swap == "cache link") {
             QVERIFY(::rename(h.at(".cache").constData(), h.at(".cache-old").constData()) == 0);
@@ -279,18 +279,17 @@ private Q_SLOTS:
             QVERIFY(::unlink(h.at(".cache/blob.bin").constData()) == 0);
             QVERIFY(::link(letter.constData(), h.at(".cache/blob.bin").constData()) == 0);
         } else if (swap == "trash link") {
-            QProcess::execute(u"rm"_qs,
-                              {u"-rf"_qs, QFile::decodeName(h.at(".local/share/Trash/files/old"))});
+            h.remove(".local/share/Trash/files/old");
             h.symlink(documents, ".local/share/Trash/files/old");
         }
         const EngineResult result = run({u"clean"_qs});
         QVERIFY(result.finished);
         QCOMPARE(FakeHome::fingerprint(documents), before);
-        QVERIFY(canary.intact());
+        QVERIFY(h.canary.intact());
         if (swap != "cache link")
             QVERIFY2(result.output.contains("changed since the scan"), result.output.constData());
         if (swap == "hard link")
-            QVERIFY(exists(h.at(".cache/blob.bin")));
+            QVERIFY(h.has(".cache/blob.bin"));
     }
 
     // The folder is swapped for the user's documents after the engine
@@ -300,9 +299,7 @@ private Q_SLOTS:
     void swapWhileTheFolderIsBeingRemoved() {
         if (QStandardPaths::findExecutable(u"strace"_qs).isEmpty())
             QSKIP("needs strace to hold the engine inside a system call");
-        FakeHome h;
-        Canary canary;
-        fillDocuments(h);
+        Attacked h;
         h.file(".npm/_cacache/index/a", 9000);
         h.file(".npm/_cacache/content/b", 9000);
         QVERIFY(run({u"clean"_qs, u"--dry-run"_qs}).finished);
@@ -310,15 +307,9 @@ private Q_SLOTS:
         EngineChild::Options options;
         // The first directory listing of a run without running-program
         // checks is that of the first item's folder, right after it was opened.
-        options.prefix = {u"strace"_qs,
-                          u"-f"_qs,
-                          u"-qq"_qs,
-                          u"-o"_qs,
-                          u"/dev/null"_qs,
-                          u"-e"_qs,
-                          u"trace=getdents64"_qs,
-                          u"-e"_qs,
-                          u"inject=getdents64:delay_enter=1500000:when=1"_qs};
+        options.prefix =
+            u"strace -f -qq -o /dev/null -e trace=getdents64 -e "
+            "inject=getdents64:delay_enter=1500000:when=1"_qs.split(u' ');
         EngineChild engine({u"clean"_qs}, options);
         std::optional<QByteArray> line;
         while ((line = engine.readLine()) && !line->contains("Developer caches")) {
@@ -331,20 +322,18 @@ private Q_SLOTS:
         if (engine.errors.contains("ptrace"))
             QSKIP("strace cannot trace here");
         QCOMPARE(FakeHome::fingerprint(h.at(".npm/_cacache")), before);
-        QVERIFY2(!exists(h.at(".npm/moved/index/a")), engine.output.constData());
+        QVERIFY2(!h.has(".npm/moved/index/a"), engine.output.constData());
         QVERIFY2(
             engine.output.contains("~/.npm/_cacache \xc2\xb7 failed: moved during the removal"),
             engine.output.constData());
-        QVERIFY(canary.intact());
+        QVERIFY(h.canary.intact());
     }
 
     // A racing thread keeps swapping folders of the tree being removed for
     // links to the documents (and back). Whatever the timing, the links are
     // never followed.
     void racingSwapsToLinks() {
-        FakeHome h;
-        Canary canary;
-        fillDocuments(h);
+        Attacked h;
         const QByteArray documents = h.at("Documents");
         const QMap<QByteArray, QByteArray> before = FakeHome::fingerprint(documents);
         for (int round = 0; round < 12; ++round) {
@@ -379,10 +368,9 @@ private Q_SLOTS:
             racer.join();
             QVERIFY(result.finished);
             QCOMPARE(FakeHome::fingerprint(documents), before);
-            for (const char *left : {".cache/app", ".cache/app.aside"})
-                QProcess::execute(u"rm"_qs, {u"-rf"_qs, QFile::decodeName(h.at(left))});
+            for (const char *left : {".cache/app", ".cache/app.aside"}) h.remove(left);
         }
-        QVERIFY(canary.intact());
+        QVERIFY(h.canary.intact());
     }
 
     // A plan that anyone but the user could have written, or that names
@@ -416,9 +404,7 @@ private Q_SLOTS:
     void tamperedPlansAreRefused() {
         QFETCH(QByteArray, tamper);
         QFETCH(QByteArray, reason);
-        FakeHome h;
-        Canary canary;
-        fillDocuments(h);
+        Attacked h;
         h.file(".ssh/id_ed25519", 400);
         h.file(".cache/app/data", 9000);
         const QByteArray home = QFile::encodeName(h.home());
@@ -426,7 +412,7 @@ private Q_SLOTS:
         if (tamper == "home")
             named = home;
         else if (tamper == "outside")
-            named = canary.path() + "/folder";
+            named = h.canary.path() + "/folder";
         else if (tamper == "climb")
             named = h.at(".cache/../Documents");
         else if (tamper == "trash flag")
@@ -464,9 +450,9 @@ private Q_SLOTS:
                  result.output.constData());
         QCOMPARE(FakeHome::fingerprint(h.at("Documents")), documents);
         QCOMPARE(FakeHome::fingerprint(h.at(".ssh")), ssh);
-        QVERIFY(exists(h.at(".local/state")));
-        QVERIFY(canary.intact());
-        QVERIFY(!exists(h.at(".cache/app")));  // the fresh scan's own finding
+        QVERIFY(h.has(".local/state"));
+        QVERIFY(h.canary.intact());
+        QVERIFY(!h.has(".cache/app"));  // the fresh scan's own finding
     }
 
     // A FIFO, socket or device wherever a command reads or writes a file
@@ -503,14 +489,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, place);
         QFETCH(QByteArray, kind);
         QFETCH(QStringList, command);
-        FakeHome h;
-        Canary canary;
-        fillDocuments(h);
+        Attacked h;
         h.file(".cache/app/data", 9000);
         h.file(".local/share/Trash/files/old/x", 9000);
         h.text(".local/share/Trash/info/old.trashinfo", "[Trash Info]\nPath=/x/old\n");
-        h.file("apps/notes/bin/notes", 100);
-        ::chmod(h.at("apps/notes/bin/notes").constData(), 0755);
+        h.program("apps/notes/bin/notes", 100);
         h.text(".local/share/applications/notes.desktop",
                "[Desktop Entry]\nType=Application\nName=Notes\nExec=" +
                    h.at("apps/notes/bin/notes") + "\n");
@@ -527,8 +510,8 @@ private Q_SLOTS:
         QVERIFY2(result.finished && result.milliseconds < 10000, "the command hung");
         if (!place.contains("state/mole"))  // the plan's own names are the engine's to replace
             QVERIFY(exists(special));       // a special file is never removed in passing
-        QVERIFY(exists(h.at("Documents/letter.txt")));
-        QVERIFY(canary.intact());
+        QVERIFY(h.has("Documents/letter.txt"));
+        QVERIFY(h.canary.intact());
     }
 
     // Lines of Trash/directorysizes that name no entry of Trash/files (an
@@ -576,80 +559,70 @@ private Q_SLOTS:
         QVERIFY(run({u"clean"_qs, u"--dry-run"_qs}).finished);
         RunningApp running(program);
         const EngineResult result = run({u"clean"_qs});
-        QVERIFY(exists(h.at(cache + "/data")));
-        QVERIFY(!exists(h.at(".cache/other")));
+        QVERIFY(h.has(cache + "/data"));
+        QVERIFY(!h.has(".cache/other"));
         QVERIFY2(
             result.output.contains("\xe2\x9a\xa0 " + label + " is running \xc2\xb7 cache skipped"),
             result.output.constData());
     }
 
-    // When the reader of the report goes away, the clean ends after the
-    // item in hand: an app that died mid-clean leaves no orphan deleting on.
-    void readerGoneEndsTheClean_data() {
-        QTest::addColumn<bool>("beforeTheStart");
-        QTest::newRow("reader gone before the start") << true;
-        QTest::newRow("reader gone after the first line") << false;
+    // A stop mid-clean ends the run after the item in hand: the reader of
+    // the report going away (an app that died leaves no orphan deleting on)
+    // or SIGTERM (the app's Stop). No item is left half removed, the rest
+    // stays, and a stopped run reports exactly what went and ends with its
+    // total.
+    void stopMidClean_data() {
+        QTest::addColumn<QByteArray>("stop");
+        QTest::newRow("reader gone before the start") << QByteArray("closed");
+        QTest::newRow("reader gone after the first line") << QByteArray("reader");
+        QTest::newRow("SIGTERM during a large item") << QByteArray("SIGTERM");
     }
-    void readerGoneEndsTheClean() {
-        QFETCH(bool, beforeTheStart);
+    void stopMidClean() {
+        QFETCH(QByteArray, stop);
         FakeHome h;
-        const int items = 40;
-        for (int i = 0; i < items; ++i)
-            for (int j = 0; j < 150; ++j)
-                h.file(".cache/app" + QByteArray::number(i) + "/f" + QByteArray::number(j), 100);
-        QVERIFY(run({u"clean"_qs, u"--dry-run"_qs}).finished);
-        EngineChild::Options options;
-        options.outputClosed = beforeTheStart;
-        EngineChild engine({u"clean"_qs}, options);
-        if (!beforeTheStart) {
-            QVERIFY(engine.readLine());
-            engine.closeOutput();
-        }
-        QVERIFY(engine.finish(30000));
-        int left = 0;
-        for (int i = 0; i < items; ++i) left += exists(h.at(".cache/app" + QByteArray::number(i)));
-        if (beforeTheStart)
-            QCOMPARE(left, items);
-        else
-            QVERIFY2(left > items / 2, qPrintable(QString::number(left)));
-        QVERIFY(engine.exitCode != 0);
-    }
-
-    // SIGTERM while large items are removed: the item in hand is finished,
-    // none is left half removed, the rest stays, and the run ends with its
-    // report.
-    void sigtermDuringALargeItem() {
-        FakeHome h;
+        const auto big = [](int i) { return ".cache/big" + QByteArray::number(i); };
         for (int i = 0; i < 3; ++i)
             for (int d = 0; d < 60; ++d)
                 for (int f = 0; f < 60; ++f)
-                    h.file(".cache/big" + QByteArray::number(i) + "/d" + QByteArray::number(d) +
-                               "/f" + QByteArray::number(f),
+                    h.file(big(i) + "/d" + QByteArray::number(d) + "/f" + QByteArray::number(f),
                            100);
         QVERIFY(run({u"clean"_qs, u"--dry-run"_qs}).finished);
         QMap<QByteArray, QByteArray> whole[3];
-        for (int i = 0; i < 3; ++i)
-            whole[i] = FakeHome::fingerprint(h.at(".cache/big" + QByteArray::number(i)));
-        EngineChild engine({u"clean"_qs}, {});
-        QVERIFY(engine.readLine());  // the section line: the first item is under way
-        ::kill(engine.pid, SIGTERM);
+        for (int i = 0; i < 3; ++i) whole[i] = FakeHome::fingerprint(h.at(big(i)));
+        EngineChild::Options options;
+        options.outputClosed = stop == "closed";
+        EngineChild engine({u"clean"_qs}, options);
+        if (stop != "closed") {
+            QVERIFY(engine.readLine());  // the section line: the first item is under way
+            if (stop == "SIGTERM")
+                ::kill(engine.pid, SIGTERM);
+            else
+                engine.closeOutput();
+        }
         QVERIFY(engine.finish(30000));
         int left = 0;
         for (int i = 0; i < 3; ++i) {
-            const QByteArray big = h.at(".cache/big" + QByteArray::number(i));
-            left += exists(big);
-            QVERIFY(!exists(big) || FakeHome::fingerprint(big) == whole[i]);
+            left += h.has(big(i));
+            QVERIFY(!h.has(big(i)) || FakeHome::fingerprint(h.at(big(i))) == whole[i]);
         }
-        QVERIFY2(left >= 2, engine.output.constData());
-        QVERIFY(engine.output.contains("Stopped"));
-        QCOMPARE(engine.exitCode, 1);
+        QVERIFY2(stop == "closed" ? left == 3 : left >= 2, engine.output.constData());
+        QVERIFY(engine.exitCode != 0);
+        if (stop == "SIGTERM") {
+            const QList<QByteArray> lines = engine.output.trimmed().split('\n');
+            QCOMPARE(
+                std::count_if(lines.begin(), lines.end(),
+                              [](const QByteArray &l) { return l.startsWith("\xe2\x9c\x93 big"); }),
+                3 - left);
+            QVERIFY(engine.output.contains("Stopped"));
+            QVERIFY(lines.last().startsWith("Space freed: "));
+            QCOMPARE(engine.exitCode, 1);
+        }
     }
 
     // A tree far deeper than the descriptor limit (1,024 soft and hard, as
     // desktops set it) is measured and removed whole.
     void deepTreeUnderTheDescriptorLimit() {
-        FakeHome h;
-        Canary canary;
+        Attacked h;
         h.folder(".cache/deep");
         int fd = ::open(h.at(".cache/deep").constData(), O_RDONLY | O_DIRECTORY);
         for (int level = 0; level < 3000 && fd >= 0; ++level) {
@@ -671,10 +644,10 @@ private Q_SLOTS:
         QVERIFY2(dry.output.contains("deep"), dry.output.constData());
         const EngineResult clean = runEngineChild({u"clean"_qs}, options);
         QVERIFY(clean.finished);
-        QVERIFY2(!exists(h.at(".cache/deep")), clean.output.right(2000).constData());
+        QVERIFY2(!h.has(".cache/deep"), clean.output.right(2000).constData());
         QVERIFY2(!clean.output.contains("\xe2\x9c\x97"), clean.output.right(2000).constData());
         QCOMPARE(clean.exitCode, 0);
-        QVERIFY(canary.intact());
+        QVERIFY(h.canary.intact());
     }
 };
 

@@ -8,40 +8,6 @@
 #include "EngineProcess.h"
 #include "engine/Commands.h"
 
-namespace {
-
-// A maintenance report read the way the maintenance model reads it: lines
-// between "=====" rules are the summary, the rest goes to the report parser.
-struct Maintenance {
-    QList<ReportSection> sections;
-    QStringList summary;
-};
-
-Maintenance read(const QStringList &lines) {
-    Maintenance report;
-    bool inSummary = false;
-    for (const QString &line : lines) {
-        if (line.startsWith(u"====="_qs))
-            inSummary = !inSummary;
-        else if (inSummary)
-            report.summary.append(line.trimmed());
-        else
-            ReportParser::feed(line, report.sections);
-    }
-    return report;
-}
-
-QStringList itemsOf(const Maintenance &report, ReportItem::Kind kind) {
-    QStringList out;
-    for (const ReportSection &section : report.sections)
-        for (const ReportItem &item : section.items)
-            if (item.kind == kind)
-                out.append(withoutJoiners(item.label));
-    return out;
-}
-
-}  // namespace
-
 class TestMoleOptimize : public QObject {
     Q_OBJECT
 
@@ -58,28 +24,25 @@ private Q_SLOTS:
         h.file(".cache/thumbnails/fail/gnome/a.png", 3000);
 
         const QSet<QByteArray> before = h.snapshot();
-        const Maintenance check = read(appLines(Commands::optimize(true)));
+        const Maintenance check = readMaintenance(appLines(Commands::optimize(true)));
         QCOMPARE(h.snapshot(), before);
+        QVERIFY(check.items(ReportItem::Kind::action).contains(u"Remove the launcher Gone App"_qs));
         QVERIFY(
-            itemsOf(check, ReportItem::Kind::action).contains(u"Remove the launcher Gone App"_qs));
-        QVERIFY(itemsOf(check, ReportItem::Kind::action)
-                    .contains(u"Remove the broken link dangling"_qs));
-        QVERIFY(itemsOf(check, ReportItem::Kind::action).contains(u"Clear failed thumbnails"_qs));
+            check.items(ReportItem::Kind::action).contains(u"Remove the broken link dangling"_qs));
+        QVERIFY(check.items(ReportItem::Kind::action).contains(u"Clear failed thumbnails"_qs));
         QCOMPARE(check.summary.size(), 1);
         QVERIFY2(check.summary.first().contains(u"fixes available"_qs),
                  qPrintable(check.summary.first()));
 
-        const Maintenance apply = read(appLines(Commands::optimize(false)));
+        const Maintenance apply = readMaintenance(appLines(Commands::optimize(false)));
         QVERIFY(apply.summary.first().contains(u"applied"_qs));
-        QVERIFY(!QFile::exists(QFile::decodeName(h.at(".local/share/applications/gone.desktop"))));
-        QVERIFY(QFile::exists(
-            QFile::decodeName(h.at(".local/share/Trash/info/gone.desktop.trashinfo"))));
-        QVERIFY(
-            QFile::exists(QFile::decodeName(h.at(".local/share/Trash/info/dangling.trashinfo"))));
+        QVERIFY(!h.has(".local/share/applications/gone.desktop"));
+        QVERIFY(h.has(".local/share/Trash/info/gone.desktop.trashinfo"));
+        QVERIFY(h.has(".local/share/Trash/info/dangling.trashinfo"));
         QVERIFY(QFileInfo(QFile::decodeName(h.at(".local/bin/fine"))).isSymLink());
-        QVERIFY(!QFile::exists(QFile::decodeName(h.at(".cache/thumbnails/fail/gnome"))));
+        QVERIFY(!h.has(".cache/thumbnails/fail/gnome"));
 
-        const Maintenance again = read(appLines(Commands::optimize(true)));
+        const Maintenance again = readMaintenance(appLines(Commands::optimize(true)));
         QVERIFY2(again.summary.first().startsWith(u"0 fixes available"_qs),
                  qPrintable(again.summary.first()));
     }
@@ -95,11 +58,11 @@ private Q_SLOTS:
         const auto [exitCode, output] = runEngine({u"optimize"_qs}, {}, environment);
         QCOMPARE(exitCode, 0);
         const QStringList lines = ::appLines(output);
-        const Maintenance report = read(lines);
+        const Maintenance report = readMaintenance(lines);
         QVERIFY(!lines.join(u'\n').contains(u"\u2717"_qs));
-        QVERIFY(itemsOf(report, ReportItem::Kind::note)
+        QVERIFY(report.items(ReportItem::Kind::note)
                     .contains(u"update-mime-database is not installed"_qs));
-        QVERIFY(itemsOf(report, ReportItem::Kind::note).contains(u"systemctl is not installed"_qs));
+        QVERIFY(report.items(ReportItem::Kind::note).contains(u"systemctl is not installed"_qs));
     }
 };
 

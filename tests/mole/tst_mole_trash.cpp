@@ -1,8 +1,6 @@
 #include "FakeHome.h"
 
 #include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QTest>
@@ -23,36 +21,6 @@
 
 namespace {
 
-struct TrashRun {
-    int exitCode = -1;
-    QList<QJsonObject> lines;  // one per path, then the summary
-    QStringList statuses() const {
-        QStringList out;
-        for (const QJsonObject &line : lines)
-            if (line.contains(u"status"_qs))
-                out.append(line[u"status"_qs].toString());
-        return out;
-    }
-    QJsonObject summary() const { return lines.isEmpty() ? QJsonObject() : lines.last(); }
-};
-
-// `mole trash --stdin` with the paths as NUL-separated bytes, read the way
-// the app reads it.
-TrashRun trash(const QList<QByteArray> &paths) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(engineBinary(), {u"trash"_qs, u"--stdin"_qs});
-    for (const QByteArray &path : paths) process.write(path + '\0');
-    process.closeWriteChannel();
-    TrashRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    for (const QString &line : appLines(process.readAll()))
-        run.lines.append(QJsonDocument::fromJson(line.toUtf8()).object());
-    return run;
-}
-
 bool present(const QByteArray &path) {
     struct stat st;
     return ::lstat(path.constData(), &st) == 0;
@@ -68,6 +36,20 @@ QList<QByteArray> namesIn(const QByteArray &folder) {
         ::closedir(dir);
     }
     return names;
+}
+
+// `count` empty files with long names in ~/many; their paths, NUL-separated,
+// in a file beside the home, whose name is returned.
+QString manyFiles(FakeHome &h, int count) {
+    QByteArray input;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name = "many/file-" + QByteArray::number(i) + QByteArray(100, 'x');
+        h.file(name, 0);
+        input += h.at(name) + '\0';
+    }
+    const QString list = h.home() + u"/../list"_qs;
+    writeFile(list, input);
+    return list;
 }
 
 bool isUtf8(const QByteArray &bytes) {
@@ -250,15 +232,8 @@ private Q_SLOTS:
     // A reader that goes away ends the command: the rest stays in place.
     void aClosedReaderStopsIt() {
         FakeHome h;
-        QByteArray input;
         constexpr int count = 3000;
-        for (int i = 0; i < count; ++i) {
-            const QByteArray name = "many/file-" + QByteArray::number(i) + QByteArray(60, 'x');
-            h.file(name, 0);
-            input += h.at(name) + '\0';
-        }
-        const QString list = h.home() + u"/../list"_qs;
-        writeFile(list, input);
+        const QString list = manyFiles(h, count);
         QProcess shell;
         shell.start(u"/bin/bash"_qs, {u"-c"_qs,
                                       u"\"$0\" trash --stdin < \"$1\" | head -c 10 > /dev/null; "
@@ -303,14 +278,7 @@ private Q_SLOTS:
     void aStopSignalLeavesTheRest() {
         FakeHome h;
         constexpr int count = 2000;
-        QList<QByteArray> paths;
-        for (int i = 0; i < count; ++i) {
-            const QByteArray name = "many/file-" + QByteArray::number(i) + QByteArray(100, 'x');
-            h.file(name, 0);
-            paths.append(h.at(name));
-        }
-        const QString list = h.home() + u"/../list"_qs;
-        writeFile(list, paths.join('\0'));
+        const QString list = manyFiles(h, count);
         QProcess process;
         process.setStandardInputFile(list);
         process.start(engineBinary(), {u"trash"_qs, u"--stdin"_qs});
@@ -319,13 +287,12 @@ private Q_SLOTS:
         QTest::qSleep(1000);
         QCOMPARE(::kill(pid_t(process.processId()), SIGTERM), 0);
         QVERIFY(process.waitForFinished(30000));
-        QCOMPARE(process.exitCode(), 1);
-        const QStringList lines = appLines(process.readAllStandardOutput());
-        const QJsonObject summary = QJsonDocument::fromJson(lines.last().toUtf8()).object();
-        const int left = summary[u"left"_qs].toInt();
-        QVERIFY2(left > 0 && left < count, qPrintable(lines.last()));
-        QCOMPARE(summary[u"moved"_qs].toInt() + left, count);
-        QCOMPARE(lines.size(), count - left + 1);
+        const TrashRun run = readTrash(process.exitCode(), process.readAllStandardOutput());
+        QCOMPARE(run.exitCode, 1);
+        const int left = run.summary()[u"left"_qs].toInt();
+        QVERIFY2(left > 0 && left < count, qPrintable(QString::number(left)));
+        QCOMPARE(run.summary()[u"moved"_qs].toInt() + left, count);
+        QCOMPARE(run.lines.size(), count - left + 1);
         QCOMPARE(namesIn(h.at("many")).size(), left);
     }
 

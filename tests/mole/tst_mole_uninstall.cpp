@@ -11,7 +11,6 @@
 #include "engine/Commands.h"
 #include "engine/SizeMarkers.h"
 #include "support/TrashCheck.h"
-#include "uninstaller/AppsModel.h"
 
 namespace {
 
@@ -30,6 +29,14 @@ QJsonObject record(const QJsonArray &apps, const QString &uninstallName) {
 QByteArray desktopEntry(const QByteArray &name, const QByteArray &exec,
                         const QByteArray &more = {}) {
     return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + more;
+}
+
+// An application: its program (relative to the home) and a launcher
+// "<id>.desktop" that starts it.
+void addApp(FakeHome &h, const QByteArray &id, const QByteArray &name, const QByteArray &program,
+            const QByteArray &more = {}) {
+    h.program(program, 1000);
+    h.text(".local/share/applications/" + id + ".desktop", desktopEntry(name, h.at(program), more));
 }
 
 }  // namespace
@@ -54,8 +61,7 @@ class TestMoleUninstall : public QObject {
         h.file("Downloads/Hidden.AppImage", 1000);
         h.text(".local/share/applications/hidden.desktop",
                desktopEntry("Hidden", home + "/Downloads/Hidden.AppImage", "NoDisplay=true\n"));
-        h.file("opt/localapp/bin/localapp", 4000);
-        ::chmod(h.at("opt/localapp/bin/localapp"), 0755);
+        h.program("opt/localapp/bin/localapp", 4000);
         h.text(".local/share/applications/localapp.desktop",
                desktopEntry("Local App", home + "/opt/localapp/bin/localapp",
                             "StartupWMClass=FooEditor\n"));
@@ -85,6 +91,7 @@ class TestMoleUninstall : public QObject {
     }
 
 private Q_SLOTS:
+    // Every source, no hidden entry; a name that matches none is not found.
     void listHasEverySourceAndNoHiddenEntry() {
         FakeHome h;
         build(h);
@@ -105,6 +112,9 @@ private Q_SLOTS:
                  u"org.example.Flat"_qs);
         QCOMPARE(record(apps, u"brewapp"_qs)[u"path"_qs].toString(),
                  h.home() + u"/brew/Cellar/brewapp"_qs);
+        const QStringList unknown = appLines(Commands::uninstallDryRun(u"nothing-like-it"_qs));
+        QCOMPARE(unknown.size(), 1);
+        QVERIFY(unknown.first().contains(u"not found"_qs));
     }
 
     // The dry run lists the application and its leftovers; the removal then
@@ -146,10 +156,7 @@ private Q_SLOTS:
         const QStringList dryRun = appLines(Commands::uninstallDryRun(name));
         QStringList expected;
         for (const QString &path : planned) expected.append(u"~/"_qs + path);
-        QStringList paths;  // as the uninstaller reads them
-        for (const AppsModel::Leftover &leftover : AppsModel::leftovers(dryRun.join(u'\n')))
-            paths.append(withoutJoiners(leftover.path));
-        QCOMPARE(paths, expected);
+        QCOMPARE(leftoverPaths(dryRun), expected);
         QVERIFY(SizeMarkers::sizeIn(dryRun.last()).value_or(0) > 0);
 
         QList<QByteArray> roots;
@@ -208,19 +215,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, program);
         QFETCH(QByteArray, expected);
         FakeHome h;
-        const QByteArray home = QFile::encodeName(h.home());
-        h.file(program, 4000);
-        ::chmod(h.at(program), 0755);
+        addApp(h, "notes", "Notes", program);
+        addApp(h, "other", "Other", "apps/other/other");
         const QByteArray folder = program.left(program.lastIndexOf('/') + 1);
         h.file(folder + "neighbour.txt", 100);  // whatever else lives there
         h.file(".cargo/registry/cache/crate", 100);
         h.file("Documents/letter.txt", 100);
-        h.text(".local/share/applications/notes.desktop",
-               desktopEntry("Notes", home + '/' + program));
-        h.file("apps/other/other", 100);
-        ::chmod(h.at("apps/other/other"), 0755);
-        h.text(".local/share/applications/other.desktop",
-               desktopEntry("Other", home + "/apps/other/other"));
         QCOMPARE(record(listed(), u"notes"_qs)[u"path"_qs].toString(),
                  QFile::decodeName(h.at(expected)));
 
@@ -273,50 +273,26 @@ private Q_SLOTS:
               ".icons/hicolor/scalable/apps/org.example.Notes.svg",
               ".local/share/pixmaps/Notes.xpm", "Pictures/notes.png", "Documents/letter.txt"})
             h.file(file, 100);
-        h.file("apps/notes/notes", 1000);
-        ::chmod(h.at("apps/notes/notes"), 0755);
-        h.file("apps/other/other", 1000);
-        ::chmod(h.at("apps/other/other"), 0755);
         if (icon.startsWith('~'))
             icon = home + icon.mid(1);
-        h.text(".local/share/applications/org.example.Notes.desktop",
-               desktopEntry("Notes", home + "/apps/notes/notes", "Icon=" + icon + "\n"));
-        h.text(".local/share/applications/other.desktop",
-               desktopEntry("Other", home + "/apps/other/other", "Icon=" + otherIcon + "\n"));
-        QStringList paths;
-        for (const AppsModel::Leftover &leftover : AppsModel::leftovers(
-                 appLines(Commands::uninstallDryRun(u"org.example.Notes"_qs)).join(u'\n')))
-            paths.append(QString::fromUtf8(leftover.exactPath));
-        QStringList expected{
-            QFile::decodeName(h.at("apps/notes")),
-            QFile::decodeName(h.at(".local/share/applications/org.example.Notes.desktop"))};
+        addApp(h, "org.example.Notes", "Notes", "apps/notes/notes", "Icon=" + icon + "\n");
+        addApp(h, "other", "Other", "apps/other/other", "Icon=" + otherIcon + "\n");
+        QList<QByteArray> expected{h.at("apps/notes"),
+                                   h.at(".local/share/applications/org.example.Notes.desktop")};
         if (!listed.isEmpty())
-            expected.insert(2, QFile::decodeName(h.at(listed)));
-        QCOMPARE(paths, expected);
+            expected.insert(2, h.at(listed));
+        QCOMPARE(leftoverBytes(appLines(Commands::uninstallDryRun(u"org.example.Notes"_qs))),
+                 expected);
     }
 
     // A leftover whose name is not UTF-8 reaches the app as exact bytes.
     void leftoversCarryTheirExactBytes() {
         FakeHome h;
-        const QByteArray home = QFile::encodeName(h.home());
-        h.file("apps/notes/notes", 1000);
-        ::chmod(h.at("apps/notes/notes"), 0755);
-        h.text(".local/share/applications/notes.desktop",
-               desktopEntry("Notes", home + "/apps/notes/notes", "StartupWMClass=notes\xff\n"));
+        addApp(h, "notes", "Notes", "apps/notes/notes", "StartupWMClass=notes\xff\n");
         h.file(".config/notes\xff/settings", 100);
-        QList<QByteArray> exact;
-        for (const AppsModel::Leftover &leftover :
-             AppsModel::leftovers(appLines(Commands::uninstallDryRun(u"notes"_qs)).join(u'\n')))
-            exact.append(leftover.exactPath);
+        const QList<QByteArray> exact =
+            leftoverBytes(appLines(Commands::uninstallDryRun(u"notes"_qs)));
         QVERIFY2(exact.contains(h.at(".config/notes\xff")), exact.join(' ').constData());
-    }
-
-    void unknownNameIsNotFound() {
-        FakeHome h;
-        build(h);
-        const QStringList lines = appLines(Commands::uninstallDryRun(u"nothing-like-it"_qs));
-        QCOMPARE(lines.size(), 1);
-        QVERIFY(lines.first().contains(u"not found"_qs));
     }
 
     // A package manager that refuses leaves everything in place and says so

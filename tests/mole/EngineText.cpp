@@ -1,0 +1,139 @@
+#include "EngineText.h"
+
+#include <QJsonDocument>
+#include <QObject>
+#include <QTest>
+
+#include "EngineProcess.h"
+#include "engine/Engine.h"
+#include "engine/SizeMarkers.h"
+#include "uninstaller/AppsModel.h"
+
+QStringList appLines(const Invocation &run, int timeoutMs) {
+    QObject context;
+    std::optional<Engine::Output> out;
+    Engine::output(run, &context, [&](const Engine::Output &o) { out = o; });
+    if (!QTest::qWaitFor([&] { return out.has_value(); }, timeoutMs) || out->error)
+        return {};
+    return out->text.split(u'\n', Qt::SkipEmptyParts);
+}
+
+ParsedReport parseReport(const QStringList &lines) {
+    ParsedReport report;
+    for (const QString &line : lines) {
+        if (const std::optional<qint64> total = SizeMarkers::sizeIn(line)) {
+            report.total = total;
+            report.itemCount = SizeMarkers::itemCountIn(line);
+            continue;
+        }
+        ReportParser::feed(line, report.sections);
+    }
+    return report;
+}
+
+QString withoutJoiners(QString text) {
+    return text.remove(QChar(0x2060));
+}
+
+QStringList withoutJoiners(QStringList lines) {
+    for (QString &line : lines) line = withoutJoiners(line);
+    return lines;
+}
+
+QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind) {
+    QStringList out;
+    for (const ReportSection &s : report.sections)
+        if (s.title == section)
+            for (const ReportItem &item : s.items)
+                if (item.kind == kind)
+                    out.append(withoutJoiners(item.label));
+    return out;
+}
+
+const ReportItem *findItem(const ParsedReport &report, const QString &section,
+                           const QString &label) {
+    for (const ReportSection &s : report.sections)
+        if (s.title == section)
+            for (const ReportItem &item : s.items)
+                if (withoutJoiners(item.label) == label)
+                    return &item;
+    return nullptr;
+}
+
+std::optional<qint64> lastSize(const QStringList &lines) {
+    std::optional<qint64> last;
+    for (const QString &line : lines)
+        if (const auto size = SizeMarkers::sizeIn(line))
+            last = size;
+    return last;
+}
+
+bool anyLineHas(const QStringList &lines, const QString &text) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const QString &line) { return line.contains(text); });
+}
+
+Maintenance readMaintenance(const QStringList &lines) {
+    Maintenance report;
+    bool inSummary = false;
+    for (const QString &line : lines) {
+        if (line.startsWith(u"====="_qs))
+            inSummary = !inSummary;
+        else if (inSummary)
+            report.summary.append(line.trimmed());
+        else
+            ReportParser::feed(line, report.sections);
+    }
+    return report;
+}
+
+QStringList Maintenance::items(ReportItem::Kind kind) const {
+    QStringList out;
+    for (const ReportSection &section : sections)
+        for (const ReportItem &item : section.items)
+            if (item.kind == kind)
+                out.append(withoutJoiners(item.label));
+    return out;
+}
+
+QStringList leftoverPaths(const QStringList &dryRun) {
+    QStringList paths;
+    for (const AppsModel::Leftover &leftover : AppsModel::leftovers(dryRun.join(u'\n')))
+        paths.append(withoutJoiners(leftover.path));
+    return paths;
+}
+
+QList<QByteArray> leftoverBytes(const QStringList &dryRun) {
+    QList<QByteArray> paths;
+    for (const AppsModel::Leftover &leftover : AppsModel::leftovers(dryRun.join(u'\n')))
+        paths.append(leftover.exactPath);
+    return paths;
+}
+
+QStringList TrashRun::statuses() const {
+    QStringList out;
+    for (const QJsonObject &line : lines)
+        if (line.contains(u"status"_qs))
+            out.append(line[u"status"_qs].toString());
+    return out;
+}
+
+TrashRun readTrash(int exitCode, const QByteArray &output) {
+    TrashRun run;
+    run.exitCode = exitCode;
+    for (const QString &line : appLines(output))
+        run.lines.append(QJsonDocument::fromJson(line.toUtf8()).object());
+    return run;
+}
+
+TrashRun trash(const QList<QByteArray> &paths) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(engineBinary(), {u"trash"_qs, u"--stdin"_qs});
+    for (const QByteArray &path : paths) process.write(path + '\0');
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000))
+        return {};
+    return readTrash(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                     process.readAll());
+}

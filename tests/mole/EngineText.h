@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+#include "engine/Commands.h"
+#include "engine/Report.h"
+
+// How the engine suites read the engine's text: each format the way the
+// app's models read it, in one place so that the app's own readers can
+// take over here.
+
+// The engine's output as the app's runner delivers it: cleaned, filtered lines.
+QStringList appLines(const Invocation &run, int timeoutMs = 120000);
+
+// A text report read the way the cleanup model reads a scan.
+struct ParsedReport {
+    QList<ReportSection> sections;
+    std::optional<qint64> total;      // from the last size-marker line
+    std::optional<qint64> itemCount;  // from that line's "Items: N"
+};
+ParsedReport parseReport(const QStringList &lines);
+
+// Labels of one kind, with the invisible word joiners the engine puts into
+// names removed; an item by its label (nothing when none has it).
+QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind);
+const ReportItem *findItem(const ParsedReport &report, const QString &section,
+                           const QString &label);
+QString withoutJoiners(QString text);
+QStringList withoutJoiners(QStringList lines);
+
+// The last size a run's lines report: a clean's freed total.
+std::optional<qint64> lastSize(const QStringList &lines);
+bool anyLineHas(const QStringList &lines, const QString &text);
+
+// A maintenance report read the way the maintenance model reads it: lines
+// between "=====" rules are the summary, the rest goes to the report parser.
+struct Maintenance {
+    QList<ReportSection> sections;
+    QStringList summary;
+    QStringList items(ReportItem::Kind kind) const;
+};
+Maintenance readMaintenance(const QStringList &lines);
+
+// The leftovers an uninstall dry run lists, as the uninstaller reads them:
+// shown paths (without joiners) or exact bytes.
+QStringList leftoverPaths(const QStringList &dryRun);
+QList<QByteArray> leftoverBytes(const QStringList &dryRun);
+
+// The trash command's JSON lines, read the way the app reads them: one per
+// path, then the summary.
+struct TrashRun {
+    int exitCode = -1;
+    QList<QJsonObject> lines;
+    QStringList statuses() const;
+    QJsonObject summary() const { return lines.isEmpty() ? QJsonObject() : lines.last(); }
+};
+TrashRun readTrash(int exitCode, const QByteArray &output);
+// `mole trash --stdin` with the paths as NUL-separated bytes.
+TrashRun trash(const QList<QByteArray> &paths);
