@@ -46,19 +46,6 @@ private Q_SLOTS:
         QCOMPARE(AccessModel::automationState(asked, answers), state);
     }
 
-    void accessAlreadyThere() {
-        AppFixture app;
-        AccessView view;
-        view.show();
-        QCOMPARE(view.model()->fullDiskAccessRow(), RowState::granted);
-        QVERIFY(view.continueButton()->isEnabled());
-        QCOMPARE(view.continueButton()->kind(), GButton::Kind::secondary);  // automation not asked
-        QVERIFY(!view.openSettingsButton()->isVisible());
-        QVERIFY(!view.restartButton()->isVisible());
-        QCOMPARE(view.model()->automationRow(), RowState::needed);
-        QCOMPARE(view.allowButton()->kind(), GButton::Kind::primary);
-    }
-
     void openingSettingsWaitsAndThePollSeesAccess() {
         AppFixture app;
         app.setAccess(false);
@@ -83,7 +70,11 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(view.model()->fullDiskAccessRow(), RowState::granted,
                                   3 * AccessModel::pollMs);
         QVERIFY(view.continueButton()->isEnabled());
+        QCOMPARE(view.continueButton()->kind(), GButton::Kind::secondary);  // automation not asked
+        QVERIFY(!view.openSettingsButton()->isVisible());
         QVERIFY(!view.restartButton()->isVisible());
+        QCOMPARE(view.model()->automationRow(), RowState::needed);
+        QCOMPARE(view.allowButton()->kind(), GButton::Kind::primary);
     }
 
     // Beside the drag chip and its button the waiting row's detail wraps;
