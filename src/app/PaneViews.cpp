@@ -2,7 +2,8 @@
 
 #include <QVBoxLayout>
 
-#include "app/RootView.h"
+#include <utility>
+
 #include "cleanup/CleanView.h"
 #include "maintenance/OptimizeView.h"
 #include "overview/OverviewView.h"
@@ -24,24 +25,25 @@ QWidget *placeholder(Pane pane) {
 
 }  // namespace
 
-QWidget *createPaneView(Pane pane, RootView *root) {
+QWidget *createPaneView(Pane pane, const PaneModels &models, QObject *context,
+                        std::function<void(Pane)> navigate) {
     switch (pane) {
         case Pane::overview: {
-            auto *view = new OverviewView(root->status(), root->clean());
+            auto *view = new OverviewView(models.status, models.clean);
             // Queued: switching panes deletes this view, which must not happen
             // while it is still handling the click that asked for it.
-            QObject::connect(view, &OverviewView::navigate, root, &RootView::setPane,
+            QObject::connect(view, &OverviewView::navigate, context, std::move(navigate),
                              Qt::QueuedConnection);
             return view;
         }
         case Pane::clean:
-            return new CleanView(root->clean());
+            return new CleanView(models.clean);
         case Pane::uninstall:
-            return new UninstallView(root->apps());
+            return new UninstallView(models.apps);
         case Pane::space:
-            return new SpaceView(root->space());
+            return new SpaceView(models.space);
         case Pane::optimize:
-            return new OptimizeView(root->optimize());
+            return new OptimizeView(models.optimize);
     }
     return placeholder(pane);
 }

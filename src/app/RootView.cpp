@@ -107,7 +107,8 @@ void RootView::showContent(Content content) {
             break;
         }
         case Content::panes:
-            next = createPaneView(m_pane, this);
+            next = createPaneView(m_pane, {m_status, m_clean, m_optimize, m_space, m_apps}, this,
+                                  [this](Pane pane) { setPane(pane); });
             break;
     }
     if (m_current) {

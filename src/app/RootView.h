@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "app/Pane.h"
+#include "panes/Pane.h"
 
 class AppsModel;
 class CleanModel;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Pane.h"
+#include "panes/Pane.h"
 #include "theme/controls/Pressable.h"
 
 // One tab of the top bar: the pane's title on a hover fill, with a bar under

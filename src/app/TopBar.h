@@ -3,7 +3,7 @@
 #include <QList>
 #include <QWidget>
 
-#include "app/Pane.h"
+#include "panes/Pane.h"
 
 class FreeSpacePill;
 class GButton;

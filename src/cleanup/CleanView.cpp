@@ -2,14 +2,11 @@
 
 #include <QVBoxLayout>
 
-#include <utility>
-
 #include "cleanup/BuildLog.h"
 #include "cleanup/CleanModel.h"
 #include "cleanup/ItemMenu.h"
 #include "cleanup/ReportTable.h"
 #include "engine/Size.h"
-#include "theme/Motion.h"
 #include "theme/Text.h"
 #include "theme/controls/ConfirmButton.h"
 #include "theme/controls/Empty.h"
@@ -50,6 +47,12 @@ StatusLook statusLook(Phase::Kind phase) {
     return {"", Color::gray600, false};
 }
 
+QString failureHint() {
+    return CleanView::tr(
+        " Try scanning again; if it keeps failing, run "
+        "`mo clean --dry-run` in Terminal to see details.");
+}
+
 bool isRun(Phase::Kind phase) {
     return phase == Phase::cleaning || phase == Phase::done;
 }
@@ -72,8 +75,10 @@ CleanView::CleanView(CleanModel *model, QWidget *parent)
                        tr("Only known caches and leftovers are checked. Your documents, system "
                           "files & protected paths are never touched. Nothing is removed until "
                           "you confirm."))),
+      m_failed(Empty::failure(tr("The Scan Didn't Finish"), {}, failureHint())),
       m_report(new ReportTable),
-      m_log(new BuildLog(model)) {
+      m_log(new BuildLog(model)),
+      m_body({m_idle, m_failed, m_report, m_log}) {
     const auto scan = [this] { m_model->scan(); };
     const QKeySequence rescan(Qt::CTRL | Qt::Key_R);
     using K = GButton::Kind;
@@ -100,26 +105,18 @@ CleanView::CleanView(CleanModel *model, QWidget *parent)
     addRegion(m_strip);
 
     m_idle->setFixedHeight(kIdleHeight);
-    m_report->setSections(&m_model->sections());
-    for (QWidget *block : std::initializer_list<QWidget *>{m_idle, m_report, m_log}) {
-        block->setVisible(false);
+    m_failed->setFixedHeight(kFailedHeight);
+    for (QWidget *block : std::initializer_list<QWidget *>{m_idle, m_failed, m_report, m_log})
         addRegion(block);
-    }
     // However long the report, the table ends at the window's bottom edge
     // and scrolls inside.
     fillRest(m_report, kReportMinHeight, Fill::atMost);
 
-    // At once, not per batch: the table's rows must never outlive their sections.
-    connect(m_model, &CleanModel::sectionsChanged, m_report, &ReportTable::refresh);
-    for (auto changed :
-         {&CleanModel::phaseChanged, &CleanModel::sectionsChanged, &CleanModel::totalChanged,
-          &CleanModel::itemCountChanged, &CleanModel::currentChanged, &CleanModel::freedChanged,
-          &CleanModel::elapsedChanged})
-        connect(m_model, changed, this, [this] {
-            // Many changes arrive per batch of engine lines: draw once per batch.
-            if (!std::exchange(m_pending, true))
-                QMetaObject::invokeMethod(this, &CleanView::sync, Qt::QueuedConnection);
-        });
+    syncOn(m_model,
+           {&CleanModel::phaseChanged, &CleanModel::sectionsChanged, &CleanModel::totalChanged,
+            &CleanModel::itemCountChanged, &CleanModel::currentChanged, &CleanModel::freedChanged,
+            &CleanModel::elapsedChanged},
+           &CleanView::sync);
     sync();
 }
 
@@ -134,7 +131,6 @@ QString CleanView::duration(double seconds) {
 }
 
 void CleanView::sync() {
-    m_pending = false;
     const Phase::Kind phase = m_model->phase().kind;
     m_actions->setPhase(phase);
     const QString title = tr("Clean ") + Size::format(m_model->total());
@@ -142,6 +138,8 @@ void CleanView::sync() {
         m_clean->setTitles(m_cleanTitle = title, tr("Confirm: Empty Trash & Clean"));
     if (phase != Phase::ready)
         m_clean->disarm();
+    // The table takes the report once per batch of engine lines.
+    m_report->setSections(m_model->sections());
     syncStrip();
     syncContent();
 }
@@ -182,28 +180,9 @@ QWidget *CleanView::contentFor() const {
 
 void CleanView::syncContent() {
     const Phase &phase = m_model->phase();
-    if (phase.kind == Phase::failed && (!m_failed || m_failedMessage != phase.message)) {
-        // The message is part of the block: a new failure gets a new block.
-        if (m_shown == m_failed)
-            m_shown = nullptr;
-        delete m_failed;
-        m_failedMessage = phase.message;
-        m_failed = Empty::failure(tr("The Scan Didn't Finish"), phase.message,
-                                  tr(" Try scanning again; if it keeps failing, run "
-                                     "`mo clean --dry-run` in Terminal to see details."));
-        m_failed->setFixedHeight(kFailedHeight);
-        m_failed->setVisible(false);
-        addRegion(m_failed);
-    }
+    if (phase.kind == Phase::failed)
+        m_failed->setFailure(phase.message, failureHint());
     m_report->setFinished(phase.kind == Phase::ready);
     m_log->setRunning(phase.kind == Phase::cleaning);
-
-    QWidget *wanted = contentFor();
-    if (wanted == m_shown)
-        return;
-    if (m_shown)
-        m_shown->setVisible(false);
-    m_shown = wanted;
-    m_shown->setVisible(true);
-    rise(m_shown);
+    m_body.show(contentFor());
 }

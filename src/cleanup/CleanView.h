@@ -1,5 +1,6 @@
 #pragma once
 
+#include "theme/controls/BodySwitch.h"
 #include "theme/controls/PanePage.h"
 
 class BuildLog;
@@ -29,7 +30,7 @@ public:
     ReportTable *report() const { return m_report; }
     BuildLog *log() const { return m_log; }
     // The block shown in the current phase.
-    QWidget *content() const { return m_shown; }
+    QWidget *content() const { return m_body.shown(); }
 
 private:
     void sync();
@@ -46,11 +47,9 @@ private:
     RollingText *m_items;
     RollingText *m_progress;
     Empty *m_idle;
-    Empty *m_failed = nullptr;
-    QString m_failedMessage;
+    Empty *m_failed;
     QString m_cleanTitle;
     ReportTable *m_report;
     BuildLog *m_log;
-    QWidget *m_shown = nullptr;
-    bool m_pending = false;
+    BodySwitch m_body;
 };

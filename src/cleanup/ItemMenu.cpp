@@ -30,7 +30,7 @@ ItemMenu::ItemMenu(ReportTable *table, CleanModel *model, QObject *parent)
 
 QMenu *ItemMenu::menuFor(int row, QWidget *parent) {
     const ReportItem *item = m_table->rows()->item(row);
-    if (!item || !ItemRow::hasMenu(*item))
+    if (!item || !ReportRows::hasMenu(*item))
         return nullptr;
     auto *menu = new QMenu(parent);
     menu->setAttribute(Qt::WA_DeleteOnClose);

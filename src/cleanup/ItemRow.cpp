@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include "cleanup/ReportRows.h"
 #include "engine/Size.h"
 #include "theme/IconStore.h"
 #include "theme/Text.h"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr qreal kLabelShare = 0.45;  // of the room for label and detail, at most
 constexpr qreal kEllipsis = 14;
-const QString kSeparator = u" \u00b7 "_qs;
 
 }  // namespace
 
@@ -27,21 +27,9 @@ Color ItemRow::tint(ReportItem::Kind kind) {
     return Color::gray600;
 }
 
-bool ItemRow::hasMenu(const ReportItem &item) {
-    return item.kind == ReportItem::Kind::action || item.kind == ReportItem::Kind::review;
-}
-
 QRectF ItemRow::menuButton(const QRectF &row, const QRectF &sizeColumn) {
     return QRectF(sizeColumn.left() - spacing - kEllipsis, row.center().y() - kEllipsis / 2,
                   kEllipsis, kEllipsis);
-}
-
-QString ItemRow::reason(const ReportItem &item) {
-    const qsizetype fields = item.detail.count(kSeparator) + 1;
-    const qsizetype before = item.kind == ReportItem::Kind::review ? 2 : 1;  // size, place
-    if (!hasMenu(item) || fields <= before)
-        return {};
-    return item.detail.section(kSeparator, int(before));
 }
 
 void ItemRow::paint(QPainter &painter, const QRectF &row, const QRectF &sizeColumn,
@@ -52,7 +40,7 @@ void ItemRow::paint(QPainter &painter, const QRectF &row, const QRectF &sizeColu
 
     qreal x = row.left() + dot + 8;
     qreal end = sizeColumn.left() - spacing;
-    if (hasMenu(item)) {
+    if (ReportRows::hasMenu(item)) {
         const QRectF dots = menuButton(row, sizeColumn);
         IconStore::shared().paint(painter, dots, u"ellipsis"_qs,
                                   Theme::instance().color(Color::gray600));
@@ -60,22 +48,20 @@ void ItemRow::paint(QPainter &painter, const QRectF &row, const QRectF &sizeColu
     }
     const TextStyle label = textStyle(labelSize);
     const TextStyle detail = monoStyle(detailSize, QFont::Normal, Color::gray900);
-    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
 
     const QFontMetricsF labelMetrics(label.font);
     const qreal labelWidth =
         qMin(labelMetrics.horizontalAdvance(item.label), (end - x) * kLabelShare);
-    drawText(painter, QRectF(x, row.top(), labelWidth, row.height()), flags,
+    drawText(painter, QRectF(x, row.top(), labelWidth, row.height()), flagsLeft,
              labelMetrics.elidedText(item.label, Qt::ElideRight, labelWidth), label);
     x += labelWidth + spacing;
 
     if (!item.detail.isEmpty() && end > x) {
         const QFontMetricsF detailMetrics(detail.font);
-        drawText(painter, QRectF(x, row.top(), end - x, row.height()), flags,
+        drawText(painter, QRectF(x, row.top(), end - x, row.height()), flagsLeft,
                  detailMetrics.elidedText(item.detail, Qt::ElideMiddle, end - x), detail);
     }
     if (item.kind == ReportItem::Kind::action && item.bytes)
         drawText(painter, QRectF(sizeColumn.left(), row.top(), sizeColumn.width(), row.height()),
-                 Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, Size::format(*item.bytes),
-                 monoStyle(detailSize));
+                 flagsRight, Size::format(*item.bytes), monoStyle(detailSize));
 }

@@ -18,15 +18,8 @@ constexpr qreal spacing = 10;
 
 Color tint(ReportItem::Kind kind);
 
-// Whether the item has a menu (an ellipsis): what a clean removes or a
-// review item, which can be kept.
-bool hasMenu(const ReportItem &item);
 // Where the ellipsis sits: just before the size column.
 QRectF menuButton(const QRectF &row, const QRectF &sizeColumn);
-// Why the item is safe to remove, or worth a look: the last field of its
-// detail after the size (and, for review items, the place).
-QString reason(const ReportItem &item);
-
 // `row` is the whole line; the size is right-aligned in `sizeColumn`.
 void paint(QPainter &painter, const QRectF &row, const QRectF &sizeColumn,
            const ReportItem &item);

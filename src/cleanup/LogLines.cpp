@@ -24,14 +24,14 @@ Color LogLines::color(const QString &text) {
 }
 
 void LogLines::logChanged() {
-    // A new run empties the log: drop the old rows at once, so no row ever
-    // points past the end of the log.
-    if (m_model->log().size() < m_rows) {
+    // A new run empties the log: drop the old rows at once, before the new
+    // run's lines are taken as if they followed them.
+    if (m_model->log().size() < m_lines.size()) {
         beginResetModel();
-        m_rows = 0;
+        m_lines.clear();
         endResetModel();
     }
-    if (m_model->log().size() > m_rows && !m_pending) {
+    if (m_model->log().size() > m_lines.size() && !m_pending) {
         m_pending = true;
         QMetaObject::invokeMethod(this, &LogLines::flush, Qt::QueuedConnection);
     }
@@ -39,21 +39,21 @@ void LogLines::logChanged() {
 
 void LogLines::flush() {
     m_pending = false;
-    const int count = int(m_model->log().size());
-    if (count <= m_rows)
+    const QList<CleanModel::LogLine> &log = m_model->log();
+    if (log.size() <= m_lines.size())
         return;
-    beginInsertRows({}, m_rows, count - 1);
-    m_rows = count;
+    beginInsertRows({}, int(m_lines.size()), int(log.size() - 1));
+    m_lines.append(log.mid(m_lines.size()));
     endInsertRows();
     Q_EMIT grew();
 }
 
 int LogLines::rowCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : m_rows;
+    return parent.isValid() ? 0 : int(m_lines.size());
 }
 
 QVariant LogLines::data(const QModelIndex &index, int role) const {
-    if (!index.isValid() || index.row() >= m_rows)
+    if (!index.isValid() || index.row() >= m_lines.size())
         return {};
     const CleanModel::LogLine &l = line(index.row());
     switch (role) {

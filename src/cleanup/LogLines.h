@@ -5,9 +5,9 @@
 #include "cleanup/CleanModel.h"
 #include "theme/Color.h"
 
-// The clean run's log as list rows, read straight from the model's log (no
-// copy per line). Appends are gathered and announced once per turn of the
-// event loop, so a chatty engine costs the view one layout per batch.
+// The clean run's log as list rows. Keeps its own copy of the lines: new
+// ones are gathered and taken and announced once per turn of the event loop,
+// so a chatty engine costs the view one layout per batch.
 class LogLines : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -22,7 +22,7 @@ public:
     // everything else secondary.
     static Color color(const QString &text);
 
-    const CleanModel::LogLine &line(int row) const { return m_model->log().at(row); }
+    const CleanModel::LogLine &line(int row) const { return m_lines.at(row); }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -36,6 +36,6 @@ private:
     void flush();
 
     const CleanModel *m_model;
-    int m_rows = 0;
+    QList<CleanModel::LogLine> m_lines;
     bool m_pending = false;
 };

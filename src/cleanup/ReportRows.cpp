@@ -1,15 +1,12 @@
 #include "cleanup/ReportRows.h"
 
-#include "cleanup/ItemRow.h"
-
 #include <QSize>
+
+#include <utility>
 
 namespace {
 
-const QList<ReportSection> &noSections() {
-    static const QList<ReportSection> none;
-    return none;
-}
+const QString kSeparator = u" \u00b7 "_qs;
 
 int heightOf(const ReportRows::Row &r) {
     using R = ReportRows;
@@ -23,14 +20,26 @@ int heightOf(const ReportRows::Row &r) {
 
 ReportRows::ReportRows(QObject *parent) : QAbstractListModel(parent) {}
 
-void ReportRows::setSections(const QList<ReportSection> *sections) {
-    m_sections = sections;
-    refresh();
+void ReportRows::setSections(QList<ReportSection> sections) {
+    if (sections == m_sections)
+        return;  // a batch that added nothing to the report
+    apply(std::move(sections));
 }
 
-QList<ReportRows::Row> ReportRows::build() const {
+bool ReportRows::hasMenu(const ReportItem &item) {
+    return item.kind == ReportItem::Kind::action || item.kind == ReportItem::Kind::review;
+}
+
+QString ReportRows::reason(const ReportItem &item) {
+    const qsizetype fields = item.detail.count(kSeparator) + 1;
+    const qsizetype before = item.kind == ReportItem::Kind::review ? 2 : 1;  // size, place
+    if (!hasMenu(item) || fields <= before)
+        return {};
+    return item.detail.section(kSeparator, int(before));
+}
+
+QList<ReportRows::Row> ReportRows::build(const QList<ReportSection> &sections) const {
     QList<Row> rows;
-    const QList<ReportSection> &sections = m_sections ? *m_sections : noSections();
     for (int s = 0; s < sections.size(); ++s) {
         const ReportSection &section = sections[s];
         const bool open = m_expanded.contains(section.id) && !section.items.isEmpty();
@@ -43,10 +52,11 @@ QList<ReportRows::Row> ReportRows::build() const {
     return rows;
 }
 
-void ReportRows::refresh() {
-    const QList<Row> rows = build();
-    // Only what changed between the common head and tail is removed and inserted:
-    // a scan appends at the end, opening a section inserts in the middle.
+void ReportRows::apply(QList<ReportSection> sections) {
+    const QList<Row> rows = build(sections);
+    // Only what changed between the common head and tail is removed and
+    // inserted. The rows that stay are equal in both lists, section indices
+    // included, so they read the same in the old sections and the new.
     const qsizetype shorter = qMin(rows.size(), m_rows.size());
     qsizetype head = 0, tail = 0;
     while (head < shorter && rows[head] == m_rows[head]) ++head;
@@ -58,6 +68,7 @@ void ReportRows::refresh() {
         m_rows.remove(head, m_rows.size() - tail - head);
         endRemoveRows();
     }
+    m_sections = std::move(sections);
     m_largest.reset();
     m_height = 0;
     for (const Row &r : rows) m_height += heightOf(r);
@@ -77,8 +88,7 @@ qint64 ReportRows::largest() const {
     // at most, not once per engine line.
     if (!m_largest) {
         m_largest = 1;
-        if (m_sections)
-            for (const ReportSection &s : *m_sections) *m_largest = qMax(*m_largest, s.bytes());
+        for (const ReportSection &s : m_sections) *m_largest = qMax(*m_largest, s.bytes());
     }
     return *m_largest;
 }
@@ -89,25 +99,16 @@ void ReportRows::toggle(int row) {
     const QUuid id = m_rows[row].id;
     if (!m_expanded.remove(id))
         m_expanded.insert(id);
-    refresh();
-}
-
-bool ReportRows::refersToCurrent(const Row &r) const {
-    if (!m_sections || r.section >= m_sections->size())
-        return false;
-    const ReportSection &s = m_sections->at(r.section);
-    if (r.item < 0)
-        return s.id == r.id;
-    return r.item < s.items.size() && s.items.at(r.item).id == r.id;
+    apply(m_sections);
 }
 
 const ReportSection &ReportRows::section(int row) const {
-    return m_sections->at(m_rows.at(row).section);
+    return m_sections.at(m_rows.at(row).section);
 }
 
 const ReportItem *ReportRows::item(int row) const {
     const Row &r = m_rows.at(row);
-    return r.item < 0 ? nullptr : &m_sections->at(r.section).items.at(r.item);
+    return r.item < 0 ? nullptr : &m_sections.at(r.section).items.at(r.item);
 }
 
 int ReportRows::rowHeight(int row) const {
@@ -122,10 +123,6 @@ QVariant ReportRows::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
     const Row &r = m_rows[index.row()];
-    // While refresh() removes rows, views may still ask about them, but the
-    // sections they pointed into have already changed: no answer then.
-    if (!refersToCurrent(r))
-        return {};
     switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
@@ -135,7 +132,7 @@ QVariant ReportRows::data(const QModelIndex &index, int role) const {
                 return {};
             return isExpanded(r.id) ? tr("Collapse") : tr("Expand");
         case Qt::ToolTipRole:
-            return r.item < 0 ? QVariant() : QVariant(ItemRow::reason(*item(index.row())));
+            return r.item < 0 ? QVariant() : QVariant(reason(*item(index.row())));
         case Qt::SizeHintRole:
             return QSize(0, rowHeight(index.row()));
         default:

@@ -10,9 +10,10 @@
 #include "engine/Report.h"
 
 // The rows of the Cleanup report table: one per section, each followed by
-// its items while the section is open. Follows a section list that only
-// grows during a scan and is replaced or trimmed between scans; rows that
-// stay the same stay in place, so the view keeps its state.
+// its items while the section is open. Keeps its own copy of the sections,
+// taken once per batch of engine lines; between two copies only the rows
+// that differ are removed and inserted (a scan appends at the end, opening a
+// section inserts in the middle), so the view keeps its state.
 class ReportRows : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -35,10 +36,15 @@ public:
 
     explicit ReportRows(QObject *parent = nullptr);
 
-    // Takes the sections to show; `sections` must outlive the next call.
-    void setSections(const QList<ReportSection> *sections);
-    // Re-reads the sections after a change.
-    void refresh();
+    void setSections(QList<ReportSection> sections);
+    const QList<ReportSection> &sections() const { return m_sections; }
+
+    // Whether the item has a menu: what a clean removes, or a review item,
+    // which can be kept.
+    static bool hasMenu(const ReportItem &item);
+    // Why the item is safe to remove, or worth a look: the last field of its
+    // detail after the size (and, for review items, the place).
+    static QString reason(const ReportItem &item);
 
     bool isExpanded(const QUuid &section) const { return m_expanded.contains(section); }
     // Opens or closes the section of a section row.
@@ -56,11 +62,11 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
 
 private:
-    QList<Row> build() const;
-    // The row's section (and item) are still where the row says.
-    bool refersToCurrent(const Row &row) const;
+    QList<Row> build(const QList<ReportSection> &sections) const;
+    // Replaces the sections and the rows built from them.
+    void apply(QList<ReportSection> sections);
 
-    const QList<ReportSection> *m_sections = nullptr;
+    QList<ReportSection> m_sections;
     QList<Row> m_rows;
     QSet<QUuid> m_expanded;
     mutable std::optional<qint64> m_largest;  // none until asked after a change

@@ -36,9 +36,6 @@ constexpr int kFooterSpacing = 6;
 constexpr int kFooterHeight = 44;
 constexpr int kPlaceholderSpacing = 8;
 
-constexpr int flagsLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-constexpr int flagsRight = Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine;
-
 int actionCount(const ReportSection &section) {
     return int(std::count_if(section.items.cbegin(), section.items.cend(), [](const ReportItem &i) {
         return i.kind == ReportItem::Kind::action;
@@ -221,13 +218,8 @@ QListView *ReportTable::list() const {
     return m_list;
 }
 
-void ReportTable::setSections(const QList<ReportSection> *sections) {
+void ReportTable::setSections(const QList<ReportSection> &sections) {
     m_rows->setSections(sections);
-    fit();
-}
-
-void ReportTable::refresh() {
-    m_rows->refresh();
     fit();
 }
 

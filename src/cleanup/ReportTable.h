@@ -59,10 +59,8 @@ public:
 
     explicit ReportTable(QWidget *parent = nullptr);
 
-    // The sections to show; must outlive the table or the next call.
-    void setSections(const QList<ReportSection> *sections);
-    // Re-reads the sections after a change.
-    void refresh();
+    // The sections to show now.
+    void setSections(const QList<ReportSection> &sections);
     // Whether the scan has ended: an empty report then says nothing was found.
     void setFinished(bool finished);
 

@@ -77,7 +77,6 @@ void CheckReport::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
     paintCard(painter, rect(), radius);
 
-    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     const qreal left = padding, width = this->width() - 2 * padding;
     qreal y = padding;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
@@ -107,7 +106,7 @@ void CheckReport::paintEvent(QPaintEvent *event) {
             // Under the title, not under the icon.
             text.setLeft(box.left() + iconFrame + kIconGap);
         }
-        drawText(painter, text, flags,
+        drawText(painter, text, flagsLeft,
                  QFontMetricsF(style.font).elidedText(line.text, Qt::ElideRight, text.width()),
                  style);
     }

@@ -1,10 +1,7 @@
 #include "maintenance/OptimizeView.h"
 
-#include <utility>
-
 #include "maintenance/CheckReport.h"
 #include "maintenance/OptimizeModel.h"
-#include "theme/Motion.h"
 #include "theme/Text.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/PageTitle.h"
@@ -40,7 +37,9 @@ OptimizeView::OptimizeView(OptimizeModel *model, QWidget *parent)
       m_invitation(new Empty(u"pulse"_qs, tr("Run a Health Check"),
                              tr("Checks first and changes nothing. You decide whether to apply "
                                 "the fixes."))),
-      m_report(new CheckReport) {
+      m_failure(new Empty(u"warning"_qs, {}, {})),
+      m_report(new CheckReport),
+      m_body({m_invitation, m_failure, m_report}) {
     const auto check = [this] { m_model->run(true); };
     const QKeySequence again(Qt::CTRL | Qt::Key_R);
     using K = GButton::Kind;
@@ -63,17 +62,14 @@ OptimizeView::OptimizeView(OptimizeModel *model, QWidget *parent)
     addRegion(m_strip);
 
     m_invitation->setFixedHeight(kInvitationHeight);
-    for (QWidget *block : std::initializer_list<QWidget *>{m_invitation, m_report}) {
-        block->setVisible(false);
+    m_failure->setFixedHeight(kFailureHeight);
+    for (QWidget *block : std::initializer_list<QWidget *>{m_invitation, m_failure, m_report})
         addRegion(block);
-    }
 
-    for (auto changed : {&OptimizeModel::phaseChanged, &OptimizeModel::sectionsChanged,
-                         &OptimizeModel::summaryChanged, &OptimizeModel::failedChanged})
-        connect(m_model, changed, this, [this] {
-            if (!std::exchange(m_pending, true))
-                QMetaObject::invokeMethod(this, &OptimizeView::sync, Qt::QueuedConnection);
-        });
+    syncOn(m_model,
+           {&OptimizeModel::phaseChanged, &OptimizeModel::sectionsChanged,
+            &OptimizeModel::summaryChanged, &OptimizeModel::failedChanged},
+           &OptimizeView::sync);
     sync();
 }
 
@@ -84,15 +80,7 @@ int OptimizeView::attention(const OptimizeModel &model) {
     return count;
 }
 
-QWidget *OptimizeView::content() const {
-    for (QWidget *block : std::initializer_list<QWidget *>{m_invitation, m_failure, m_report})
-        if (block && !block->isHidden())
-            return block;
-    return nullptr;
-}
-
 void OptimizeView::sync() {
-    m_pending = false;
     const Phase phase = m_model->phase();
     const bool failed = !m_model->failed().isEmpty() && !isRunning(phase);
     const int attention = OptimizeView::attention(*m_model);
@@ -126,26 +114,15 @@ void OptimizeView::sync() {
     m_result->setToolTip(m_model->summary().value(0));  // the whole line, when it is cut short
 
     const bool empty = m_model->sections().isEmpty();
-    const QString failureTitle =
-        phase == Phase::done ? tr("The Fixes Didn't Finish") : tr("The Check Didn't Finish");
-    if (failed && empty && m_failureText != failureTitle + m_model->failed()) {
-        // The texts are part of the block: a different failure gets a new block.
-        delete m_failure;
-        m_failureText = failureTitle + m_model->failed();
-        m_failure = new Empty(u"warning"_qs, failureTitle, m_model->failed());
-        m_failure->setFixedHeight(kFailureHeight);
-        m_failure->setVisible(false);
-        addRegion(m_failure);
+    if (failed) {
+        m_failure->setTitle(phase == Phase::done ? tr("The Fixes Didn't Finish")
+                                                 : tr("The Check Didn't Finish"));
+        m_failure->setMessage(m_model->failed());
     }
     m_report->setReport(m_model->sections(), m_model->summary());
 
-    QWidget *const before = content();
     QWidget *wanted = m_report;
     if (empty)
         wanted = phase == Phase::idle ? m_invitation : failed ? m_failure : nullptr;
-    for (QWidget *block : std::initializer_list<QWidget *>{m_invitation, m_failure, m_report})
-        if (block)
-            block->setVisible(block == wanted);
-    if (wanted && wanted != before)
-        rise(wanted);
+    m_body.show(wanted);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "theme/controls/BodySwitch.h"
 #include "theme/controls/PanePage.h"
 
 class CheckReport;
@@ -24,7 +25,7 @@ public:
     SummaryStrip *strip() const { return m_strip; }
     CheckReport *report() const { return m_report; }
     // The block shown now, or none.
-    QWidget *content() const;
+    QWidget *content() const { return m_body.shown(); }
 
 private:
     void sync();
@@ -37,8 +38,7 @@ private:
     RollingText *m_attention;
     RollingText *m_result;
     Empty *m_invitation;
-    Empty *m_failure = nullptr;
-    QString m_failureText;
+    Empty *m_failure;
     CheckReport *m_report;
-    bool m_pending = false;
+    BodySwitch m_body;
 };

@@ -4,17 +4,14 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include <utility>
-
 #include "cleanup/CleanModel.h"
 #include "overview/OverviewCards.h"
 #include "overview/OverviewFigures.h"
 #include "overview/StatusModel.h"
 #include "theme/Icon.h"
-#include "theme/Motion.h"
 #include "theme/Text.h"
-#include "theme/controls/Card.h"
 #include "theme/Theme.h"
+#include "theme/controls/Card.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
 #include "theme/controls/GCard.h"
@@ -88,6 +85,10 @@ protected:
     }
 };
 
+QString failureHint() {
+    return OverviewView::tr(" Try reopening Brightloft.");
+}
+
 GCard *card(int padding, QWidget *content) {
     auto *c = new GCard(padding);
     c->content()->addWidget(content);
@@ -107,7 +108,9 @@ OverviewView::OverviewView(StatusModel *status, CleanModel *clean, QWidget *pare
       m_cpu(new FigureCard(FigureCard::Kind::load, tr("CPU"))),
       m_memory(new FigureCard(FigureCard::Kind::load, tr("Memory"))),
       m_battery(new FigureCard(FigureCard::Kind::battery, tr("Battery"))),
-      m_waiting(new QWidget) {
+      m_waiting(new QWidget),
+      m_failure(Empty::failure(tr("Couldn't Read System Status"), {}, failureHint())),
+      m_body({m_readings, m_failure, m_waiting}) {
     m_scan->setIconName(u"sparkles"_qs);
     connect(m_scan, &QAbstractButton::clicked, this, &OverviewView::scanForJunk);
     pageTitle()->setTrailing(m_scan);
@@ -135,14 +138,13 @@ OverviewView::OverviewView(StatusModel *status, CleanModel *clean, QWidget *pare
     waiting->addStretch();
     m_waiting->setMinimumHeight(kWaitingHeight);
     addRegion(m_waiting);
+    addRegion(m_failure);
 
-    for (auto changed : {&StatusModel::snapshotChanged, &StatusModel::cpuHistoryChanged,
-                         &StatusModel::memHistoryChanged, &StatusModel::errorChanged,
-                         &StatusModel::staleChanged})
-        connect(m_status, changed, this, [this] {
-            if (!std::exchange(m_pending, true))
-                QMetaObject::invokeMethod(this, &OverviewView::sync, Qt::QueuedConnection);
-        });
+    syncOn(
+        m_status,
+        {&StatusModel::snapshotChanged, &StatusModel::cpuHistoryChanged,
+         &StatusModel::memHistoryChanged, &StatusModel::errorChanged, &StatusModel::staleChanged},
+        &OverviewView::sync);
     sync();
 }
 
@@ -191,15 +193,7 @@ void OverviewView::scanForJunk() {
         clean->scan();
 }
 
-QWidget *OverviewView::body() const {
-    for (QWidget *w : std::initializer_list<QWidget *>{m_readings, m_failure, m_waiting})
-        if (w && !w->isHidden())
-            return w;
-    return nullptr;
-}
-
 void OverviewView::sync() {
-    m_pending = false;
     const std::optional<StatusSnapshot> &snapshot = m_status->snapshot();
     // A reading from an engine that has since ended says so.
     pageTitle()->setSubtitle(OverviewFigures::subtitle(snapshot) +
@@ -219,19 +213,7 @@ void OverviewView::sync() {
             m_battery->showBattery(snapshot->batteries->first());
     }
     const std::optional<QString> &error = m_status->error();
-    if (!snapshot && error && *error != m_failureText) {
-        delete m_failure;
-        m_failureText = *error;
-        m_failure = Empty::failure(tr("Couldn't Read System Status"), *error,
-                                   tr(" Try reopening Brightloft."));
-        m_failure->setVisible(false);
-        addRegion(m_failure);
-    }
-    QWidget *const before = body();
-    QWidget *const wanted = snapshot ? m_readings : error ? m_failure : m_waiting;
-    for (QWidget *w : std::initializer_list<QWidget *>{m_readings, m_failure, m_waiting})
-        if (w)
-            w->setVisible(w == wanted);
-    if (wanted != before)
-        rise(wanted);
+    if (!snapshot && error)
+        m_failure->setFailure(*error, failureHint());
+    m_body.show(snapshot ? m_readings : error ? static_cast<QWidget *>(m_failure) : m_waiting);
 }

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "app/Pane.h"
+#include "panes/Pane.h"
+#include "theme/controls/BodySwitch.h"
 #include "theme/controls/PanePage.h"
 
 class CleanModel;
+class Empty;
 class FigureCard;
 class GButton;
 class StatusModel;
@@ -25,7 +27,7 @@ public:
     FigureCard *memory() const { return m_memory; }
     FigureCard *battery() const { return m_battery; }
     // The body shown now: the readings, the error, or the waiting row.
-    QWidget *body() const;
+    QWidget *body() const { return m_body.shown(); }
 
 Q_SIGNALS:
     void navigate(Pane pane);
@@ -46,7 +48,6 @@ private:
     FigureCard *m_battery;
     QWidget *m_batteryCard;
     QWidget *m_waiting;
-    QWidget *m_failure = nullptr;
-    QString m_failureText;
-    bool m_pending = false;
+    Empty *m_failure;
+    BodySwitch m_body;
 };

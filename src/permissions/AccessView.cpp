@@ -15,10 +15,8 @@
 #include <algorithm>
 
 #include "permissions/FullDiskAccess.h"
-#include "platform/Background.h"
 #include "platform/Privacy.h"
 #include "platform/Relaunch.h"
-#include "platform/UserDefaults.h"
 #include "theme/IconStore.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
@@ -124,30 +122,9 @@ private:
     QPoint m_pressedAt;
 };
 
-AccessView::RowState AccessView::fullDiskAccessState(bool fda, bool openedSettings) {
-    if (fda)
-        return RowState::granted;
-    return openedSettings ? RowState::waiting : RowState::needed;
-}
-
-AccessView::RowState AccessView::automationState(bool asked,
-                                                 const QHash<QString, Automation::State> &answers) {
-    if (!asked)
-        return RowState::needed;
-    const bool allGranted = !answers.isEmpty() &&
-                            std::all_of(answers.cbegin(), answers.cend(), [](Automation::State s) {
-                                return s == Automation::State::granted;
-                            });
-    return allGranted ? RowState::granted : RowState::partial;
-}
-
-AccessView::RowState AccessView::automationRow() const {
-    return automationState(UserDefaults::flag(UserDefaults::automationAsked), m_automation);
-}
-
 AccessView::AccessView(QWidget *parent)
     : QWidget(parent),
-      m_fda(FullDiskAccess::isGranted()),
+      m_model(new AccessModel(this)),
       m_chip(new DragAppChip),
       m_openSettings(new GButton),
       m_allow(new GButton(tr("Allow"))),
@@ -232,16 +209,15 @@ AccessView::AccessView(QWidget *parent)
     column->addWidget(footer, 0, Qt::AlignHCenter);
     column->addStretch();
 
-    connect(m_openSettings, &GButton::clicked, this, &AccessView::openFullDiskAccessSettings);
-    connect(m_allow, &GButton::clicked, this, &AccessView::requestAutomation);
+    connect(m_openSettings, &GButton::clicked, m_model, &AccessModel::openFullDiskAccessSettings);
+    connect(m_allow, &GButton::clicked, m_model, &AccessModel::requestAutomation);
     connect(appSettings, &GButton::clicked, this, [] {
         FullDiskAccess::openSettings(QString::fromLatin1(FullDiskAccess::appManagementPage));
     });
     connect(m_continue, &GButton::clicked, this, &AccessView::done);
     connect(m_restart, &GButton::clicked, this, [] { FullDiskAccess::relaunch(); });
 
-    m_poll.setInterval(pollMs);
-    connect(&m_poll, &QTimer::timeout, this, &AccessView::poll);
+    connect(m_model, &AccessModel::changed, this, &AccessView::showStates);
     showStates();
 }
 
@@ -297,82 +273,41 @@ void AccessView::showState(const Row &row, RowState state) {
 }
 
 void AccessView::showStates() {
-    const bool asked = UserDefaults::flag(UserDefaults::automationAsked);
-    const bool waiting = m_openedSettings && !m_fda;
+    const bool fda = m_model->hasFullDiskAccess();
+    const bool opened = m_model->openedSettings();
+    const bool asked = m_model->automationAsked();
+    const bool waiting = opened && !fda;
 
-    showState(m_fdaRow, fullDiskAccessRow());
+    showState(m_fdaRow, m_model->fullDiskAccessRow());
     m_fdaRow.detail->setText(waiting
                                  ? tr("Drag the Brightloft icon into the list, then turn it on.")
                                  : tr("Measure & clean caches across your Mac."));
     m_chip->setVisible(waiting);
-    m_openSettings->setVisible(!m_fda);
-    m_openSettings->setTitle(m_openedSettings ? tr("Open Again") : tr("Open Settings"));
-    m_openSettings->setKind(m_openedSettings ? GButton::Kind::secondary : GButton::Kind::primary);
+    m_openSettings->setVisible(!fda);
+    m_openSettings->setTitle(opened ? tr("Open Again") : tr("Open Settings"));
+    m_openSettings->setKind(opened ? GButton::Kind::secondary : GButton::Kind::primary);
 
-    const RowState automation = automationRow();
+    const RowState automation = m_model->automationRow();
     showState(m_automationRow, automation);
-    const bool declined =
-        asked && std::any_of(m_automation.cbegin(), m_automation.cend(),
-                             [](Automation::State s) { return s == Automation::State::denied; });
     m_automationRow.detail->setText(
-        declined
+        m_model->automationDeclined()
             ? tr("Some access was declined. Re-enable it in Privacy & Security → Automation.")
             : tr("Lets the engine check running apps & use Finder's Trash. macOS asks twice."));
     m_allow->setVisible(automation != RowState::granted);
-    m_allow->setKind(m_fda && !asked ? GButton::Kind::primary : GButton::Kind::secondary);
-    m_allow->setLoading(m_asking);
+    m_allow->setKind(fda && !asked ? GButton::Kind::primary : GButton::Kind::secondary);
+    m_allow->setLoading(m_model->isAsking());
 
-    m_continue->setKind(m_fda && asked ? GButton::Kind::primary : GButton::Kind::secondary);
-    m_continue->setEnabled(m_fda);
+    m_continue->setKind(fda && asked ? GButton::Kind::primary : GButton::Kind::secondary);
+    m_continue->setEnabled(fda);
     m_restart->setVisible(waiting);
 }
 
-void AccessView::openFullDiskAccessSettings() {
-    FullDiskAccess::openSettings(QString::fromLatin1(FullDiskAccess::allFilesPage));
-    m_openedSettings = true;
-    showStates();
-}
-
-void AccessView::requestAutomation() {
-    m_asking = true;
-    showStates();
-    askNext(0);
-}
-
-void AccessView::askNext(qsizetype index) {
-    const QList<Automation::Target> &targets = Automation::targets();
-    if (index >= targets.size()) {
-        m_asking = false;
-        UserDefaults::setFlag(UserDefaults::automationAsked, true);
-        showStates();
-        return;
-    }
-    const QString bundleId = targets[index].bundleId;
-    // Answers arrive on this view's thread and are dropped once it is gone.
-    whenFinished(this, Automation::launchIfNeeded(bundleId), [this, bundleId, index] {
-        whenFinished(this, Automation::request(bundleId),
-                     [this, bundleId, index](Automation::State state) {
-                         m_automation.insert(bundleId, state);
-                         askNext(index + 1);
-                     });
-    });
-}
-
-void AccessView::poll() {
-    if (m_fda || !FullDiskAccess::isGranted())
-        return;
-    m_fda = true;
-    m_poll.stop();
-    showStates();
-}
-
 void AccessView::showEvent(QShowEvent *event) {
-    if (!m_fda)
-        m_poll.start();
+    m_model->setWatching(true);
     QWidget::showEvent(event);
 }
 
 void AccessView::hideEvent(QHideEvent *event) {
-    m_poll.stop();
+    m_model->setWatching(false);
     QWidget::hideEvent(event);
 }

@@ -30,4 +30,10 @@ QString home() {
     return h;
 }
 
+QString expandTilde(const QString &path) {
+    if (path == u"~"_qs || path.startsWith(u"~/"_qs))
+        return home() + path.mid(1);
+    return path;
+}
+
 }  // namespace Paths

@@ -12,4 +12,7 @@ QString resources();
 // The user's home folder ($HOME), without a trailing slash.
 QString home();
 
+// "~" and "~/..." in the user's home; every other path as it is.
+QString expandTilde(const QString &path);
+
 }  // namespace Paths

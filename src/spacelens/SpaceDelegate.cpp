@@ -21,9 +21,6 @@ constexpr int kEllipsis = 16;
 constexpr int kChevronIcon = 14;
 constexpr int kCaptionPadding = 20;
 
-constexpr int flagsLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-constexpr int flagsRight = Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine;
-
 QRectF square(qreal left, qreal centreY, qreal side) {
     return {left, centreY - side / 2, side, side};
 }

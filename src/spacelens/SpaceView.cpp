@@ -45,8 +45,9 @@ constexpr int kMeasuringSpacing = 8;
 constexpr int kListMinHeight = 3 * SpaceDelegate::rowHeight;
 constexpr int kPanelMinHeight = 360;
 
-constexpr int flagsLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-constexpr int flagsRight = Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine;
+QString errorHint() {
+    return SpaceView::tr(" Check that Brightloft has Full Disk Access, then rescan.");
+}
 
 // One breadcrumb: a name as plain text; the current folder's is stronger.
 class Crumb : public QAbstractButton {
@@ -112,7 +113,9 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
       m_table(new QWidget),
       m_measuring(new QWidget),
       m_measuringText(new Label({}, textStyle(14, QFont::Normal, Color::gray900))),
-      m_panelBody(new QWidget) {
+      m_error(Empty::failure(tr("Couldn't Measure This Folder"), {}, errorHint())),
+      m_panelBody(new QWidget),
+      m_body({m_table, m_measuring, m_error}) {
     m_rescan->setIconName(u"refresh"_qs);
     m_rescan->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(m_rescan, &QAbstractButton::clicked, this, [this] { m_model->load(true); });
@@ -179,20 +182,18 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
     bodyColumn->setSpacing(0);
     bodyColumn->addWidget(m_table);
     bodyColumn->addWidget(m_measuring);
+    m_error->setFixedHeight(kErrorHeight);
+    bodyColumn->addWidget(m_error);
     column->addWidget(m_panelBody);
     addRegion(panel);
     // A folder of any size: the panel ends at the window's bottom edge and
     // its rows scroll inside.
     fillRest(panel, kPanelMinHeight, Fill::atMost);
 
-    for (auto changed :
-         {&SpaceModel::trailChanged, &SpaceModel::reportsChanged, &SpaceModel::provisionalChanged,
-          &SpaceModel::errorChanged, &SpaceModel::measuringChanged})
-        connect(m_model, changed, this, [this] {
-            // Several properties change per step of the model: draw once.
-            if (!std::exchange(m_pending, true))
-                QMetaObject::invokeMethod(this, &SpaceView::sync, Qt::QueuedConnection);
-        });
+    syncOn(m_model,
+           {&SpaceModel::trailChanged, &SpaceModel::reportsChanged, &SpaceModel::provisionalChanged,
+            &SpaceModel::errorChanged, &SpaceModel::measuringChanged},
+           &SpaceView::sync);
     sync();
 }
 
@@ -206,13 +207,6 @@ QList<QAbstractButton *> SpaceView::crumbs() const {
         if (auto *crumb = dynamic_cast<Crumb *>(m_crumbs->itemAt(i)->widget()))
             out.append(crumb);
     return out;
-}
-
-QWidget *SpaceView::body() const {
-    for (QWidget *w : {m_table, m_measuring, static_cast<QWidget *>(m_error)})
-        if (w && !w->isHidden())
-            return w;
-    return nullptr;
 }
 
 void SpaceView::showEvent(QShowEvent *event) {
@@ -229,7 +223,6 @@ void SpaceView::back() {
 }
 
 void SpaceView::sync() {
-    m_pending = false;
     const bool measuring = m_model->measuring().contains(m_model->key());
     m_rescan->setLoading(measuring);
     m_back->setVisible(m_model->trail().size() >= 2);
@@ -273,15 +266,8 @@ void SpaceView::syncBody() {
     const bool measuring = m_model->measuring().contains(m_model->key());
     const std::optional<QString> &error = m_model->error();
 
-    if (!report && !measuring && error && (!m_error || m_errorText != *error)) {
-        // The message is part of the block: a new error gets a new block.
-        delete m_error;
-        m_errorText = *error;
-        m_error = Empty::failure(tr("Couldn't Measure This Folder"), *error,
-                                 tr(" Check that Brightloft has Full Disk Access, then rescan."));
-        m_error->setFixedHeight(kErrorHeight);
-        m_panelBody->layout()->addWidget(m_error);
-    }
+    if (!report && !measuring && error)
+        m_error->setFailure(*error, errorHint());
 
     if (report && (report != m_shown || top != m_shownTop)) {
         m_shown = report;
@@ -297,16 +283,10 @@ void SpaceView::syncBody() {
     m_measuringText->setText(top ? tr("Measuring your whole Mac. This takes about 30 seconds…")
                                  : tr("Measuring…"));
 
-    QWidget *wanted = report      ? m_table
-                      : measuring ? m_measuring
-                      : error     ? static_cast<QWidget *>(m_error)
-                                  : nullptr;
-    QWidget *shown = body();
-    for (QWidget *w : {m_table, m_measuring, static_cast<QWidget *>(m_error)})
-        if (w)
-            w->setVisible(w == wanted);
-    if (wanted && wanted != shown)
-        rise(wanted);
+    m_body.show(report      ? m_table
+                : measuring ? m_measuring
+                : error     ? static_cast<QWidget *>(m_error)
+                            : nullptr);
 }
 
 QMenu *SpaceView::actionsMenu(const DiskEntry &entry, QWidget *parent) {

@@ -7,6 +7,7 @@
 
 #include "spacelens/DiskReport.h"
 #include "spacelens/SpaceModel.h"
+#include "theme/controls/BodySwitch.h"
 #include "theme/controls/PanePage.h"
 
 class ContentList;
@@ -38,7 +39,7 @@ public:
     SpaceRows *rows() const { return m_rows; }
     QListView *list() const;
     // The body shown now: the table, the measuring block, the error, or none.
-    QWidget *body() const;
+    QWidget *body() const { return m_body.shown(); }
     QWidget *table() const { return m_table; }
     QWidget *measuringBlock() const { return m_measuring; }
     Empty *errorBlock() const { return m_error; }
@@ -73,14 +74,13 @@ private:
     QWidget *m_table;
     QWidget *m_measuring;
     Label *m_measuringText;
-    Empty *m_error = nullptr;
-    QString m_errorText;
+    Empty *m_error;
     QWidget *m_panelBody;
+    BodySwitch m_body;
     std::optional<DiskEntry> m_pendingTrash;
     QPointer<QMessageBox> m_dialog;
     SpaceModel::Trail m_crumbTrail;
     std::optional<DiskReport> m_shown;
     bool m_shownTop = false;
-    bool m_pending = false;
     bool m_keysOnRows = false;  // give the rows focus when they show again
 };

@@ -23,6 +23,10 @@ TextStyle heading(qreal size);
 // Small section captions: GeistMono 11 medium, upper case, tracked out.
 TextStyle eyebrow();
 
+// Flags for drawText: one line, vertically centred, at the box's left or right.
+inline constexpr int flagsLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+inline constexpr int flagsRight = Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine;
+
 // Draws `text` in `style`, its colour resolved now.
 void drawText(QPainter &painter, const QRectF &rect, int flags, const QString &text,
               const TextStyle &style);

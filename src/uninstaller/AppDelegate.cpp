@@ -16,8 +16,6 @@ constexpr ListRow::Metrics kRow{6, AppDelegate::gap / 2.0, 10, 10, 24};
 constexpr qreal kNameSize = 14;
 constexpr qreal kSizeSize = 12;
 
-constexpr int flagsRight = Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine;
-
 }  // namespace
 
 AppDelegate::AppDelegate(AppsModel *model, const AppRows *rows, QObject *parent)

@@ -1,10 +1,10 @@
 #include "uninstaller/AppDetail.h"
 
-#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "platform/Paths.h"
 #include "platform/Reveal.h"
 #include "theme/Accessibility.h"
 #include "theme/Icon.h"
@@ -23,13 +23,6 @@ constexpr int kPadding = 24;
 constexpr int kSpacing = 16;
 constexpr int kHeaderIcon = 48;
 constexpr int kRevealColumn = LeftoverDelegate::reveal;
-
-// "~/x" as an absolute path, for revealing.
-QString expanded(const QString &path) {
-    if (path == u"~" || path.startsWith(u"~/"))
-        return QDir::homePath() + path.mid(1);
-    return path;
-}
 
 }  // namespace
 
@@ -71,7 +64,7 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
     reveal->setIconName(u"folder"_qs);
     const QString appPath = app.path;
     connect(reveal, &QAbstractButton::clicked, this,
-            [appPath] { Reveal::show(expanded(appPath)); });
+            [appPath] { Reveal::show(Paths::expandTilde(appPath)); });
     header->addWidget(reveal);
     m_uninstall->setEnabled(plan.has_value());
     connect(m_uninstall, &ConfirmButton::confirmed, model, [model, app] { model->uninstall(app); });
@@ -99,7 +92,7 @@ AppDetail::AppDetail(AppsModel *model, const InstalledApp &app,
         column->addLayout(captionsRow);
         m_files = new LeftoverList(plan->files);
         connect(m_files, &LeftoverList::revealRequested, this,
-                [](const QString &file) { Reveal::show(expanded(file)); });
+                [](const QString &file) { Reveal::show(Paths::expandTilde(file)); });
         column->addWidget(m_files, 1);
     } else {
         auto *finding = new QHBoxLayout;

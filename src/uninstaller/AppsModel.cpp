@@ -31,19 +31,10 @@ QByteArray exactPathFrom(QStringView hex) {
     return path.startsWith('/') && !path.contains('\0') ? path : QByteArray();
 }
 
-// "~" and "~/..." are the user's home; every other path stays as it is.
-QString expandTilde(const QString &path) {
-    if (path == u"~"_qs)
-        return Paths::home();
-    if (path.startsWith(u"~/"_qs))
-        return Paths::home() + path.mid(1);
-    return path;
-}
-
 }  // namespace
 
 QByteArray AppsModel::Leftover::target() const {
-    return exactPath.isEmpty() ? QFile::encodeName(expandTilde(path)) : exactPath;
+    return exactPath.isEmpty() ? QFile::encodeName(Paths::expandTilde(path)) : exactPath;
 }
 
 AppsModel::Preview AppsModel::Preview::ofPlan(const Plan &plan) {

@@ -20,9 +20,6 @@ constexpr ListRow::Metrics kRow{0, 1, 10, 10, 15};
 constexpr qreal kTextSize = 12;
 constexpr int kGlyph = 14;
 
-constexpr int flagsLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-constexpr int flagsRight = Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine;
-
 }  // namespace
 
 LeftoverRows::LeftoverRows(const QList<AppsModel::Leftover> &files, QObject *parent)

@@ -148,13 +148,10 @@ UninstallView::UninstallView(AppsModel *model, QWidget *parent)
     });
 
     connect(m_search, &QLineEdit::textChanged, this, &UninstallView::syncList);
-    for (auto changed :
-         {&AppsModel::appsChanged, &AppsModel::sizesChanged, &AppsModel::loadingChanged,
-          &AppsModel::errorChanged, &AppsModel::selectionChanged, &AppsModel::previewChanged})
-        connect(m_model, changed, this, [this] {
-            if (!std::exchange(m_pending, true))
-                QMetaObject::invokeMethod(this, &UninstallView::sync, Qt::QueuedConnection);
-        });
+    syncOn(m_model,
+           {&AppsModel::appsChanged, &AppsModel::sizesChanged, &AppsModel::loadingChanged,
+            &AppsModel::errorChanged, &AppsModel::selectionChanged, &AppsModel::previewChanged},
+           &UninstallView::sync);
     sync();
 }
 
@@ -180,7 +177,6 @@ void UninstallView::showEvent(QShowEvent *event) {
 }
 
 void UninstallView::sync() {
-    m_pending = false;
     std::optional<qint64> total;
     if (!m_model->sizes().isEmpty()) {
         total = 0;
@@ -215,22 +211,17 @@ void UninstallView::syncList() {
 void UninstallView::syncDetail() {
     using Kind = AppsModel::Preview::Kind;
     const AppsModel::Preview &preview = m_model->preview();
-    const InstalledApp *app = nullptr;
-    for (const InstalledApp &a : m_model->apps())
-        if (m_model->selection() == a.path) {
-            app = &a;
-            break;
-        }
-    // What the pane shows, as a key: rebuilt only when it changes.
-    QString key = QString::number(preview.kind) + u'\n' + preview.message;
-    if ((preview.kind == Kind::files || preview.kind == Kind::loading) && app) {
-        key += u'\n' + app->path;
-        for (const AppsModel::Leftover &l : preview.plan.files) key += u'\n' + l.path + l.size;
-        key += u'\n' + preview.plan.total;
-    }
-    if (m_detail && key == m_detailKey)
+    DetailState state{preview, std::nullopt};
+    if (preview.kind == Kind::files || preview.kind == Kind::loading)
+        for (const InstalledApp &a : m_model->apps())
+            if (m_model->selection() == a.path) {
+                state.app = a;
+                break;
+            }
+    if (m_detail && state == m_detailState)
         return;
-    m_detailKey = key;
+    m_detailState = state;
+    const std::optional<InstalledApp> &app = state.app;
     // The focused button may go with the old content: keep the keyboard in the pane.
     const bool hadFocus = m_detail && m_detail->isAncestorOf(QApplication::focusWidget());
     delete m_detail;

@@ -5,10 +5,10 @@
 #include <optional>
 
 #include "theme/controls/PanePage.h"
+#include "uninstaller/AppsModel.h"
 
 class AppDetail;
 class AppRows;
-class AppsModel;
 class Label;
 class QLineEdit;
 class QListView;
@@ -41,6 +41,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What the detail pane shows: rebuilt only when this changes.
+    struct DetailState {
+        AppsModel::Preview preview;
+        std::optional<InstalledApp> app;  // for files and loading
+
+        bool operator==(const DetailState &) const = default;
+    };
+
     void sync();
     void syncList();
     void syncDetail();
@@ -57,8 +65,7 @@ private:
     QWidget *m_detailPanel;
     QWidget *m_panels;
     QWidget *m_detail = nullptr;
-    QString m_detailKey;
+    std::optional<DetailState> m_detailState;
     QTimer m_hover;
     QString m_hovered;  // path of the row under the pointer
-    bool m_pending = false;
 };

@@ -4,8 +4,8 @@
 #include <QTest>
 
 #include "WholeApp.h"
-#include "app/Pane.h"
 #include "app/TabButton.h"
+#include "panes/Pane.h"
 #include "spacelens/SpaceView.h"
 #include "theme/Accessibility.h"
 #include "uninstaller/AppDetail.h"

@@ -8,9 +8,9 @@
 #include <QTest>
 
 #include "WholeApp.h"
-#include "app/Pane.h"
 #include "app/TabButton.h"
 #include "app/TopBar.h"
+#include "panes/Pane.h"
 #include "spacelens/SpaceModel.h"
 #include "spacelens/SpaceRows.h"
 #include "spacelens/SpaceView.h"

@@ -296,21 +296,48 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
     }
 
-    void newScanReplacesARunningOne() {
-        TestEnvironment env;
-        const QString first = env.home() + u"/first.pid"_qs;
-        env.installEngineInResources(
-            engine(u"if [ ! -e '"_qs + first + u"' ]; then\n"_qs +
-                   ScriptedEngine::recordPid(first) + printText("➤ First\n→ a · 1 GB") +
-                   u"exec sleep 30\nfi\n"_qs + printText("➤ Second\n→ b · 2 GB")));
-        CleanModel model;
-        model.scan();
-        QTRY_COMPARE(model.sections().size(), 1);
-        model.scan();
-        QVERIFY(waitForEnd(model));
-        QCOMPARE(shape(model.sections()), QStringList{u"Second:1"_qs});
-        QCOMPARE(model.total(), 2 * GB);
-        QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(first)));
+    // The report table's rows own a copy of the report and follow it through
+    // every change a scan makes: a section arriving only inserts, so the rows
+    // before it stay in place; trimmed and replaced reports leave no stale row.
+    void reportRowsFollowTheReport() {
+        const auto section = [](const QString &title, int items) {
+            ReportSection s{QUuid::createUuid(), title, {}};
+            for (int i = 0; i < items; ++i)
+                s.items.append({QUuid::createUuid(),
+                                ReportItem::Kind::action,
+                                title + QString::number(i),
+                                {},
+                                qint64(i + 1)});
+            return s;
+        };
+        ReportRows rows;
+        QAbstractItemModelTester tester(&rows,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const auto texts = [&] {
+            QStringList out;
+            for (int i = 0; i < rows.rowCount(); ++i) out << rows.index(i).data().toString();
+            return out.join(u' ');
+        };
+        QList<ReportSection> report{section(u"A"_qs, 2), section(u"B"_qs, 1)};
+        rows.setSections(report);
+        rows.toggle(0);
+        QCOMPARE(texts(), u"A A0 A1 B"_qs);
+        report[0].items.append(section(u"A"_qs, 3).items.last());
+        rows.setSections(report);
+        QCOMPARE(texts(), u"A A0 A1 A2 B"_qs);
+        QCOMPARE(rows.largest(), 6);
+
+        QSignalSpy removed(&rows, &QAbstractItemModel::rowsRemoved);
+        report.append(section(u"C"_qs, 1));
+        rows.setSections(report);
+        QCOMPARE(texts(), u"A A0 A1 A2 B C"_qs);
+        QCOMPARE(removed.size(), 0);
+        report.removeFirst();
+        rows.setSections(report);
+        QCOMPARE(texts(), u"B C"_qs);
+        QCOMPARE(rows.largest(), 1);
+        rows.setSections({});
+        QCOMPARE(rows.rowCount(), 0);
     }
 };
 

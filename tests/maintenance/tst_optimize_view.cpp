@@ -164,9 +164,6 @@ private Q_SLOTS:
         auto *attention = qobject_cast<RollingText *>(s.view.strip()->cell(2)->value());
         QVERIFY(attention);
         QCOMPARE(attention->color(), Color::amber);
-        ReportItem detailOnly;  // no label: the detail alone, no separator
-        detailOnly.detail = u"stale"_qs;
-        QCOMPARE(CheckReport::itemText(detailOnly), u"stale"_qs);
         s.model.run(false);
         QVERIFY(s.reach(Phase::done));
         QCOMPARE(attention->color(), Color::gray1000);

@@ -39,19 +39,19 @@ Empty *Empty::failure(const QString &title, const QString &error, const QString 
 Empty::Empty(const QString &icon, const QString &title, const QString &message, QWidget *parent,
              Qt::TextFormat format)
     : QWidget(parent),
+      m_title(new Label(title, textStyle(M::titleSize, QFont::DemiBold))),
       m_message(new Label(message, textStyle(M::messageSize, QFont::Normal, Color::gray900))) {
     m_message->setTextFormat(format);
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(M::padding, M::padding, M::padding, M::padding);
     column->setSpacing(M::spacing);
 
-    auto *heading = new Label(title, textStyle(M::titleSize, QFont::DemiBold));
     m_message->setWordWrap(true);
     m_message->setAlignment(Qt::AlignHCenter);
     m_message->setFixedWidth(M::messageWidth);
     column->addStretch();
     column->addWidget(new IconTile(icon), 0, Qt::AlignHCenter);
-    column->addWidget(heading, 0, Qt::AlignHCenter);
+    column->addWidget(m_title, 0, Qt::AlignHCenter);
     // In a row of its own: a column asks a wrapped label for its height at the
     // column's width, a row at the label's own.
     auto *centred = new QHBoxLayout;
@@ -62,8 +62,25 @@ Empty::Empty(const QString &icon, const QString &title, const QString &message, 
     column->addStretch();
 }
 
+QString Empty::title() const {
+    return m_title->text();
+}
+
 QString Empty::message() const {
     return m_message->text();
+}
+
+void Empty::setTitle(const QString &title) {
+    m_title->setText(title);
+}
+
+void Empty::setMessage(const QString &message, Qt::TextFormat format) {
+    m_message->setTextFormat(format);
+    m_message->setText(message);
+}
+
+void Empty::setFailure(const QString &error, const QString &hint) {
+    setMessage(messageWithHint(error, hint), Qt::RichText);
 }
 
 void Empty::resizeEvent(QResizeEvent *event) {

@@ -27,11 +27,17 @@ public:
     static Empty *failure(const QString &title, const QString &error, const QString &hint,
                           QWidget *parent = nullptr);
 
+    QString title() const;
     QString message() const;
+    void setTitle(const QString &title);
+    void setMessage(const QString &message, Qt::TextFormat format = Qt::PlainText);
+    // Says `error`, then `hint`, as failure() does.
+    void setFailure(const QString &error, const QString &hint);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    Label *m_title;
     Label *m_message;
 };

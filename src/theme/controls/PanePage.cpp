@@ -78,3 +78,15 @@ bool PanePage::eventFilter(QObject *watched, QEvent *event) {
     }
     return QScrollArea::eventFilter(watched, event);
 }
+
+void PanePage::requestSync() {
+    if (std::exchange(m_syncPending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_syncPending = false;
+            m_sync();
+        },
+        Qt::QueuedConnection);
+}

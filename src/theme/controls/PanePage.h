@@ -4,6 +4,9 @@
 #include <QPointer>
 #include <QScrollArea>
 
+#include <functional>
+#include <initializer_list>
+
 class PageTitle;
 class QVBoxLayout;
 
@@ -37,6 +40,16 @@ public:
     void fillRest(QWidget *region, int minimumHeight, Fill fill);
 
 protected:
+    // Calls `sync` once, on the next turn of the event loop, after any number
+    // of `changes` of `model`: many change together per batch of engine
+    // lines, and the page draws once per batch.
+    template <class Model, class Page>
+    void syncOn(const Model *model, std::initializer_list<void (Model::*)()> changes,
+                void (Page::*sync)()) {
+        m_sync = [this, sync] { (static_cast<Page *>(this)->*sync)(); };
+        for (auto changed : changes) connect(model, changed, this, &PanePage::requestSync);
+    }
+
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -47,8 +60,11 @@ private:
         Fill fill;
     };
     void fit(const Filling &filling);
+    void requestSync();
 
     PageTitle *m_title;
     QVBoxLayout *m_column;
     QList<Filling> m_fillings;
+    std::function<void()> m_sync;
+    bool m_syncPending = false;
 };

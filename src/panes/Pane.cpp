@@ -1,4 +1,4 @@
-#include "app/Pane.h"
+#include "panes/Pane.h"
 
 #include <QCoreApplication>
 
