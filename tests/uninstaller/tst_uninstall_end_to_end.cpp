@@ -1,3 +1,4 @@
+#include <QAbstractItemModelTester>
 #include <QFile>
 #include <QFileInfo>
 #include <QListView>
@@ -7,6 +8,7 @@
 #include "app/RootView.h"
 #include "support/AppFixture.h"
 #include "support/RealEngine.h"
+#include "support/RealInput.h"
 #include "support/ScreenShots.h"
 #include "support/TrashCheck.h"
 #include "support/ViewProbe.h"
@@ -54,8 +56,7 @@ private Q_SLOTS:
     void uninstallAnAppImage() {
         AppFixture fixture;
         fixture.env().installRealEngine();
-        if (!RealEngine::offers(u"uninstall"_qs))
-            QSKIP("the bundled engine has no uninstall command yet");
+        QVERIFY2(RealEngine::offers(u"uninstall"_qs), "the bundled engine lists no uninstall");
         const QString home = fixture.env().home();
         const QString image = home + u"/Applications/Notely-2.0-x86_64.AppImage"_qs;
         const QString other = home + u"/Applications/Sketchpad-1.1-x86_64.AppImage"_qs;
@@ -77,16 +78,18 @@ private Q_SLOTS:
         window.resize(1200, 820);
         auto *view = ViewProbe::openPane<UninstallView>(window, Pane::uninstall);
         QVERIFY(view);
+        QAbstractItemModelTester tester(view->rows(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         AppsModel *model = window.root()->apps();
         QVERIFY(QTest::qWaitFor(
             [&] { return !model->isLoading() && view->rows()->rowCount() == 2; }, 20000));
 
-        const int row = rowOf(*view->rows(), u"Notely"_qs);
-        QVERIFY(row >= 0);
-        const QModelIndex index = view->rows()->index(row);
+        const QModelIndex index = view->rows()->index(rowOf(*view->rows(), u"Notely"_qs));
+        QVERIFY(index.isValid());
         view->list()->scrollTo(index);
-        QTest::mouseClick(view->list()->viewport(), Qt::LeftButton, {},
-                          view->list()->visualRect(index).center());
+        RealInput::settle();
+        QVERIFY(
+            RealInput::click(view->list()->viewport(), view->list()->visualRect(index).center()));
         QCOMPARE(model->selection(), std::optional(image));
         QVERIFY(QTest::qWaitFor([&] { return model->preview().kind == AppsModel::Preview::files; },
                                 20000));
@@ -101,9 +104,9 @@ private Q_SLOTS:
 
         ConfirmButton *uninstall = detail->uninstallButton();
         QVERIFY(uninstall->isEnabled());
-        QTest::mouseClick(uninstall, Qt::LeftButton);
+        QVERIFY(RealInput::click(uninstall));
         QCOMPARE(uninstall->title(), u"Confirm Uninstall"_qs);
-        QTest::mouseClick(uninstall, Qt::LeftButton);
+        QVERIFY(RealInput::click(uninstall));
         QVERIFY(QTest::qWaitFor(
             [&] { return model->preview().kind == AppsModel::Preview::removed; }, 20000));
         QCoreApplication::processEvents();
