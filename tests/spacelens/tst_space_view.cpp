@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSortFilterProxyModel>
 #include <QTest>
 
 #include <limits>
@@ -24,13 +25,19 @@ QList<DiskEntry> sized(const QList<qint64> &sizes) {
     return out;
 }
 
-// The rows of `report`, read from a checked item model.
+// The rows of `report`, from a checked item model, as many as a view that
+// keeps its own rows sees after the model announced the change.
 QList<SpaceRows::Row> rowsOf(const DiskReport &report, bool topLevel) {
     SpaceRows rows;
     QAbstractItemModelTester tester(&rows, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSortFilterProxyModel seen;
+    seen.setSourceModel(&rows);
+    rows.setReport({u"/"_qs, sized({1}), {}, {}}, false);
+    [&] { QCOMPARE(seen.rowCount(), 1); }();
     rows.setReport(report, topLevel);
     QList<SpaceRows::Row> out;
-    for (int i = 0; i < rows.rowCount(); ++i) out.append(rows.row(i));
+    for (int i = 0; i < seen.rowCount(); ++i) out.append(rows.row(i));
+    [&] { QCOMPARE(seen.rowCount(), rows.rowCount()); }();
     return out;
 }
 
