@@ -229,42 +229,14 @@ private Q_SLOTS:
         }
     }
 
-    // Confirming is the real-engine case below.
-    void trashAsksFirstAndCancelKeepsTheFile() {
-        SpaceScene s;
-        const QString file = s.env.home() + u"/Downloads/big.iso"_qs;
-        QVERIFY(TestEnvironment::writeFile(file, QByteArray(4096, 'x')));
-        s.answer(u"/"_qs, {entry(file, 4096), entry(u"/other"_qs, 10)});
-        s.show();
-        QVERIFY(s.settle());
-
-        s.view->requestTrash(s.model.report()->entries.first());
-        QMessageBox *dialog = s.view->trashDialog();
-        QVERIFY(dialog);
-        QCOMPARE(dialog->text(), u"Move “big.iso” to the Trash?"_qs);
-        QCOMPARE(dialog->informativeText(),
-                 u"You can restore it from the Trash until you empty it."_qs);
-        QVERIFY(s.view->pendingTrash());
-        // Drawn as the destructive action, in the app's own look.
-        auto *move = qobject_cast<GButton *>(buttonOf(dialog, QMessageBox::DestructiveRole));
-        QVERIFY(move && move->kind() == GButton::Kind::error);
-        QCOMPARE(move->text(), u"Move to Trash"_qs);
-        QVERIFY(QTest::qWaitForWindowExposed(dialog));
-        QVERIFY(ScreenShots::shoot(dialog, u"space-trash-dialog"_qs));
-        QVERIFY(RealInput::click(buttonOf(dialog, QMessageBox::RejectRole)));
-        QVERIFY(!s.view->pendingTrash());
-        QTest::qWait(50);
-        QCOMPARE(s.view->rows()->rowCount(), 2);
-        QVERIFY(QFile::exists(file));
-    }
-
-    // The bundled engine measures a folder of the temporary home; the file
-    // moved from the pane is gone from the rows and sits in the Trash.
-    void trashWithTheRealEngine() {
+    // The bundled engine measures a folder of the temporary home. Moving a
+    // file asks first; Cancel keeps it, and once confirmed it is gone from
+    // the rows and sits in the Trash.
+    void trashAsksFirstWithTheRealEngine() {
         SpaceScene s;
         s.env.installRealEngine();
-        const QString dir = s.env.home() + u"/Downloads"_qs;
-        QVERIFY(TestEnvironment::writeFile(dir + u"/big.iso"_qs, QByteArray(200'000, 'x')));
+        const QString dir = s.env.home() + u"/Downloads"_qs, big = dir + u"/big.iso"_qs;
+        QVERIFY(TestEnvironment::writeFile(big, QByteArray(200'000, 'x')));
         QVERIFY(TestEnvironment::writeFile(dir + u"/small.txt"_qs, QByteArray(5'000, 'x')));
         s.model.open(entry(dir, 0, true));
         QVERIFY(s.settle());
@@ -272,12 +244,25 @@ private Q_SLOTS:
         QVERIFY(s.settle());
         QCOMPARE(s.rowNames(), (QStringList{u"big.iso"_qs, u"small.txt"_qs}));
 
-        s.view->requestTrash(s.view->rows()->row(0).item);
-        QVERIFY(QTest::qWaitForWindowExposed(s.view->trashDialog()));
-        QVERIFY(RealInput::click(buttonOf(s.view->trashDialog(), QMessageBox::DestructiveRole)));
+        for (const auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
+            s.view->requestTrash(s.view->rows()->row(0).item);
+            QMessageBox *dialog = s.view->trashDialog();
+            QVERIFY(dialog && s.view->pendingTrash());
+            QCOMPARE(dialog->text(), u"Move “big.iso” to the Trash?"_qs);
+            QCOMPARE(dialog->informativeText(),
+                     u"You can restore it from the Trash until you empty it."_qs);
+            // Drawn as the destructive action, in the app's own look.
+            auto *move = qobject_cast<GButton *>(buttonOf(dialog, QMessageBox::DestructiveRole));
+            QVERIFY(move && move->kind() == GButton::Kind::error);
+            QCOMPARE(move->text(), u"Move to Trash"_qs);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            QVERIFY(ScreenShots::shoot(dialog, u"space-trash-dialog"_qs));
+            QVERIFY(RealInput::click(buttonOf(dialog, role)));
+            QVERIFY(!s.view->pendingTrash());
+        }
         QVERIFY(QTest::qWaitFor([&] { return s.view->rows()->rowCount() == 1; }, 10000));
         QCOMPARE(s.rowNames(), QStringList{u"small.txt"_qs});
-        QCOMPARE(TrashCheck::problemWith(dir + u"/big.iso"_qs), QString());
+        QCOMPARE(TrashCheck::problemWith(big), QString());
     }
 };
 
