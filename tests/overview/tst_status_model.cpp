@@ -40,6 +40,8 @@ private Q_SLOTS:
             u"{}"_qs,
             u"{\"health_score\": 1, \"health_score_msg\": \"no cpu or memory\"}"_qs,
             u"[1, 2]"_qs,
+            // Read as a whole or not at all: a volume without its mount.
+            reading(99, 99).chopped(1) + u", \"disks\": [{\"used\": 1, \"total\": 2}]}"_qs,
         };
         QStringList lines = {u"Collecting readings…"_qs};
         QList<double> cpu, mem;
@@ -151,6 +153,29 @@ private Q_SLOTS:
         QFile::remove(pidFile);
         QTest::qWait(StatusModel::firstRetryMs + 300);
         QVERIFY(!QFile::exists(pidFile));
+    }
+
+    // The volume the storage card shows: "/", else the first one listed.
+    void rootDisk_data() {
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<QStringList>("mounts");
+        QTest::addColumn<QString>("root");  // empty: none
+        QTest::newRow("root after another") << true << QStringList{u"/data"_qs, u"/"_qs} << u"/"_qs;
+        QTest::newRow("no root: the first")
+            << true << QStringList{u"/data"_qs, u"/home"_qs} << u"/data"_qs;
+        QTest::newRow("empty list") << true << QStringList() << QString();
+        QTest::newRow("absent") << false << QStringList() << QString();
+    }
+    void rootDisk() {
+        QFETCH(bool, listed);
+        QFETCH(QStringList, mounts);
+        QFETCH(QString, root);
+        StatusSnapshot s;
+        if (listed)
+            s.disks.emplace();
+        for (const QString &mount : mounts) s.disks->append({mount, 1, 2, 50, {}});
+        const auto found = s.rootDisk();
+        QCOMPARE(found ? found->mount : QString(), root);
     }
 
     void watchesTheRealEngine() {

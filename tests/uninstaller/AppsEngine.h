@@ -1,18 +1,23 @@
 #pragma once
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 #include "support/ScriptedEngine.h"
+#include "support/TestEnvironment.h"
 #include "uninstaller/AppsModel.h"
 #include "uninstaller/InstalledApp.h"
 
 // A scripted engine for the Uninstaller tests. It notes each invocation
 // ("$*") in `log`; `--list` prints `list`; `--dry-run NAME` waits until the
 // file `gate` exists (when given) and prints dryRuns[NAME]; `uninstall NAME`
-// runs the shell piece removals[NAME].
+// runs the shell piece removals[NAME]; `trash` is the real engine's.
 struct AppsEngine {
     QString log;
     QString list;
@@ -40,6 +45,9 @@ struct AppsEngine {
     QStringList invocations() const {
         return QString::fromUtf8(TestEnvironment::readFile(log)).split(u'\n', Qt::SkipEmptyParts);
     }
+    int dryRunsOf(const QString &name) const {
+        return int(invocations().count(u"uninstall --dry-run "_qs + name));
+    }
 };
 
 // An app as the engine lists it, at /opt/<name> unless `path` says otherwise.
@@ -58,14 +66,51 @@ inline QString dryRun(const QStringList &paths, const QString &total = u"1.5 MB"
 
 // The engine's listing of `apps`.
 inline QString listJson(const QList<InstalledApp> &apps) {
-    QStringList objects;
-    for (const InstalledApp &app : apps)
-        objects.append(
-            u"{\"name\":\"%1\",\"bundle_id\":\"%2\",\"source\":\"%3\",\"uninstall_name\":\"%4\","
-            "\"path\":\"%5\"}"_qs.arg(app.name, app.bundleId, app.source, app.uninstallName,
-                                      app.path));
-    return u'[' + objects.join(u',') + u']';
+    QJsonArray list;
+    for (const InstalledApp &a : apps)
+        list.append(QJsonObject{{u"name"_qs, a.name},
+                                {u"bundle_id"_qs, a.bundleId},
+                                {u"source"_qs, a.source},
+                                {u"uninstall_name"_qs, a.uninstallName},
+                                {u"path"_qs, a.path}});
+    return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
 }
+
+inline QStringList leftoverPaths(const AppsModel::Preview &preview) {
+    QStringList out;
+    for (const AppsModel::Leftover &l : preview.plan.files) out.append(l.path);
+    return out;
+}
+
+// The Uninstaller's model over the scripted engine in a temporary home.
+struct AppsScene {
+    TestEnvironment env;
+    AppsEngine engine{env.home() + u"/engine.log"_qs, {}, {}, {}, {}};
+    AppsModel model;
+
+    void install() const { env.installEngineInResources(engine.script()); }
+    bool load() {
+        model.load();
+        const bool done = QTest::qWaitFor([&] { return !model.isLoading(); }, 10000);
+        QCoreApplication::processEvents();
+        return done;
+    }
+    // The model lists `apps`.
+    void listed(const QList<InstalledApp> &apps) {
+        engine.list = listJson(apps);
+        install();
+        QVERIFY(load());
+        QCOMPARE(model.apps(), apps);
+    }
+    // The model lists `app`, which is selected with these files as its plan.
+    void planned(const InstalledApp &app, const QStringList &files) {
+        engine.dryRuns.insert(app.uninstallName, dryRun(files, u"1.2 MB"_qs));
+        listed({app});
+        model.select(app.path);
+        QTRY_COMPARE(model.preview().kind, AppsModel::Preview::files);
+    }
+    void removeEngine() const { QFile::remove(env.resources() + u"/engine/mole"_qs); }
+};
 
 Q_DECLARE_METATYPE(AppsModel::Preview)
 

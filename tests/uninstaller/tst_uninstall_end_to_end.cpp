@@ -1,3 +1,4 @@
+#include <QAbstractItemModelTester>
 #include <QFile>
 #include <QFileInfo>
 #include <QListView>
@@ -6,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "support/AppFixture.h"
+#include "support/RealInput.h"
 #include "support/ScreenShots.h"
 #include "support/TrashCheck.h"
 #include "support/ViewProbe.h"
@@ -26,13 +28,6 @@ QByteArray desktopEntry(const QString &name, const QString &exec, const QString 
     return (u"[Desktop Entry]\nType=Application\nName="_qs + name + u"\nExec=\""_qs + exec +
             u"\" %U\nIcon="_qs + icon + u'\n')
         .toUtf8();
-}
-
-int rowOf(const AppRows &rows, const QString &name) {
-    for (int i = 0; i < rows.rowCount(); ++i)
-        if (rows.app(i).name == name)
-            return i;
-    return -1;
 }
 
 QString expandTilde(const QString &path, const QString &home) {
@@ -74,16 +69,18 @@ private Q_SLOTS:
         window.resize(1200, 820);
         auto *view = ViewProbe::openPane<UninstallView>(window, Pane::uninstall);
         QVERIFY(view);
+        QAbstractItemModelTester tester(view->rows(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         AppsModel *model = window.root()->apps();
         QVERIFY(QTest::qWaitFor(
             [&] { return !model->isLoading() && view->rows()->rowCount() == 2; }, 20000));
 
-        const int row = rowOf(*view->rows(), u"Notely"_qs);
-        QVERIFY(row >= 0);
-        const QModelIndex index = view->rows()->index(row);
+        const QModelIndex index =
+            view->rows()->index(view->rows()->app(0).name == u"Notely"_qs ? 0 : 1);
         view->list()->scrollTo(index);
-        QTest::mouseClick(view->list()->viewport(), Qt::LeftButton, {},
-                          view->list()->visualRect(index).center());
+        RealInput::settle();
+        QVERIFY(
+            RealInput::click(view->list()->viewport(), view->list()->visualRect(index).center()));
         QCOMPARE(model->selection(), std::optional(image));
         QVERIFY(QTest::qWaitFor([&] { return model->preview().kind == AppsModel::Preview::files; },
                                 20000));
@@ -98,9 +95,9 @@ private Q_SLOTS:
 
         ConfirmButton *uninstall = detail->uninstallButton();
         QVERIFY(uninstall->isEnabled());
-        QTest::mouseClick(uninstall, Qt::LeftButton);
+        QVERIFY(RealInput::click(uninstall));
         QCOMPARE(uninstall->title(), u"Confirm Uninstall"_qs);
-        QTest::mouseClick(uninstall, Qt::LeftButton);
+        QVERIFY(RealInput::click(uninstall));
         QVERIFY(QTest::qWaitFor(
             [&] { return model->preview().kind == AppsModel::Preview::removed; }, 20000));
         QCoreApplication::processEvents();

@@ -1,22 +1,19 @@
+#include <QAbstractItemModelTester>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QListView>
+#include <QSortFilterProxyModel>
 #include <QTest>
 
 #include "AppsEngine.h"
-#include "engine/Size.h"
+#include "support/RealInput.h"
 #include "support/ScreenShots.h"
-#include "support/TestEnvironment.h"
 #include "theme/Text.h"
 #include "theme/controls/ConfirmButton.h"
-#include "theme/controls/Empty.h"
 #include "theme/controls/PageTitle.h"
 #include "theme/controls/SummaryStrip.h"
 #include "uninstaller/AppDetail.h"
 #include "uninstaller/AppRows.h"
-#include "uninstaller/AppsModel.h"
 #include "uninstaller/LeftoverList.h"
 #include "uninstaller/UninstallView.h"
 
@@ -36,39 +33,22 @@ QStringList texts(const QWidget *w) {
 }
 
 // An Uninstaller pane over the scripted engine, shown in a window.
-struct Scene {
-    TestEnvironment env;
-    AppsEngine engine{env.home() + u"/engine.log"_qs, {}, {}, {}, {}};
-    std::optional<AppsModel> model;
+struct Scene : AppsScene {
     std::optional<UninstallView> view;
 
     void show() {
-        env.installEngineInResources(engine.script());
-        model.emplace();
-        view.emplace(&*model);
+        install();
+        view.emplace(&model);
         ScreenShots::present(&*view);
         QApplication::setActiveWindow(&*view);
     }
-    bool listed() {
-        const bool done = QTest::qWaitFor([&] { return !model->isLoading(); }, 10000);
-        QCoreApplication::processEvents();
-        return done;
-    }
-    void settle() { QCoreApplication::processEvents(); }
     int dryRuns() const {
-        int n = 0;
-        for (const QString &line : engine.invocations())
-            n += line.startsWith(u"uninstall --dry-run");
-        return n;
+        return int(engine.invocations().filter(u"uninstall --dry-run"_qs).size());
     }
     QPoint rowCentre(int row) const {
         return view->list()->visualRect(view->rows()->index(row)).center();
     }
-    QString folder(const QString &name, int bytes) const {
-        const QString path = env.home() + u"/Apps/"_qs + name;
-        TestEnvironment::writeFile(path + u"/blob"_qs, QByteArray(bytes, 'x'));
-        return path;
-    }
+    AppDetail *detail() const { return qobject_cast<AppDetail *>(view->detail()); }
 };
 
 }  // namespace
@@ -82,22 +62,9 @@ private Q_SLOTS:
         QLocale::setDefault(QLocale(QLocale::English));
     }
 
-    void subtitle_data() {
-        QTest::addColumn<int>("apps");
-        QTest::addColumn<qint64>("total");  // negative: no sizes yet
-        QTest::addColumn<QString>("text");
-        QTest::newRow("one, measuring") << 1 << qint64(-1) << u"1 app · Measuring sizes…"_qs;
-        QTest::newRow("many") << 42 << qint64(18'400'000'000) << u"42 apps · 18.4 GB total"_qs;
-    }
-    void subtitle() {
-        QFETCH(int, apps);
-        QFETCH(qint64, total);
-        QFETCH(QString, text);
-        QCOMPARE(UninstallView::subtitle(apps, total < 0 ? std::nullopt : std::optional(total)),
-                 text);
-    }
-
-    void filtered_data() {
+    // The rows, checked as an item model while the search and the sizes
+    // change them: largest first, unknown sizes last, ties in the engine's order.
+    void rows_data() {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QList<qint64>>("sizes");  // per app of A, b, C, d; negative: unknown
         QTest::addColumn<QStringList>("shown");
@@ -111,7 +78,7 @@ private Q_SLOTS:
             << u"ALPH"_qs << QList<qint64>{1, 2, 3, 4} << QStringList{u"Alphabet"_qs, u"Alpha"_qs};
         QTest::newRow("paths are not searched") << u"opt"_qs << QList<qint64>{} << QStringList{};
     }
-    void filtered() {
+    void rows() {
         QFETCH(QString, query);
         QFETCH(QList<qint64>, sizes);
         QFETCH(QStringList, shown);
@@ -121,53 +88,37 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < sizes.size(); ++i)
             if (sizes[i] >= 0)
                 known.insert(apps[i].path, sizes[i]);
-        QCOMPARE(names(AppRows::filtered(apps, known, query)), shown);
-    }
-
-    void sourceTexts_data() {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("badge");
-        QTest::addColumn<QString>("stat");
-        QTest::newRow("Homebrew") << u"Homebrew"_qs << u"brew"_qs << u"Homebrew cask"_qs;
-        QTest::newRow("Flatpak") << u"Flatpak"_qs << u"flatpak"_qs << u"Flatpak app"_qs;
-        QTest::newRow("AppImage") << u"AppImage"_qs << QString() << u"App bundle"_qs;
-        QTest::newRow("homebrew in lower case") << u"homebrew"_qs << QString() << u"App bundle"_qs;
-    }
-    void sourceTexts() {
-        QFETCH(QString, source);
-        QFETCH(QString, badge);
-        QFETCH(QString, stat);
-        const InstalledApp a = app(u"A"_qs, source);
-        QCOMPARE(AppRows::badge(a), badge);
-        AppsModel model;
-        AppDetail detail(&model, a, std::nullopt);
-        QCOMPARE(texts(detail.stats()->cell(2)).last(), stat);
-    }
-
-    void leftoverIcons_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("icon");
-        QTest::newRow("bundle") << u"~/Apps/Foo.app"_qs << u"app"_qs;
-        QTest::newRow("file") << u"~/.config/foo"_qs << u"file"_qs;
-        QTest::newRow("app inside the name") << u"~/.app/foo"_qs << u"file"_qs;
-    }
-    void leftoverIcons() {
-        QFETCH(QString, path);
-        QFETCH(QString, icon);
-        QCOMPARE(AppDetail::leftoverIcon(path), icon);
+        AppRows rows;
+        QAbstractItemModelTester tester(&rows,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSortFilterProxyModel seen;  // keeps its own rows: misses what goes unannounced
+        seen.setSourceModel(&rows);
+        const auto seenNames = [&] {
+            QStringList out;
+            for (int i = 0; i < seen.rowCount(); ++i)
+                out.append(seen.index(i, 0).data().toString());
+            return out;
+        };
+        QVERIFY(seenNames().isEmpty());
+        rows.update(apps, {}, {});
+        QCOMPARE(seenNames(), names(apps));
+        rows.update(apps, known, {});
+        seenNames();
+        rows.update(apps, known, query);
+        QCOMPARE(seenNames(), shown);
     }
 
     void searchAndItsEmptyText() {
         Scene s;
         s.engine.list = listJson({app(u"Alpha"_qs), app(u"Beta"_qs)});
         s.show();
-        QVERIFY(s.listed());
+        QVERIFY(s.load());
         QCOMPARE(s.view->rows()->rowCount(), 2);
         QVERIFY(s.view->listNote()->isHidden());
 
         // Ctrl+F reaches the field even while the list has focus.
         s.view->list()->setFocus();
-        QTest::keyClick(s.view->list(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(RealInput::key(&*s.view, Qt::Key_F, Qt::ControlModifier));
         QVERIFY(s.view->search()->hasFocus());
         QTest::keyClicks(s.view->search(), u"zz"_qs);
         QVERIFY(s.view->list()->isHidden());
@@ -177,27 +128,13 @@ private Q_SLOTS:
         QVERIFY(!s.view->list()->isHidden());
     }
 
-    void sortsOnceSizesArrive() {
-        Scene s;
-        const QString small = s.folder(u"Small"_qs, 1000), big = s.folder(u"Big"_qs, 400'000);
-        s.engine.list = listJson(
-            {app(u"Small"_qs, u"AppImage"_qs, small), app(u"Big"_qs, u"AppImage"_qs, big)});
-        s.show();
-        QVERIFY(s.listed());
-        QVERIFY(QTest::qWaitFor([&] { return s.model->sizes().size() == 2; }, 10000));
-        s.settle();
-        QCOMPARE(names(s.view->rows()->apps()), (QStringList{u"Big"_qs, u"Small"_qs}));
-        QVERIFY(s.view->pageTitle()->findChildren<QLabel *>().size() > 0);
-        QVERIFY(texts(s.view->pageTitle()).last().startsWith(u"2 apps · "_qs));
-    }
-
     void listingErrorIsShown() {
         Scene s;
         s.show();  // the engine prints nothing a listing can be read from
-        QVERIFY(s.listed());
-        QVERIFY(s.model->error());
+        QVERIFY(s.load());
+        QVERIFY(s.model.error());
         QVERIFY(!s.view->listNote()->isHidden());
-        QVERIFY(s.view->listNote()->text().contains(*s.model->error()));
+        QVERIFY(s.view->listNote()->text().contains(*s.model.error()));
         QVERIFY(texts(s.view->pageTitle())
                     .contains(u"Remove apps together with the files they leave behind."_qs));
     }
@@ -213,7 +150,7 @@ private Q_SLOTS:
         s.engine.list = listJson({app(u"A"_qs), app(u"B"_qs), app(u"C"_qs)});
         s.engine.dryRuns = {{u"a"_qs, dryRun({u"/x/a"_qs})}};
         s.show();
-        QVERIFY(s.listed());
+        QVERIFY(s.load());
         QWidget *viewport = s.view->list()->viewport();
         for (int row = 0; row < 3; ++row) {
             QTest::mouseMove(viewport, s.rowCentre(row));
@@ -230,45 +167,47 @@ private Q_SLOTS:
         }
     }
 
+    // Chosen by a click on its row: finding the files, the plan (its
+    // leftovers a checked item model), a failed dry run, the cached plan.
     void detailStates() {
         Scene s;
         s.engine.list = listJson({app(u"Foo"_qs), app(u"Bad"_qs)});
-        s.engine.dryRuns = {{u"foo"_qs, dryRun({u"~/Apps/Foo.app"_qs, u"~/.config/foo"_qs})}};
+        s.engine.dryRuns = {{u"foo"_qs, dryRun({u"/opt/Foo"_qs, u"~/.config/foo"_qs})}};
         s.engine.gate = s.env.home() + u"/go"_qs;
         s.show();
-        QVERIFY(s.listed());
+        QVERIFY(s.load());
         QVERIFY(texts(s.view->detail()).contains(u"Select an App"_qs));
 
-        s.model->select(s.model->apps().first().path);
-        s.settle();
-        auto *detail = qobject_cast<AppDetail *>(s.view->detail());
-        QVERIFY(detail);
-        QVERIFY(!detail->uninstallButton()->isEnabled());
-        QVERIFY(texts(detail).contains(u"Finding related files…"_qs));
-        QCOMPARE(texts(detail->stats()->cell(0)).last(), u"…"_qs);
+        QVERIFY(RealInput::click(s.view->list()->viewport(), s.rowCentre(0)));
+        QCOMPARE(s.model.selection(), std::optional(s.model.apps().first().path));
+        QCoreApplication::processEvents();
+        QVERIFY(s.detail());
+        QVERIFY(!s.detail()->uninstallButton()->isEnabled());
+        QVERIFY(texts(s.detail()).contains(u"Finding related files…"_qs));
+        QCOMPARE(texts(s.detail()->stats()->cell(0)).last(), u"…"_qs);
 
         QFile(s.engine.gate).open(QIODevice::WriteOnly);
-        QVERIFY(QTest::qWaitFor(
-            [&] { return s.model->preview().kind == AppsModel::Preview::files; }, 10000));
-        s.settle();
-        detail = qobject_cast<AppDetail *>(s.view->detail());
-        QVERIFY(detail);
-        QVERIFY(detail->uninstallButton()->isEnabled());
-        QCOMPARE(detail->files()->model()->rowCount(), 2);
-        QCOMPARE(texts(detail->stats()->cell(0)).last(), u"2"_qs);
-        QCOMPARE(texts(detail->stats()->cell(1)).last(), u"1.5 MB"_qs);
+        QVERIFY(QTest::qWaitFor([&] { return s.model.preview().kind == AppsModel::Preview::files; },
+                                10000));
+        QCoreApplication::processEvents();
+        QVERIFY(s.detail() && s.detail()->uninstallButton()->isEnabled());
+        QAbstractItemModelTester tester(s.detail()->files()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(s.detail()->files()->model()->rowCount(), 2);
+        QCOMPARE(texts(s.detail()->stats()->cell(0)).last(), u"2"_qs);
+        QCOMPARE(texts(s.detail()->stats()->cell(1)).last(), u"1.5 MB"_qs);
 
-        QFile::remove(s.env.resources() + u"/engine/mole"_qs);  // the next dry run fails
-        s.model->select(s.model->apps().last().path);
+        s.removeEngine();  // the next dry run fails
+        QVERIFY(RealInput::click(s.view->list()->viewport(), s.rowCentre(1)));
         QVERIFY(QTest::qWaitFor(
-            [&] { return s.model->preview().kind == AppsModel::Preview::failed; }, 10000));
-        s.settle();
+            [&] { return s.model.preview().kind == AppsModel::Preview::failed; }, 10000));
+        QCoreApplication::processEvents();
         QVERIFY(texts(s.view->detail()).contains(u"Couldn't Uninstall"_qs));
+        QVERIFY(texts(s.view->detail()).contains(u"Couldn't list this app's files."_qs));
 
-        s.model->select(s.model->apps().first().path);  // cached: at once
-        s.settle();
-        detail = qobject_cast<AppDetail *>(s.view->detail());
-        QVERIFY(detail && detail->uninstallButton()->isEnabled());
+        QVERIFY(RealInput::click(s.view->list()->viewport(), s.rowCentre(0)));  // cached: at once
+        QCoreApplication::processEvents();
+        QVERIFY(s.detail() && s.detail()->uninstallButton()->isEnabled());
         s.view->resize(1080, 820);
         QVERIFY(ScreenShots::shoot(&*s.view, u"uninstall-detail"_qs));
     }
