@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -108,6 +109,9 @@ QWidget *SettingsView::createWindow() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSizeConstraint(QLayout::SetFixedSize);  // as large as its content, no more
     column->addWidget(new SettingsView);
+    // A window of settings closes with Escape, as the desktop's own do.
+    auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    connect(close, &QShortcut::activated, window, &QWidget::close);
     return window;
 }
 
