@@ -426,6 +426,37 @@ private Q_SLOTS:
         keys(Qt::Key_Escape);
         QVERIFY(WholeApp::until([&] { return !window; }));
     }
+
+    // A whole lap of Tab on each pane: every stop is shown, named and drawn
+    // focused, and the lap comes back to where it started (the menu, the
+    // tabs, then the pane, as drawn).
+    void everyStop_data() {
+        QTest::addColumn<Pane>("pane");
+        for (Pane p : Panes::all()) QTest::newRow(Panes::title(p).toUtf8()) << p;
+    }
+    void everyStop() {
+        QFETCH(Pane, pane);
+        Journey j(true);
+        j.answer(u"/"_qs, {{u"Docs"_qs, j.app.env().home() + u"/Docs"_qs, 9000, true, {}, {}, {}}});
+        QVERIFY(j.shown());
+        const Keys keys{&*j.window};
+        keys(digit(pane), Qt::ControlModifier);
+        QTest::qWait(200);  // listings and reports arrive
+        keys(Qt::Key_Tab);
+        QWidget *first = QApplication::focusWidget();
+        QVERIFY(first);
+        QStringList stops;
+        for (int i = 0; i < 60; ++i) {
+            QWidget *focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            QVERIFY2(Keys::problemAt(focus).isEmpty(), qPrintable(Keys::problemAt(focus)));
+            stops.append(Keys::nameOf(focus));
+            keys(Qt::Key_Tab);
+            if (QApplication::focusWidget() == first)
+                break;
+        }
+        QVERIFY2(QApplication::focusWidget() == first, qPrintable(stops.join(u" | ")));
+    }
 };
 
 QTEST_MAIN(KeyboardTest)
