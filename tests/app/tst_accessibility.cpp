@@ -158,7 +158,10 @@ QWidget *spaceRows(Journey &j, bool inside) {
         return nullptr;
     if (inside) {
         j.root()->space()->open(view->rows()->row(0).item);
-        if (!WholeApp::until([&] { return j.root()->space()->trail().size() == 2 && rowsShown(); }))
+        const auto inDocs = [&] {
+            return rowsShown() && view->rows()->row(0).item.name == u"note.txt";
+        };
+        if (!WholeApp::until(inDocs))
             return nullptr;
     }
     // On its first row, as a reader moving through the rows is.

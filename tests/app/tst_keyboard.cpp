@@ -20,6 +20,7 @@
 #include "cleanup/CleanView.h"
 #include "maintenance/OptimizeModel.h"
 #include "maintenance/OptimizeView.h"
+#include "overview/OverviewView.h"
 #include "permissions/AccessView.h"
 #include "spacelens/SpaceModel.h"
 #include "spacelens/SpaceRows.h"
@@ -48,14 +49,17 @@ struct Keys {
         QWidget *active = QApplication::activeWindow();
         return (active ? active : main)->windowHandle();
     }
-    void operator()(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
-        // The offscreen platform drops the activation when the focused
-        // widget is deleted; a desktop keeps it.
+    // The offscreen platform drops the activation when the focused widget
+    // is deleted; a desktop keeps it. Give it back as the desktop would.
+    void keepActive() const {
         QTest::qWait(10);
         if (!QApplication::activeWindow()) {
             main->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(main));
         }
+    }
+    void operator()(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
+        keepActive();
         QTest::keyClick(window(), key, modifiers);
         QCoreApplication::processEvents();
     }
@@ -308,8 +312,16 @@ private Q_SLOTS:
         keys(Qt::Key_Return);
         QCOMPARE(j.root()->content(), RootView::Content::panes);
         QVERIFY(UserDefaults::flag(UserDefaults::setupDone));
-        keys(Qt::Key_Tab);
+        keys.keepActive();
+        QCOMPARE(QApplication::focusWidget(), j.root()->topBar()->tabs().first());
         QVERIFY(Keys::focusShown(&*j.window));
+        // Switching panes from inside one leaves the keys on the new pane's tab.
+        auto *overview = j.view<OverviewView>();
+        for (int i = 0; i < 10 && !overview->isAncestorOf(QApplication::focusWidget()); ++i)
+            keys(Qt::Key_Tab);
+        QVERIFY(overview->isAncestorOf(QApplication::focusWidget()));
+        keys(digit(Pane::optimize), Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), j.root()->topBar()->tabs().last());
     }
 
     // Scan, arm the clean, change one's mind with Escape, arm it again and
