@@ -54,7 +54,12 @@ QWidget *row(const QString &title, const QList<QWidget *> &trailing, const QStri
     layout->setSpacing(10);
     layout->addWidget(new Label(title, textStyle(14)));
     layout->addStretch();
-    for (QWidget *widget : trailing) layout->addWidget(widget, 0, Qt::AlignVCenter);
+    for (QWidget *widget : trailing) {
+        layout->addWidget(widget, 0, Qt::AlignVCenter);
+        // Heard with the row it acts on: three buttons are named "Open".
+        if (widget->accessibleDescription().isEmpty())
+            widget->setAccessibleDescription(title);
+    }
     return line;
 }
 

@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "Journey.h"
@@ -391,6 +393,18 @@ private Q_SLOTS:
         const QString config = fixture.env().home() + u"/.config"_qs;
         QVERIFY(TestEnvironment::writeFile(config + u"/mole/keep"_qs,
                                            "~/.cache/first\n~/.cache/second\n"));
+        // A GNOME desktop whose settings app only notes the page asked for.
+        QTemporaryDir bin;
+        const QString opened = bin.filePath(u"opened"_qs);
+        fixture.env().writeScript(bin.filePath(u"gnome-control-center"_qs),
+                                  u"echo \"$@\" > '"_qs + opened + u"'\n"_qs);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("PATH", path);
+            qunsetenv("XDG_CURRENT_DESKTOP");
+        });
         UserDefaults::setFlag(UserDefaults::setupDone, true);
         App app;
         MainWindow *main = app.mainWindow();
@@ -412,10 +426,20 @@ private Q_SLOTS:
             return releases.size() == 2;
         }));
 
+        // The first stop opens the desktop's page for file access.
+        QWidget *open = QApplication::focusWidget();
+        QCOMPARE(Keys::nameOf(open), u"Open"_qs);
+        QCOMPARE(open->accessibleDescription(), u"Full Disk Access"_qs);
+        keys(Qt::Key_Space);
+        QTRY_COMPARE(TestEnvironment::readFile(opened), QByteArray("applications\n"));
+        window->activateWindow();  // the settings app would have taken it
+        QVERIFY(QTest::qWaitForWindowActive(window));
+
+        // Automation has no page on Linux: its Open is no stop.
         QStringList stops;
         QVERIFY(keys.tabTo(releases[0], &stops));
-        QCOMPARE(stops.first(), u"Run Again"_qs);  // the Open buttons have nothing to open here
-        QCOMPARE(stops.last(), u"Release ~/.cache/first"_qs);
+        QCOMPARE(stops, (QStringList{u"Open"_qs, u"Open"_qs, u"Run Again"_qs,
+                                     u"Release ~/.cache/first"_qs}));
         keys(Qt::Key_Space);
         QVERIFY(WholeApp::until([&] {
             return !TestEnvironment::readFile(config + u"/mole/keep"_qs).contains("first");
