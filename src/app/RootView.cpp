@@ -5,6 +5,7 @@
 
 #include "app/PaneViews.h"
 #include "app/SaveNotice.h"
+#include "app/TabButton.h"
 #include "app/TopBar.h"
 #include "cleanup/CleanModel.h"
 #include "engine/Engine.h"
@@ -111,6 +112,8 @@ void RootView::showContent(Content content) {
                                   [this](Pane pane) { setPane(pane); });
             break;
     }
+    QWidget *focus = window()->focusWidget();
+    const bool keysInside = m_current && focus && m_current->isAncestorOf(focus);
     if (m_current) {
         // Deleted later, never now: the switch may come from inside the view
         // it replaces (its Continue button, a shortcut it owns) while that
@@ -126,6 +129,12 @@ void RootView::showContent(Content content) {
     m_content = content;
     if (changed)
         Q_EMIT contentChanged(content);
+    // The keys were on the screen that went: they wait on the tab of the
+    // pane now shown, one Tab away from its controls.
+    if (keysInside && content == Content::panes)
+        for (TabButton *tab : m_topBar->tabs())
+            if (tab->pane() == m_pane)
+                tab->setFocus(Qt::OtherFocusReason);
 }
 
 void RootView::changeEvent(QEvent *event) {

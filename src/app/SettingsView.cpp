@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -53,7 +54,12 @@ QWidget *row(const QString &title, const QList<QWidget *> &trailing, const QStri
     layout->setSpacing(10);
     layout->addWidget(new Label(title, textStyle(14)));
     layout->addStretch();
-    for (QWidget *widget : trailing) layout->addWidget(widget, 0, Qt::AlignVCenter);
+    for (QWidget *widget : trailing) {
+        layout->addWidget(widget, 0, Qt::AlignVCenter);
+        // Heard with the row it acts on: three buttons are named "Open".
+        if (widget->accessibleDescription().isEmpty())
+            widget->setAccessibleDescription(title);
+    }
     return line;
 }
 
@@ -108,6 +114,9 @@ QWidget *SettingsView::createWindow() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSizeConstraint(QLayout::SetFixedSize);  // as large as its content, no more
     column->addWidget(new SettingsView);
+    // A window of settings closes with Escape, as the desktop's own do.
+    auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    connect(close, &QShortcut::activated, window, &QWidget::close);
     return window;
 }
 

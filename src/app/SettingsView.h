@@ -22,7 +22,8 @@ public:
     // Marks setup as not done and brings the first visible, not minimised
     // window other than Settings forward.
     static void runAgain();
-    // The Settings window: titled, named "settings", as large as its content.
+    // The Settings window: titled, named "settings", as large as its
+    // content; Escape closes it.
     static QWidget *createWindow();
 
     explicit SettingsView(QWidget *parent = nullptr);

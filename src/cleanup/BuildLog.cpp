@@ -64,6 +64,7 @@ BuildLog::BuildLog(const CleanModel *model, QWidget *parent)
     top->addWidget(m_count);
 
     m_list->setModel(m_lines);
+    m_list->setAccessibleName(tr("Output"));
     m_list->setItemDelegate(new LogDelegate(m_list));
     m_list->setUniformItemSizes(true);
     m_list->setFrameShape(QFrame::NoFrame);

@@ -47,6 +47,10 @@ void KeptItemsView::showEvent(QShowEvent *event) {
 
 // The card is made anew for each list: a handful of rows.
 void KeptItemsView::rebuild() {
+    // A Release pressed from the keyboard goes with its row: the keys move
+    // to the row taking its place, or to the last one.
+    const QList<GButton *> before = m_card ? m_card->findChildren<GButton *>() : QList<GButton *>();
+    const qsizetype focused = before.indexOf(window()->focusWidget());
     delete m_card;
     m_card = new RowsCard(kCardRadius);
     const TextStyle path = monoStyle(12);
@@ -72,4 +76,24 @@ void KeptItemsView::rebuild() {
         m_card->addRow(line(error, nullptr));
     }
     static_cast<QVBoxLayout *>(layout())->insertWidget(1, m_card);
+
+    // New widgets join the end of the Tab order: put the rows back after the
+    // control that comes before this view.
+    QWidget *previous = previousInFocusChain();
+    while (previous != this && (m_card->isAncestorOf(previous) || isAncestorOf(previous) ||
+                                !(previous->focusPolicy() & Qt::TabFocus)))
+        previous = previous->previousInFocusChain();
+    const QList<GButton *> releases = m_card->findChildren<GButton *>();
+    for (GButton *release : releases) {
+        if (previous != this)
+            QWidget::setTabOrder(previous, release);
+        previous = release;
+    }
+    if (focused >= 0 && !releases.isEmpty())
+        releases[qMin(focused, releases.size() - 1)]->setFocus(Qt::TabFocusReason);
+    else if (focused >= 0)
+        for (QWidget *next = nextInFocusChain(); next != this; next = next->nextInFocusChain())
+            if (!isAncestorOf(next) && (next->focusPolicy() & Qt::TabFocus) && next->isVisible() &&
+                next->isEnabled())
+                return next->setFocus(Qt::TabFocusReason);
 }

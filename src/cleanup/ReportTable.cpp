@@ -182,6 +182,7 @@ ReportTable::ReportTable(QWidget *parent)
     m_list->setItemDelegate(new ReportDelegate(m_rows, m_list));
     ListRow::prepare(m_list);
     m_list->setCursor(Qt::PointingHandCursor);
+    m_list->setAccessibleName(tr("Items"));
     connect(m_list, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { m_rows->toggle(index.row()); });
     m_list->installEventFilter(this);

@@ -135,6 +135,7 @@ AccessView::AccessView(QWidget *parent)
     auto *page = new QWidget;
     page->setAutoFillBackground(false);
     auto *scroll = new QScrollArea;
+    scroll->setFocusPolicy(Qt::NoFocus);  // not a Tab stop of its own: the buttons inside are
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

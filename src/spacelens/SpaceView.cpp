@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -18,6 +19,7 @@
 #include "platform/Reveal.h"
 #include "spacelens/SpaceDelegate.h"
 #include "spacelens/SpaceRows.h"
+#include "theme/Accessibility.h"
 #include "theme/Motion.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
@@ -25,6 +27,7 @@
 #include "theme/controls/ContentList.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
+#include "theme/controls/HoverRow.h"
 #include "theme/controls/ListRow.h"
 #include "theme/controls/PageTitle.h"
 #include "theme/controls/Spinner.h"
@@ -36,6 +39,7 @@ constexpr int kCrumbBarHeight = 48;
 constexpr int kCrumbPadding = 16;
 constexpr int kCrumbSpacing = 6;
 constexpr qreal kCrumbSize = 13;
+constexpr int kCrumbInset = 6;  // room for the focus ring around the name
 constexpr int kBackHeight = 28;
 constexpr int kHeaderHeight = 36;
 constexpr int kHeaderPadding = 20;
@@ -59,13 +63,23 @@ public:
     }
     bool isCurrent() const { return m_current; }
     QSize sizeHint() const override {
-        return {int(std::ceil(textWidth(text(), style()))), kCrumbBarHeight - 16};
+        return {int(std::ceil(textWidth(text(), style()))) + 2 * kCrumbInset, kCrumbBarHeight - 16};
     }
 
 protected:
     void paintEvent(QPaintEvent *) override {
         QPainter painter(this);
-        drawText(painter, rect(), flagsLeft, text(), style());
+        drawText(painter, rect().adjusted(kCrumbInset, 0, -kCrumbInset, 0), flagsLeft, text(),
+                 style());
+        if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
+            HoverRow::paintFocus(painter, rect());
+    }
+    void keyPressEvent(QKeyEvent *event) override {
+        // Return climbs as Space does.
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+            event->modifiers() == Qt::NoModifier)
+            return click();
+        QAbstractButton::keyPressEvent(event);
     }
 
 private:
@@ -98,6 +112,28 @@ protected:
     }
 };
 
+// The current row's "…" as a control of its own, over the glyph the
+// delegate paints: Tab reaches it after the rows, Return or Space opens the
+// row's actions, and a screen reader hears it as "Actions for" the row.
+// It paints only its hover and focus; the glyph shows through.
+class RowActions : public Pressable {
+public:
+    RowActions() {
+        setFocusPolicy(Qt::TabFocus);
+        setCursor(Qt::PointingHandCursor);
+        Accessibility::setRole(this, QAccessible::ButtonMenu);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        HoverRow::paintBackground(painter, rect(), false, hoverAmount());
+        if (showsFocus())
+            HoverRow::paintFocus(painter, rect());
+    }
+};
+
 }  // namespace
 
 SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
@@ -110,6 +146,7 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
       m_crumbs(new QHBoxLayout),
       m_rows(new SpaceRows(this)),
       m_list(new ContentList([this] { return m_listHeight; }, kListMinHeight)),
+      m_rowActions(new RowActions),
       m_table(new QWidget),
       m_measuring(new QWidget),
       m_measuringText(new Label({}, textStyle(14, QFont::Normal, Color::gray900))),
@@ -129,10 +166,11 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
     auto *bar = new QWidget;
     bar->setFixedHeight(kCrumbBarHeight);
     auto *barRow = new QHBoxLayout(bar);
-    barRow->setContentsMargins(kCrumbPadding, 0, kCrumbPadding, 0);
+    // The crumbs' names sit where they would without the room for their ring.
+    barRow->setContentsMargins(kCrumbPadding - kCrumbInset, 0, kCrumbPadding, 0);
     barRow->setSpacing(kCrumbSpacing);
     m_crumbs->setContentsMargins(0, 0, 0, 0);
-    m_crumbs->setSpacing(kCrumbSpacing);
+    m_crumbs->setSpacing(kCrumbSpacing - kCrumbInset);
     barRow->addLayout(m_crumbs);
     barRow->addStretch();
     auto *indicatorRow = new QHBoxLayout(m_indicator);
@@ -168,6 +206,23 @@ SpaceView::SpaceView(SpaceModel *model, QWidget *parent)
                 ->popup(m_list->viewport()->mapToGlobal(at));
     });
     tableColumn->addWidget(m_list);
+    // Beside the list rather than inside it, where assistive tools list the
+    // rows only; drawn over the list.
+    m_rowActions->setParent(m_table);
+    connect(m_rowActions, &QAbstractButton::clicked, this, [this] {
+        const QModelIndex index = m_list->currentIndex();
+        if (index.isValid())
+            actionsMenu(m_rows->row(index.row()).item, this)
+                ->popup(m_rowActions->mapToGlobal(m_rowActions->rect().bottomLeft()));
+    });
+    // Wherever the current row is drawn, once the list has laid it out.
+    const auto place = [this] {
+        QMetaObject::invokeMethod(this, &SpaceView::placeRowActions, Qt::QueuedConnection);
+    };
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, place);
+    connect(m_list->verticalScrollBar(), &QScrollBar::valueChanged, this, place);
+    connect(m_rows, &QAbstractItemModel::modelReset, this, place);
+    connect(m_rows, &QAbstractItemModel::rowsRemoved, this, place);
 
     auto *measuringColumn = new QVBoxLayout(m_measuring);
     measuringColumn->setSpacing(kMeasuringSpacing);
@@ -236,6 +291,7 @@ void SpaceView::sync() {
         m_list->setFocus(Qt::OtherFocusReason);
         m_list->setCurrentIndex(m_rows->index(0));
     }
+    placeRowActions();
 }
 
 void SpaceView::syncCrumbs() {
@@ -254,10 +310,39 @@ void SpaceView::syncCrumbs() {
         const bool last = i == trail.size() - 1;
         auto *crumb = new Crumb(trail[i] ? trail[i]->name : tr("This Mac"), last);
         if (!last)
-            connect(crumb, &QAbstractButton::clicked, this,
-                    [this, i] { m_model->setTrail(m_model->trail().first(i + 1)); });
+            connect(crumb, &QAbstractButton::clicked, this, [this, i, crumb] {
+                // The crumbs are made anew: keys that pressed one go on to the rows.
+                m_keysOnRows = m_keysOnRows || crumb->hasFocus();
+                m_model->setTrail(m_model->trail().first(i + 1));
+            });
         m_crumbs->addWidget(crumb);
     }
+    // New crumbs join the end of the Tab order: put the bar before the rows again.
+    QList<QWidget *> order;
+    for (QAbstractButton *crumb : crumbs())
+        if (crumb->focusPolicy() != Qt::NoFocus)  // the current folder is no stop
+            order.append(crumb);
+    order << m_back << m_list << m_rowActions;
+    for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void SpaceView::placeRowActions() {
+    const QModelIndex index = m_list->currentIndex();
+    const bool entry = index.isValid() && index.row() < m_rows->rowCount() &&
+                       m_rows->row(index.row()).kind != SpaceRows::Row::largeCaption;
+    const QRect rect =
+        entry ? SpaceColumns::in(m_list->visualRect(index)).actions_.toAlignedRect() : QRect();
+    if (!entry || !m_list->isVisible() || !m_list->viewport()->rect().contains(rect)) {
+        // Its row went: the keys go back to the rows, not out of the pane.
+        if (m_rowActions->hasFocus())
+            m_list->setFocus(Qt::OtherFocusReason);
+        m_rowActions->hide();
+        return;
+    }
+    m_rowActions->setGeometry(rect.translated(m_list->viewport()->mapTo(m_table, QPoint())));
+    m_rowActions->setAccessibleName(tr("Actions for ") + m_rows->row(index.row()).item.name);
+    m_rowActions->show();
+    m_rowActions->raise();
 }
 
 void SpaceView::syncBody() {
@@ -363,6 +448,9 @@ bool SpaceView::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_list && event->type() == QEvent::KeyPress &&
         rowKey(static_cast<QKeyEvent *>(event)))
         return true;
+    if ((watched == m_list || watched == m_list->viewport()) &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        QMetaObject::invokeMethod(this, &SpaceView::placeRowActions, Qt::QueuedConnection);
     if (watched == m_list->viewport() && (event->type() == QEvent::MouseButtonRelease)) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         const QModelIndex index = m_list->indexAt(mouse->position().toPoint());

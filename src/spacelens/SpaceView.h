@@ -44,6 +44,8 @@ public:
     QWidget *measuringBlock() const { return m_measuring; }
     Empty *errorBlock() const { return m_error; }
 
+    // The current row's "…", a focus stop of its own; hidden without one.
+    QAbstractButton *rowActions() const { return m_rowActions; }
     // The row's actions, for its ellipsis and its context menu.
     QMenu *actionsMenu(const DiskEntry &entry, QWidget *parent);
     const std::optional<DiskEntry> &pendingTrash() const { return m_pendingTrash; }
@@ -60,6 +62,7 @@ private:
     void syncCrumbs();
     void syncBody();
     void back();
+    void placeRowActions();
     // Return, Space, Backspace, Alt+Left, the menu key, Shift+F10 on the list.
     bool rowKey(QKeyEvent *key);
 
@@ -71,6 +74,7 @@ private:
     int m_listHeight = 0;  // of all rows
     SpaceRows *m_rows;
     ContentList *m_list;
+    QAbstractButton *m_rowActions;
     QWidget *m_table;
     QWidget *m_measuring;
     Label *m_measuringText;

@@ -1,5 +1,7 @@
 #include <QMenu>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
 
@@ -13,6 +15,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/Wording.h"
 #include "support/AppFixture.h"
+#include "support/RealInput.h"
 #include "support/ViewProbe.h"
 #include "theme/controls/GButton.h"
 #include "theme/controls/Kbd.h"
@@ -45,14 +48,40 @@ private Q_SLOTS:
     void cleanupTestCase() { delete m_app; }
 
     void shellTextsNameNothingMacOnly() {
+        // A GNOME desktop whose settings app only notes the page it was asked for.
+        QTemporaryDir bin;
+        const QString opened = bin.filePath(u"opened"_qs);
+        m_app->env().writeScript(bin.filePath(u"gnome-control-center"_qs),
+                                 u"echo \"$@\" > '"_qs + opened + u"'\n"_qs);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+        m_app->setAccess(false);  // file access still to give: the screen offers its settings
+        const auto restore = qScopeGuard([&] {
+            qputenv("PATH", path);
+            qunsetenv("XDG_CURRENT_DESKTOP");
+            m_app->setAccess(true);
+        });
+
         App app;
+        app.mainWindow()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(app.mainWindow()));
         RootView *root = app.mainWindow()->root();
         auto *access = qobject_cast<AccessView *>(root->contentWidget());
         QVERIFY(access);
         QStringList texts = visibleTexts(app.mainWindow());
-        // The waiting state shows the drag chip and its texts.
-        qputenv("XDG_CURRENT_DESKTOP", "");  // no settings app is started
-        access->openSettingsButton()->click();
+        // Opening the settings page shows the drag chip, named and explained
+        // in the desktop's words.
+        QWidget *chip = nullptr;
+        for (QWidget *w : access->findChildren<QWidget *>())
+            if (w->accessibleName() == u"Brightloft app, drag into Settings")
+                chip = w;
+        QVERIFY(chip && !chip->isVisible());
+        QString why;
+        QVERIFY2(RealInput::click(access->openSettingsButton(), {-1, -1}, &why), qPrintable(why));
+        QTRY_COMPARE(TestEnvironment::readFile(opened), QByteArray("applications\n"));
+        QTRY_VERIFY(chip->isVisible());
+        QCOMPARE(chip->toolTip(), u"Drag into your system's file access settings"_qs);
         texts << visibleTexts(access);
         // The top bar with its tabs.
         UserDefaults::setFlag(UserDefaults::setupDone, true);
@@ -66,7 +95,6 @@ private Q_SLOTS:
             QVERIFY2(!macWords().match(text).hasMatch(), qPrintable(text));
         QVERIFY(texts.contains(u"Access to Your Files"_qs));
         QVERIFY(texts.contains(u"Overview  Ctrl+1"_qs));
-        QVERIFY(texts.contains(u"Drag into your system's file access settings"_qs));
     }
 
     void otherTextsPassThrough() {

@@ -51,5 +51,17 @@ GButton *PhaseActions::addButton(const Button &button, const QList<int> &phases)
 }
 
 void PhaseActions::showPhase(int phase) {
+    QWidget *focus = window()->focusWidget();
+    const bool keysHere = focus && (focus == this || isAncestorOf(focus));
     for (const Entry &entry : m_entries) entry.control->setVisible(entry.phases.contains(phase));
+    if (!keysHere || (focus != this && focus->isVisible() && focus->isEnabled()))
+        return;
+    // The pressed button went with its phase: the keys stay here, on the
+    // first control that takes them, or on the row while a run is busy, so
+    // they come back to the next phase's buttons.
+    for (const Entry &entry : m_entries)
+        if (entry.control->isVisible() && entry.control->isEnabled() &&
+            (entry.control->focusPolicy() & Qt::TabFocus))
+            return entry.control->setFocus(Qt::OtherFocusReason);
+    setFocus(Qt::OtherFocusReason);
 }

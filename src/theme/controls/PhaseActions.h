@@ -14,7 +14,8 @@ class QHBoxLayout;
 // A pane's buttons for each phase of its work, side by side: each control is
 // shown only in the phases it was added for. A button's keyboard shortcut
 // works only while the button is shown and takes input, so two phases may
-// give the same key to different buttons.
+// give the same key to different buttons. A phase that hides the focused
+// button hands the keys to the first button of the next one.
 class PhaseActions : public QWidget {
     Q_OBJECT
 public:

@@ -66,6 +66,13 @@ void Pressable::mouseReleaseEvent(QMouseEvent *event) {
 void Pressable::keyPressEvent(QKeyEvent *event) {
     if (!isInteractive())
         return event->ignore();
+    // Return presses a focused control as Space does; the base class knows
+    // only Space.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier && !event->isAutoRepeat()) {
+        event->accept();
+        return handle([&] { click(); });
+    }
     handle([&] { QAbstractButton::keyPressEvent(event); });
 }
 
