@@ -4,8 +4,8 @@
 #include <functional>
 #include <limits>
 
-#include "engine/Commands.h"
 #include "engine/CleanLog.h"
+#include "engine/Commands.h"
 #include "engine/SizeMarkers.h"
 
 namespace {

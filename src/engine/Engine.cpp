@@ -15,10 +15,10 @@ EngineRun *startEngineRun(const Invocation &invocation, const std::optional<QByt
     auto *run = new EngineRun(parent);
     const std::shared_ptr<EngineRunState> state = run->m_state;
     const auto fail = [&](const QString &reason) {
-        state->publish({}, true,
-                       QCoreApplication::translate("Engine",
-                                                   "Couldn't start the cleaning engine: %1")
-                           .arg(reason));
+        state->publish(
+            {}, true,
+            QCoreApplication::translate("Engine", "Couldn't start the cleaning engine: %1")
+                .arg(reason));
         return run;
     };
 
@@ -28,8 +28,8 @@ EngineRun *startEngineRun(const Invocation &invocation, const std::optional<QByt
         return run;
     }
     QString error;
-    std::shared_ptr<RunningChild> child = RunningChild::start(
-        {binary, invocation.args, Engine::environment(), stdinBytes}, error);
+    std::shared_ptr<RunningChild> child =
+        RunningChild::start({binary, invocation.args, Engine::environment(), stdinBytes}, error);
     if (!child)
         return fail(error);
     {

@@ -1,7 +1,6 @@
 #include "engine/MaintenanceReader.h"
 
-MaintenanceReader::Took MaintenanceReader::take(const QString &line,
-                                                QList<ReportSection> &sections,
+MaintenanceReader::Took MaintenanceReader::take(const QString &line, QList<ReportSection> &sections,
                                                 QStringList &summaryLines) {
     // The rule test is on the line as delivered: an indented rule is text.
     if (line.startsWith(u"====="_qs)) {

@@ -24,9 +24,14 @@ void OptimizeModel::run(bool dryRun) {
 
 void OptimizeModel::takeLine(const QString &line) {
     switch (m_reader.take(line, m_sections, m_summary)) {
-        case MaintenanceReader::report: Q_EMIT sectionsChanged(); break;
-        case MaintenanceReader::summary: Q_EMIT summaryChanged(); break;
-        case MaintenanceReader::nothing: break;
+        case MaintenanceReader::report:
+            Q_EMIT sectionsChanged();
+            break;
+        case MaintenanceReader::summary:
+            Q_EMIT summaryChanged();
+            break;
+        case MaintenanceReader::nothing:
+            break;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "engine/KeptList.h"
 #include "engine/MaintenanceReader.h"
 #include "engine/Report.h"
+#include "engine/Size.h"
 #include "engine/SizeMarkers.h"
 #include "engine/UninstallReport.h"
 
@@ -30,6 +31,60 @@ QStringList lines(const char16_t *text) {
 class EngineTextTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void parse_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("bytes");  // -1: no size
+        QTest::newRow("bytes") << u"512 B"_qs << qint64(512);
+        QTest::newRow("terabytes") << u"3 TB"_qs << qint64(3000000000000);
+        QTest::newRow("no space") << u"1.5KB"_qs << qint64(1500);
+        QTest::newRow("inside words") << u"(about 7 GB)"_qs << qint64(7000000000);
+        QTest::newRow("tab between") << u"4\tMB"_qs << qint64(4000000);
+        QTest::newRow("two spaces") << u"4  MB"_qs << qint64(-1);
+        QTest::newRow("thousands comma") << u"1,234.5 MB"_qs << qint64(234500000);
+        QTest::newRow("first size counts") << u"1 MB of 2 GB"_qs << qint64(1000000);
+        QTest::newRow("truncated") << u"1.9999 KB"_qs << qint64(1999);
+        QTest::newRow("no boundary") << u"12 MBs"_qs << qint64(-1);
+        QTest::newRow("lower case") << u"12 mb"_qs << qint64(-1);
+        QTest::newRow("binary unit") << u"12 KiB"_qs << qint64(-1);
+        QTest::newRow("empty") << QString() << qint64(-1);
+        QTest::newRow("beyond 64 bits") << u"99999999999 TB"_qs << qint64(-1);
+        QTest::newRow("too long to read") << (QString(400, u'9') + u" B"_qs) << qint64(0);
+    }
+    void parse() {
+        QFETCH(QString, text);
+        QFETCH(qint64, bytes);
+        QCOMPARE(Size::parse(text), bytes < 0 ? std::nullopt : std::optional<qint64>(bytes));
+    }
+
+    void format_data() {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << u"0 bytes"_qs;
+        QTest::newRow("one") << qint64(1) << u"1 byte"_qs;
+        QTest::newRow("999") << qint64(999) << u"999 bytes"_qs;
+        QTest::newRow("1 KB") << qint64(1000) << u"1 KB"_qs;
+        QTest::newRow("KB rounds") << qint64(1500) << u"2 KB"_qs;
+        QTest::newRow("KB to MB") << qint64(999600) << u"1 MB"_qs;
+        QTest::newRow("MB one digit") << qint64(1550000) << u"1.6 MB"_qs;
+        QTest::newRow("GB two digits") << qint64(1234567890) << u"1.23 GB"_qs;
+        QTest::newRow("MB to GB") << qint64(999960000) << u"1 GB"_qs;
+        QTest::newRow("TB") << qint64(2500000000000) << u"2.5 TB"_qs;
+        QTest::newRow("negative") << qint64(-1500000000) << u"-1.5 GB"_qs;
+    }
+    void format() {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(Size::format(bytes), text);
+    }
+
+    void formatUsesTheLocaleDecimalSeparator() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(Size::format(1500000000), u"1,5 GB"_qs);
+        QCOMPARE(Size::format(2000000), u"2 MB"_qs);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
     // Fed after a section "S"; fed before any section, only a section line
     // appends anything.
     void whatAReportLineAppends_data() {
@@ -39,8 +94,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("label");  // for a section: its title
         QTest::addColumn<QString>("detail");
         QTest::addColumn<Bytes>("bytes");
-        const auto item = [](const char *tag, const char16_t *line, Kind kind, const char16_t *label,
-                             const char16_t *detail, Bytes bytes) {
+        const auto item = [](const char *tag, const char16_t *line, Kind kind,
+                             const char16_t *label, const char16_t *detail, Bytes bytes) {
             QTest::newRow(tag) << QString::fromUtf16(line) << int(ReportParser::item) << kind
                                << QString::fromUtf16(label) << QString::fromUtf16(detail) << bytes;
         };
@@ -65,8 +120,8 @@ private Q_SLOTS:
              7'000'000'000);
         item("leading comma", u"→ , 1 MB", Kind::action, u"", u"1 MB", 1'000'000);
         // The label is cut by user-perceived characters: a family emoji is one.
-        item("grapheme label", u"→ 👨‍👩‍👧 photos, 1 GB", Kind::action, u"👨‍👩‍👧 photos", u"1 GB",
-             1'000'000'000);
+        item("grapheme label", u"→ 👨‍👩‍👧 photos, 1 GB", Kind::action,
+             u"👨‍👩‍👧 photos", u"1 GB", 1'000'000'000);
         other("section", u"  ➤ Logs ", ReportParser::section, u"Logs");
         other("the question before a clean", u"➤ Please confirm the clean", ReportParser::nothing);
         other("blank", u"   ", ReportParser::nothing);
@@ -100,9 +155,9 @@ private Q_SLOTS:
 
     void sectionsCountActionsAndTakeFreshIds() {
         QList<ReportSection> sections;
-        for (const char16_t *line : {u"➤ S", u"→ a · 1 GB", u"⚠ b, 2 GB", u"⊙ c · 4 GB",
-                                     u"✓ d · 8 GB", u"✓ e · Nothing to clean 16 GB", u"→ f",
-                                     u"➤ S", u"→ f"})
+        for (const char16_t *line :
+             {u"➤ S", u"→ a · 1 GB", u"⚠ b, 2 GB", u"⊙ c · 4 GB", u"✓ d · 8 GB",
+              u"✓ e · Nothing to clean 16 GB", u"→ f", u"➤ S", u"→ f"})
             ReportParser::feed(QString::fromUtf16(line), sections);
         QCOMPARE(sections[0].items.size(), 6);
         QCOMPARE(sections[0].bytes(), 9'000'000'000);
@@ -157,8 +212,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("items");  // "section/label"
         QTest::addColumn<QStringList>("summary");
         QTest::newRow("closed block")
-            << lines(u"➤ Caches\n→ Font cache · rebuilt\n=====\n  All checks passed  \n"
-                     u"\t2 fixes available\n=====\n→ After the block")
+            << lines(
+                   u"➤ Caches\n→ Font cache · rebuilt\n=====\n  All checks passed  \n"
+                   u"\t2 fixes available\n=====\n→ After the block")
             << QStringList{u"Caches/Font cache"_qs, u"Caches/After the block"_qs}
             << QStringList{u"All checks passed"_qs, u"2 fixes available"_qs};
         QTest::newRow("unclosed block takes every later line")
@@ -224,7 +280,8 @@ private Q_SLOTS:
             << u"✓ /a? , 1 B , 2f610a\n✓ /r , 1 B , 612f\n✓ /n , 1 B , 2f0061\n✓ /o , 1 B , 2f6"_qs
             << QStringList{u"/a?|1 B|/a\n"_qs, u"/r|1 B|"_qs, u"/n|1 B|"_qs, u"/o|1 B|"_qs};
         QTest::newRow("commas without spaces and repeats")
-            << u"✓ /a,b , 3 MB\n✓ /a,b , 3 MB"_qs << QStringList{u"/a,b|3 MB|"_qs, u"/a,b|3 MB|"_qs};
+            << u"✓ /a,b , 3 MB\n✓ /a,b , 3 MB"_qs
+            << QStringList{u"/a,b|3 MB|"_qs, u"/a,b|3 MB|"_qs};
     }
     void leftovers() {
         QFETCH(QString, output);
