@@ -56,7 +56,7 @@ void closeFd(int &fd) {
 
 }  // namespace
 
-std::shared_ptr<RunningChild> RunningChild::start(const Spec &spec, QString &error) {
+std::shared_ptr<RunningChild> RunningChild::start(const Command &command, QString &error) {
     std::shared_ptr<RunningChild> child(new RunningChild);
     int out[2] = {-1, -1}, in[2] = {-1, -1};
     const auto fail = [&](int code) {
@@ -68,10 +68,10 @@ std::shared_ptr<RunningChild> RunningChild::start(const Spec &spec, QString &err
         return nullptr;
     };
     if (::pipe2(out, O_CLOEXEC) < 0 || (child->m_wake = ::eventfd(0, EFD_CLOEXEC)) < 0 ||
-        (spec.input && ::pipe2(in, O_CLOEXEC) < 0))
+        (command.input && ::pipe2(in, O_CLOEXEC) < 0))
         return fail(errno);
-    if (spec.input) {
-        child->m_pendingInput = *spec.input;
+    if (command.input) {
+        child->m_pendingInput = *command.input;
         ::fcntl(in[1], F_SETFL, O_NONBLOCK);
         // Inputs are a few bytes and fit the pipe at once, written before
         // launch; pump() finishes a larger one.
@@ -79,13 +79,13 @@ std::shared_ptr<RunningChild> RunningChild::start(const Spec &spec, QString &err
             ::close(std::exchange(in[1], -1));
     }
 
-    const QByteArray path = QFileInfo(spec.program).absoluteFilePath().toLocal8Bit();
+    const QByteArray path = QFileInfo(command.program).absoluteFilePath().toLocal8Bit();
     std::vector<QByteArray> argStorage{path};
-    for (const QString &a : spec.args) argStorage.push_back(a.toLocal8Bit());
+    for (const QString &a : command.args) argStorage.push_back(a.toLocal8Bit());
     std::vector<char *> argv;
     for (QByteArray &a : argStorage) argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<QByteArray> envStorage = spec.environment;
+    std::vector<QByteArray> envStorage = command.environment;
     std::vector<char *> envp;
     for (QByteArray &e : envStorage) envp.push_back(e.data());
     envp.push_back(nullptr);

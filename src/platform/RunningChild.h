@@ -19,7 +19,7 @@
 // called from any thread at any time.
 class RunningChild {
 public:
-    struct Spec {
+    struct Command {
         QString program;  // made absolute
         QStringList args;
         std::vector<QByteArray> environment;  // "NAME=value" entries
@@ -36,7 +36,7 @@ public:
 
     // Starts the child, or returns null and sets `error` to the system's
     // text; then nothing runs and no descriptor is left open.
-    static std::shared_ptr<RunningChild> start(const Spec &spec, QString &error);
+    static std::shared_ptr<RunningChild> start(const Command &command, QString &error);
     // A child never pumped is killed and reaped here.
     ~RunningChild();
     RunningChild(const RunningChild &) = delete;
