@@ -4,6 +4,7 @@
 #include <functional>
 #include <limits>
 
+#include "engine/CleanLog.h"
 #include "engine/Commands.h"
 #include "engine/SizeMarkers.h"
 
@@ -66,19 +67,18 @@ void CleanModel::begin(Phase phase, const Invocation &invocation,
 }
 
 void CleanModel::takeScanLine(const QString &line) {
-    if (const std::optional<qint64> size = SizeMarkers::sizeIn(line)) {
+    if (const std::optional<SizeMarkers::Totals> totals = SizeMarkers::totalsIn(line)) {
         // The engine's own figure replaces the running sum.
-        publish(this, m_total, *size, &CleanModel::totalChanged);
-        publish(this, m_itemCount, SizeMarkers::itemCountIn(line), &CleanModel::itemCountChanged);
+        publish(this, m_total, totals->bytes, &CleanModel::totalChanged);
+        publish(this, m_itemCount, totals->itemCount, &CleanModel::itemCountChanged);
         return;
     }
-    const qsizetype sectionCount = m_sections.size();
-    if (!ReportParser::feed(line, m_sections))
+    const ReportParser::Appended appended = ReportParser::feed(line, m_sections);
+    if (appended == ReportParser::nothing)
         return;
-    // The parser appended either a section, which counts nothing yet, or one
-    // item to the last section.
+    // A new section counts nothing yet; an item may.
     const ReportSection &last = m_sections.last();
-    if (m_sections.size() == sectionCount) {
+    if (appended == ReportParser::item) {
         const ReportItem &item = last.items.last();
         if (item.kind == ReportItem::Kind::action && item.bytes)
             m_reclaimable = addBytes(m_reclaimable, *item.bytes);
@@ -91,12 +91,9 @@ void CleanModel::takeScanLine(const QString &line) {
 void CleanModel::takeCleanLine(const QString &line) {
     if (const std::optional<qint64> size = SizeMarkers::sizeIn(line))
         publish(this, m_freed, *size, &CleanModel::freedChanged);
-    const QStringView t = trimSpacesAndTabs(line);
-    if (t.startsWith(u"\u27A4 "_qs))
-        publish(this, m_current, t.mid(2).toString(), &CleanModel::currentChanged);
-    // Rules of "=" only frame the engine's summary; they say nothing.
-    const bool rule = std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c == u'='; });
-    if (rule)
+    if (const std::optional<QStringView> title = ReportParser::sectionTitle(line))
+        publish(this, m_current, title->toString(), &CleanModel::currentChanged);
+    if (CleanLog::isRule(line))
         return;
     m_log.append({int(m_log.size()), m_clock.nsecsElapsed() / 1e9, line});
     Q_EMIT logChanged();

@@ -2,25 +2,12 @@
 
 #include "engine/Commands.h"
 #include "engine/Engine.h"
-
-namespace {
-
-const QString kKept = u"\u25ce "_qs;        // ◎ a kept path
-const QString kFailed = u"\u2717 "_qs;      // ✗ what the engine could not do
-const QString kSeparator = u" \u00b7 "_qs;  // " · "
-
-}  // namespace
+#include "engine/KeptList.h"
 
 KeptItems::KeptItems(QObject *parent) : QObject(parent) {}
 
 QStringList KeptItems::parse(const QString &output) {
-    QStringList paths;
-    for (const QString &line : output.split(u'\n', Qt::SkipEmptyParts)) {
-        const QString t = line.trimmed();
-        if (t.startsWith(kKept) && t.contains(kSeparator))
-            paths.append(t.mid(kKept.size()).section(kSeparator, 0, 0));
-    }
-    return paths;
+    return KeptList::paths(output);
 }
 
 void KeptItems::load() {
@@ -37,9 +24,8 @@ void KeptItems::change(const QStringList &args, void (KeptItems::*after)()) {
         m_error.clear();
         if (out.error)
             m_error = *out.error;
-        for (const QString &line : out.text.split(u'\n', Qt::SkipEmptyParts))
-            if (line.trimmed().startsWith(kFailed))
-                m_error = line.trimmed().mid(kFailed.size()).remove(QChar(0x2060));
+        if (const std::optional<QString> failure = KeptList::failureIn(out.text))
+            m_error = *failure;
         if (after)
             (this->*after)();
         load();

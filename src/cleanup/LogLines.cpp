@@ -1,5 +1,7 @@
 #include "cleanup/LogLines.h"
 
+#include "engine/CleanLog.h"
+
 LogLines::LogLines(const CleanModel *model, QObject *parent)
     : QAbstractListModel(parent), m_model(model) {
     connect(model, &CleanModel::logChanged, this, &LogLines::logChanged);
@@ -11,15 +13,12 @@ QString LogLines::time(double seconds) {
 }
 
 Color LogLines::color(const QString &text) {
-    // Only the status at the start of the line counts: a name further on
-    // ("error.log", "✓ done.txt") says nothing about how the step went.
-    const QStringView line = QStringView(text).trimmed();
-    if (line.startsWith(u'\u2717') || line.startsWith(u"error"_qs, Qt::CaseInsensitive))
-        return Color::red;
-    if (line.startsWith(u'\u25CE') || line.startsWith(u'\u26A0'))
-        return Color::amber;
-    if (line.startsWith(u'\u2713') || line.startsWith(u'\u27A4'))
-        return Color::gray1000;
+    switch (CleanLog::statusOf(text)) {
+        case CleanLog::Status::failure: return Color::red;
+        case CleanLog::Status::warning: return Color::amber;
+        case CleanLog::Status::success: return Color::gray1000;
+        case CleanLog::Status::plain: break;
+    }
     return Color::gray900;
 }
 

@@ -10,6 +10,8 @@
 #include <optional>
 
 #include "engine/Commands.h"
+#include "engine/EngineBinary.h"
+#include "engine/OutputFilter.h"
 
 // Runs the cleaning engine as a child process and streams its cleaned,
 // filtered output lines to the GUI thread.
@@ -79,10 +81,6 @@ inline constexpr std::chrono::milliseconds stopGrace{3000};
 // it exits; it also runs when the application object is destroyed.
 void stopAll();
 
-// The engine executable's full path, or an empty string when none of the
-// candidates is executable. Looked up anew on every call.
-QString binary();
-
 // Starts a run. `parent` owns the run: destroying it stops the process.
 // The engine is tied to the calling thread's life (it gets SIGTERM when that
 // thread ends, even when the app is killed): start runs on the GUI thread.
@@ -113,13 +111,5 @@ inline void output(const QStringList &args, const std::optional<QString> &input,
 }
 void outputFedWith(const Invocation &invocation, const QByteArray &input, QObject *context,
                    std::function<void(const Output &)> done);
-
-// One raw line with terminal escape sequences removed and only the last
-// carriage-return redraw kept.
-QString clean(QStringView raw);
-
-// True when a cleaned line must not reach callers: blank, or naming the
-// engine or one of its commands.
-bool isFiltered(QStringView cleaned);
 
 }  // namespace Engine

@@ -71,23 +71,29 @@ std::optional<ReportItem::Kind> kindOf(QStringView firstCharacter, QStringView l
 
 namespace ReportParser {
 
-bool feed(const QString &line, QList<ReportSection> &sections) {
+std::optional<QStringView> sectionTitle(QStringView line) {
     const QStringView t = trimSpacesAndTabs(line);
+    if (!t.startsWith(u"➤ "))
+        return std::nullopt;
+    return t.mid(2);
+}
 
-    if (t.startsWith(u"➤ ")) {
-        const QStringView title = t.mid(2);
-        if (title.contains(u"confirm"))
-            return false;
-        sections.append(ReportSection{QUuid::createUuid(), title.toString(), {}});
-        return true;
+Appended feed(const QString &line, QList<ReportSection> &sections) {
+    if (const std::optional<QStringView> title = sectionTitle(line)) {
+        // The engine's question before a real clean is no section.
+        if (title->contains(u"confirm"))
+            return nothing;
+        sections.append(ReportSection{QUuid::createUuid(), title->toString(), {}});
+        return section;
     }
+    const QStringView t = trimSpacesAndTabs(line);
     if (t.isEmpty() || sections.isEmpty())
-        return false;
+        return nothing;
 
     const qsizetype symbolLength = graphemePrefixLength(t, 1);
     const auto kind = kindOf(t.first(symbolLength), t);
     if (!kind)
-        return false;
+        return nothing;
 
     const QStringView rest = trimSpacesAndTabs(t.mid(symbolLength));
     QString label, detail;
@@ -106,7 +112,7 @@ bool feed(const QString &line, QList<ReportSection> &sections) {
 
     const std::optional<qint64> bytes = Size::parse(detail);
     sections.last().items.append(ReportItem{QUuid::createUuid(), *kind, label, detail, bytes});
-    return true;
+    return item;
 }
 
 }  // namespace ReportParser

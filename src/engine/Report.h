@@ -40,8 +40,16 @@ QStringView trimSpacesAndTabs(QStringView text);
 
 namespace ReportParser {
 
-// Reads one cleaned engine line into `sections`. Returns true when it appended
-// a section or an item; never edits what is already there.
-bool feed(const QString &line, QList<ReportSection> &sections);
+// What feed() appended; `nothing` is false in a test, the others true.
+enum Appended { nothing, section, item };
+
+// Reads one cleaned engine line into `sections`. Returns what it appended:
+// a section, or an item to the last section; never edits what is already
+// there.
+Appended feed(const QString &line, QList<ReportSection> &sections);
+
+// The title of a section line ("➤ Caches" gives "Caches"), or none. Blanks
+// around the line do not count.
+std::optional<QStringView> sectionTitle(QStringView line);
 
 }  // namespace ReportParser

@@ -27,4 +27,18 @@ std::optional<qint64> itemCountIn(const QString &line) {
     return ok ? std::optional<qint64>(count) : std::nullopt;  // too long a number counts as none
 }
 
+std::optional<Totals> totalsIn(const QString &line) {
+    const std::optional<qint64> bytes = sizeIn(line);
+    if (!bytes)
+        return std::nullopt;
+    return Totals{*bytes, itemCountIn(line)};
+}
+
+std::optional<qint64> firstSizeIn(QStringView output) {
+    for (const QStringView line : output.split(u'\n', Qt::SkipEmptyParts))
+        if (const std::optional<qint64> bytes = sizeIn(line.toString()))
+            return bytes;
+    return std::nullopt;
+}
+
 }  // namespace SizeMarkers

@@ -18,4 +18,19 @@ std::optional<qint64> sizeIn(const QString &line);
 // The count of the first "Items: N" in `line`, or none.
 std::optional<qint64> itemCountIn(const QString &line);
 
+// A totals line: the engine's own figure for the whole report.
+struct Totals {
+    qint64 bytes = 0;
+    std::optional<qint64> itemCount;
+
+    bool operator==(const Totals &) const = default;
+};
+
+// The totals `line` states ("Potential space: 1.2 GB | Items: 42"), or none
+// when it states no size.
+std::optional<Totals> totalsIn(const QString &line);
+
+// The size on the first line of a whole output that states one, or none.
+std::optional<qint64> firstSizeIn(QStringView output);
+
 }  // namespace SizeMarkers

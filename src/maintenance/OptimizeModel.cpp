@@ -1,6 +1,5 @@
 #include "maintenance/OptimizeModel.h"
 
-#include "engine/SizeMarkers.h"
 #include "engine/Commands.h"
 
 OptimizeModel::OptimizeModel(QObject *parent) : QObject(parent) {}
@@ -10,7 +9,7 @@ void OptimizeModel::run(bool dryRun) {
     publish(this, m_summary, QStringList(), &OptimizeModel::summaryChanged);
     publish(this, m_failed, QString(), &OptimizeModel::failedChanged);
     publish(this, m_phase, dryRun ? Phase::checking : Phase::running, &OptimizeModel::phaseChanged);
-    m_inSummary = false;
+    m_reader = {};
     m_task.start(
         Commands::optimize(dryRun),
         {[this](const QString &line) { takeLine(line); }, [this, dryRun] { ended(dryRun); },
@@ -24,14 +23,15 @@ void OptimizeModel::run(bool dryRun) {
 }
 
 void OptimizeModel::takeLine(const QString &line) {
-    // The rule test is on the line as delivered: an indented rule is not one.
-    if (line.startsWith(u"====="_qs)) {
-        m_inSummary = !m_inSummary;
-    } else if (m_inSummary) {
-        m_summary.append(trimSpacesAndTabs(line).toString());
-        Q_EMIT summaryChanged();
-    } else if (ReportParser::feed(line, m_sections)) {
-        Q_EMIT sectionsChanged();
+    switch (m_reader.take(line, m_sections, m_summary)) {
+        case MaintenanceReader::report:
+            Q_EMIT sectionsChanged();
+            break;
+        case MaintenanceReader::summary:
+            Q_EMIT summaryChanged();
+            break;
+        case MaintenanceReader::nothing:
+            break;
     }
 }
 

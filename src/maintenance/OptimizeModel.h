@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "engine/EngineTask.h"
+#include "engine/MaintenanceReader.h"
 #include "engine/Publish.h"
 #include "engine/Report.h"
 
@@ -44,6 +45,6 @@ private:
     QList<ReportSection> m_sections;
     QStringList m_summary;
     QString m_failed;
-    bool m_inSummary = false;  // between an opening and a closing rule
+    MaintenanceReader m_reader;
     EngineTask m_task{this};
 };

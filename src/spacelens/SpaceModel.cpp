@@ -2,16 +2,13 @@
 
 #include <QFile>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <algorithm>
 
 #include "engine/Commands.h"
 #include "engine/Engine.h"
 #include "engine/Publish.h"
 #include "platform/Background.h"
+#include "platform/FolderListing.h"
 #include "platform/Trash.h"
 
 namespace {
@@ -224,43 +221,15 @@ void SpaceModel::trash(const DiskEntry &entry) {
 
 DiskReport SpaceModel::quickList(const QString &path) {
     DiskReport report{path, {}, std::nullopt, std::nullopt};
-    const int dirFd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
-        return report;
-    DIR *dir = ::fdopendir(dirFd);
-    if (!dir) {
-        ::close(dirFd);
-        return report;
-    }
     const QString prefix = path.endsWith(u'/') ? path : path + u'/';
-    while (const dirent *item = ::readdir(dir)) {
-        const char *name = item->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-            continue;
+    for (const FolderListing::Entry &item : FolderListing::entries(path)) {
         DiskEntry entry;
-        entry.name = QFile::decodeName(name);
-        entry.path = prefix + entry.name;
-        entry.isDir = false;
-        if (item->d_type == DT_DIR) {  // known without a stat call
-            entry.size = DiskEntry::unmeasured;
-            entry.isDir = true;
-            report.entries.append(std::move(entry));
-            continue;
-        }
-        struct stat info {};
-        // Links are listed as themselves, never followed.
-        if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (S_ISDIR(info.st_mode)) {
-                entry.size = DiskEntry::unmeasured;
-                entry.isDir = true;
-            } else {
-                entry.size = qint64(info.st_blocks) * 512;
-            }
-        }
+        entry.name = item.name;
+        entry.path = prefix + item.name;
+        entry.isDir = item.isDir;
+        entry.size = item.isDir ? DiskEntry::unmeasured : item.bytes;
         report.entries.append(std::move(entry));
     }
-    ::closedir(dir);
 
     std::sort(report.entries.begin(), report.entries.end(),
               [](const DiskEntry &a, const DiskEntry &b) {

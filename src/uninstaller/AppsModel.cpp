@@ -1,10 +1,5 @@
 #include "uninstaller/AppsModel.h"
 
-#include <QFile>
-#include <QProcess>
-
-#include <cctype>
-
 #include "engine/Commands.h"
 #include "engine/Engine.h"
 #include "engine/Publish.h"
@@ -13,29 +8,13 @@
 #include "engine/SizeMarkers.h"
 #include "platform/AppIcons.h"
 #include "platform/Background.h"
-#include "platform/Paths.h"
+#include "platform/DiskUsage.h"
 
 namespace {
 
 const QString kNoTotal = u"\u2014"_qs;  // an em dash
 
-// An absolute path written as hexadecimal bytes; empty for anything else.
-QByteArray exactPathFrom(QStringView hex) {
-    hex = trimSpacesAndTabs(hex);
-    if (hex.isEmpty() || hex.size() % 2 != 0)
-        return {};
-    for (QChar c : hex)
-        if (c.unicode() > 127 || !std::isxdigit(c.unicode()))
-            return {};
-    const QByteArray path = QByteArray::fromHex(hex.toLatin1());
-    return path.startsWith('/') && !path.contains('\0') ? path : QByteArray();
-}
-
 }  // namespace
-
-QByteArray AppsModel::Leftover::target() const {
-    return exactPath.isEmpty() ? QFile::encodeName(Paths::expandTilde(path)) : exactPath;
-}
 
 AppsModel::Preview AppsModel::Preview::ofPlan(const Plan &plan) {
     Preview p(files);
@@ -151,54 +130,18 @@ void AppsModel::plan(const InstalledApp &app, PlanWaiter waiter) {
 }
 
 QList<AppsModel::Leftover> AppsModel::leftovers(const QString &output) {
-    QList<Leftover> out;
-    for (const QStringView line : QStringView(output).split(u'\n', Qt::SkipEmptyParts)) {
-        const QStringView t = trimSpacesAndTabs(line);
-        if (!t.startsWith(u"\u2713 /"_qs) && !t.startsWith(u"\u2713 ~"_qs))
-            continue;
-        const QList<QStringView> pieces = t.mid(2).split(u" , "_qs);
-        out.append({QUuid::createUuid(), trimSpacesAndTabs(pieces[0]).toString(),
-                    pieces.size() > 1 ? pieces[1].toString() : QString(),
-                    pieces.size() > 2 ? exactPathFrom(pieces[2]) : QByteArray()});
-    }
-    return out;
+    return UninstallReport::leftovers(output);
 }
 
 QString AppsModel::planTotal(const QString &output) {
-    for (const QStringView line : QStringView(output).split(u'\n', Qt::SkipEmptyParts))
-        if (const std::optional<qint64> bytes = SizeMarkers::sizeIn(line.toString()))
-            return Size::format(*bytes);
-    return kNoTotal;
+    const std::optional<qint64> bytes = SizeMarkers::firstSizeIn(output);
+    return bytes ? Size::format(*bytes) : kNoTotal;
 }
 
 QHash<QString, qint64> AppsModel::measure(const QStringList &paths) {
-    if (paths.isEmpty())
-        return {};
-    QProcess du;
-    du.setStandardErrorFile(QProcess::nullDevice());
-    du.setInputChannelMode(QProcess::ForwardedInputChannel);
-    // NUL-terminated records keep a path with a newline in one piece, and
-    // "--" keeps a path that begins with a dash from reading as an option.
-    du.start(u"/usr/bin/du"_qs, QStringList{u"-sk"_qs, u"-0"_qs, u"--"_qs} + paths);
-    if (!du.waitForStarted(-1))
-        return {};
-    // Waiting reads the output as it comes, so a long one never blocks du.
-    du.waitForFinished(-1);
-    return parseDu(du.readAllStandardOutput());
+    return DiskUsage::of(paths);
 }
 
 QHash<QString, qint64> AppsModel::parseDu(const QByteArray &output) {
-    QHash<QString, qint64> sizes;
-    for (const QByteArray &record : output.split('\0')) {
-        const qsizetype tab = record.indexOf('\t');
-        if (tab <= 0 || tab == record.size() - 1)
-            continue;
-        bool ok = false;
-        const qint64 blocks = record.left(tab).toLongLong(&ok);
-        qint64 bytes = 0;
-        if (!ok || blocks < 0 || __builtin_mul_overflow(blocks, qint64(1024), &bytes))
-            continue;
-        sizes.insert(QFile::decodeName(record.mid(tab + 1)), bytes);
-    }
-    return sizes;
+    return DiskUsage::parse(output);
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "engine/UninstallReport.h"
 #include "uninstaller/InstalledApp.h"
 
 namespace Trash {
@@ -27,20 +28,7 @@ class AppsModel : public QObject {
     Q_OBJECT
 public:
     // One file or folder a dry run would remove.
-    struct Leftover {
-        QUuid id;      // fresh per parsed line
-        QString path;  // as the engine printed it, maybe starting with "~"
-        QString size;  // as the engine printed it; may be empty
-        // The path's exact bytes, when the engine gave them (a third field of
-        // hexadecimal bytes); what the removal trashes. The shown path is
-        // escaped for display and can't name every file.
-        QByteArray exactPath;
-
-        // What the removal hands to the Trash.
-        QByteArray target() const;
-
-        bool operator==(const Leftover &) const = default;
-    };
+    using Leftover = ::Leftover;
 
     struct Plan {
         QList<Leftover> files;
@@ -102,8 +90,7 @@ public:
     // nothing without a cached plan.
     void uninstall(const InstalledApp &app);
 
-    // The leftover lines ("✓ " + path + " , " + size [+ " , " + hex bytes])
-    // of a dry run.
+    // The leftovers a dry run lists (UninstallReport::leftovers).
     static QList<Leftover> leftovers(const QString &output);
     // The first summary marker's size, formatted; "—" when there is none.
     static QString planTotal(const QString &output);

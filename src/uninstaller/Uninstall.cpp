@@ -74,18 +74,10 @@ void AppsModel::removeWithEngine(const InstalledApp &app, const Plan &plan) {
                 finish(app, plan.total);
                 return;
             }
-            const QString text = out.error ? QString() : out.text;
-            QString message = app.name + tr(" couldn't be removed. Quit it and try again.");
-            const QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
-            for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-                if (line->contains(u"fail"_qs, Qt::CaseInsensitive) ||
-                    line->contains(u"denied"_qs, Qt::CaseInsensitive)) {
-                    qsizetype first = 0;
-                    while (first < line->size() && !line->at(first).isLetter()) ++first;
-                    message = line->mid(first);
-                    break;
-                }
-            }
+            const std::optional<QString> said =
+                out.error ? std::nullopt : UninstallReport::failureIn(out.text);
+            const QString message =
+                said.value_or(app.name + tr(" couldn't be removed. Quit it and try again."));
             setPreview(Preview::withMessage(Preview::failed, message));
         });
 }

@@ -34,22 +34,7 @@ std::optional<Record> decodeRecord(const char *json) {
 class JsonTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void snakeToCamel_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("field");
-        QTest::newRow("no underscore keeps case") << u"usedPercent"_qs << u"usedPercent"_qs;
-        QTest::newRow("three words") << u"health_score_msg"_qs << u"healthScoreMsg"_qs;
-        QTest::newRow("case normalised") << u"CPU_MODEL_name"_qs << u"cpuModelName"_qs;
-        QTest::newRow("outer underscores stay") << u"_private_key_"_qs << u"_privateKey_"_qs;
-        QTest::newRow("double underscore") << u"a__b"_qs << u"aB"_qs;
-        QTest::newRow("only underscores") << u"__"_qs << u"__"_qs;
-    }
-    void snakeToCamel() {
-        QFETCH(QString, key);
-        QFETCH(QString, field);
-        QCOMPARE(Json::camelFromSnake(key), field);
-    }
-
+    // Keys arrive in snake case and fields are named in camel case.
     void strictDecoding() {
         auto r = decodeRecord(R"({"item_count": 3, "used_ratio": 2, "note": null,
                                   "items": [{"display_name": "a"}]})");
