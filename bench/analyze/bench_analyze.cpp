@@ -10,16 +10,17 @@
 // what any exact measurement must (getdents64 on every folder, one statx per
 // other entry, open and close per folder), so the engine's processor time
 // can be read against the least the kernel makes anyone pay. Then the
-// engine's two stat paths forced one way and the other, and the whole
-// computer.
+// engine's two stat paths forced one way and the other.
 //
-//   bench_analyze --mole <engine> [--runs 5] [--tree /tmp/brightloft-bench-tree]
-//                 [--files 300000] [--realtime 1] [--prepare 1]
+// The whole computer is timed first, before the generated trees exist: they
+// would add half a million entries of the benchmark's own to it.
 //
-// The generated trees are kept between runs and rebuilt when their file
-// count changes (--prepare 1 only makes them); reports and du's output go to a temporary folder
-// that is removed. --realtime 1 (root only) runs every tool under SCHED_FIFO: a diagnostic of what
-// the walk does with the processors to itself, never what a user sees.
+//   bench_analyze --mole <engine> [--runs 5] [--files 300000] [--keep-trees DIR]
+//
+// The trees are made in a temporary folder that is removed at the end, with
+// the reports and du's output. --keep-trees DIR makes them in DIR once and
+// keeps them there (rebuilt when the file count changes), for repeated runs;
+// the whole computer then includes them.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,12 +40,11 @@ namespace {
 
 using Bench::Sample;
 
-bool g_realtime = false;
 std::string g_self;
 
 Sample runOnce(const std::vector<std::string> &command, const std::string &output = "/dev/null",
                const Bench::Env &env = {}) {
-    return Bench::run(command, {env, output, g_realtime});
+    return Bench::run(command, {env, output});
 }
 
 // Projects of wide folders, a few chains 100 folders deep, and one file in
@@ -119,12 +119,18 @@ long long totalFromReport(const std::string &path) {
     return at == std::string::npos ? -1 : std::atoll(text.c_str() + at + 13);
 }
 
+struct Counted {
+    unsigned major = 0, minor = 0;  // the file system walked
+    long long blocks = 0;
+    long long entries = 0;
+};
+
 // The least an exact walk does, on one thread: read every folder with large
 // getdents64 calls, statx every entry that is not a folder asking for the
-// blocks alone, open (relative), statx and close every folder.
-long long bareWalk(int fd) {
+// blocks alone, open (relative), statx and close every folder. Stays on one
+// file system, like du -x.
+void bareWalk(int fd, Counted &counted) {
     static thread_local std::vector<char> buffer(128 * 1024);
-    long long blocks = 0;
     std::vector<std::string> folders;
     for (;;) {
         ssize_t length = ::getdents64(fd, buffer.data(), buffer.size());
@@ -136,13 +142,14 @@ long long bareWalk(int fd) {
             const char *name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
+            ++counted.entries;
             if (entry->d_type == DT_DIR) {
                 folders.emplace_back(name);
                 continue;
             }
             struct statx st;
             if (::statx(fd, name, AT_SYMLINK_NOFOLLOW, STATX_BLOCKS, &st) == 0)
-                blocks += st.stx_blocks;
+                counted.blocks += st.stx_blocks;
         }
     }
     for (const std::string &name : folders) {
@@ -150,12 +157,13 @@ long long bareWalk(int fd) {
         if (sub < 0)
             continue;
         struct statx st;
-        if (::statx(sub, "", AT_EMPTY_PATH, STATX_BLOCKS, &st) == 0)
-            blocks += st.stx_blocks;
-        blocks += bareWalk(sub);
+        if (::statx(sub, "", AT_EMPTY_PATH, STATX_BLOCKS, &st) == 0 &&
+            st.stx_dev_major == counted.major && st.stx_dev_minor == counted.minor) {
+            counted.blocks += st.stx_blocks;
+            bareWalk(sub, counted);
+        }
         ::close(sub);
     }
-    return blocks;
 }
 
 struct Tool {
@@ -216,8 +224,9 @@ void benchTree(const std::string &tree, const std::string &mole, const std::stri
     runOnce({"du", "-sB1", tree}, duOut);
     const long long moleTotal = totalFromReport(report);
     const long long duTotal = std::atoll(readText(duOut).c_str());
-    std::printf("\n%s\n  totals: mole %lld bytes, du -sB1 %lld bytes  %s\n", tree.c_str(),
-                moleTotal, duTotal, moleTotal == duTotal ? "equal  PASS" : "DIFFER  MISS");
+    std::printf("\n%s\n  totals: mole %lld bytes, du -sB1 %lld bytes  %s  load %.2f\n",
+                tree.c_str(), moleTotal, duTotal,
+                moleTotal == duTotal ? "equal  PASS" : "DIFFER  MISS", Bench::loadAverage());
 
     std::vector<Tool> tools = {{"du -sk", {"du", "-sk"}}};
     if (withOthers) {
@@ -270,75 +279,95 @@ void benchStatPaths(const std::string &tree, const std::string &mole, int runs) 
     verdict("cpu io_uring / plain statx", Bench::median(ratios), 0, Bench::loadAverage());
 }
 
-// `mole analyze` of the whole computer, as Space Lens first asks for it.
-void benchWholeComputer(const std::string &mole, int runs) {
+// `mole analyze` of the whole computer, as Space Lens first asks for it,
+// with what bounds it: the entries on the file system, the processor time
+// per entry of the engine and of the bare walk, and the engine's time spread
+// over every core (the least wall time it can take).
+void benchWholeComputer(const std::string &mole, const std::string &scratch, int runs) {
     const std::vector<std::string> engine = {mole, "analyze", "--json"};
     runOnce(engine);
+    const std::string counts = scratch + "/whole.txt";
+    const Sample bare = runOnce({g_self, "--bare-walk", "/"}, counts);
+    long long bytes = 0, entries = 0;
+    std::sscanf(readText(counts).c_str(), "%lld %lld", &bytes, &entries);
     Paired p = pair(engine, {"du", "-sx", "/"}, runs);
-    std::printf("\nthe whole computer: mole %.3f s (cpu %.3f), du -sx / %.3f s (cpu %.3f)\n",
-                p.moleWall, p.moleCpu, p.toolWall, p.toolCpu);
+    const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
+    std::printf(
+        "\nthe whole computer: %lld entries; mole %.3f s (cpu %.3f), du -sx / %.3f s "
+        "(cpu %.3f)\n",
+        entries, p.moleWall, p.moleCpu, p.toolWall, p.toolCpu);
     verdict("whole computer report", p.moleWall, 1.0, p.load, Bench::Bound::below, " s");
     verdict("wall mole / du -sx /", p.wallRatio, 0, p.load);
+    verdict("mole cpu per entry", p.moleCpu / double(std::max(entries, 1LL)) * 1e6, 0, p.load,
+            Bench::Bound::atMost, " us");
+    verdict("bare walk cpu per entry", bare.cpuSeconds / double(std::max(entries, 1LL)) * 1e6, 0,
+            p.load, Bench::Bound::atMost, " us");
+    verdict("least wall: mole cpu / cores", p.moleCpu / double(std::max(cores, 1L)), 0, p.load,
+            Bench::Bound::atMost, " s");
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
     if (argc == 3 && std::strcmp(argv[1], "--bare-walk") == 0) {
+        // Prints the bytes and the number of entries below the folder.
         int fd = ::open(argv[2], O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        std::printf("%lld\n", fd < 0 ? -1 : bareWalk(fd) * 512);
-        return fd < 0;
+        struct statx st;
+        if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_BLOCKS, &st) != 0)
+            return 1;
+        Counted counted{st.stx_dev_major, st.stx_dev_minor, (long long)st.stx_blocks, 0};
+        bareWalk(fd, counted);
+        std::printf("%lld %lld\n", counted.blocks * 512, counted.entries);
+        return 0;
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // progress shows while it runs
-    std::string mole, tree = "/tmp/brightloft-bench-tree";
+    std::string mole, keptTrees;
     int runs = 5, files = 300'000;
-    bool prepareOnly = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string flag = argv[i];
         if (flag == "--mole")
             mole = argv[i + 1];
-        else if (flag == "--tree")
-            tree = argv[i + 1];
+        else if (flag == "--keep-trees")
+            keptTrees = argv[i + 1];
         else if (flag == "--runs")
             runs = std::max(1, std::atoi(argv[i + 1]));
         else if (flag == "--files")
             files = std::max(1000, std::atoi(argv[i + 1]));
-        else if (flag == "--realtime")
-            g_realtime = std::atoi(argv[i + 1]) != 0;
-        else if (flag == "--prepare")
-            prepareOnly = std::atoi(argv[i + 1]) != 0;
     }
     if (mole.empty()) {
         std::fprintf(stderr,
-                     "usage: bench_analyze --mole <engine> [--runs N] [--tree DIR] [--files N] "
-                     "[--realtime 1]\n");
+                     "usage: bench_analyze --mole <engine> [--runs N] [--files N] "
+                     "[--keep-trees DIR]\n");
         return 2;
     }
     char self[4096] = {};
     if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
         return 1;
     g_self = self;
-    const std::string flat = tree + "-flat";
-    ensureGenerated(tree, files, generateTree);
-    ensureGenerated(flat, 200'000, generateFlat);
-    if (prepareOnly)
-        return 0;
-
     char scratchTemplate[] = "/tmp/bench-analyze-XXXXXX";
     const char *made = ::mkdtemp(scratchTemplate);
     if (!made)
         return 1;
     const std::string scratch = made;
-    std::printf("%ld cores, load average %.2f at start, %d pairs of runs per tool, %s\n",
-                ::sysconf(_SC_NPROCESSORS_ONLN), Bench::loadAverage(), runs,
-                g_realtime ? "every tool under SCHED_FIFO (a diagnostic, not what a user sees)"
-                           : "normal priority");
+    std::printf(
+        "%ld cores, load average %.2f at start, %d pairs of runs per tool, normal "
+        "priority\n",
+        ::sysconf(_SC_NPROCESSORS_ONLN), Bench::loadAverage(), runs);
+
+    benchWholeComputer(mole, scratch, 3);
+    if (!keptTrees.empty())
+        ::mkdir(keptTrees.c_str(), 0755);
+    const std::string tree = (keptTrees.empty() ? scratch : keptTrees) + "/tree";
+    const std::string flat = tree + "-flat";
+    const Bench::Stopwatch making;
+    ensureGenerated(tree, files, generateTree);
+    ensureGenerated(flat, 200'000, generateFlat);
+    std::printf("trees ready in %.0f s\n", making.seconds());
     const Targets wide = {0.55, 0.5, 1.0, 0.8, 0};
     benchTree("/usr", mole, scratch, runs, true, wide);
     benchTree(tree, mole, scratch, runs, true, wide);
     benchTree(flat, mole, scratch, runs, false, {1.0, 0, 1.0, 0.8, 64});
     benchStatPaths(tree, mole, std::max(3, runs / 2));
-    benchWholeComputer(mole, 3);
     runOnce({"rm", "-rf", scratch});
     return 0;
 }

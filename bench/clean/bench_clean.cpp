@@ -1,14 +1,20 @@
 // Times `mole clean --dry-run` against `du -sk` of the same folders, and
 // `mole clean` against `rm -rf` of an identical copy, on a generated home of
-// cache files, and prints the medians, the ratios and PASS or MISS against
-// the targets (dry run ≤ 1.0 × du, clean ≤ 1.3 × rm -rf).
+// cache files, as a user runs them (normal priority, warm cache). Each pair
+// runs in turn (engine, baseline, engine, baseline ...) and every ratio is
+// the median of the pairs' ratios, printed with PASS or MISS against its
+// target (dry run <= 0.6 x du, clean <= 1.1 x rm -rf) and the load beside it.
 //
-//   bench_clean --mole <engine> [--runs 5] [--files 200000] [--root /tmp/brightloft-bench-clean]
+//   bench_clean --mole <engine> [--runs 5] [--files 200000] [--keep-home DIR]
 //
 // The engine only ever sees the generated home: HOME and every XDG folder
-// point inside --root. The template home is kept between runs and rebuilt
-// when its file count changes; each clean works on a fresh copy.
+// point inside it. The home and its copies are made in a temporary folder
+// that is removed at the end; --keep-home DIR makes the template home in DIR
+// once and keeps it there (rebuilt when its file count changes). Each copy is
+// written out to disk (sync) before it is timed, so neither side of a pair
+// pays for the other's writing.
 #include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +33,13 @@ using Bench::Env;
 // Runs a command to its end with output to /dev/null; returns wall seconds.
 double timed(const std::vector<std::string> &command, const Env &env = {}) {
     return Bench::run(command, {env}).seconds;
+}
+
+// A fresh copy of the template home at `copy`, on disk.
+void freshCopy(const std::string &home, const std::string &copy) {
+    timed({"rm", "-rf", copy});
+    timed({"cp", "-a", home, copy});
+    timed({"sync", "-f", copy});
 }
 
 // Application caches of many shapes: a few large ones, many small, nested
@@ -52,16 +65,26 @@ void generateHome(const std::string &home, int files) {
     }
 }
 
-void report(const char *what, double engine, double baseline, const char *baselineName,
-            double target) {
-    std::printf("%s: mole %.3f s, %s %.3f s\n", what, engine, baselineName, baseline);
-    Bench::verdict("ratio", engine / baseline, target);
+struct Pairs {
+    std::vector<double> engine, baseline, ratios;
+    void add(double a, double b) {
+        engine.push_back(a);
+        baseline.push_back(b);
+        ratios.push_back(a / b);
+    }
+};
+
+void report(const char *what, const Pairs &pairs, const char *baselineName, double target) {
+    std::printf("%s: mole %.3f s, %s %.3f s (medians of %zu pairs)\n", what,
+                Bench::median(pairs.engine), baselineName, Bench::median(pairs.baseline),
+                pairs.ratios.size());
+    Bench::verdict("ratio", Bench::median(pairs.ratios), target);
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-    std::string mole, root = "/tmp/brightloft-bench-clean";
+    std::string mole, kept;
     int runs = 5, files = 200'000;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--mole"))
@@ -70,53 +93,54 @@ int main(int argc, char **argv) {
             runs = std::max(1, std::atoi(argv[i + 1]));
         else if (!std::strcmp(argv[i], "--files"))
             files = std::max(1000, std::atoi(argv[i + 1]));
-        else if (!std::strcmp(argv[i], "--root"))
-            root = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--keep-home"))
+            kept = argv[i + 1];
     }
-    if (mole.empty() || root.size() < 6 || root.rfind("/tmp/", 0) != 0) {
+    if (mole.empty() || (!kept.empty() && kept.front() != '/')) {
         std::fprintf(stderr,
                      "usage: bench_clean --mole <engine> [--runs 5] [--files 200000] "
-                     "[--root /tmp/...]\n");
+                     "[--keep-home /absolute/folder]\n");
         return 2;
     }
+    char scratchTemplate[] = "/tmp/bench-clean-XXXXXX";
+    const char *made = ::mkdtemp(scratchTemplate);
+    if (!made)
+        return 1;
+    const std::string scratch = made;
+    const std::string root = kept.empty() ? scratch : kept;
     const std::string home = root + "/template";
     if (!Bench::isGenerated(root + "/generated", files)) {
         std::printf("generating %d cache files in %s ...\n", files, home.c_str());
-        timed({"rm", "-rf", root});
+        timed({"rm", "-rf", home});
         ::mkdir(root.c_str(), 0755);
         generateHome(home, files);
         Bench::markGenerated(root + "/generated", files);
     }
-    std::fflush(stdout);
+    std::printf("%ld cores, load average %.2f at start, normal priority\n",
+                ::sysconf(_SC_NPROCESSORS_ONLN), Bench::loadAverage());
 
     // Dry run against du of the folders it measures; one warm-up each.
     const Env env = Bench::homeEnv(home);
     timed({mole, "clean", "--dry-run"}, env);
     timed({"du", "-sk", home + "/.cache"});
-    std::vector<double> dry, du;
-    for (int run = 0; run < runs; ++run) {
-        dry.push_back(timed({mole, "clean", "--dry-run"}, env));
-        du.push_back(timed({"du", "-sk", home + "/.cache"}));
-    }
+    Pairs dry;
+    for (int run = 0; run < runs; ++run)
+        dry.add(timed({mole, "clean", "--dry-run"}, env), timed({"du", "-sk", home + "/.cache"}));
+    report("dry run / du -sk", dry, "du -sk", 0.6);
 
     // Clean against rm -rf, each on its own fresh copy of the template.
-    std::vector<double> clean, rm;
-    const std::string copy = root + "/copy";
+    Pairs clean;
+    const std::string copy = scratch + "/copy";
+    const Env copyEnv = Bench::homeEnv(copy);
     for (int run = 0; run < std::max(3, runs / 2); ++run) {
-        timed({"rm", "-rf", copy});
-        timed({"cp", "-a", home, copy});
-        const Env copyEnv = Bench::homeEnv(copy);
+        freshCopy(home, copy);
         timed({mole, "clean", "--dry-run"}, copyEnv);  // the plan the clean follows
-        clean.push_back(timed({mole, "clean", "--yes"}, copyEnv));
-        timed({"rm", "-rf", copy});
-        timed({"cp", "-a", home, copy});
-        rm.push_back(timed({"rm", "-rf", copy + "/.cache"}));
+        const double engine = timed({mole, "clean", "--yes"}, copyEnv);
+        freshCopy(home, copy);
+        clean.add(engine, timed({"rm", "-rf", copy + "/.cache"}));
     }
-    timed({"rm", "-rf", copy});
-
-    std::printf("%d cache files, medians of %d dry runs and %zu cleans\n", files, runs,
-                clean.size());
-    report("dry run / du -sk", Bench::median(dry), Bench::median(du), "du -sk", 1.0);
-    report("clean / rm -rf", Bench::median(clean), Bench::median(rm), "rm -rf", 1.3);
+    std::printf("%d cache files\n", files);
+    report("clean / rm -rf", clean, "rm -rf", 1.1);
+    timed({"rm", "-rf", scratch});
     return 0;
 }

@@ -17,8 +17,10 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <string>
 
 #include "cleanup/CleanModel.h"
 #include "engine/Engine.h"
@@ -65,8 +67,13 @@ double seconds(const QElapsedTimer &t) {
     return double(t.nsecsElapsed()) / 1e9;
 }
 
-const char *verdict(bool met) {
-    return met ? "PASS" : "MISS";
+// PASS or MISS, with the one-minute load average beside it.
+std::string verdict(bool met) {
+    char text[32];
+    double load[1] = {0};
+    std::snprintf(text, sizeof text, "%s  load %.2f", met ? "PASS" : "MISS",
+                  ::getloadavg(load, 1) == 1 ? load[0] : 0.0);
+    return text;
 }
 
 // A throwaway home whose engine prints a file.
@@ -216,16 +223,16 @@ int main(int argc, char **argv) {
                 pipelineLines);
     const double perSecond = counted.delivered / counted.seconds;
     std::printf("lines per second:       %.0f delivered (target >= 1,000,000) %s\n", perSecond,
-                verdict(perSecond >= 1e6));
+                verdict(perSecond >= 1e6).c_str());
     const double ratio = counted.seconds / pipelineSeconds;
     std::printf("stream / pipeline:      %.2fx (%.3f s vs %.3f s; target <= 2x) %s\n", ratio,
-                counted.seconds, pipelineSeconds, verdict(ratio <= 2));
+                counted.seconds, pipelineSeconds, verdict(ratio <= 2).c_str());
     for (const auto &[name, s] : {std::pair("counting", counted), std::pair("parsing", parsed)}) {
         std::printf(
             "GUI stall, %s: %.1f ms late at most (target < 50 ms) %s; %.1f ms busy "
             "between ticks at most (target < 50 ms) %s\n",
-            name, s.longestStallMs, verdict(s.longestStallMs < 50), s.longestBusyMs,
-            verdict(s.longestBusyMs < 50));
+            name, s.longestStallMs, verdict(s.longestStallMs < 50).c_str(), s.longestBusyMs,
+            verdict(s.longestBusyMs < 50).c_str());
     }
     std::printf("parsed:                 %lld sections in %.3f s\n", qint64(sections.size()),
                 parsed.seconds);
@@ -242,13 +249,13 @@ int main(int argc, char **argv) {
     const double perByte = single.seconds / many.seconds;
     std::printf(
         "16 MB line / 16 MB of lines: %.2fx per byte (%.3f s vs %.3f s; target <= 1.5x) %s\n",
-        perByte, single.seconds, many.seconds, verdict(perByte <= 1.5));
+        perByte, single.seconds, many.seconds, verdict(perByte <= 1.5).c_str());
 
     // The scan total is kept as a running sum, so items cost the same late as early.
     const double small = scanSeconds(setup, 4096) / 4096;
     const double large = scanSeconds(setup, 65536) / 65536;
     std::printf(
         "scan of 64k items / 4k items: %.2fx per item (%.1f us vs %.1f us; target <= 2x) %s\n",
-        large / small, large * 1e6, small * 1e6, verdict(large / small <= 2));
+        large / small, large * 1e6, small * 1e6, verdict(large / small <= 2).c_str());
     return counted.delivered == pipelineLines ? 0 : 2;
 }

@@ -1,7 +1,6 @@
 #include "support/Measure.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,12 +14,6 @@ Sample run(const std::vector<std::string> &command, const RunOptions &options) {
     const Stopwatch clock;
     const pid_t child = ::fork();
     if (child == 0) {
-        if (options.realtime) {
-            sched_param priority{};
-            priority.sched_priority = 1;
-            if (::sched_setscheduler(0, SCHED_FIFO, &priority) != 0)
-                ::_exit(126);
-        }
         for (const auto &[name, value] : options.env) ::setenv(name.c_str(), value.c_str(), 1);
         const int out = ::open(options.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int null = ::open("/dev/null", O_RDWR);

@@ -14,7 +14,6 @@ using Env = std::vector<std::pair<std::string, std::string>>;
 struct RunOptions {
     Env env;                           // set in the child only
     std::string output = "/dev/null";  // where its standard output goes
-    bool realtime = false;             // the child runs under SCHED_FIFO
 };
 
 struct Sample {

@@ -3,9 +3,10 @@
 #include "analyze/Classify.h"
 #include "analyze/Report.h"
 #include "analyze/Table.h"
-#include "analyze/Walker.h"
 #include "common/FileLimit.h"
 #include "common/Output.h"
+#include "common/WalkScope.h"
+#include "walk/Walker.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -61,11 +62,12 @@ int run(int argc, char **argv) {
         return 1;
     }
     raiseOpenFileLimit();
-    FolderUsage usage = measureFolder(fd, path, {defaultThreadCount(), kLargeFileCount});
+    walk::FolderUsage usage = walk::measureFolder(
+        fd, path, {walk::defaultThreadCount(), kLargeFileCount, nullptr, walkableMounts()});
     ::close(fd);
 
     std::sort(usage.children.begin(), usage.children.end(),
-              [](const ChildUsage &a, const ChildUsage &b) {
+              [](const walk::ChildUsage &a, const walk::ChildUsage &b) {
                   return a.bytes != b.bytes ? a.bytes > b.bytes : a.name < b.name;
               });
     if (!json && ::isatty(STDOUT_FILENO))

@@ -58,15 +58,16 @@ std::string isoTime(int64_t seconds) {
     return text;
 }
 
-bool writeReport(const std::string &path, const FolderUsage &usage, const Classifier &classifier) {
+bool writeReport(const std::string &path, const walk::FolderUsage &usage,
+                 const Classifier &classifier) {
     StreamedLine line;
     line.raw("{\"path\":").string(path).raw(",\"entries\":[");
     // One buffer for every child's path: the folder's path and a slash stay,
     // the name changes.
-    std::string childPath = joinPath(path, "");
+    std::string childPath = walk::joinPath(path, "");
     const size_t nameAt = childPath.size();
     for (size_t i = 0; i < usage.children.size(); ++i) {
-        const ChildUsage &child = usage.children[i];
+        const walk::ChildUsage &child = usage.children[i];
         childPath.resize(nameAt);
         childPath += child.name;
         if (i > 0)
@@ -76,7 +77,7 @@ bool writeReport(const std::string &path, const FolderUsage &usage, const Classi
     }
     line.raw("],\"large_files\":[");
     for (size_t i = 0; i < usage.largeFiles.size(); ++i) {
-        const LargeFile &file = usage.largeFiles[i];
+        const walk::LargeFile &file = usage.largeFiles[i];
         std::string_view name = std::string_view(file.path).substr(file.path.rfind('/') + 1);
         if (i > 0)
             line.raw(",");

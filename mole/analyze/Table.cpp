@@ -24,12 +24,12 @@ std::string row(int64_t bytes, int64_t total, const std::string &name) {
 
 }  // namespace
 
-bool printTable(const std::string &path, const FolderUsage &usage) {
+bool printTable(const std::string &path, const walk::FolderUsage &usage) {
     std::string text = printable(path) + "  " + formatBytes(double(usage.totalBytes)) + ", " +
                        std::to_string(usage.children.size()) + " items\n\n";
     size_t shown = std::min(usage.children.size(), kShownChildren);
     for (size_t i = 0; i < shown; ++i) {
-        const ChildUsage &child = usage.children[i];
+        const walk::ChildUsage &child = usage.children[i];
         text +=
             row(child.bytes, usage.totalBytes, printable(child.name) + (child.isDir ? "/" : ""));
     }
@@ -42,7 +42,7 @@ bool printTable(const std::string &path, const FolderUsage &usage) {
     if (!usage.largeFiles.empty()) {
         text += "\nLargest files\n";
         for (size_t i = 0; i < std::min(usage.largeFiles.size(), kShownFiles); ++i) {
-            const LargeFile &file = usage.largeFiles[i];
+            const walk::LargeFile &file = usage.largeFiles[i];
             text += row(file.bytes, usage.totalBytes, printable(file.path));
         }
     }

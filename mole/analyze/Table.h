@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analyze/Walker.h"
+#include "walk/Walker.h"
 
 #include <string>
 
@@ -9,6 +9,6 @@ namespace mole::analyze {
 // The report for a person at a terminal: the children largest first with
 // their share of the folder, then the largest files. The children must
 // already be in report order.
-bool printTable(const std::string &path, const FolderUsage &usage);
+bool printTable(const std::string &path, const walk::FolderUsage &usage);
 
 }  // namespace mole::analyze

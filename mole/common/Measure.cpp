@@ -1,19 +1,18 @@
 #include "common/Measure.h"
 
-#include "analyze/Walker.h"
+#include "common/WalkScope.h"
+#include "walk/Walker.h"
 
 #include <fcntl.h>
 #include <unistd.h>
-#include <algorithm>
-#include <thread>
 
 namespace mole {
 
 namespace {
 
-// One large file is the least the walker tracks (it keeps no empty list).
-unsigned walkerThreads() {
-    return std::clamp(std::thread::hardware_concurrency() * 2, 2u, 32u);
+// Sizes only: no list of large files.
+walk::WalkOptions sizesOnly() {
+    return {walk::defaultThreadCount(), 0, nullptr, walkableMounts()};
 }
 
 }  // namespace
@@ -42,7 +41,7 @@ std::optional<Measured> measure(const Home &home, const std::string &path) {
                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
             return found;
-        found.bytes = analyze::measureFolder(fd, path, {walkerThreads(), 1}).totalBytes;
+        found.bytes = walk::measureFolder(fd, path, sizesOnly()).totalBytes;
         ::close(fd);
     }
     return found;
@@ -53,8 +52,8 @@ std::map<std::string, Measured> measureChildren(const Home &home, const std::str
     int fd = openFolderBeneath(home, folder);
     if (fd < 0)
         return out;
-    analyze::FolderUsage usage = analyze::measureFolder(fd, folder, {walkerThreads(), 1});
-    for (const analyze::ChildUsage &child : usage.children) {
+    walk::FolderUsage usage = walk::measureFolder(fd, folder, sizesOnly());
+    for (const walk::ChildUsage &child : usage.children) {
         int error = 0;
         if (std::optional<Identity> identity = identityAt(fd, child.name, error))
             out[child.name] = {folder + "/" + child.name, *identity, child.bytes};

@@ -1,6 +1,7 @@
 #include "common/TreeSize.h"
 
-#include "analyze/Walker.h"
+#include "common/WalkScope.h"
+#include "walk/Walker.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,8 +17,8 @@ std::optional<int64_t> measure(const std::string &path, const std::atomic<bool> 
         struct stat st {};
         return ::lstat(path.c_str(), &st) == 0 ? int64_t(st.st_blocks) * 512 : 0;
     }
-    analyze::FolderUsage usage =
-        analyze::measureFolder(fd, path, {analyze::defaultThreadCount(), 0, stop});
+    walk::FolderUsage usage =
+        walk::measureFolder(fd, path, {walk::defaultThreadCount(), 0, stop, walkableMounts()});
     ::close(fd);
     if (usage.stopped)
         return std::nullopt;

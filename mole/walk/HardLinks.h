@@ -9,7 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 
-namespace mole::analyze {
+namespace mole::walk {
 
 // Files with more than one name, so each is counted once per analysis, and
 // always for the same direct child: the first in listing order that holds one
@@ -64,4 +64,4 @@ private:
     std::array<Shard, 32> m_shards;
 };
 
-}  // namespace mole::analyze
+}  // namespace mole::walk

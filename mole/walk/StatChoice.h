@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace mole::analyze {
+namespace mole::walk {
 
 // From which batch size on a walk stats through io_uring rather than with
 // plain calls, settled once per process by a probe before the first walk's
@@ -22,4 +22,4 @@ namespace mole::analyze {
 // or =ring fixes the answer without a probe (a diagnostic: reports are the same either way).
 size_t ringBatchesFrom(int fd, const std::vector<const char *> &names);
 
-}  // namespace mole::analyze
+}  // namespace mole::walk

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "analyze/LargeFiles.h"
+#include "walk/LargeFiles.h"
 
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace mole::analyze {
+namespace mole::walk {
 
 // One direct child of the analysed folder, with everything below it.
 struct ChildUsage {
@@ -31,6 +31,9 @@ struct WalkOptions {
     // Set by another thread to end the walk early; checked between batches of
     // entries, so a walk ends within milliseconds.
     const std::atomic<bool> *stop = nullptr;
+    // Mounts besides its own that the walk enters (mole::walkableMounts);
+    // any other file system mounted below is left out.
+    std::vector<uint64_t> mounts;
 };
 
 // Two threads per processor, 2 to 32; MOLE_ANALYZE_THREADS overrides.
@@ -38,8 +41,8 @@ unsigned defaultThreadCount();
 
 // Measures the open folder `fd` found at `path`, in parallel, never following
 // symbolic links, counting each hard-linked file once and skipping folders
-// that cannot be read and file systems outside the walk's scope (direct
+// that cannot be read and file systems outside `options.mounts` (direct
 // children that are mount points of such file systems are left out).
 FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &options);
 
-}  // namespace mole::analyze
+}  // namespace mole::walk

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-namespace mole::analyze {
+namespace mole::walk {
 
 // The two ways to fetch the metadata of many entries of one folder: a plain
 // statx call each, or batches through io_uring, one system call for up to
@@ -45,4 +45,4 @@ private:
     enum class Ring { untried, ready, refused } m_state = Ring::untried;
 };
 
-}  // namespace mole::analyze
+}  // namespace mole::walk

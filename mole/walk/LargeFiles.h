@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace mole::analyze {
+namespace mole::walk {
 
 struct LargeFile {
     int64_t bytes = 0;
@@ -40,4 +40,4 @@ private:
 // dir + "/" + name, without doubling the slash of the root.
 std::string joinPath(std::string_view dir, std::string_view name);
 
-}  // namespace mole::analyze
+}  // namespace mole::walk

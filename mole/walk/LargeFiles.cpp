@@ -1,8 +1,8 @@
-#include "analyze/LargeFiles.h"
+#include "walk/LargeFiles.h"
 
 #include <algorithm>
 
-namespace mole::analyze {
+namespace mole::walk {
 
 namespace {
 
@@ -48,4 +48,4 @@ std::vector<LargeFile> LargeFiles::largestFirst() const {
     return files;
 }
 
-}  // namespace mole::analyze
+}  // namespace mole::walk

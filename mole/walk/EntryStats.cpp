@@ -1,10 +1,10 @@
-#include "analyze/EntryStats.h"
+#include "walk/EntryStats.h"
 
 #include <fcntl.h>
 #include <algorithm>
 #include <cerrno>
 
-namespace mole::analyze {
+namespace mole::walk {
 
 namespace {
 
@@ -70,4 +70,4 @@ void EntryStats::statThroughRing(int fd, const std::vector<const char *> &names,
     }
 }
 
-}  // namespace mole::analyze
+}  // namespace mole::walk

@@ -1,9 +1,8 @@
-#include "analyze/Walker.h"
+#include "walk/Walker.h"
 
-#include "analyze/EntryStats.h"
-#include "analyze/HardLinks.h"
-#include "analyze/Scope.h"
-#include "analyze/StatChoice.h"
+#include "walk/EntryStats.h"
+#include "walk/HardLinks.h"
+#include "walk/StatChoice.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,7 +21,7 @@
 #include <mutex>
 #include <thread>
 
-namespace mole::analyze {
+namespace mole::walk {
 
 namespace {
 
@@ -248,7 +247,8 @@ private:
 class Walk {
 public:
     Walk(uint64_t startMount, const WalkOptions &options)
-        : m_scope(startMount),
+        : m_startMount(startMount),
+          m_mounts(options.mounts),
           m_largeFiles(options.largeFileCount),
           m_threads(std::max(1u, options.threads)),
           m_stop(options.stop),
@@ -412,7 +412,7 @@ private:
             return;
         }
         uint64_t mount = mountOf(fd, st);
-        if (mount != parent.mount && !m_scope.allows(mount)) {
+        if (mount != parent.mount && !enters(mount)) {
             ::close(fd);
             if (job.direct)
                 job.totals->leftOut.store(true);
@@ -439,7 +439,13 @@ private:
             folder->close();
     }
 
-    Scope m_scope;
+    bool enters(uint64_t mount) const {
+        return mount == m_startMount ||
+               std::find(m_mounts.begin(), m_mounts.end(), mount) != m_mounts.end();
+    }
+
+    const uint64_t m_startMount;
+    const std::vector<uint64_t> m_mounts;
     HardLinks m_links;
     LargeFiles m_largeFiles;
     const unsigned m_threads;
@@ -565,4 +571,4 @@ FolderUsage measureFolder(int fd, const std::string &path, const WalkOptions &op
     return usage;
 }
 
-}  // namespace mole::analyze
+}  // namespace mole::walk

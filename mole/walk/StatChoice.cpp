@@ -1,6 +1,6 @@
-#include "analyze/StatChoice.h"
+#include "walk/StatChoice.h"
 
-#include "analyze/EntryStats.h"
+#include "walk/EntryStats.h"
 
 #include <time.h>
 #include <algorithm>
@@ -13,7 +13,7 @@
 #include <mutex>
 #include <optional>
 
-namespace mole::analyze {
+namespace mole::walk {
 
 namespace {
 
@@ -103,4 +103,4 @@ size_t ringBatchesFrom(int fd, const std::vector<const char *> &names) {
     return settled.value_or(kNever);
 }
 
-}  // namespace mole::analyze
+}  // namespace mole::walk

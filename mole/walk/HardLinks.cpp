@@ -1,8 +1,8 @@
-#include "analyze/HardLinks.h"
+#include "walk/HardLinks.h"
 
-#include "analyze/LargeFiles.h"
+#include "walk/LargeFiles.h"
 
-namespace mole::analyze {
+namespace mole::walk {
 
 void HardLinks::sight(const Sighting &seen) {
     Shard &shard = m_shards[(seen.inode ^ (seen.inode >> 7)) % m_shards.size()];
@@ -30,4 +30,4 @@ void HardLinks::sight(const Sighting &seen) {
     }
 }
 
-}  // namespace mole::analyze
+}  // namespace mole::walk
