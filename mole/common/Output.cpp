@@ -50,7 +50,7 @@ std::string guardFilteredWords(std::string_view text) {
 // The code point of the UTF-8 sequence at text[i], advancing i past it;
 // U+FFFD (advancing one byte) for anything that is not valid UTF-8.
 char32_t nextCodePoint(std::string_view text, size_t &i) {
-    auto byte = [&](size_t k) { return (unsigned char)text[k]; };
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
     unsigned char lead = byte(i);
     int length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc0 ? 2 : 0;
     if (length == 0 || lead > 0xf4 || i + size_t(length) > text.size()) {
@@ -99,7 +99,7 @@ void appendJsonString(std::string &out, std::string_view text) {
     escaped.reserve(text.size() + 2);
     escaped += '"';
     for (size_t i = 0; i < text.size();) {
-        unsigned char c = (unsigned char)text[i];
+        unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
             char32_t code = nextCodePoint(text, i);
             if (code >= 0x10000) {

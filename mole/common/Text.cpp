@@ -103,7 +103,7 @@ std::string printable(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        auto c = (unsigned char)text[i];
+        auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
             out += c < 0x20 || c == 0x7f ? '?' : char(c);
             ++i;
@@ -112,9 +112,9 @@ std::string printable(std::string_view text) {
         int length = c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc0 ? 2 : 0;
         bool valid = length > 0 && c <= 0xf4 && i + size_t(length) <= text.size();
         for (int k = 1; valid && k < length; ++k)
-            valid = ((unsigned char)text[i + size_t(k)] & 0xc0) == 0x80;
+            valid = (static_cast<unsigned char>(text[i + size_t(k)]) & 0xc0) == 0x80;
         // C1 controls (U+0080 to U+009F) are terminal commands too.
-        if (valid && length == 2 && c == 0xc2 && (unsigned char)text[i + 1] < 0xa0)
+        if (valid && length == 2 && c == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0)
             valid = false;
         if (valid) {
             out.append(text.substr(i, size_t(length)));

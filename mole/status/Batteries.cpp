@@ -29,8 +29,8 @@ std::optional<Battery> readBattery(const std::string &dir) {
         battery.percent = double(*capacity);
     } else if (std::optional<double> ratio = capacityRatio(dir, "energy_now", "energy_full")) {
         battery.percent = *ratio;
-    } else if (std::optional<double> ratio = capacityRatio(dir, "charge_now", "charge_full")) {
-        battery.percent = *ratio;
+    } else if (std::optional<double> charge = capacityRatio(dir, "charge_now", "charge_full")) {
+        battery.percent = *charge;
     } else {
         return std::nullopt;
     }

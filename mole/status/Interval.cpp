@@ -19,7 +19,8 @@ std::optional<std::chrono::milliseconds> parseInterval(std::string_view text) {
         number.pop_back();
         scale = 60000;
     }
-    if (number.empty() || !(std::isdigit((unsigned char)number[0]) || number[0] == '.'))
+    if (number.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(number[0])) || number[0] == '.'))
         return std::nullopt;
     char *end = nullptr;
     double value = std::strtod(number.c_str(), &end);

@@ -102,8 +102,8 @@ struct OpenFolder {
     DescriptorBudget *budget = nullptr;  // set while the descriptor counts against it
     std::atomic<bool> unexaminable{false};
 
-    OpenFolder(int fd, uint64_t mount, std::string path)
-        : fd(fd), mount(mount), path(std::move(path)) {}
+    OpenFolder(int descriptor, uint64_t mountId, std::string folderPath)
+        : fd(descriptor), mount(mountId), path(std::move(folderPath)) {}
     ~OpenFolder() { close(); }
     OpenFolder(const OpenFolder &) = delete;
     OpenFolder &operator=(const OpenFolder &) = delete;
@@ -427,8 +427,8 @@ private:
             [&](const char *sub) {
                 found.push_back({folder, folder->keepName(sub), job.totals});
             },
-            [&](const char *file, const struct statx &st) {
-                countFile(st, job.totals->child, folder->path, file, bytes, newest);
+            [&](const char *file, const struct statx &fileStat) {
+                countFile(fileStat, job.totals->child, folder->path, file, bytes, newest);
             });
         job.totals->add(bytes, newest);
         if (found.size() == before)

@@ -22,7 +22,7 @@ public:
     struct Phase {
         enum Kind { idle, scanning, ready, cleaning, done, failed };
 
-        Phase(Kind kind = idle) : kind(kind) {}
+        Phase(Kind k = idle) : kind(k) {}
         static Phase failure(const QString &message) {
             Phase p(failed);
             p.message = message;

@@ -110,10 +110,10 @@ protected:
             (event->position().toPoint() - m_pressedAt).manhattanLength() <
                 QApplication::startDragDistance())
             return;
-        auto *data = new QMimeData;
-        data->setUrls({appUrl()});
+        auto *mime = new QMimeData;
+        mime->setUrls({appUrl()});
         auto *drag = new QDrag(this);
-        drag->setMimeData(data);
+        drag->setMimeData(mime);
         drag->setPixmap(grab());
         drag->exec(Qt::CopyAction | Qt::LinkAction);
     }

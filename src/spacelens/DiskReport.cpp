@@ -39,10 +39,10 @@ DiskReport DiskReport::fromOutput(const QString &output) {
     return Json::decode<DiskReport>(Json::parse(QStringView(output).mid(start).toUtf8()));
 }
 
-DiskReport DiskReport::without(const QString &path) const {
+DiskReport DiskReport::without(const QString &gone) const {
     DiskReport copy = *this;
-    const QString inside = path.endsWith(u'/') ? path : path + u'/';
-    const auto at = [&](const DiskEntry &e) { return e.path == path || e.path.startsWith(inside); };
+    const QString inside = gone.endsWith(u'/') ? gone : gone + u'/';
+    const auto at = [&](const DiskEntry &e) { return e.path == gone || e.path.startsWith(inside); };
     copy.entries.removeIf(at);
     if (copy.largeFiles)
         copy.largeFiles->removeIf(at);

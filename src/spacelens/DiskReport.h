@@ -45,7 +45,7 @@ struct DiskReport {
     // Compared whole, so a re-measurement that changed nothing is no change.
     bool operator==(const DiskReport &) const = default;
 
-    // A copy without any entry (or large file) at or inside `path`; the
+    // A copy without any entry (or large file) at or inside `gone`; the
     // total stays.
-    DiskReport without(const QString &path) const;
+    DiskReport without(const QString &gone) const;
 };

@@ -405,9 +405,9 @@ void SpaceView::requestTrash(const DiskEntry &entry) {
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_dialog, &QMessageBox::finished, this, [this, move] {
         // Closing in any way forgets the entry; only the button moves it.
-        const std::optional<DiskEntry> entry = std::exchange(m_pendingTrash, std::nullopt);
-        if (entry && m_dialog && m_dialog->clickedButton() == move)
-            m_model->trash(*entry);
+        const std::optional<DiskEntry> pending = std::exchange(m_pendingTrash, std::nullopt);
+        if (pending && m_dialog && m_dialog->clickedButton() == move)
+            m_model->trash(*pending);
     });
     m_dialog->open();
 }

@@ -41,7 +41,7 @@ public:
     struct Preview {
         enum Kind { none, loading, files, removing, removed, failed };
 
-        Preview(Kind kind = none) : kind(kind) {}
+        Preview(Kind k = none) : kind(k) {}
         static Preview ofPlan(const Plan &plan);
         static Preview withMessage(Kind kind, const QString &message);  // removed or failed
 
