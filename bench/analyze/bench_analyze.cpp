@@ -315,7 +315,7 @@ int main(int argc, char **argv) {
         struct statx st;
         if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_BLOCKS, &st) != 0)
             return 1;
-        Counted counted{st.stx_dev_major, st.stx_dev_minor, (long long)st.stx_blocks, 0};
+        Counted counted{st.stx_dev_major, st.stx_dev_minor, static_cast<long long>(st.stx_blocks), 0};
         bareWalk(fd, counted);
         std::printf("%lld %lld\n", counted.blocks * 512, counted.entries);
         return 0;

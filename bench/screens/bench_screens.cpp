@@ -108,10 +108,10 @@ Run measure(bool screen, int lines) {
         ReportRows *rows = view->report()->rows();
         meter.start();
         for (int row = rows->rowCount() - 1; row >= 0; --row) {
-            const double before = StallMeter::threadMs();
+            const double opening = StallMeter::threadMs();
             rows->toggle(row);
             view->repaint();
-            run.openStall = qMax(run.openStall, StallMeter::threadMs() - before);
+            run.openStall = qMax(run.openStall, StallMeter::threadMs() - opening);
         }
         meter.stop();
     }

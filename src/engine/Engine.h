@@ -12,6 +12,7 @@
 #include "engine/Commands.h"
 #include "engine/EngineBinary.h"
 #include "engine/OutputFilter.h"
+#include "engine/StopGrace.h"
 
 // Runs the cleaning engine as a child process and streams its cleaned,
 // filtered output lines to the GUI thread.
@@ -71,10 +72,6 @@ namespace Engine {
 // killing the whole application. Called once at start-up; engines still
 // start with the default action.
 void ignoreBrokenPipes();
-
-// How long a stopped engine has to end on SIGTERM before its process group
-// gets SIGKILL.
-inline constexpr std::chrono::milliseconds stopGrace{3000};
 
 // Stops every run still going and waits until each engine is gone and each
 // reader joined: at most about `stopGrace`. The application calls it before

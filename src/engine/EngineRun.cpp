@@ -91,3 +91,30 @@ void EngineRun::timerEvent(QTimerEvent *) {
     killTimer(std::exchange(m_resumeTimer, 0));
     deliver();
 }
+
+void EngineRunState::publish(const QStringList &lines, bool end, std::optional<QString> failure) {
+    std::lock_guard lock(mutex);
+    pending += lines;
+    if (end) {
+        ended = true;
+        error = std::move(failure);
+    }
+    if (owner && !deliveryPosted && (!pending.isEmpty() || ended)) {
+        deliveryPosted = true;
+        // A posted call to a destroyed QObject is discarded by Qt, and the
+        // owner cannot be destroyed while we hold the mutex.
+        QMetaObject::invokeMethod(
+            owner, [o = owner] { o->deliver(); }, Qt::QueuedConnection);
+    }
+}
+
+void EngineRunState::requestStop() {
+    std::shared_ptr<RunningChild> running;
+    {
+        std::lock_guard lock(mutex);
+        owner = nullptr;
+        running = child;
+    }
+    if (running)
+        running->stop();
+}

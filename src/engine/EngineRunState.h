@@ -6,8 +6,9 @@
 #include <mutex>
 #include <optional>
 
-#include "engine/Engine.h"
 #include "platform/RunningChild.h"
+
+class EngineRun;
 
 // What a run's reader thread and its owner share. The reader only ever
 // touches `owner` under the mutex, and the owner clears it before it dies.
@@ -22,32 +23,8 @@ struct EngineRunState {
     std::shared_ptr<RunningChild> child;
 
     // Hands lines and/or the end to the owner's thread.
-    void publish(const QStringList &lines, bool end = false, std::optional<QString> failure = {}) {
-        std::lock_guard lock(mutex);
-        pending += lines;
-        if (end) {
-            ended = true;
-            error = std::move(failure);
-        }
-        if (owner && !deliveryPosted && (!pending.isEmpty() || ended)) {
-            deliveryPosted = true;
-            // A posted call to a destroyed QObject is discarded by Qt, and the
-            // owner cannot be destroyed while we hold the mutex.
-            QMetaObject::invokeMethod(
-                owner, [o = owner] { o->deliver(); }, Qt::QueuedConnection);
-        }
-    }
-
+    void publish(const QStringList &lines, bool end = false, std::optional<QString> failure = {});
     // Asks the engine to end and the reader to wind the run down; nothing
     // more reaches the owner.
-    void requestStop() {
-        std::shared_ptr<RunningChild> running;
-        {
-            std::lock_guard lock(mutex);
-            owner = nullptr;
-            running = child;
-        }
-        if (running)
-            running->stop();
-    }
+    void requestStop();
 };

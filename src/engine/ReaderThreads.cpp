@@ -9,6 +9,7 @@
 #include "engine/EngineRunState.h"
 #include "engine/LineSplitter.h"
 #include "engine/OutputFilter.h"
+#include "engine/StopGrace.h"
 
 namespace {
 
