@@ -1,0 +1,236 @@
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextDocumentFragment>
+
+#include "cleanup/CleanModel.h"
+#include "engine/Engine.h"
+#include "overview/OverviewCards.h"
+#include "overview/OverviewFigures.h"
+#include "overview/OverviewView.h"
+#include "overview/StatusModel.h"
+#include "support/RealInput.h"
+#include "support/ScreenShots.h"
+#include "support/ScriptedEngine.h"
+#include "support/SignalLog.h"
+#include "support/TestEnvironment.h"
+#include "theme/controls/Badge.h"
+#include "theme/controls/GButton.h"
+#include "theme/controls/HoverRow.h"
+#include "theme/controls/PageTitle.h"
+#include "theme/controls/RollingText.h"
+#include "theme/controls/Status.h"
+
+namespace F = OverviewFigures;
+
+namespace {
+
+constexpr double GB = 1e9;
+
+const char *const kReading =
+    R"({"health_score": 92, "health_score_msg": "Excellent", "uptime": "3d 4h",)"
+    R"( "hardware": {"model": "ThinkPad X1", "cpu_model": "Intel i7", "total_ram": "16 GB",)"
+    R"( "os_version": "Debian 12"}, "cpu": {"usage": 23.6, "core_count": 8},)"
+    R"( "memory": {"used": 9600000000, "total": 16000000000, "used_percent": 60},)"
+    R"( "disks": [{"mount": "/data", "used": 1, "total": 2, "used_percent": 50},)"
+    R"( {"mount": "/", "used": 205000000000, "total": 500000000000, "used_percent": 41,)"
+    R"( "purgeable": 12000000000}], "trash_size": 3400000000,)"
+    R"( "batteries": [{"percent": 99.6, "health": "Good", "cycle_count": 112}]})";
+
+// Numbers no machine reports: beyond 64 bits, negative, past 100 %.
+const char *const kAbsurd =
+    R"({"health_score": 7, "health_score_msg": "Odd", "cpu": {"usage": 1e300},)"
+    R"( "memory": {"used": -5, "total": 1e30, "used_percent": -1e300},)"
+    R"( "disks": [{"mount": "/", "used": 1e30, "total": 1e19, "used_percent": 1e308}],)"
+    R"( "trash_size": 1e25, "batteries": [{"percent": -1e300}]})";
+
+// A watch that prints these lines, then stays (or ends); any other command fails.
+QString watch(const QStringList &lines, bool stays = true) {
+    return u"[ \"$*\" = 'status --watch --interval 2s' ] || exit 3\n"_qs +
+           ScriptedEngine::printLines(lines) + (stays ? u"exec sleep 30\n"_qs : QString());
+}
+
+StatusSnapshot::Disk disk(double used, double total) {
+    return {u"/"_qs, used, total, {}, {}};
+}
+
+struct Scene {
+    TestEnvironment env;
+    StatusModel status;
+    CleanModel clean;
+    OverviewView view{&status, &clean};
+
+    explicit Scene(const QString &script = {}) {
+        if (!script.isEmpty())
+            env.installEngineInResources(script);
+        ScreenShots::present(&view, {1080, 900});
+    }
+    bool reading() {
+        const bool read = QTest::qWaitFor([&] { return status.snapshot().has_value(); }, 10000);
+        QCoreApplication::processEvents();
+        return read;
+    }
+    QString subtitle() const { return view.pageTitle()->findChildren<QLabel *>().last()->text(); }
+};
+
+QString reading(double cpu, double memPercent, int score = 90) {
+    return QStringLiteral(R"({"health_score": %1, "health_score_msg": "ok", "cpu": {"usage": %2}, )"
+                          R"("memory": {"used": 1, "total": 2, "used_percent": %3}})")
+        .arg(score)
+        .arg(cpu)
+        .arg(memPercent);
+}
+
+// Until the current run's engine has ended (the model then restarts it).
+bool waitForEnd(StatusModel &model) {
+    return QTest::qWaitFor([&] { return model.isStale(); }, 10000);
+}
+
+}  // namespace
+
+class OverviewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readingsAmongNoiseFillTheHistories() {
+        // Read as a whole or not at all: a volume without its mount.
+        const QStringList noise = {
+            u"{not json"_qs,
+            reading(99, 99).chopped(1) + u", \"disks\": [{\"used\": 1, \"total\": 2}]}"_qs};
+        QStringList lines = {u"Collecting readings…"_qs};
+        QList<double> cpu, mem;
+        for (int i = 0; i < 45; ++i) {
+            lines.append(reading(i * 3, 100 - i, i));
+            if (i == 20)
+                lines += noise;
+            if (i >= 45 - StatusModel::historyLength) {
+                cpu.append(i * 3 / 100.0);  // not clamped: up to 1.32
+                mem.append((100 - i) / 100.0);
+            }
+        }
+        TestEnvironment env;
+        env.installEngineInResources(watch(lines, false));
+        StatusModel model;
+        SignalLog log(&model, {u"streamingChanged"_qs, u"staleChanged"_qs});
+        model.stream();
+        QVERIFY(waitForEnd(model));
+        model.stop();
+        // One change per reading; the noise announces nothing.
+        QCOMPARE(log.take(), (SignalLog::Counts{{u"snapshotChanged"_qs, 45},
+                                                {u"cpuHistoryChanged"_qs, 45},
+                                                {u"memHistoryChanged"_qs, 45}}));
+        QCOMPARE(model.cpuHistory(), cpu);
+        QCOMPARE(model.memHistory(), mem);
+        QCOMPARE(model.snapshot()->healthScore, 44);
+        QCOMPARE(model.error(), std::nullopt);  // the engine exiting is a quiet end
+    }
+
+    // An engine that ends without a reading is tried again; only after a
+    // few tries in a row does the failure show, and a reading clears it.
+    void failureShowsAfterAFewTries_data() {
+        QTest::addColumn<QString>("script");  // empty: no engine
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no engine") << QString() << QString::fromUtf8(EngineError::notInstalled);
+        QTest::newRow("exits without a word")
+            << u"exit 0\n"_qs << u"The system status stopped updating."_qs;
+        QTest::newRow("refuses") << u"echo 'mole status: cannot read /proc' >&2; exit 1\n"_qs
+                                 << u"cannot read /proc"_qs;
+    }
+    void failureShowsAfterAFewTries() {
+        QFETCH(QString, script);
+        QFETCH(QString, error);
+        Scene s;
+        const QString tries = s.env.home() + u"/tries"_qs;
+        if (!script.isEmpty())
+            s.env.installEngineInResources(u"echo x >> '"_qs + tries + u"'\n"_qs + script);
+        s.status.stream();
+        if (!script.isEmpty()) {
+            QTRY_VERIFY(TestEnvironment::readFile(tries).count('\n') >= 1);
+            QCOMPARE(s.status.error(), std::nullopt);  // one failed try is not enough
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(s.status.error().has_value(), 15000);
+        QCOMPARE(*s.status.error(), error);
+        if (!script.isEmpty())
+            QCOMPARE(TestEnvironment::readFile(tries).count('\n'), StatusModel::triesBeforeError);
+        QVERIFY(!s.status.snapshot());
+        QVERIFY(s.status.isStreaming());  // still trying
+        // The error shows, never an endless "Reading…"; then the hint on a line of its own.
+        QCoreApplication::processEvents();
+        const QList<QLabel *> labels = s.view.body()->findChildren<QLabel *>();
+        QCOMPARE(labels.first()->text(), u"Couldn't Read System Status"_qs);
+        QCOMPARE(QTextDocumentFragment::fromHtml(labels.last()->text())
+                     .toPlainText()
+                     .replace(QChar::LineSeparator, u'\n'),
+                 error.trimmed() + u"\nTry reopening Brightloft."_qs);
+        if (script.isEmpty())
+            QVERIFY(ScreenShots::shoot(&s.view, u"overview-failed"_qs));
+
+        // The engine works again: the next try reads, and the error goes.
+        s.env.installEngineInResources(u"echo '"_qs + reading(30, 40) + u"'; exec sleep 30\n"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(s.status.snapshot().has_value(), 15000);
+        QCOMPARE(s.status.error(), std::nullopt);
+        QVERIFY(!s.status.isStale());
+        s.status.stop();
+    }
+
+    // A watch that ends after readings is restarted; meanwhile its last
+    // reading stays, marked stale.
+    void anEndedWatchRestartsAndItsReadingGoesStale() {
+        Scene s;
+        const QString runs = s.env.home() + u"/runs"_qs;
+        s.env.installEngineInResources(u"echo x >> '"_qs + runs + u"'\necho '"_qs +
+                                       QString::fromUtf8(kReading) + u"'\n[ \"$(wc -l < '"_qs +
+                                       runs + u"')\" -ge 2 ] && exec sleep 30\nexit 0\n"_qs);
+        SignalLog log(&s.status, {u"snapshotChanged"_qs, u"cpuHistoryChanged"_qs,
+                                  u"memHistoryChanged"_qs, u"streamingChanged"_qs});
+        s.status.stream();
+        QTRY_VERIFY(s.status.isStale());
+        QVERIFY(s.status.snapshot());
+        QCOMPARE(s.status.error(), std::nullopt);
+        QCoreApplication::processEvents();
+        QCOMPARE(s.subtitle(), u"ThinkPad X1 · Intel i7 · 16 GB · Debian 12 · Not updating"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.status.isStale(), 10000);  // the second run's reading
+        QCOMPARE(TestEnvironment::readFile(runs), "x\nx\n");
+        QCOMPARE(s.status.cpuHistory().size(), 2);
+        QCOMPARE(log.take(), (SignalLog::Counts{{u"staleChanged"_qs, 2}}));
+        s.status.stop();
+    }
+
+    // The real engine's watch reads; stopped means stopped, quietly: the
+    // reading stays, no error, and no try follows.
+    void watchesTheRealEngineUntilStopped() {
+        TestEnvironment env;
+        env.installRealEngine();
+        StatusModel model;
+        model.stream();
+        QTRY_VERIFY_WITH_TIMEOUT(model.snapshot().has_value(), 15000);
+        QCOMPARE(model.error(), std::nullopt);
+        QVERIFY(model.snapshot()->rootDisk().has_value());
+        QVERIFY(model.isStreaming());  // a watch keeps going until stopped
+        SignalLog log(&model, {u"streamingChanged"_qs});
+        model.stop();
+        QVERIFY(!model.isStreaming() && model.snapshot());
+        QTest::qWait(StatusModel::firstRetryMs + 300);
+        QCOMPARE(log.take(), SignalLog::Counts());
+    }
+
+    void scanForJunkScansOnlyAnIdleCleanup() {
+        // The dry run is held, so the second press finds a scan running.
+        Scene s(u"[ \"$*\" = 'clean --dry-run' ] && exec sleep 30\n"_qs);
+        QSignalSpy navigate(&s.view, &OverviewView::navigate);
+        QVERIFY(RealInput::click(s.view.scanButton()));
+        QCOMPARE(navigate.size(), 1);
+        QCOMPARE(navigate.first().first().value<Pane>(), Pane::clean);
+        QCOMPARE(s.clean.phase().kind, CleanModel::Phase::scanning);
+        const QDateTime started = s.clean.started();
+        QVERIFY(RealInput::click(s.view.scanButton()));
+        QCOMPARE(navigate.size(), 2);
+        QCOMPARE(s.clean.started(), started);  // no second scan
+        s.clean.stop();
+    }
+};
+
+QTEST_MAIN(OverviewTest)
+#include "tst_overview.moc"
