@@ -94,6 +94,36 @@ bool waitForEnd(StatusModel &model) {
 class OverviewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() {
+        qRegisterMetaType<Pane>();
+        ScreenShots::loadLook();
+    }
+
+    void storageSplitsTheVolume_data() {
+        QTest::addColumn<StatusSnapshot::Disk>("disk");
+        QTest::addColumn<double>("trash");
+        QTest::addColumn<QList<qint64>>("split");  // used other, trash, purgeable, free, total
+        QTest::addColumn<double>("scale");
+        QTest::newRow("trash beyond used")
+            << disk(300 * GB, 500 * GB) << 400 * GB
+            << QList<qint64>{0, 400'000'000'000, 0, 200'000'000'000, 500'000'000'000} << 500 * GB;
+        QTest::newRow("total 0") << disk(5, 0) << 0.0 << QList<qint64>{5, 0, 0, 0, 0} << 1.0;
+        QTest::newRow("not a number")
+            << disk(qQNaN(), qInf()) << qQNaN() << QList<qint64>{0, 0, 0, 0, 0} << 1.0;
+    }
+    void storageSplitsTheVolume() {
+        QFETCH(StatusSnapshot::Disk, disk);
+        QFETCH(double, trash);
+        QFETCH(QList<qint64>, split);
+        QFETCH(double, scale);
+        const F::Storage s = F::storage(disk, trash);
+        QCOMPARE((QList<qint64>{s.usedOther, s.trash, s.purgeable, s.free, s.total}), split);
+        QCOMPARE(s.scale, scale);
+        // Total 0: any used space fills the bar, and no segment is ever negative.
+        const double shares[3] = {s.share(s.usedOther), s.share(s.trash), s.share(s.purgeable)};
+        for (const QRectF &r : UsageBar::segments(100, shares)) QVERIFY(r.width() >= 0);
+    }
+
     void readingsAmongNoiseFillTheHistories() {
         // Read as a whole or not at all: a volume without its mount.
         const QStringList noise = {
@@ -214,6 +244,61 @@ private Q_SLOTS:
         QVERIFY(!model.isStreaming() && model.snapshot());
         QTest::qWait(StatusModel::firstRetryMs + 300);
         QCOMPARE(log.take(), SignalLog::Counts());
+    }
+
+    void aReadingFillsTheCardsAndToolsLeadOn() {
+        Scene s(watch({QString::fromUtf8(kReading)}));
+        QVERIFY(s.view.body() != nullptr);
+        QVERIFY(ScreenShots::shoot(&s.view, u"overview-waiting"_qs));
+        s.status.stream();
+        QVERIFY(s.reading());
+        QCOMPARE(s.subtitle(), u"ThinkPad X1 · Intel i7 · 16 GB · Debian 12"_qs);
+        StorageCard *storage = s.view.storage();
+        QCOMPARE(storage->freeSpace()->text(), u"295 GB"_qs);
+        QCOMPARE(storage->freeSpace()->suffix(), u"available of 500 GB"_qs);
+        QCOMPARE(storage->badge()->accessibleName(), u"41% used"_qs);
+        QCOMPARE((QStringList{storage->legend(0), storage->legend(1), storage->legend(2),
+                              storage->legend(3)}),
+                 (QStringList{u"201.6 GB"_qs, u"3.4 GB"_qs, u"12 GB"_qs, u"295 GB"_qs}));
+        QCOMPARE(s.view.health()->figure()->text(), u"92"_qs);
+        QCOMPARE(s.view.health()->status()->accessibleName(), u"Excellent"_qs);
+        QCOMPARE(s.view.health()->detail()->text(), u"Uptime 3d 4h"_qs);
+        QCOMPARE(s.view.cpu()->figure()->text(), u"24"_qs);  // rounded; the battery's truncated
+        QCOMPARE(s.view.cpu()->detail()->text(), u"8 cores"_qs);
+        QCOMPARE(s.view.memory()->figure()->text(), u"60"_qs);
+        QCOMPARE(s.view.memory()->detail()->text(), u"9.6 GB / 16 GB"_qs);
+        QCOMPARE(s.view.battery()->figure()->text(), u"99"_qs);
+        QCOMPARE(s.view.battery()->detail()->text(), u"Good · 112 cycles"_qs);
+        QVERIFY(s.view.battery()->isVisibleTo(&s.view));
+        QVERIFY(ScreenShots::shoot(&s.view, u"overview-live"_qs));
+
+        // The tools, shown with the readings, lead to their panes.
+        QSignalSpy navigate(&s.view, &OverviewView::navigate);
+        QList<Pane> reached;
+        for (HoverRow *row : s.view.findChildren<HoverRow *>()) {
+            s.view.ensureWidgetVisible(row, 0, 0);
+            QVERIFY(RealInput::click(row));
+            QVERIFY2(navigate.size() == 1, qPrintable(row->accessibleName()));
+            reached.append(navigate.takeFirst().first().value<Pane>());
+        }
+        QCOMPARE(reached, (QList<Pane>{Pane::clean, Pane::uninstall, Pane::space, Pane::optimize}));
+        QCOMPARE(s.clean.phase().kind, CleanModel::Phase::idle);
+        s.status.stop();
+    }
+
+    void absurdNumbersShowWithoutGarbage() {
+        Scene s(watch({QString::fromUtf8(kAbsurd)}));
+        s.status.stream();
+        QVERIFY(s.reading());
+        QCOMPARE(s.view.storage()->badge()->accessibleName(), u"9223372036854775807% used"_qs);
+        QCOMPARE(s.view.storage()->freeSpace()->text(), u"0 bytes"_qs);
+        QCOMPARE(s.view.memory()->detail()->text(), u"-5 bytes / 9.22 EB"_qs);
+        QCOMPARE(s.view.battery()->figure()->text(), u"-9223372036854775808"_qs);
+        const QRegularExpression garbage(u"\\b(nan|inf)\\b"_qs,
+                                         QRegularExpression::CaseInsensitiveOption);
+        for (const QLabel *label : s.view.findChildren<QLabel *>())
+            QVERIFY2(!garbage.match(label->text()).hasMatch(), qPrintable(label->text()));
+        QVERIFY(!s.view.grab().isNull());
     }
 
     void scanForJunkScansOnlyAnIdleCleanup() {
