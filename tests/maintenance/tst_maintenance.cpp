@@ -69,21 +69,9 @@ class MaintenanceTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { ScreenShots::loadLook(); }
 
-    // The model reads the summary block through the engine's reader.
-    void summaryBlock() {
-        Scene s(ScriptedEngine::printText(
-            "➤ Caches\n→ Font cache · rebuilt\n=====\n  All checks passed  \n"
-            "\t2 fixes available\n=====\n→ After the block"));
-        s.model.run(true);
-        QVERIFY(s.reach(Phase::ready));
-        QCOMPARE(itemLabels(s.model.sections()),
-                 (QStringList{u"Caches/Font cache"_qs, u"Caches/After the block"_qs}));
-        QCOMPARE(s.model.summary(),
-                 (QStringList{u"All checks passed"_qs, u"2 fixes available"_qs}));
-    }
-
-    // A run ends with its report or its failure, which the next run clears;
-    // a failure reads as an error, never "Healthy".
+    // A run ends with its report (its summary read through the engine's
+    // reader) or its failure, which the next run clears; a failure reads as
+    // an error, never "Healthy".
     void runEndsWithItsReportOrItsFailure_data() {
         QTest::addColumn<bool>("dryRun");
         QTest::addColumn<QString>("ending");  // "missing" removes the engine
