@@ -9,42 +9,10 @@
 #include "theme/controls/GButton.h"
 
 using RowState = AccessModel::RowState;
-using State = Automation::State;
-using Answers = QHash<QString, Automation::State>;
-Q_DECLARE_METATYPE(AccessModel::RowState)
-
-namespace {
-const QString systemEvents = u"com.apple.systemevents"_qs;
-const QString finder = u"com.apple.finder"_qs;
-}  // namespace
-
 class AccessViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init() { qputenv("XDG_CURRENT_DESKTOP", ""); }  // no settings app is ever started
-
-    void automationRow_data() {
-        QTest::addColumn<bool>("asked");
-        QTest::addColumn<Answers>("answers");
-        QTest::addColumn<RowState>("state");
-        QTest::newRow("never asked")
-            << false << Answers{{finder, State::granted}} << RowState::needed;
-        QTest::newRow("both granted")
-            << true << Answers{{systemEvents, State::granted}, {finder, State::granted}}
-            << RowState::granted;
-        QTest::newRow("Finder only")
-            << true << Answers{{systemEvents, State::denied}, {finder, State::granted}}
-            << RowState::partial;
-        QTest::newRow("undecided")
-            << true << Answers{{systemEvents, State::undetermined}} << RowState::partial;
-        QTest::newRow("asked before a restart") << true << Answers{} << RowState::partial;
-    }
-    void automationRow() {
-        QFETCH(bool, asked);
-        QFETCH(Answers, answers);
-        QFETCH(RowState, state);
-        QCOMPARE(AccessModel::automationState(asked, answers), state);
-    }
 
     void openingSettingsWaitsAndThePollSeesAccess() {
         AppFixture app;

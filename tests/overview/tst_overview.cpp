@@ -5,22 +5,18 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextDocumentFragment>
-#include <QTranslator>
 
 #include "cleanup/CleanModel.h"
-#include "cleanup/CleanView.h"
-#include "maintenance/OptimizeModel.h"
-#include "maintenance/OptimizeView.h"
+#include "engine/Engine.h"
 #include "overview/OverviewCards.h"
 #include "overview/OverviewFigures.h"
 #include "overview/OverviewView.h"
 #include "overview/StatusModel.h"
-#include "platform/Wording.h"
 #include "support/RealInput.h"
 #include "support/ScreenShots.h"
 #include "support/ScriptedEngine.h"
+#include "support/SignalLog.h"
 #include "support/TestEnvironment.h"
-#include "support/ViewProbe.h"
 #include "theme/controls/Badge.h"
 #include "theme/controls/GButton.h"
 #include "theme/controls/HoverRow.h"
@@ -51,9 +47,10 @@ const char *const kAbsurd =
     R"( "disks": [{"mount": "/", "used": 1e30, "total": 1e19, "used_percent": 1e308}],)"
     R"( "trash_size": 1e25, "batteries": [{"percent": -1e300}]})";
 
-QString watch(const QStringList &lines) {
+// A watch that prints these lines, then stays (or ends); any other command fails.
+QString watch(const QStringList &lines, bool stays = true) {
     return u"[ \"$*\" = 'status --watch --interval 2s' ] || exit 3\n"_qs +
-           ScriptedEngine::printLines(lines) + u"exec sleep 30\n"_qs;
+           ScriptedEngine::printLines(lines) + (stays ? u"exec sleep 30\n"_qs : QString());
 }
 
 StatusSnapshot::Disk disk(double used, double total) {
@@ -79,9 +76,22 @@ struct Scene {
     QString subtitle() const { return view.pageTitle()->findChildren<QLabel *>().last()->text(); }
 };
 
+QString reading(double cpu, double memPercent, int score = 90) {
+    return QStringLiteral(R"({"health_score": %1, "health_score_msg": "ok", "cpu": {"usage": %2}, )"
+                          R"("memory": {"used": 1, "total": 2, "used_percent": %3}})")
+        .arg(score)
+        .arg(cpu)
+        .arg(memPercent);
+}
+
+// Until the current run's engine has ended (the model then restarts it).
+bool waitForEnd(StatusModel &model) {
+    return QTest::qWaitFor([&] { return model.isStale(); }, 10000);
+}
+
 }  // namespace
 
-class OverviewViewTest : public QObject {
+class OverviewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() {
@@ -114,18 +124,126 @@ private Q_SLOTS:
         for (const QRectF &r : UsageBar::segments(100, shares)) QVERIFY(r.width() >= 0);
     }
 
-    // Absent parts leave no separators behind.
-    void textsLeaveOutWhatIsAbsent() {
-        StatusSnapshot snapshot;
-        QCOMPARE(F::subtitle(snapshot), u"Live health of your Mac."_qs);
-        snapshot.hardware = StatusSnapshot::Hardware{u"Mac"_qs, u""_qs, std::nullopt, u"15.1"_qs};
-        QCOMPARE(F::subtitle(snapshot), u"Mac · 15.1"_qs);
-        snapshot.hardware = StatusSnapshot::Hardware{};
-        QCOMPARE(F::subtitle(snapshot), QString());
-        StatusSnapshot::Battery battery;
-        QCOMPARE(F::batteryLine(battery), QString());
-        battery.cycleCount = 112;
-        QCOMPARE(F::batteryLine(battery), u"112 cycles"_qs);
+    void readingsAmongNoiseFillTheHistories() {
+        // Read as a whole or not at all: a volume without its mount.
+        const QStringList noise = {
+            u"{not json"_qs,
+            reading(99, 99).chopped(1) + u", \"disks\": [{\"used\": 1, \"total\": 2}]}"_qs};
+        QStringList lines = {u"Collecting readings…"_qs};
+        QList<double> cpu, mem;
+        for (int i = 0; i < 45; ++i) {
+            lines.append(reading(i * 3, 100 - i, i));
+            if (i == 20)
+                lines += noise;
+            if (i >= 45 - StatusModel::historyLength) {
+                cpu.append(i * 3 / 100.0);  // not clamped: up to 1.32
+                mem.append((100 - i) / 100.0);
+            }
+        }
+        TestEnvironment env;
+        env.installEngineInResources(watch(lines, false));
+        StatusModel model;
+        SignalLog log(&model, {u"streamingChanged"_qs, u"staleChanged"_qs});
+        model.stream();
+        QVERIFY(waitForEnd(model));
+        model.stop();
+        // One change per reading; the noise announces nothing.
+        QCOMPARE(log.take(), (SignalLog::Counts{{u"snapshotChanged"_qs, 45},
+                                                {u"cpuHistoryChanged"_qs, 45},
+                                                {u"memHistoryChanged"_qs, 45}}));
+        QCOMPARE(model.cpuHistory(), cpu);
+        QCOMPARE(model.memHistory(), mem);
+        QCOMPARE(model.snapshot()->healthScore, 44);
+        QCOMPARE(model.error(), std::nullopt);  // the engine exiting is a quiet end
+    }
+
+    // An engine that ends without a reading is tried again; only after a
+    // few tries in a row does the failure show, and a reading clears it.
+    void failureShowsAfterAFewTries_data() {
+        QTest::addColumn<QString>("script");  // empty: no engine
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no engine") << QString() << QString::fromUtf8(EngineError::notInstalled);
+        QTest::newRow("exits without a word")
+            << u"exit 0\n"_qs << u"The system status stopped updating."_qs;
+        QTest::newRow("refuses") << u"echo 'mole status: cannot read /proc' >&2; exit 1\n"_qs
+                                 << u"cannot read /proc"_qs;
+    }
+    void failureShowsAfterAFewTries() {
+        QFETCH(QString, script);
+        QFETCH(QString, error);
+        Scene s;
+        const QString tries = s.env.home() + u"/tries"_qs;
+        if (!script.isEmpty())
+            s.env.installEngineInResources(u"echo x >> '"_qs + tries + u"'\n"_qs + script);
+        s.status.stream();
+        if (!script.isEmpty()) {
+            QTRY_VERIFY(TestEnvironment::readFile(tries).count('\n') >= 1);
+            QCOMPARE(s.status.error(), std::nullopt);  // one failed try is not enough
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(s.status.error().has_value(), 15000);
+        QCOMPARE(*s.status.error(), error);
+        if (!script.isEmpty())
+            QCOMPARE(TestEnvironment::readFile(tries).count('\n'), StatusModel::triesBeforeError);
+        QVERIFY(!s.status.snapshot());
+        QVERIFY(s.status.isStreaming());  // still trying
+        // The error shows, never an endless "Reading…"; then the hint on a line of its own.
+        QCoreApplication::processEvents();
+        const QList<QLabel *> labels = s.view.body()->findChildren<QLabel *>();
+        QCOMPARE(labels.first()->text(), u"Couldn't Read System Status"_qs);
+        QCOMPARE(QTextDocumentFragment::fromHtml(labels.last()->text())
+                     .toPlainText()
+                     .replace(QChar::LineSeparator, u'\n'),
+                 error.trimmed() + u"\nTry reopening Brightloft."_qs);
+        if (script.isEmpty())
+            QVERIFY(ScreenShots::shoot(&s.view, u"overview-failed"_qs));
+
+        // The engine works again: the next try reads, and the error goes.
+        s.env.installEngineInResources(u"echo '"_qs + reading(30, 40) + u"'; exec sleep 30\n"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(s.status.snapshot().has_value(), 15000);
+        QCOMPARE(s.status.error(), std::nullopt);
+        QVERIFY(!s.status.isStale());
+        s.status.stop();
+    }
+
+    // A watch that ends after readings is restarted; meanwhile its last
+    // reading stays, marked stale.
+    void anEndedWatchRestartsAndItsReadingGoesStale() {
+        Scene s;
+        const QString runs = s.env.home() + u"/runs"_qs;
+        s.env.installEngineInResources(u"echo x >> '"_qs + runs + u"'\necho '"_qs +
+                                       QString::fromUtf8(kReading) + u"'\n[ \"$(wc -l < '"_qs +
+                                       runs + u"')\" -ge 2 ] && exec sleep 30\nexit 0\n"_qs);
+        SignalLog log(&s.status, {u"snapshotChanged"_qs, u"cpuHistoryChanged"_qs,
+                                  u"memHistoryChanged"_qs, u"streamingChanged"_qs});
+        s.status.stream();
+        QTRY_VERIFY(s.status.isStale());
+        QVERIFY(s.status.snapshot());
+        QCOMPARE(s.status.error(), std::nullopt);
+        QCoreApplication::processEvents();
+        QCOMPARE(s.subtitle(), u"ThinkPad X1 · Intel i7 · 16 GB · Debian 12 · Not updating"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.status.isStale(), 10000);  // the second run's reading
+        QCOMPARE(TestEnvironment::readFile(runs), "x\nx\n");
+        QCOMPARE(s.status.cpuHistory().size(), 2);
+        QCOMPARE(log.take(), (SignalLog::Counts{{u"staleChanged"_qs, 2}}));
+        s.status.stop();
+    }
+
+    // The real engine's watch reads; stopped means stopped, quietly: the
+    // reading stays, no error, and no try follows.
+    void watchesTheRealEngineUntilStopped() {
+        TestEnvironment env;
+        env.installRealEngine();
+        StatusModel model;
+        model.stream();
+        QTRY_VERIFY_WITH_TIMEOUT(model.snapshot().has_value(), 15000);
+        QCOMPARE(model.error(), std::nullopt);
+        QVERIFY(model.snapshot()->rootDisk().has_value());
+        QVERIFY(model.isStreaming());  // a watch keeps going until stopped
+        SignalLog log(&model, {u"streamingChanged"_qs});
+        model.stop();
+        QVERIFY(!model.isStreaming() && model.snapshot());
+        QTest::qWait(StatusModel::firstRetryMs + 300);
+        QCOMPARE(log.take(), SignalLog::Counts());
     }
 
     void aReadingFillsTheCardsAndToolsLeadOn() {
@@ -183,40 +301,6 @@ private Q_SLOTS:
         QVERIFY(!s.view.grab().isNull());
     }
 
-    // Without readings the error shows, never an endless "Reading…"; a
-    // reading left by a watch that ended says it is no longer live.
-    void aFailedWatchIsNeverShownAsLive_data() {
-        QTest::addColumn<QString>("script");    // null: no engine anywhere
-        QTest::addColumn<QString>("subtitle");  // null: the error shows
-        QTest::newRow("no engine") << QString() << QString();
-        QTest::newRow("ends after a reading")
-            << u"echo '"_qs + QString::fromUtf8(kReading) + u"'\n"_qs
-            << u"ThinkPad X1 · Intel i7 · 16 GB · Debian 12 · Not updating"_qs;
-    }
-    void aFailedWatchIsNeverShownAsLive() {
-        QFETCH(QString, script);
-        QFETCH(QString, subtitle);
-        Scene s(script);
-        s.status.stream();
-        QVERIFY(QTest::qWaitFor(
-            [&] { return subtitle.isNull() ? s.status.error().has_value() : s.status.isStale(); },
-            10000));
-        QCoreApplication::processEvents();
-        if (!subtitle.isNull()) {
-            QCOMPARE(s.subtitle(), subtitle);
-            return;
-        }
-        const QList<QLabel *> labels = s.view.body()->findChildren<QLabel *>();
-        QCOMPARE(labels.first()->text(), u"Couldn't Read System Status"_qs);
-        // The error, then the hint on a line of its own.
-        QCOMPARE(QTextDocumentFragment::fromHtml(labels.last()->text())
-                     .toPlainText()
-                     .replace(QChar::LineSeparator, u'\n'),
-                 s.status.error()->trimmed() + u"\nTry reopening Brightloft."_qs);
-        if (script.isNull())
-            QVERIFY(ScreenShots::shoot(&s.view, u"overview-failed"_qs));
-    }
-
     void scanForJunkScansOnlyAnIdleCleanup() {
         // The dry run is held, so the second press finds a scan running.
         Scene s(u"[ \"$*\" = 'clean --dry-run' ] && exec sleep 30\n"_qs);
@@ -231,35 +315,7 @@ private Q_SLOTS:
         QCOMPARE(s.clean.started(), started);  // no second scan
         s.clean.stop();
     }
-
-    // Last: the Linux wording stays installed for the rest of the process.
-    void panesNameNothingMacOnly() {
-        QTranslator wording;
-        if (!wording.load(Wording::file(QStringLiteral(BUILT_RESOURCES))))
-            QSKIP("the build has no Linux wording file");
-        QCoreApplication::installTranslator(&wording);
-        Scene s(watch({QString::fromUtf8(kReading)}));
-        s.status.stream();
-        QVERIFY(s.reading());
-        QFile::remove(s.env.resources() + u"/engine/mole"_qs);
-        CleanView clean(&s.clean);
-        s.clean.scan();  // the engine is gone: the failure block with its advice
-        QVERIFY(QTest::qWaitFor([&] { return !s.clean.isRunning(); }, 10000));
-        OptimizeModel optimize;
-        OptimizeView maintenance(&optimize);
-        QCoreApplication::processEvents();
-
-        const QStringList texts = ViewProbe::visibleTexts(&s.view) +
-                                  ViewProbe::visibleTexts(&clean) +
-                                  ViewProbe::visibleTexts(&maintenance);
-        QCoreApplication::removeTranslator(&wording);
-        const QRegularExpression mac(u"\\bMac\\b|macOS|Finder|Spotlight|⌘|Terminal"_qs);
-        for (const QString &text : texts) QVERIFY2(!mac.match(text).hasMatch(), qPrintable(text));
-        QVERIFY(texts.contains(u"Purgeable space is reclaimed by the system automatically."_qs));
-        QVERIFY(texts.contains(u"Scan  Ctrl+R"_qs));
-        QVERIFY(texts.contains(u"Refresh font, icon, launcher & file-type databases"_qs));
-    }
 };
 
-QTEST_MAIN(OverviewViewTest)
-#include "tst_overview_view.moc"
+QTEST_MAIN(OverviewTest)
+#include "tst_overview.moc"

@@ -1,15 +1,18 @@
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 #include "permissions/FullDiskAccess.h"
 #include "platform/Privacy.h"
+#include "platform/Relaunch.h"
 #include "support/TestEnvironment.h"
 
 using Command = std::optional<QStringList>;
 Q_DECLARE_METATYPE(Command)
 
-class FullDiskAccessTest : public QObject {
+// The platform checks behind the access screen, and its relaunch.
+class AccessChecksTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // The probes are the home, cache and config folders; any one listable is enough.
@@ -18,7 +21,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("granted");
         QTest::newRow("none") << QStringList() << false;
         QTest::newRow("only the config folder") << QStringList{u"config"_qs} << true;
-        QTest::newRow("only the cache folder") << QStringList{u"cache"_qs} << true;
         QTest::newRow("only home") << QStringList{u"home"_qs} << true;
     }
     void anyListableProbeGrantsAccess() {
@@ -35,29 +37,6 @@ private Q_SLOTS:
         // Not cached: creating a folder is seen by the next call.
         QVERIFY(QDir().mkpath(root + u"/cache"_qs));
         QVERIFY(FullDiskAccess::isGranted());
-    }
-
-    void probeKinds_data() {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("relative");
-        QTest::addColumn<bool>("succeeds");
-        QTest::newRow("readable file") << int(Privacy::Probe::file) << u"file"_qs << true;
-        QTest::newRow("missing file") << int(Privacy::Probe::file) << u"missing"_qs << false;
-        QTest::newRow("folder") << int(Privacy::Probe::directory) << u"folder"_qs << true;
-        QTest::newRow("missing folder") << int(Privacy::Probe::directory) << u"missing"_qs << false;
-        QTest::newRow("file listed as a folder")
-            << int(Privacy::Probe::directory) << u"file"_qs << false;
-        QTest::newRow("empty path") << int(Privacy::Probe::directory) << QString() << false;
-    }
-    void probeKinds() {
-        QFETCH(int, kind);
-        QFETCH(QString, relative);
-        QFETCH(bool, succeeds);
-        TestEnvironment env;
-        QVERIFY(QDir(env.home()).mkdir(u"folder"_qs));
-        QVERIFY(TestEnvironment::writeFile(env.home() + u"/file"_qs));
-        const QString path = relative.isEmpty() ? QString() : env.home() + u"/"_qs + relative;
-        QCOMPARE(Privacy::succeeds({Privacy::Probe::Kind(kind), path}), succeeds);
     }
 
     void settingsPagesOnLinuxDesktops_data() {
@@ -79,7 +58,41 @@ private Q_SLOTS:
         QFETCH(Command, command);
         QCOMPARE(Privacy::linuxSettingsCommand(anchor, desktops), command);
     }
+
+    void startsExactlyTheGivenPath_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("spaces") << u"My Apps/Bright loft"_qs;
+        QTest::newRow("quotes") << u"it's \"hi\"/app"_qs;
+        QTest::newRow("expansions") << u"$HOME ${PATH} `touch pwned`/$(touch pwned)"_qs;
+        QTest::newRow("backslashes") << u"back\\slash\\\"/app"_qs;
+        QTest::newRow("separators") << u"a; touch pwned && b | c/app"_qs;
+        QTest::newRow("newline") << u"line\nbreak/app"_qs;
+    }
+    void startsExactlyTheGivenPath() {
+        QFETCH(QString, name);
+        TestEnvironment env;
+        const QString path = env.home() + u"/"_qs + name;
+        // The stand-in app records how it was started, in a fixed place.
+        env.writeScript(path, u"printf '%s' \"$0\" > \""_qs + env.home() + u"/started\"\n"_qs);
+
+        const Relaunch::Command command = Relaunch::command(path);
+        QProcess shell;
+        shell.setWorkingDirectory(env.home());
+        shell.start(command.program, command.arguments);
+        QVERIFY(shell.waitForFinished(10000));
+        QCOMPARE(shell.exitCode(), 0);
+
+        QCOMPARE(QString::fromUtf8(TestEnvironment::readFile(env.home() + u"/started"_qs)), path);
+        QVERIFY(!QFile::exists(env.home() + u"/pwned"_qs));
+    }
+
+    void relaunchesTheAppImageRatherThanItsMount() {
+        qputenv("APPIMAGE", "/home/u/Apps/Brightloft.AppImage");
+        QCOMPARE(Relaunch::target(), u"/home/u/Apps/Brightloft.AppImage"_qs);
+        qunsetenv("APPIMAGE");
+        QCOMPARE(Relaunch::target(), QCoreApplication::applicationFilePath());
+    }
 };
 
-QTEST_GUILESS_MAIN(FullDiskAccessTest)
-#include "tst_full_disk_access.moc"
+QTEST_GUILESS_MAIN(AccessChecksTest)
+#include "tst_access_checks.moc"
