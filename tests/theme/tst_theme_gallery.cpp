@@ -1,6 +1,3 @@
-#include <QDir>
-#include <QFile>
-#include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
 #include <QTest>
@@ -23,29 +20,12 @@ const QStringList &builtFonts() {
 }  // namespace
 
 // The fonts, and the gallery drawn with them into PNG files beside the test
-// (gallery-light.png, gallery-dark.png) for people to look at. Registration
-// is process-wide: the first case sees only what it registered itself.
+// (gallery-light.png, gallery-dark.png) for people to look at.
 class GalleryTest : public QObject {
     Q_OBJECT
     TestEnvironment env;
 
 private Q_SLOTS:
-    void onlyLowerCaseTtfIsRegistered() {
-        const QString from = kBuilt + u"/Fonts/"_qs, to = env.resources() + u"/Fonts/"_qs;
-        if (!QFileInfo::exists(from + u"Geist-Regular.ttf"_qs))
-            QSKIP("the build has no font assets");
-        QVERIFY(QDir().mkpath(to));
-        QVERIFY(QFile::copy(from + u"Geist-Regular.ttf"_qs, to + u"Geist-Regular.ttf"_qs));
-        QVERIFY(QFile::copy(from + u"GeistMono-Regular.ttf"_qs, to + u"GeistMono-Regular.TTF"_qs));
-        QVERIFY(QFile::copy(from + u"Geist-Bold.ttf"_qs, to + u"Geist-Bold.ttf.off"_qs));
-        // Reads the folder named by $BRIGHTLOFT_RESOURCES.
-        QCOMPARE(Fonts::registerFonts(), QStringList{u"Geist-Regular.ttf"_qs});
-        QVERIFY(QFontDatabase::families().contains(u"Geist"_qs));
-        QVERIFY(!QFontDatabase::families().contains(u"Geist Mono"_qs));
-        QVERIFY(Fonts::registerFonts(env.resources() + u"/nowhere"_qs).isEmpty());
-        QVERIFY(Fonts::registerFonts(QString()).isEmpty());
-    }
-
     // The face drawn at each weight is the one the app picks for it, at the
     // size asked for: a face missing from the build would draw another.
     void weightsDrawTheirFaces_data() {
