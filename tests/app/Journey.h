@@ -105,7 +105,7 @@ struct Journey {
     explicit Journey(bool setupDone, const QStringList &leftovers = {u"~/.config/notely"_qs},
                      QSize size = {1100, 720}) {
         const QString home = app.env().home();
-        appImage = home + u"/Applications/Notely.AppImage"_qs;
+        appImage = home + u"/Apps/Notely.AppImage"_qs;
         TestEnvironment::writeFile(appImage, QByteArray(60'000, 'x'));
         TestEnvironment::writeFile(home + u"/.config/notely/settings.ini"_qs, "[ui]\n");
         app.env().installEngineInResources(JourneyEngine::script(appImage, leftovers));

@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -15,6 +16,7 @@
 #include "spacelens/SpaceRows.h"
 #include "spacelens/SpaceView.h"
 #include "support/ScreenShots.h"
+#include "support/ViewProbe.h"
 #include "theme/controls/GButton.h"
 #include "uninstaller/AppDetail.h"
 #include "uninstaller/AppsModel.h"
@@ -221,9 +223,10 @@ Q_DECLARE_METATYPE(Step)
 Q_DECLARE_METATYPE(Heard)
 Q_DECLARE_METATYPE(Pane)
 
-// Every pane in its main states, with the Linux wording a user of this build
-// reads: no button cut off at the window's minimum size or the size it opens
-// at, and what a screen reader hears through the tree AT-SPI publishes.
+// Every pane in its main states, as a user of this build on Linux meets it:
+// no button cut off at the window's minimum size or the size it opens at, no
+// text naming a Mac-only thing, and what a screen reader hears through the
+// tree AT-SPI publishes.
 class WindowTest : public QObject {
     Q_OBJECT
 
@@ -345,6 +348,13 @@ private Q_SLOTS:
             QVERIFY(ScreenShots::shoot(window, u"minimum-"_qs + name.replace(u' ', u'-')));
             return;
         }
+        // The Linux wording everywhere, the application menu included.
+        static const QRegularExpression macWords(
+            u"\\bMac\\b|macOS|Finder|⌘|System Settings|Spotlight|/Applications|App bundle|"
+            "Homebrew cask|Full Disk Access|Privacy & Security"_qs);
+        for (const QString &text :
+             ViewProbe::visibleTexts(window) + ViewProbe::visibleTexts(j.shell->menu()))
+            QVERIFY2(!macWords.match(text).hasMatch(), qPrintable(text));
         QList<Element> elements;
         collect(QAccessible::queryAccessibleInterface(window), elements);
         QVERIFY2(problems(elements).isEmpty(), qPrintable(problems(elements).join(u'\n')));

@@ -114,25 +114,6 @@ private Q_SLOTS:
                  "the wording file is missing from the built resources");
     }
 
-    // The scan reads what the app shows: a few texts known to name Mac-only
-    // things are among those it finds, in the contexts the code uses.
-    void scanFindsKnownTexts_data() {
-        QTest::addColumn<QString>("context");
-        QTest::addColumn<QString>("source");
-        QTest::newRow("app source") << u"AppDetail"_qs << u"App bundle"_qs;
-        QTest::newRow("reveal") << u"SpaceView"_qs << u"Show in Finder"_qs;
-        QTest::newRow("helper with its own context")
-            << u"OverviewView"_qs << u"Live health of your Mac."_qs;
-    }
-    void scanFindsKnownTexts() {
-        QFETCH(QString, context);
-        QFETCH(QString, source);
-        const bool found = std::any_of(m_texts.cbegin(), m_texts.cend(), [&](const Message &m) {
-            return m.context == context && m.source == source;
-        });
-        QVERIFY2(found, qPrintable(context + u": "_qs + source));
-    }
-
     // A text marked outside any class has no context lupdate can see, so it
     // cannot be checked above; one that names a Mac-only thing must move into
     // a context (QT_TRANSLATE_NOOP or a class's tr).
