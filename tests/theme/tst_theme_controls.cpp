@@ -11,18 +11,6 @@
 #include "theme/controls/GButton.h"
 #include "theme/controls/HoverRow.h"
 
-namespace {
-
-enum class Activation { mouse, keyboard };
-enum class Then { again, lapse, escape, retitle };  // after arming a confirm button
-
-bool activate(QWidget *button, Activation how) {
-    return how == Activation::mouse ? RealInput::click(button)
-                                    : RealInput::key(button, Qt::Key_Space);
-}
-
-}  // namespace
-
 // What a user sees the shared controls do: confirm buttons that arm first,
 // inactive buttons that ignore input, focus rings, texts cut to fit, fades.
 class ControlsTest : public QObject {
@@ -32,55 +20,40 @@ class ControlsTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { Theme::instance().setForcedAppearance(Appearance::light); }
 
-    void confirmArmsThenRunsOrDisarms_data() {
-        QTest::addColumn<Activation>("how");
-        QTest::addColumn<Then>("then");
-        QTest::newRow("mouse twice") << Activation::mouse << Then::again;
-        QTest::newRow("keys twice") << Activation::keyboard << Then::again;
-        QTest::newRow("window lapses") << Activation::mouse << Then::lapse;
-        QTest::newRow("escape") << Activation::keyboard << Then::escape;
-        QTest::newRow("retitled while armed") << Activation::mouse << Then::retitle;
+    // Arming and confirming by pointer and keys, and Escape, are walked by the
+    // journeys; here what they do not reach: the window lapsing, and a new
+    // total while armed.
+    void confirmDisarms_data() {
+        QTest::addColumn<bool>("retitle");  // else the window lapses
+        QTest::newRow("window lapses") << false;
+        QTest::newRow("retitled while armed") << true;
     }
-    void confirmArmsThenRunsOrDisarms() {
-        QFETCH(Activation, how);
-        QFETCH(Then, then);
+    void confirmDisarms() {
+        QFETCH(bool, retitle);
         ConfirmButton b(u"Clean"_qs, u"Confirm: Empty Trash & Clean"_qs, u"sparkles"_qs);
         QSignalSpy confirmed(&b, &ConfirmButton::confirmed),
             armed(&b, &ConfirmButton::armedChanged);
         b.resize(b.sizeHint());
         b.show();
         QVERIFY(QTest::qWaitForWindowActive(&b));
-        b.setFocus();
-        if (then == Then::lapse)
-            b.setConfirmWindow(30);
-        QVERIFY(activate(&b, how));
+        b.setConfirmWindow(retitle ? 60'000 : 30);
+        QVERIFY(RealInput::click(&b));
         QVERIFY(b.isArmed());
-        QCOMPARE(b.title(), u"Confirm: Empty Trash & Clean"_qs);
         QCOMPARE(b.kind(), GButton::Kind::error);
-        if (then == Then::retitle) {
-            // A new total while armed: still armed, asking with the new words.
+        if (retitle) {  // still armed, asking with the new words
             b.setTitles(u"Clean 3 GB"_qs, u"Confirm: Clean 3 GB"_qs);
             QVERIFY(b.isArmed());
             QCOMPARE(b.title(), u"Confirm: Clean 3 GB"_qs);
             b.disarm();
-            QCOMPARE(b.title(), u"Clean 3 GB"_qs);
-        } else if (then == Then::again) {
-            QVERIFY(activate(&b, how));
-        } else if (then == Then::lapse) {
-            QVERIFY(armed.wait(2000));
         } else {
-            QVERIFY(RealInput::key(&b, Qt::Key_Escape));
+            QVERIFY(armed.wait(2000));
         }
-        const int runs = then == Then::again ? 1 : 0;
-        QCOMPARE(confirmed.size(), runs);
         QVERIFY(!b.isArmed());
+        QCOMPARE(b.title(), retitle ? u"Clean 3 GB"_qs : u"Clean"_qs);
         QCOMPARE(b.kind(), GButton::Kind::primary);
-        if (then != Then::retitle)
-            QCOMPARE(b.title(), u"Clean"_qs);
-        // The next activation only arms again.
-        QVERIFY(activate(&b, how));
+        QVERIFY(RealInput::click(&b));  // the next press only arms again
         QVERIFY(b.isArmed());
-        QCOMPARE(confirmed.size(), runs);
+        QCOMPARE(confirmed.size(), 0);
     }
 
     // A loading or disabled button takes no click, key or shortcut, and
@@ -156,14 +129,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("cut");
         QTest::newRow("room for all") << 2000 << false;
         QTest::newRow("narrow") << 240 << true;
-        QTest::newRow("very narrow") << 30 << true;
     }
     void elidedLabelGivesWay() {
         QFETCH(int, width);
         QFETCH(bool, cut);
         const QString path = u"/home/someone/Applications/A-Rather-Long-Name-x86_64.AppImage"_qs;
         ElidedLabel label(path, monoStyle(12));
-        QVERIFY(label.minimumSizeHint().width() < 100);
         QVERIFY(label.sizeHint().width() >= label.fontMetrics().horizontalAdvance(path));
         label.resize(width, label.sizeHint().height());
         label.show();

@@ -1,4 +1,3 @@
-#include <QFontInfo>
 #include <QImage>
 #include <QTest>
 
@@ -26,29 +25,6 @@ class GalleryTest : public QObject {
     TestEnvironment env;
 
 private Q_SLOTS:
-    // The face drawn at each weight is the one the app picks for it, at the
-    // size asked for: a face missing from the build would draw another.
-    void weightsDrawTheirFaces_data() {
-        QTest::addColumn<int>("weight");
-        for (QFont::Weight w :
-             {QFont::Light, QFont::Normal, QFont::Medium, QFont::DemiBold, QFont::Bold})
-            QTest::addRow("%d", int(w)) << int(w);
-    }
-    void weightsDrawTheirFaces() {
-        QFETCH(int, weight);
-        if (!QFileInfo::exists(kBuilt + u"/Fonts"_qs))
-            QSKIP("the build has no font assets");
-        QCOMPARE(builtFonts().size(), 7);
-        const auto w = QFont::Weight(weight);
-        const auto face = [](const QFontInfo &info) {
-            return info.family().remove(u' ') + u'-' + info.styleName();
-        };
-        const QFontInfo sans(Font::geist(15, w)), code(Font::geistMono(12, w));
-        QCOMPARE(face(sans), Font::geistFace(w));
-        QCOMPARE(face(code), Font::geistMonoFace(w));
-        QCOMPARE(sans.pixelSize(), 15);
-    }
-
     // Made in one appearance, shown in the other: the open page follows,
     // with no pixel left behind in the old appearance.
     void galleryRendersAfterSwitching_data() {
