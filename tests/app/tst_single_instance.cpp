@@ -1,17 +1,11 @@
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cstdio>
 
 #include "platform/SingleInstance.h"
 #include "support/TestEnvironment.h"
@@ -19,63 +13,6 @@
 namespace {
 
 constexpr uid_t kNobody = 65534;
-
-void say(const char *text) {
-    std::printf("%s\n", text);
-    std::fflush(stdout);
-}
-
-// Roles for a copy of this program, usually run as another user.
-int childRole(const QByteArray &role) {
-    const QString socket = qEnvironmentVariable("BRIGHTLOFT_TEST_SOCKET");
-    if (role == "listen") {
-        // Says what every client sent.
-        QLocalServer server;
-        server.setSocketOptions(QLocalServer::WorldAccessOption);
-        if (!server.listen(socket))
-            return 2;
-        QObject::connect(&server, &QLocalServer::newConnection, [&] {
-            QLocalSocket *client = server.nextPendingConnection();
-            QObject::connect(client, &QLocalSocket::readyRead,
-                             [client] { say(client->readAll().trimmed().constData()); });
-        });
-        say("listening");
-        QTest::qWait(8000);
-        return 0;
-    }
-    if (role == "activate") {
-        QLocalSocket client;
-        client.connectToServer(socket);
-        if (!client.waitForConnected(2000))
-            return 2;
-        client.write("activate\n");
-        client.waitForBytesWritten(2000);
-        QTest::qWait(200);
-        return 0;
-    }
-    return 3;
-}
-
-// Runs childRole(role) as the user nobody, with `environment` added.
-void startAsNobody(QProcess &child, const QByteArray &role,
-                   const QMap<QString, QString> &environment = {}) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"BRIGHTLOFT_TEST_CHILD"_qs, QString::fromLatin1(role));
-    for (auto it = environment.begin(); it != environment.end(); ++it)
-        env.insert(it.key(), it.value());
-    child.setProcessEnvironment(env);
-    child.start(u"setpriv"_qs, {u"--reuid=nobody"_qs, u"--regid=nogroup"_qs, u"--clear-groups"_qs,
-                                QCoreApplication::applicationFilePath()});
-}
-
-bool waitForLine(QProcess &child, const QByteArray &line) {
-    return QTest::qWaitFor(
-        [&] {
-            child.waitForReadyRead(50);
-            return child.peek(1 << 16).split('\n').contains(line);
-        },
-        10000);
-}
 
 // A folder anyone may write to, as /tmp is.
 QString sharedFolder(const QTemporaryDir &dir) {
@@ -170,47 +107,7 @@ private Q_SLOTS:
             QVERIFY(!instance.handOver());
         }
     }
-
-    // The running copy holds the lock; whoever listens on the socket beside
-    // it as another user is not asked to do anything.
-    void aForeignListenerIsNeverTrusted() {
-        QTemporaryDir dir;
-        const QString folder = sharedFolder(dir);
-        const int lock = ::open(QFile::encodeName(folder + u"/brightloft.lock"_qs).constData(),
-                                O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
-        SingleInstance ours(folder);
-        QProcess listener;
-        startAsNobody(listener, "listen", {{u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()}});
-        QVERIFY(waitForLine(listener, "listening"));
-        QVERIFY(ours.handOver());  // someone holds the lock: never a second copy
-        QVERIFY(listener.waitForFinished(15000));
-        QVERIFY2(!listener.readAll().contains("activate"), "a foreign listener was asked");
-        ::close(lock);
-    }
-
-    void aForeignClientIsIgnored() {
-        QTemporaryDir dir;
-        SingleInstance ours(sharedFolder(dir));
-        QVERIFY(!ours.handOver());
-        // Past the socket's own permissions, as where modes are not kept.
-        QVERIFY(QFile::setPermissions(ours.socketPath(), QFileDevice::Permissions(0x7777)));
-        QSignalSpy raised(&ours, &SingleInstance::activationRequested);
-        QProcess client;
-        startAsNobody(client, "activate", {{u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()}});
-        QVERIFY(client.waitForFinished(10000));
-        QCOMPARE(client.exitCode(), 0);  // it did reach us
-        QTest::qWait(100);
-        QCOMPARE(raised.count(), 0);
-    }
 };
 
-int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    if (const QByteArray role = qgetenv("BRIGHTLOFT_TEST_CHILD"); !role.isEmpty())
-        return childRole(role);
-    SingleInstanceTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(SingleInstanceTest)
 #include "tst_single_instance.moc"

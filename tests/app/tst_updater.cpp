@@ -231,61 +231,6 @@ private Q_SLOTS:
         if (said == u"took too long" || said == u"too large" || bomb)
             QTRY_COMPARE(server.closed, 1);  // the connection was given up
     }
-
-    // Asking again while a quiet check runs gets that check's answer; asking
-    // twice gets one answer. Neither starts a second request.
-    void askingAgainWhileChecking_data() {
-        QTest::addColumn<bool>("firstQuiet");
-        QTest::addColumn<bool>("answers");  // the server answers, or stays silent
-        QTest::newRow("after a launch check, silent server") << true << false;
-        QTest::newRow("asked twice, answered") << false << true;
-    }
-    void askingAgainWhileChecking() {
-        QFETCH(bool, firstQuiet);
-        QFETCH(bool, answers);
-        const auto answer = Server::fixed(appcast({{u"1"_qs, u"0.1.0"_qs}}), 200, 200ms);
-        Server server([&](const QByteArray &path, QTcpSocket *client) {
-            if (answers)
-                answer(path, client);
-        });
-        UpdateController updater(server.url(), u"0.1.0"_qs, u"1"_qs);
-        updater.setDeadline(1s);
-        updater.setAutomaticallyChecksForUpdates(true);
-        Outcome announced(&updater);
-        if (firstQuiet)
-            QVERIFY(updater.checkIfDue());
-        else
-            updater.checkForUpdates();
-        QTRY_COMPARE(server.requests, 1);
-        updater.checkForUpdates();
-        QTRY_COMPARE_WITH_TIMEOUT(announced.count(), 1, 5000);
-        QCOMPARE(answers ? announced.current.count() : announced.failed.count(), 1);
-        QTest::qWait(300);
-        QCOMPARE(announced.count(), 1);
-        QCOMPARE(server.requests, 1);
-    }
-
-    void automaticChecksAtMostOnceADay() {
-        Server server(Server::fixed(appcast({{u"1"_qs, u"0.1.0"_qs}})));
-        UpdateController updater(server.url(), u"0.1.0"_qs, u"1"_qs);
-        QSignalSpy current(&updater, &UpdateController::upToDate);
-        QVERIFY(!updater.automaticallyChecksForUpdates());  // off until the user turns it on
-        QVERIFY(!updater.checkIfDue());
-
-        updater.setAutomaticallyChecksForUpdates(true);
-        UpdateController again(server.url(), u"0.1.0"_qs, u"1"_qs);
-        QVERIFY(again.automaticallyChecksForUpdates());  // remembered
-        QVERIFY(updater.checkIfDue());
-        QTRY_COMPARE(server.requests, 1);
-        QTRY_VERIFY(!updater.isChecking());
-        QCOMPARE(current.count(), 0);    // a quiet check announces only updates
-        QVERIFY(!updater.checkIfDue());  // checked less than a day ago
-
-        QSettings(u"Brightloft"_qs, u"Brightloft"_qs)
-            .setValue(u"lastUpdateCheck"_qs, QDateTime::currentDateTimeUtc().addDays(-2));
-        QVERIFY(updater.checkIfDue());
-        QTRY_COMPARE(server.requests, 2);
-    }
 };
 
 QTEST_GUILESS_MAIN(UpdaterTest)
