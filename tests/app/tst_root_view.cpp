@@ -33,7 +33,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 using Content = RootView::Content;
 Q_DECLARE_METATYPE(RootView::Content)
 
-// Start-up decisions, the window, and its top bar.
+// Start-up decisions and the flags they read, the window, and its top bar.
 class RootViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -153,6 +153,28 @@ private Q_SLOTS:
         QCOMPARE(clean->phase().kind, CleanModel::Phase::ready);
         QCOMPARE(clean->sections(), sections);
         QVERIFY(root.status()->isStreaming());  // the watch ran on throughout
+    }
+
+    // A settings file written by hand or by something else: only a clear
+    // true or false counts, anything else reads as absent.
+    void storedFlagsReadStrictly_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("fallback");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("true") << QByteArray("true") << false << true;
+        QTest::newRow("one") << QByteArray("1") << false << true;
+        QTest::newRow("a word") << QByteArray("banana") << false << false;
+        QTest::newRow("a word, Settings' default") << QByteArray("banana") << true << true;
+        QTest::newRow("a list") << QByteArray("a, b") << false << false;
+    }
+    void storedFlagsReadStrictly() {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, fallback);
+        QFETCH(bool, read);
+        AppFixture app;
+        const QString file = UserDefaults::location();
+        QVERIFY(TestEnvironment::writeFile(file, "[General]\nsetupDone=" + stored + "\n"));
+        QCOMPARE(UserDefaults::flag(UserDefaults::setupDone, fallback), read);
     }
 
     // The top bar's free-space pill, whatever numbers the engine sends.

@@ -192,18 +192,6 @@ QWidget *spaceIn(Journey &j, bool inside, bool answered = true) {
     view->list()->setCurrentIndex(view->rows()->index(0, 0));
     return settled(j, [&] { return view->rowActions()->isVisible(); });
 }
-// The permissions screen, after a press on its settings button.
-QWidget *setupSettingsOpened(Journey &j) {
-    j.app.setAccess(false);  // a fresh screen that sees no access yet
-    j.root()->forceContent(RootView::Content::panes);
-    j.root()->forceContent(std::nullopt);
-    QCoreApplication::processEvents();  // a new child shows on the next turn
-    auto *access = j.view<AccessView>();
-    return access && RealInput::click(access->openSettingsButton()) &&
-                   access->restartButton()->isVisible()
-               ? j.window
-               : nullptr;
-}
 QWidget *settingsWindow(Journey &j) {
     j.shell->showSettings();
     QWidget *settings = j.shell->settingsWindow();
@@ -255,7 +243,6 @@ private Q_SLOTS:
              false,
              [](Journey &j) { return j.window; },
              {{A::Button, u"Continue"_qs}, {A::StaticText, u"Access to Your Files"_qs}}},
-            {"first run, settings opened", false, setupSettingsOpened, {}},
             {"overview",
              true,
              [](Journey &j) { return onPane(j, Pane::overview); },
@@ -409,46 +396,6 @@ private Q_SLOTS:
             j.key(Qt::Key_Tab);
         } while (QApplication::focusWidget() != first && stops.size() < 60);
         QVERIFY2(QApplication::focusWidget() == first, qPrintable(stops.join(u" | ")));
-    }
-
-    // However long a list, the page stays as high as the window and the list
-    // scrolls itself to its last row: a widget as tall as its rows would
-    // stop showing them past Qt's 16,777,215-pixel limit.
-    void longListsScrollThemselves() {
-        QStringList leftovers;
-        QList<DiskEntry> entries;
-        for (int i = 0; i < 3000; ++i) {
-            leftovers << u"~/.cache/notely/part-"_qs + QString::number(i);
-            entries.append({u"file-"_qs + QString::number(i),
-                            u"/data/file-"_qs + QString::number(i),
-                            qint64(100'000 - i),
-                            false,
-                            {},
-                            {},
-                            {}});
-        }
-        Journey j(true, leftovers);
-        QVERIFY(j.shown());
-        j.answer(u"/"_qs, entries);
-        const auto scrollsItself = [](QAbstractScrollArea *page, QListView *list) {
-            QCOMPARE(page->verticalScrollBar()->maximum(), 0);
-            QVERIFY(list->verticalScrollBar()->maximum() > 0);
-            QVERIFY(list->height() < page->height());
-            const QModelIndex last = list->model()->index(list->model()->rowCount() - 1, 0);
-            list->scrollTo(last);
-            QVERIFY(list->viewport()->rect().contains(list->visualRect(last)));
-        };
-        QVERIFY(onPane(j, Pane::space));
-        QVERIFY(settled(j, [&] { return j.root()->space()->report().has_value(); }));
-        auto *space = j.view<SpaceView>();
-        QVERIFY(space && space->rows()->rowCount() >= 3000);
-        scrollsItself(space, space->list());
-
-        QVERIFY(uninstallIn(j, AppsModel::Preview::files));
-        auto *uninstall = j.view<UninstallView>();
-        auto *detail = uninstall ? qobject_cast<AppDetail *>(uninstall->detail()) : nullptr;
-        QVERIFY(detail && detail->files()->model()->rowCount() == 1 + 3000);  // the app, its files
-        scrollsItself(uninstall, detail->files());
     }
 };
 

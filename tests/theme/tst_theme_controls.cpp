@@ -1,10 +1,8 @@
-#include <QGraphicsOpacityEffect>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "support/RealInput.h"
 #include "support/TestEnvironment.h"
-#include "theme/Motion.h"
 #include "theme/Theme.h"
 #include "theme/controls/ConfirmButton.h"
 #include "theme/controls/ElidedLabel.h"
@@ -12,7 +10,7 @@
 #include "theme/controls/HoverRow.h"
 
 // What a user sees the shared controls do: confirm buttons that arm first,
-// inactive buttons that ignore input, focus rings, texts cut to fit, fades.
+// inactive buttons that ignore input, focus rings, texts cut to fit.
 class ControlsTest : public QObject {
     Q_OBJECT
     TestEnvironment env;
@@ -144,34 +142,6 @@ private Q_SLOTS:
         QVERIFY(label.fontMetrics().horizontalAdvance(label.text()) <= width);
         if (cut && width > 100)  // both ends stay readable
             QVERIFY(label.text().startsWith(u"/home"_qs) && label.text().endsWith(u"AppImage"_qs));
-    }
-
-    // With motion on, a fade turned back mid-way ends as asked, and a
-    // faded child stays hidden when its parent shows.
-    void fadesEndAsLastAsked() {
-        qunsetenv("BRIGHTLOFT_NO_ANIMATIONS");  // read once, when the theme is made
-        delete &Theme::instance();
-        QVERIFY(Theme::instance().animationsEnabled());
-        QWidget parent;
-        auto *child = new QWidget(&parent);
-        fade(child, false);
-        parent.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&parent));
-        QVERIFY(child->isHidden());
-        fade(child, true);
-        QVERIFY(qobject_cast<QGraphicsOpacityEffect *>(child->graphicsEffect()));
-        QTRY_VERIFY(!child->graphicsEffect());
-        fade(child, false);
-        QTest::qWait(50);
-        fade(child, true);  // the fade out's end must not hide it
-        QTRY_VERIFY(!child->graphicsEffect());
-        QTest::qWait(250);
-        QVERIFY(child->isVisible());
-        fade(child, false);
-        QTRY_VERIFY(child->isHidden());
-        QVERIFY(!child->graphicsEffect());
-        qputenv("BRIGHTLOFT_NO_ANIMATIONS", "1");
-        delete &Theme::instance();
     }
 };
 
