@@ -113,6 +113,9 @@ class JourneysTest : public QObject {
             QCOMPARE(focus(), ViewProbe::visibleButton(*view, u"Rescan"_qs));
             QVERIFY(Journey::focusShown(view));
         }
+        // Away and back: the report waits where it was.
+        QVERIFY(toPane(j, Pane::overview, keys) && toPane(j, Pane::clean, keys));
+        QVERIFY((view = j.view<CleanView>()));
         ConfirmButton *clean = view->cleanButton();
         QCOMPARE(clean->title(), u"Clean 1.52 GB"_qs);
         QVERIFY(j.press(clean, keys));
@@ -356,8 +359,6 @@ class JourneysTest : public QObject {
             QVERIFY(Journey::until(
                 [&] { return Journey::nameOf(focus()) == u"Release ~/.cache/second"; }));
             QVERIFY(Journey::focusShown(view));
-            j.key(Qt::Key_Tab);
-            QCOMPARE(Journey::nameOf(focus()), u"License"_qs);
         }
         QVERIFY(j.press(view->runAgainButton(), keys));
         QVERIFY(!UserDefaults::flag(UserDefaults::setupDone, true));

@@ -43,8 +43,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("access");
         QTest::addColumn<Content>("content");
         QTest::addColumn<bool>("tabs");
-        QTest::newRow("first run, access already there")
-            << true << false << true << Content::setup << false;
         QTest::newRow("access revoked after setup")
             << true << true << false << Content::setup << false;
         QTest::newRow("ready") << true << true << true << Content::panes << true;
@@ -131,30 +129,6 @@ private Q_SLOTS:
         QVERIFY(notice->isHidden());
     }
 
-    void paneSwitchesKeepModelState() {
-        AppFixture app;
-        app.env().installEngineInResources(
-            u"case \"$1\" in status) exec sleep 30;; clean) printf '%s\\n' '➤ Caches' "
-            "'  → User caches · 1.2 GB';; esac\n"_qs);
-        UserDefaults::setFlag(UserDefaults::setupDone, true);
-        RootView root;
-        root.setPane(Pane::clean);
-        CleanModel *clean = root.clean();
-        QWidget *cleanView = root.contentWidget();
-        clean->scan();
-        QTRY_COMPARE(clean->phase().kind, CleanModel::Phase::ready);
-        const QList<ReportSection> sections = clean->sections();
-        QVERIFY(!sections.isEmpty());
-
-        root.setPane(Pane::overview);
-        QVERIFY(root.contentWidget() != cleanView);
-        root.setPane(Pane::clean);
-        QCOMPARE(root.clean(), clean);
-        QCOMPARE(clean->phase().kind, CleanModel::Phase::ready);
-        QCOMPARE(clean->sections(), sections);
-        QVERIFY(root.status()->isStreaming());  // the watch ran on throughout
-    }
-
     // A settings file written by hand or by something else: only a clear
     // true or false counts, anything else reads as absent.
     void storedFlagsReadStrictly_data() {
@@ -190,9 +164,6 @@ private Q_SLOTS:
         QTest::newRow("not a number") << withDisks({{u"/"_qs, kNaN, 100, 0, {}}}) << qint64(-1);
         QTest::newRow("beyond a byte count")
             << withDisks({{u"/"_qs, 0, 1e19, 0, {}}}) << qint64(-1);
-        QTest::newRow("infinite")
-            << withDisks({{u"/"_qs, 0, std::numeric_limits<double>::infinity(), 0, {}}})
-            << qint64(-1);
     }
     void freeBytes() {
         QFETCH(StatusSnapshot, snapshot);

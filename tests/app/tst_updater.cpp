@@ -39,26 +39,21 @@ public:
                         return;
                     const QByteArray path = m_request.split(' ').value(1);
                     m_request.clear();
-                    ++requests;
                     m_answer(path, client);
                 });
             }
         });
         listen(QHostAddress::LocalHost);
     }
-    // Answers every request with one response, after `delay`.
-    static Answer fixed(const QByteArray &body, int status = 200,
-                        std::chrono::milliseconds delay = 0ms) {
+    // Answers every request with one response.
+    static Answer fixed(const QByteArray &body, int status = 200) {
         return [=](const QByteArray &, QTcpSocket *client) {
-            QTimer::singleShot(delay, client, [=] {
-                client->write(response(status, body));
-                client->disconnectFromHost();
-            });
+            client->write(response(status, body));
+            client->disconnectFromHost();
         };
     }
     QUrl url() const { return QUrl(u"http://127.0.0.1:%1/appcast.xml"_qs.arg(serverPort())); }
 
-    int requests = 0;
     int closed = 0;  // connections the client gave up or finished
 
 private:
