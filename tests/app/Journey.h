@@ -200,11 +200,8 @@ struct Journey {
     }
     // Presses `target` with the pointer, or with the keys: Tab to it, then Space.
     bool press(QWidget *target, bool keys) {
-        if (!keys) {
-            QString why;
-            return RealInput::click(target, {-1, -1}, &why) ||
-                   (qWarning("%s", qPrintable(why)), false);
-        }
+        if (!keys)
+            return RealInput::click(target);  // says why when it cannot
         if (!tabTo(target))
             return false;
         key(Qt::Key_Space);

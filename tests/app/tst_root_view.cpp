@@ -9,7 +9,6 @@
 #include "app/RootView.h"
 #include "app/SaveNotice.h"
 #include "app/TopBar.h"
-#include "cleanup/CleanModel.h"
 #include "overview/StatusModel.h"
 #include "permissions/AccessView.h"
 #include "platform/UserDefaults.h"

@@ -126,12 +126,10 @@ private Q_SLOTS:
     void check_data() {
         QTest::addColumn<Server::Answer>("answer");  // none: nothing listens
         QTest::addColumn<QString>("said");
-        const auto row = [](const char *tag, Server::Answer answer, const char *said) {
+        const auto row = [](const char *tag, const char *said, Server::Answer answer) {
             QTest::newRow(tag) << answer << QString::fromUtf8(said);
         };
-        const auto fixed = [](const QByteArray &feed, int status = 200) {
-            return Server::fixed(feed, status);
-        };
+        const auto fixed = &Server::fixed;
         const auto redirect = [](const QByteArray &location) {
             return [location](const QByteArray &path, QTcpSocket *client) {
                 client->write(
@@ -141,65 +139,49 @@ private Q_SLOTS:
                 client->disconnectFromHost();
             };
         };
-        row("newer",
-            fixed(appcast({{u"1"_qs, u"0.1.0"_qs}, {u"9"_qs, u"0.3.0"_qs}, {u"5"_qs, u"0.2"_qs}})),
-            "https://example.org/brightloft_0.3.0.deb");
-        row("same", fixed(appcast({{u"1"_qs, u"0.1.0"_qs}})), "");
-        row("malformed", fixed("<rss><channel><item>"), "could not be read");
-        row("unreachable", {}, "Couldn't check for updates");
+        row("newer", "https://example.org/brightloft_0.3.0.deb",
+            fixed(appcast({{u"1"_qs, u"0.1.0"_qs}, {u"9"_qs, u"0.3.0"_qs}, {u"5"_qs, u"0.2"_qs}}),
+                  200));
+        row("same", "", fixed(appcast({{u"1"_qs, u"0.1.0"_qs}}), 200));
+        row("malformed", "could not be read", fixed("<rss><channel><item>", 200));
+        row("unreachable", "Couldn't check for updates", {});
         // Relative links follow the feed to where it moved.
-        row("moved feed", redirect("/moved/appcast.xml"),
-            "http://127.0.0.1:%1/moved/files/9.tar.xz");
-        row("endless redirects", redirect("/appcast.xml"), "Couldn't check for updates");
-        row("redirect to a local file", redirect("file:///etc/passwd"),
-            "Couldn't check for updates");
+        row("moved feed", "http://127.0.0.1:%1/moved/files/9.tar.xz",
+            redirect("/moved/appcast.xml"));
+        row("endless redirects", "Couldn't check for updates", redirect("/appcast.xml"));
+        row("redirect to a local file", "Couldn't check for updates",
+            redirect("file:///etc/passwd"));
         // Servers that would hold a check open for ever end at the deadline.
-        row(
-            "silent", [](const QByteArray &, QTcpSocket *) {}, "took too long");
-        row(
-            "one byte a second",
-            [](const QByteArray &, QTcpSocket *client) {
-                client->write("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n");
-                trickle(client, "<", 1s);
-            },
-            "took too long");
-        row(
-            "a body that never ends",
-            [](const QByteArray &, QTcpSocket *client) {
-                client->write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
-                trickle(client, "40\r\n" + QByteArray(64, ' ') + "\r\n", 20ms);
-            },
-            "took too long");
+        row("silent", "took too long", [](const QByteArray &, QTcpSocket *) {});
+        row("one byte a second", "took too long", [](const QByteArray &, QTcpSocket *client) {
+            client->write("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n");
+            trickle(client, "<", 1s);
+        });
+        row("a body that never ends", "took too long", [](const QByteArray &, QTcpSocket *client) {
+            client->write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+            trickle(client, "40\r\n" + QByteArray(64, ' ') + "\r\n", 20ms);
+        });
         // Feeds past the size cap end early, however they come.
-        row(
-            "announced length too large",
-            [](const QByteArray &, QTcpSocket *client) {
-                client->write("HTTP/1.1 200 OK\r\nContent-Length: 8388609\r\n\r\n<rss>");
-            },
-            "too large");
-        row(
-            "streamed without end",
-            [](const QByteArray &, QTcpSocket *client) {
-                client->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n<rss>");
-                // Stops at 64 MB, so a client without a cap fails rather than
-                // running out of memory.
-                const auto more = [client, written = std::make_shared<qint64>(0)] {
-                    while (client->bytesToWrite() < 1024 * 1024 && *written < 64 * 1024 * 1024)
-                        *written += client->write(QByteArray(256 * 1024, ' '));
-                };
-                QObject::connect(client, &QTcpSocket::bytesWritten, client, more);
-                more();
-            },
-            "too large");
+        row("announced length too large", "too large", [](const QByteArray &, QTcpSocket *client) {
+            client->write("HTTP/1.1 200 OK\r\nContent-Length: 8388609\r\n\r\n<rss>");
+        });
+        row("streamed without end", "too large", [](const QByteArray &, QTcpSocket *client) {
+            client->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n<rss>");
+            // Stops at 64 MB, so a client without a cap fails rather than
+            // running out of memory.
+            const auto more = [client, written = std::make_shared<qint64>(0)] {
+                while (client->bytesToWrite() < 1024 * 1024 && *written < 64 * 1024 * 1024)
+                    *written += client->write(QByteArray(256 * 1024, ' '));
+            };
+            QObject::connect(client, &QTcpSocket::bytesWritten, client, more);
+            more();
+        });
         // qCompress() puts a length before the zlib stream; Qt's own guard
         // against packed bombs may be what stops it.
-        row(
-            "small, but 20 MB unpacked",
-            [](const QByteArray &, QTcpSocket *client) {
-                const QByteArray packed = qCompress(QByteArray(20 * 1024 * 1024, ' '), 9).mid(4);
-                client->write(response(200, packed, "Content-Encoding: deflate\r\n"));
-            },
-            "");
+        row("small, but 20 MB unpacked", "", [](const QByteArray &, QTcpSocket *client) {
+            const QByteArray packed = qCompress(QByteArray(20 * 1024 * 1024, ' '), 9).mid(4);
+            client->write(response(200, packed, "Content-Encoding: deflate\r\n"));
+        });
     }
     void check() {
         QFETCH(Server::Answer, answer);
