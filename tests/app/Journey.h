@@ -1,21 +1,27 @@
 #pragma once
 
+#include <QAccessible>
 #include <QApplication>
 #include <QListView>
 #include <QString>
 #include <QTest>
+#include <QWindow>
 
+#include <functional>
 #include <optional>
 
+#include "app/App.h"
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/TabButton.h"
 #include "app/TopBar.h"
+#include "panes/Pane.h"
 #include "platform/UserDefaults.h"
 #include "spacelens/DiskReport.h"
 #include "support/AppFixture.h"
 #include "support/RealInput.h"
 #include "support/ScriptedEngine.h"
+#include "theme/controls/Pressable.h"
 
 // One scripted engine for whole-window tests: a status watch that waits, a
 // junk report and its clean, a health check and its fixes, one removable app
@@ -85,29 +91,36 @@ inline QString script(const QString &appPath, const QStringList &leftovers) {
 
 }  // namespace JourneyEngine
 
-// The main window over the journey engine in a temporary home, shown as a
-// user first sees it.
+// The whole app (main window, menu, Settings) over the journey engine in a
+// temporary home, shown as a user first sees it. Input goes in as a person
+// gives it: pointer presses and releases where a control is drawn, and keys
+// into the window that has them.
 struct Journey {
     AppFixture app;
     QString appImage;
-    std::optional<MainWindow> window;
+    std::optional<App> shell;
+    MainWindow *window = nullptr;
 
     // The app's dry run lists `leftovers`.
     explicit Journey(bool setupDone, const QStringList &leftovers = {u"~/.config/notely"_qs},
                      QSize size = {1100, 720}) {
         const QString home = app.env().home();
-        appImage = home + u"/Applications/Notely.AppImage"_qs;
+        appImage = home + u"/Apps/Notely.AppImage"_qs;
         TestEnvironment::writeFile(appImage, QByteArray(60'000, 'x'));
         TestEnvironment::writeFile(home + u"/.config/notely/settings.ini"_qs, "[ui]\n");
         app.env().installEngineInResources(JourneyEngine::script(appImage, leftovers));
         if (setupDone)
             UserDefaults::setFlag(UserDefaults::setupDone, true);
-        window.emplace();
+        // The last test's window may still be on its way out, taking the
+        // activation with it: let it go before this one is shown.
+        QTest::qWait(20);
+        shell.emplace();
+        window = shell->mainWindow();
         window->resize(size);
         window->show();
-        QApplication::setActiveWindow(&*window);
+        window->activateWindow();
     }
-    bool shown() { return QTest::qWaitForWindowExposed(&*window); }
+    bool shown() { return QTest::qWaitForWindowActive(window); }
     RootView *root() const { return window->root(); }
     template <class View>
     View *view() const {
@@ -130,5 +143,98 @@ struct Journey {
         TestEnvironment::writeFile(
             app.env().home() + u"/answers"_qs + (folder == u"/" ? QString() : folder) + u".json"_qs,
             json.toUtf8());
+    }
+
+    // The offscreen platform drops the activation when the focused widget
+    // is deleted; a desktop keeps it. Give it back as the desktop would.
+    void keepActive() {
+        QTest::qWait(10);  // the platform's word on activation comes late
+        if (!QApplication::activeWindow()) {
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+        }
+    }
+    // The window a key typed now goes to: the open menu, else a dialog, else
+    // the active window. It hands the key to its focused widget after the
+    // shortcuts had their say, as a real key press does.
+    QWindow *keyWindow() const {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            return popup->windowHandle();
+        if (QWidget *modal = QApplication::activeModalWidget())
+            return modal->windowHandle();
+        QWidget *active = QApplication::activeWindow();
+        return (active ? active : window)->windowHandle();
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        keepActive();
+        QTest::keyClick(keyWindow(), key, modifiers);
+        QCoreApplication::processEvents();
+    }
+    void type(const QString &text) {
+        for (QChar c : text) QTest::keyClick(keyWindow(), c.toLatin1());
+        QCoreApplication::processEvents();
+    }
+    static Qt::Key digit(Pane pane) { return Qt::Key(Qt::Key_1 + Panes::all().indexOf(pane)); }
+
+    // Tabs until `wanted` holds for the focus, checking every stop on the
+    // way; false after a lap without it or at a stop a user could not see
+    // or hear. The stops' names go to `seen`.
+    bool tabTo(const std::function<bool(QWidget *)> &wanted, QStringList *seen = nullptr,
+               int most = 40) {
+        for (int i = 0; i < most; ++i) {
+            QWidget *focus = QApplication::focusWidget();
+            // Where the keys start need not be drawn yet: nothing was typed.
+            const QString problem = focus && i > 0 ? problemAt(focus) : QString();
+            if (!problem.isEmpty())
+                return qWarning("%s", qPrintable(problem)), false;
+            if (focus && seen)
+                seen->append(nameOf(focus));
+            if (focus && wanted(focus))
+                return true;
+            key(Qt::Key_Tab);
+        }
+        return false;
+    }
+    bool tabTo(const QWidget *wanted, QStringList *seen = nullptr) {
+        return tabTo([wanted](QWidget *w) { return w == wanted; }, seen);
+    }
+    // Presses `target` with the pointer, or with the keys: Tab to it, then Space.
+    bool press(QWidget *target, bool keys) {
+        if (!keys)
+            return RealInput::click(target);  // says why when it cannot
+        if (!tabTo(target))
+            return false;
+        key(Qt::Key_Space);
+        return true;
+    }
+
+    static QString nameOf(QWidget *widget) {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
+        return iface ? iface->text(QAccessible::Name) : QString();
+    }
+    // A focus stop must be shown, named, and drawn as focused.
+    static QString problemAt(QWidget *focus) {
+        const QString what = QString::fromLatin1(focus->metaObject()->className()) + u" \""_qs +
+                             nameOf(focus) + u'"';
+        if (!focus->isVisible() || focus->visibleRegion().isEmpty())
+            return u"focus on a hidden "_qs + what;
+        if (nameOf(focus).trimmed().isEmpty())
+            return u"focus on an unnamed "_qs + what;
+        if (auto *pressable = qobject_cast<Pressable *>(focus);
+            pressable && !pressable->showsFocus())
+            return u"no focus ring on "_qs + what;
+        return {};
+    }
+    // The keys are still somewhere a user can see, inside `within`.
+    static bool focusShown(QWidget *within) {
+        QWidget *focus = QApplication::focusWidget();
+        return focus && within->isAncestorOf(focus) && problemAt(focus).isEmpty();
+    }
+    static bool until(const std::function<bool()> &done) {
+        if (!QTest::qWaitFor(done, 20000))
+            return false;
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        return true;
     }
 };

@@ -54,16 +54,9 @@ QList<Message> readMessages(QIODevice *ts) {
     return messages;
 }
 
-struct Scan {
-    QList<Message> texts;
-    // Source lines whose text lupdate could not place in a context (a marker
-    // outside any class); it leaves them out of `texts`.
-    QStringList unplaced;
-};
-
 // Every text lupdate finds in the source tree, with the context it is looked
 // up in at run time.
-Scan scanSources() {
+QList<Message> scanSources() {
     QTemporaryDir dir;
     const QString ts = dir.filePath(u"all.ts"_qs);
     QProcess lupdate;
@@ -76,23 +69,7 @@ Scan scanSources() {
     QFile file(ts);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    Scan scan{readMessages(&file), {}};
-    static const QRegularExpression noContext(
-        u"^(.+):(\\d+): tr\\(\\) cannot be called without context"_qs,
-        QRegularExpression::MultilineOption);
-    const QString warnings = QString::fromUtf8(lupdate.readAllStandardError());
-    for (auto it = noContext.globalMatch(warnings); it.hasNext();) {
-        const QRegularExpressionMatch warning = it.next();
-        QFile source(warning.captured(1));
-        if (!source.open(QIODevice::ReadOnly | QIODevice::Text))
-            continue;
-        const QStringList lines = QString::fromUtf8(source.readAll()).split(u'\n');
-        const int line = warning.captured(2).toInt();
-        if (line >= 1 && line <= lines.size())
-            scan.unplaced.append(warning.captured(1) + u':' + QString::number(line) + u": "_qs +
-                                 lines[line - 1].trimmed());
-    }
-    return scan;
+    return readMessages(&file);
 }
 
 }  // namespace
@@ -101,47 +78,14 @@ class WordingCoverageTest : public QObject {
     Q_OBJECT
 private:
     QList<Message> m_texts;
-    QStringList m_unplaced;
     QTranslator m_wording;
 
 private Q_SLOTS:
     void initTestCase() {
-        const Scan scan = scanSources();
-        m_texts = scan.texts;
-        m_unplaced = scan.unplaced;
+        m_texts = scanSources();
         QVERIFY2(m_texts.size() > 100, "lupdate found (almost) no texts in the source tree");
         QVERIFY2(m_wording.load(Wording::file(QStringLiteral(BUILT_RESOURCES))),
                  "the wording file is missing from the built resources");
-    }
-
-    // The scan reads what the app shows: a few texts known to name Mac-only
-    // things are among those it finds, in the contexts the code uses.
-    void scanFindsKnownTexts_data() {
-        QTest::addColumn<QString>("context");
-        QTest::addColumn<QString>("source");
-        QTest::newRow("app source") << u"AppDetail"_qs << u"App bundle"_qs;
-        QTest::newRow("reveal") << u"SpaceView"_qs << u"Show in Finder"_qs;
-        QTest::newRow("helper with its own context")
-            << u"OverviewView"_qs << u"Live health of your Mac."_qs;
-    }
-    void scanFindsKnownTexts() {
-        QFETCH(QString, context);
-        QFETCH(QString, source);
-        const bool found = std::any_of(m_texts.cbegin(), m_texts.cend(), [&](const Message &m) {
-            return m.context == context && m.source == source;
-        });
-        QVERIFY2(found, qPrintable(context + u": "_qs + source));
-    }
-
-    // A text marked outside any class has no context lupdate can see, so it
-    // cannot be checked above; one that names a Mac-only thing must move into
-    // a context (QT_TRANSLATE_NOOP or a class's tr).
-    void unplacedTextsNameNothingMacOnly() {
-        QStringList macOnlyLines;
-        for (const QString &line : std::as_const(m_unplaced))
-            if (macOnly().match(line).hasMatch())
-                macOnlyLines.append(line);
-        QVERIFY2(macOnlyLines.isEmpty(), qPrintable(macOnlyLines.join(u'\n')));
     }
 
     void macOnlyTextsHaveLinuxWording_data() {

@@ -1,16 +1,24 @@
 #include <QDir>
-#include <QFile>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QImage>
 #include <QTest>
 
 #include "support/TestEnvironment.h"
 #include "theme/Fonts.h"
 #include "theme/Gallery.h"
+#include "theme/IconStore.h"
 #include "theme/Theme.h"
 
 namespace {
+
+// Covers the left half only, in the colour it is drawn with.
+const QByteArray kLeftHalf =
+    R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24"><rect width="12" height="24" fill="currentColor"/></svg>)";
+
+bool fullyTransparent(const QImage &image) {
+    QImage blank(image.size(), image.format());
+    blank.fill(Qt::transparent);
+    return image == blank;
+}
 
 const QString kBuilt = QStringLiteral(BUILT_RESOURCES);
 
@@ -22,53 +30,42 @@ const QStringList &builtFonts() {
 
 }  // namespace
 
-// The fonts, and the gallery drawn with them into PNG files beside the test
-// (gallery-light.png, gallery-dark.png) for people to look at. Registration
-// is process-wide: the first case sees only what it registered itself.
+// The icons, and the gallery drawn with the build's fonts and icons into PNG
+// files beside the test (gallery-light.png, gallery-dark.png) for people to
+// look at.
 class GalleryTest : public QObject {
     Q_OBJECT
     TestEnvironment env;
 
 private Q_SLOTS:
-    void onlyLowerCaseTtfIsRegistered() {
-        const QString from = kBuilt + u"/Fonts/"_qs, to = env.resources() + u"/Fonts/"_qs;
-        if (!QFileInfo::exists(from + u"Geist-Regular.ttf"_qs))
-            QSKIP("the build has no font assets");
-        QVERIFY(QDir().mkpath(to));
-        QVERIFY(QFile::copy(from + u"Geist-Regular.ttf"_qs, to + u"Geist-Regular.ttf"_qs));
-        QVERIFY(QFile::copy(from + u"GeistMono-Regular.ttf"_qs, to + u"GeistMono-Regular.TTF"_qs));
-        QVERIFY(QFile::copy(from + u"Geist-Bold.ttf"_qs, to + u"Geist-Bold.ttf.off"_qs));
-        // Reads the folder named by $BRIGHTLOFT_RESOURCES.
-        QCOMPARE(Fonts::registerFonts(), QStringList{u"Geist-Regular.ttf"_qs});
-        QVERIFY(QFontDatabase::families().contains(u"Geist"_qs));
-        QVERIFY(!QFontDatabase::families().contains(u"Geist Mono"_qs));
-        QVERIFY(Fonts::registerFonts(env.resources() + u"/nowhere"_qs).isEmpty());
-        QVERIFY(Fonts::registerFonts(QString()).isEmpty());
+    // The tint replaces the icon's own colour, at every pixel ratio, and
+    // leaves what the icon does not cover clear.
+    void tintReplacesTheIconsColour_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("1x") << 1.0;
+        QTest::newRow("2x") << 2.0;
+    }
+    void tintReplacesTheIconsColour() {
+        QFETCH(qreal, ratio);
+        const QString folder = env.resources() + u"/icons"_qs;
+        QVERIFY(TestEnvironment::writeFile(folder + u"/half.svg"_qs, kLeftHalf));
+        IconStore store({folder});
+        const QColor tint(0x1A, 0x7F, 0x37);
+        const QPixmap pixmap = store.pixmap(u"half"_qs, 16, ratio, tint);
+        QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(16, 16));
+        const QImage image = pixmap.toImage();
+        QCOMPARE(image.pixelColor(qRound(3 * ratio), qRound(8 * ratio)), tint);
+        QCOMPARE(qAlpha(image.pixel(qRound(13 * ratio), qRound(8 * ratio))), 0);
     }
 
-    // The face drawn at each weight is the one the app picks for it, at the
-    // size asked for: a face missing from the build would draw another.
-    void weightsDrawTheirFaces_data() {
-        QTest::addColumn<int>("weight");
-        for (QFont::Weight w :
-             {QFont::Light, QFont::Normal, QFont::Medium, QFont::DemiBold, QFont::Bold})
-            QTest::addRow("%d", int(w)) << int(w);
+    void everyIconTheScreensUseIsInstalled() {
+        IconStore store({QStringLiteral(BUILT_RESOURCES) + u"/Icons"_qs});
+        if (!QFileInfo::exists(store.folders().first()))
+            QSKIP("the build has no icon assets");
+        for (const QString &name : IconStore::names())
+            QVERIFY2(!fullyTransparent(store.pixmap(name, 20, 1, Qt::black).toImage()),
+                     qPrintable(name));
     }
-    void weightsDrawTheirFaces() {
-        QFETCH(int, weight);
-        if (!QFileInfo::exists(kBuilt + u"/Fonts"_qs))
-            QSKIP("the build has no font assets");
-        QCOMPARE(builtFonts().size(), 7);
-        const auto w = QFont::Weight(weight);
-        const auto face = [](const QFontInfo &info) {
-            return info.family().remove(u' ') + u'-' + info.styleName();
-        };
-        const QFontInfo sans(Font::geist(15, w)), code(Font::geistMono(12, w));
-        QCOMPARE(face(sans), Font::geistFace(w));
-        QCOMPARE(face(code), Font::geistMonoFace(w));
-        QCOMPARE(sans.pixelSize(), 15);
-    }
-
     // Made in one appearance, shown in the other: the open page follows,
     // with no pixel left behind in the old appearance.
     void galleryRendersAfterSwitching_data() {
