@@ -26,7 +26,7 @@
 
 #include "spacelens/SpaceModel.h"
 #include "spacelens/SpaceRows.h"
-#include "spacelens/SpaceView.h"
+#include "spacelens/ui/SpaceView.h"
 #include "support/Files.h"
 #include "support/Measure.h"
 #include "support/StallMeter.h"
@@ -34,7 +34,7 @@
 #include "theme/IconStore.h"
 #include "theme/Theme.h"
 #include "uninstaller/AppsModel.h"
-#include "uninstaller/UninstallView.h"
+#include "uninstaller/ui/UninstallView.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <memory>
 
 #include "cleanup/CleanModel.h"
-#include "cleanup/CleanView.h"
 #include "cleanup/ReportRows.h"
-#include "cleanup/ReportTable.h"
+#include "cleanup/ui/CleanView.h"
+#include "cleanup/ui/ReportTable.h"
 #include "support/Measure.h"
 #include "support/StallMeter.h"
 

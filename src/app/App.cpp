@@ -8,9 +8,9 @@
 
 #include "app/MainWindow.h"
 #include "app/SettingsView.h"
-#include "app/Updater.h"
 #include "platform/InfoDictionary.h"
 #include "platform/OpenUrl.h"
+#include "updates/Updater.h"
 
 App::App(QObject *parent)
     : QObject(parent),

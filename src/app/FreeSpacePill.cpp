@@ -8,8 +8,8 @@
 #include <limits>
 
 #include "engine/Size.h"
-#include "overview/OverviewFigures.h"
 #include "overview/StatusModel.h"
+#include "overview/ui/OverviewFigures.h"
 #include "theme/Text.h"
 #include "theme/controls/Card.h"
 #include "theme/controls/StatusDot.h"

@@ -4,12 +4,12 @@
 
 #include <utility>
 
-#include "cleanup/CleanView.h"
-#include "maintenance/OptimizeView.h"
-#include "overview/OverviewView.h"
-#include "spacelens/SpaceView.h"
-#include "uninstaller/UninstallView.h"
+#include "cleanup/ui/CleanView.h"
+#include "maintenance/ui/OptimizeView.h"
+#include "overview/ui/OverviewView.h"
+#include "spacelens/ui/SpaceView.h"
 #include "theme/controls/PageTitle.h"
+#include "uninstaller/ui/UninstallView.h"
 
 namespace {
 

@@ -8,8 +8,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/Updater.h"
-#include "cleanup/KeptItemsView.h"
+#include "cleanup/ui/KeptItemsView.h"
 #include "permissions/Automation.h"
 #include "permissions/FullDiskAccess.h"
 #include "platform/Background.h"
@@ -24,6 +23,7 @@
 #include "theme/controls/RowsCard.h"
 #include "theme/controls/Status.h"
 #include "theme/controls/Switch.h"
+#include "updates/Updater.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include "app/App.h"
 #include "app/Screenshot.h"
-#include "app/Updater.h"
 #include "engine/Engine.h"
 #include "platform/InfoDictionary.h"
 #include "platform/Paths.h"
@@ -12,6 +11,7 @@
 #include "theme/Fonts.h"
 #include "theme/Gallery.h"
 #include "theme/Theme.h"
+#include "updates/Updater.h"
 
 int main(int argc, char *argv[]) {
     // A screenshot needs no screen.

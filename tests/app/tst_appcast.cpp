@@ -1,8 +1,8 @@
 #include <QFile>
 #include <QTest>
 
-#include "app/Appcast.h"
-#include "app/VersionCompare.h"
+#include "updates/Appcast.h"
+#include "updates/VersionCompare.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "app/SaveNotice.h"
 #include "app/TopBar.h"
 #include "overview/StatusModel.h"
-#include "permissions/AccessView.h"
+#include "permissions/ui/AccessView.h"
 #include "platform/UserDefaults.h"
 #include "support/AppFixture.h"
 #include "support/RealInput.h"

@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/Appcast.h"
-#include "app/Updater.h"
+#include "updates/Appcast.h"
+#include "updates/Updater.h"
 
 using namespace std::chrono_literals;
 

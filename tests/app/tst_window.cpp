@@ -10,18 +10,18 @@
 #include "app/SettingsView.h"
 #include "cleanup/CleanModel.h"
 #include "maintenance/OptimizeModel.h"
-#include "permissions/AccessView.h"
+#include "permissions/ui/AccessView.h"
 #include "platform/Wording.h"
 #include "spacelens/SpaceModel.h"
 #include "spacelens/SpaceRows.h"
-#include "spacelens/SpaceView.h"
+#include "spacelens/ui/SpaceView.h"
 #include "support/ScreenShots.h"
 #include "support/ViewProbe.h"
 #include "theme/controls/GButton.h"
-#include "uninstaller/AppDetail.h"
 #include "uninstaller/AppsModel.h"
-#include "uninstaller/LeftoverList.h"
-#include "uninstaller/UninstallView.h"
+#include "uninstaller/ui/AppDetail.h"
+#include "uninstaller/ui/LeftoverList.h"
+#include "uninstaller/ui/UninstallView.h"
 
 namespace {
 

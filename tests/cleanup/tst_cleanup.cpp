@@ -12,13 +12,13 @@
 #include <QTextLayout>
 #include <QWindow>
 
-#include "cleanup/BuildLog.h"
 #include "cleanup/CleanModel.h"
-#include "cleanup/CleanView.h"
-#include "cleanup/ItemRow.h"
-#include "cleanup/LogLines.h"
 #include "cleanup/ReportRows.h"
-#include "cleanup/ReportTable.h"
+#include "cleanup/ui/BuildLog.h"
+#include "cleanup/ui/CleanView.h"
+#include "cleanup/ui/ItemRow.h"
+#include "cleanup/ui/LogLines.h"
+#include "cleanup/ui/ReportTable.h"
 #include "engine/Engine.h"
 #include "engine/Size.h"
 #include "platform/Wording.h"

@@ -6,9 +6,9 @@
 #include <QTest>
 
 #include "engine/Engine.h"
-#include "maintenance/CheckReport.h"
 #include "maintenance/OptimizeModel.h"
-#include "maintenance/OptimizeView.h"
+#include "maintenance/ui/CheckReport.h"
+#include "maintenance/ui/OptimizeView.h"
 #include "support/AppFixture.h"
 #include "support/PaneScene.h"
 #include "support/ScreenShots.h"

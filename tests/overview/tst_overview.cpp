@@ -8,10 +8,10 @@
 
 #include "cleanup/CleanModel.h"
 #include "engine/Engine.h"
-#include "overview/OverviewCards.h"
-#include "overview/OverviewFigures.h"
-#include "overview/OverviewView.h"
 #include "overview/StatusModel.h"
+#include "overview/ui/OverviewCards.h"
+#include "overview/ui/OverviewFigures.h"
+#include "overview/ui/OverviewView.h"
 #include "support/RealInput.h"
 #include "support/ScreenShots.h"
 #include "support/ScriptedEngine.h"

@@ -2,7 +2,7 @@
 #include <QTest>
 #include <QThreadPool>
 
-#include "permissions/AccessView.h"
+#include "permissions/ui/AccessView.h"
 #include "platform/UserDefaults.h"
 #include "support/AppFixture.h"
 #include "support/RealInput.h"

@@ -16,10 +16,10 @@
 #include <optional>
 
 #include "engine/Engine.h"
-#include "spacelens/SpaceDelegate.h"
 #include "spacelens/SpaceModel.h"
 #include "spacelens/SpaceRows.h"
-#include "spacelens/SpaceView.h"
+#include "spacelens/ui/SpaceDelegate.h"
+#include "spacelens/ui/SpaceView.h"
 #include "support/RealInput.h"
 #include "support/ScreenShots.h"
 #include "support/ScriptedEngine.h"

@@ -21,11 +21,11 @@
 #include "theme/controls/ConfirmButton.h"
 #include "theme/controls/PageTitle.h"
 #include "theme/controls/SummaryStrip.h"
-#include "uninstaller/AppDetail.h"
 #include "uninstaller/AppRows.h"
 #include "uninstaller/AppsEngine.h"
-#include "uninstaller/LeftoverList.h"
-#include "uninstaller/UninstallView.h"
+#include "uninstaller/ui/AppDetail.h"
+#include "uninstaller/ui/LeftoverList.h"
+#include "uninstaller/ui/UninstallView.h"
 
 namespace {
 

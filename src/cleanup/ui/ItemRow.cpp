@@ -1,4 +1,4 @@
-#include "cleanup/ItemRow.h"
+#include "cleanup/ui/ItemRow.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -19,10 +19,14 @@ constexpr qreal kEllipsis = 14;
 
 Color ItemRow::tint(ReportItem::Kind kind) {
     switch (kind) {
-        case ReportItem::Kind::action: return Color::blue;
-        case ReportItem::Kind::review: return Color::amber;
-        case ReportItem::Kind::note: return Color::gray600;
-        case ReportItem::Kind::ok: return Color::green;
+        case ReportItem::Kind::action:
+            return Color::blue;
+        case ReportItem::Kind::review:
+            return Color::amber;
+        case ReportItem::Kind::note:
+            return Color::gray600;
+        case ReportItem::Kind::ok:
+            return Color::green;
     }
     return Color::gray600;
 }

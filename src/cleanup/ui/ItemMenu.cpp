@@ -1,14 +1,14 @@
-#include "cleanup/ItemMenu.h"
+#include "cleanup/ui/ItemMenu.h"
 
 #include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
 
 #include "cleanup/CleanModel.h"
-#include "cleanup/ItemRow.h"
 #include "cleanup/KeptItems.h"
 #include "cleanup/ReportRows.h"
-#include "cleanup/ReportTable.h"
+#include "cleanup/ui/ItemRow.h"
+#include "cleanup/ui/ReportTable.h"
 
 ItemMenu::ItemMenu(ReportTable *table, CleanModel *model, QObject *parent)
     : QObject(parent), m_table(table), m_model(model), m_kept(new KeptItems(this)) {

@@ -1,4 +1,4 @@
-#include "uninstaller/AppDelegate.h"
+#include "uninstaller/ui/AppDelegate.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "cleanup/BuildLog.h"
+#include "cleanup/ui/BuildLog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,7 +8,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "cleanup/LogLines.h"
+#include "cleanup/ui/LogLines.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/Card.h"

@@ -1,4 +1,4 @@
-#include "permissions/AccessView.h"
+#include "permissions/ui/AccessView.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,4 +1,4 @@
-#include "app/Updater.h"
+#include "updates/Updater.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>

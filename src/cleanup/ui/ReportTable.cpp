@@ -1,4 +1,4 @@
-#include "cleanup/ReportTable.h"
+#include "cleanup/ui/ReportTable.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "cleanup/ItemRow.h"
 #include "cleanup/ReportRows.h"
+#include "cleanup/ui/ItemRow.h"
 #include "engine/Size.h"
 #include "theme/Icon.h"
 #include "theme/IconStore.h"
@@ -22,13 +22,13 @@
 namespace {
 
 constexpr int kChevron = 14;
-constexpr int kGap = 10;             // chevron to title, title to badge
-constexpr qreal kHoverInset = 6;     // the hover fill stays clear of the card's edge
+constexpr int kGap = 10;          // chevron to title, title to badge
+constexpr qreal kHoverInset = 6;  // the hover fill stays clear of the card's edge
 // A section row is a list row with the chevron where the icon stands.
 constexpr ListRow::Metrics kSectionRow{kHoverInset, 2, ReportColumns::padding - kHoverInset, kGap,
                                        kChevron};
 constexpr qreal kTitleSize = 14;
-constexpr qreal kFigureSize = 13;    // counts and sizes
+constexpr qreal kFigureSize = 13;  // counts and sizes
 constexpr int kShareHeight = 4;
 constexpr qreal kFooterTextSize = 12;
 constexpr int kFooterIcon = 14;
@@ -43,9 +43,8 @@ int actionCount(const ReportSection &section) {
 }
 
 bool needsReview(const ReportSection &section) {
-    return std::any_of(section.items.cbegin(), section.items.cend(), [](const ReportItem &i) {
-        return i.kind == ReportItem::Kind::review;
-    });
+    return std::any_of(section.items.cbegin(), section.items.cend(),
+                       [](const ReportItem &i) { return i.kind == ReportItem::Kind::review; });
 }
 
 static_assert(ReportRows::rule == Rule::thickness, "the rows leave room for the panel's rule");
@@ -101,7 +100,8 @@ ReportColumns ReportColumns::in(const QRectF &row) {
     c.size = QRectF(right - sizeWidth, row.top(), sizeWidth, row.height());
     const qreal shareEnd = c.size.left() - sharePadding;
     c.share = QRectF(shareEnd - shareWidth, row.top(), shareWidth, row.height());
-    c.items = QRectF(c.share.left() - sharePadding - itemsWidth, row.top(), itemsWidth, row.height());
+    c.items =
+        QRectF(c.share.left() - sharePadding - itemsWidth, row.top(), itemsWidth, row.height());
     const qreal left = row.left() + padding;
     c.category = QRectF(left, row.top(), qMax(0.0, c.items.left() - left), row.height());
     return c;
@@ -132,7 +132,7 @@ void ReportDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     }
     if (r.lastOfSection)
         Rule::paint(*painter, option.rect.left(), option.rect.bottom() + 1 - ReportRows::rule,
-                  option.rect.width());
+                    option.rect.width());
     painter->restore();
 }
 

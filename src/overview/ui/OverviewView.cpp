@@ -1,13 +1,13 @@
-#include "overview/OverviewView.h"
+#include "overview/ui/OverviewView.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
 
 #include "cleanup/CleanModel.h"
-#include "overview/OverviewCards.h"
-#include "overview/OverviewFigures.h"
 #include "overview/StatusModel.h"
+#include "overview/ui/OverviewCards.h"
+#include "overview/ui/OverviewFigures.h"
 #include "theme/Icon.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
@@ -40,10 +40,14 @@ struct Tool {
 
 // The panes the Tools list leads to, in their order.
 constexpr Tool kTools[] = {
-    {Pane::clean, "sparkles", QT_TRANSLATE_NOOP("OverviewView", "Caches, logs, browser data, developer junk & leftovers")},
-    {Pane::uninstall, "box", QT_TRANSLATE_NOOP("OverviewView", "Remove apps together with the files they leave behind")},
-    {Pane::space, "bars", QT_TRANSLATE_NOOP("OverviewView", "Find the folders and files taking up your disk")},
-    {Pane::optimize, "pulse", QT_TRANSLATE_NOOP("OverviewView", "Refresh Spotlight, Finder, network & system databases")},
+    {Pane::clean, "sparkles",
+     QT_TRANSLATE_NOOP("OverviewView", "Caches, logs, browser data, developer junk & leftovers")},
+    {Pane::uninstall, "box",
+     QT_TRANSLATE_NOOP("OverviewView", "Remove apps together with the files they leave behind")},
+    {Pane::space, "bars",
+     QT_TRANSLATE_NOOP("OverviewView", "Find the folders and files taking up your disk")},
+    {Pane::optimize, "pulse",
+     QT_TRANSLATE_NOOP("OverviewView", "Refresh Spotlight, Finder, network & system databases")},
 };
 
 // A card-coloured rounded panel with a hairline, around the Tools rows; a
@@ -122,9 +126,9 @@ OverviewView::OverviewView(StatusModel *status, CleanModel *clean, QWidget *pare
     auto *figures = new QHBoxLayout;
     figures->setSpacing(kCardSpacing);
     m_batteryCard = card(kFigurePadding, m_battery);
-    for (QWidget *c : std::initializer_list<QWidget *>{card(kFigurePadding, m_health),
-                                                       card(kFigurePadding, m_cpu),
-                                                       card(kFigurePadding, m_memory), m_batteryCard})
+    for (QWidget *c : std::initializer_list<QWidget *>{
+             card(kFigurePadding, m_health), card(kFigurePadding, m_cpu),
+             card(kFigurePadding, m_memory), m_batteryCard})
         figures->addWidget(c, 1, Qt::AlignTop);
     readings->addLayout(figures);
     readings->addWidget(tools());
@@ -134,7 +138,8 @@ OverviewView::OverviewView(StatusModel *status, CleanModel *clean, QWidget *pare
     waiting->setSpacing(8);
     waiting->addStretch();
     waiting->addWidget(new Spinner(14, Color::gray900));
-    waiting->addWidget(new Label(tr("Reading your Mac…"), textStyle(14, QFont::Normal, Color::gray900)));
+    waiting->addWidget(
+        new Label(tr("Reading your Mac…"), textStyle(14, QFont::Normal, Color::gray900)));
     waiting->addStretch();
     m_waiting->setMinimumHeight(kWaitingHeight);
     addRegion(m_waiting);
@@ -169,13 +174,13 @@ QWidget *OverviewView::tools() {
         auto *text = new QVBoxLayout;
         text->setSpacing(2);
         text->addWidget(new Label(Panes::title(tool.pane), textStyle(14, QFont::Medium)));
-        text->addWidget(new Label(tr(tool.description), textStyle(13, QFont::Normal, Color::gray900)));
+        text->addWidget(
+            new Label(tr(tool.description), textStyle(13, QFont::Normal, Color::gray900)));
         row->content()->addLayout(text, 1);
         row->content()->addWidget(new Kbd(u"⌘"_qs + Panes::shortcutKey(tool.pane)));
         row->content()->addWidget(new Icon(u"arrow-right"_qs, 15, Color::gray900));
-        connect(row, &QAbstractButton::clicked, this, [this, pane = tool.pane] {
-            Q_EMIT navigate(pane);
-        });
+        connect(row, &QAbstractButton::clicked, this,
+                [this, pane = tool.pane] { Q_EMIT navigate(pane); });
         rows->addWidget(row);
     }
     column->addWidget(panel);
@@ -196,17 +201,16 @@ void OverviewView::scanForJunk() {
 void OverviewView::sync() {
     const std::optional<StatusSnapshot> &snapshot = m_status->snapshot();
     // A reading from an engine that has since ended says so.
-    pageTitle()->setSubtitle(OverviewFigures::subtitle(snapshot) +
-                             (snapshot && m_status->isStale() ? tr(" \u00B7 Not updating")
-                                                              : QString()));
+    pageTitle()->setSubtitle(OverviewFigures::subtitle(snapshot) + (snapshot && m_status->isStale()
+                                                                        ? tr(" \u00B7 Not updating")
+                                                                        : QString()));
     if (snapshot) {
         m_storage->showReading(*snapshot);
         m_health->showHealth(*snapshot);
         m_cpu->showLoad(snapshot->cpu.usage, OverviewFigures::cpuDetail(snapshot->cpu),
                         m_status->cpuHistory());
         m_memory->showLoad(snapshot->memory.usedPercent,
-                           OverviewFigures::memoryDetail(snapshot->memory),
-                           m_status->memHistory());
+                           OverviewFigures::memoryDetail(snapshot->memory), m_status->memHistory());
         const bool battery = snapshot->batteries && !snapshot->batteries->isEmpty();
         m_batteryCard->setVisible(battery);
         if (battery)

@@ -1,4 +1,4 @@
-#include "uninstaller/LeftoverList.h"
+#include "uninstaller/ui/LeftoverList.h"
 
 #include <QFontMetricsF>
 #include <QHelpEvent>
@@ -12,7 +12,7 @@
 #include "theme/Theme.h"
 #include "theme/controls/HoverRow.h"
 #include "theme/controls/ListRow.h"
-#include "uninstaller/AppDetail.h"
+#include "uninstaller/ui/AppDetail.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <chrono>
 
-#include "app/Appcast.h"
+#include "updates/Appcast.h"
 
 class QNetworkAccessManager;
 class QNetworkReply;

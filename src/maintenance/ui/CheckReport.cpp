@@ -1,4 +1,4 @@
-#include "maintenance/CheckReport.h"
+#include "maintenance/ui/CheckReport.h"
 
 #include <QFontMetricsF>
 #include <QPaintEvent>
@@ -8,8 +8,8 @@
 
 #include "theme/IconStore.h"
 #include "theme/Text.h"
-#include "theme/controls/Card.h"
 #include "theme/Theme.h"
+#include "theme/controls/Card.h"
 
 namespace {
 
@@ -20,8 +20,10 @@ constexpr int kIconGap = 8;
 int heightOf(const CheckReport::Line &line, const CheckReport::Line *previous) {
     using C = CheckReport;
     switch (line.kind) {
-        case C::Line::header: return C::headerHeight + (previous ? C::sectionSpacing : 0);
-        case C::Line::item: return C::lineHeight;
+        case C::Line::header:
+            return C::headerHeight + (previous ? C::sectionSpacing : 0);
+        case C::Line::item:
+            return C::lineHeight;
         case C::Line::summary:
             // The first summary line sits below a rule.
             return C::lineHeight + (previous && previous->kind != C::Line::summary
@@ -55,7 +57,8 @@ QList<CheckReport::Line> CheckReport::linesFor(const QList<ReportSection> &secti
         lines.append({Line::header, section.title, Color::gray1000,
                       attention ? u"warning"_qs : u"check-circle"_qs});
         for (const ReportItem &item : section.items)
-            lines.append({Line::item, itemText(item),
+            lines.append({Line::item,
+                          itemText(item),
                           item.kind == ReportItem::Kind::note ? Color::amber : Color::gray900,
                           {}});
     }

@@ -1,4 +1,4 @@
-#include "cleanup/KeptItemsView.h"
+#include "cleanup/ui/KeptItemsView.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

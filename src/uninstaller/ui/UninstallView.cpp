@@ -1,4 +1,4 @@
-#include "uninstaller/UninstallView.h"
+#include "uninstaller/ui/UninstallView.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -25,10 +25,10 @@
 #include "theme/controls/ListRow.h"
 #include "theme/controls/PageTitle.h"
 #include "theme/controls/Spinner.h"
-#include "uninstaller/AppDelegate.h"
-#include "uninstaller/AppDetail.h"
 #include "uninstaller/AppRows.h"
 #include "uninstaller/AppsModel.h"
+#include "uninstaller/ui/AppDelegate.h"
+#include "uninstaller/ui/AppDetail.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "overview/OverviewCards.h"
+#include "overview/ui/OverviewCards.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "engine/Size.h"
-#include "overview/OverviewFigures.h"
+#include "overview/ui/OverviewFigures.h"
 #include "theme/Text.h"
 #include "theme/Theme.h"
 #include "theme/controls/Badge.h"

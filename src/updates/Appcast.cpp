@@ -1,8 +1,8 @@
-#include "app/Appcast.h"
+#include "updates/Appcast.h"
 
 #include <QXmlStreamReader>
 
-#include "app/VersionCompare.h"
+#include "updates/VersionCompare.h"
 
 namespace Appcast {
 

@@ -1,4 +1,4 @@
-#include "spacelens/SpaceView.h"
+#include "spacelens/ui/SpaceView.h"
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>
@@ -17,8 +17,8 @@
 #include <utility>
 
 #include "platform/Reveal.h"
-#include "spacelens/SpaceDelegate.h"
 #include "spacelens/SpaceRows.h"
+#include "spacelens/ui/SpaceDelegate.h"
 #include "theme/Accessibility.h"
 #include "theme/Motion.h"
 #include "theme/Text.h"

@@ -1,4 +1,4 @@
-#include "spacelens/SpaceDelegate.h"
+#include "spacelens/ui/SpaceDelegate.h"
 
 #include <QFileIconProvider>
 #include <QMimeDatabase>

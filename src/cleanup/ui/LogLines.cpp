@@ -1,4 +1,4 @@
-#include "cleanup/LogLines.h"
+#include "cleanup/ui/LogLines.h"
 
 #include "engine/CleanLog.h"
 
@@ -14,10 +14,14 @@ QString LogLines::time(double seconds) {
 
 Color LogLines::color(const QString &text) {
     switch (CleanLog::statusOf(text)) {
-        case CleanLog::Status::failure: return Color::red;
-        case CleanLog::Status::warning: return Color::amber;
-        case CleanLog::Status::success: return Color::gray1000;
-        case CleanLog::Status::plain: break;
+        case CleanLog::Status::failure:
+            return Color::red;
+        case CleanLog::Status::warning:
+            return Color::amber;
+        case CleanLog::Status::success:
+            return Color::gray1000;
+        case CleanLog::Status::plain:
+            break;
     }
     return Color::gray900;
 }
@@ -57,10 +61,15 @@ QVariant LogLines::data(const QModelIndex &index, int role) const {
     const CleanModel::LogLine &l = line(index.row());
     switch (role) {
         case Qt::DisplayRole:
-        case Qt::AccessibleTextRole: return l.text;
-        case TimeRole: return time(l.time);
-        case IdRole: return l.id;
-        case ColorRole: return int(color(l.text));
-        default: return {};
+        case Qt::AccessibleTextRole:
+            return l.text;
+        case TimeRole:
+            return time(l.time);
+        case IdRole:
+            return l.id;
+        case ColorRole:
+            return int(color(l.text));
+        default:
+            return {};
     }
 }

@@ -1,4 +1,4 @@
-#include "uninstaller/AppDetail.h"
+#include "uninstaller/ui/AppDetail.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,7 +15,7 @@
 #include "theme/controls/ElidedLabel.h"
 #include "theme/controls/Spinner.h"
 #include "theme/controls/SummaryStrip.h"
-#include "uninstaller/LeftoverList.h"
+#include "uninstaller/ui/LeftoverList.h"
 
 namespace {
 

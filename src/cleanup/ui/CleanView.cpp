@@ -1,11 +1,11 @@
-#include "cleanup/CleanView.h"
+#include "cleanup/ui/CleanView.h"
 
 #include <QVBoxLayout>
 
-#include "cleanup/BuildLog.h"
 #include "cleanup/CleanModel.h"
-#include "cleanup/ItemMenu.h"
-#include "cleanup/ReportTable.h"
+#include "cleanup/ui/BuildLog.h"
+#include "cleanup/ui/ItemMenu.h"
+#include "cleanup/ui/ReportTable.h"
 #include "engine/Size.h"
 #include "theme/Text.h"
 #include "theme/controls/ConfirmButton.h"
@@ -37,12 +37,18 @@ struct StatusLook {
 
 StatusLook statusLook(Phase::Kind phase) {
     switch (phase) {
-        case Phase::idle: return {QT_TR_NOOP("Not Scanned"), Color::gray600, false};
-        case Phase::scanning: return {QT_TR_NOOP("Scanning"), Color::amber, true};
-        case Phase::ready: return {QT_TR_NOOP("Ready"), Color::blue, false};
-        case Phase::cleaning: return {QT_TR_NOOP("Cleaning"), Color::amber, true};
-        case Phase::done: return {QT_TR_NOOP("Cleaned"), Color::green, false};
-        case Phase::failed: return {QT_TR_NOOP("Error"), Color::red, false};
+        case Phase::idle:
+            return {QT_TR_NOOP("Not Scanned"), Color::gray600, false};
+        case Phase::scanning:
+            return {QT_TR_NOOP("Scanning"), Color::amber, true};
+        case Phase::ready:
+            return {QT_TR_NOOP("Ready"), Color::blue, false};
+        case Phase::cleaning:
+            return {QT_TR_NOOP("Cleaning"), Color::amber, true};
+        case Phase::done:
+            return {QT_TR_NOOP("Cleaned"), Color::green, false};
+        case Phase::failed:
+            return {QT_TR_NOOP("Error"), Color::red, false};
     }
     return {"", Color::gray600, false};
 }
@@ -157,7 +163,7 @@ void CleanView::syncStrip() {
     const QList<ReportSection> &sections = m_model->sections();
     qsizetype items = 0;
     for (const ReportSection &s : sections) items += s.items.size();
-    m_items->setText(m_model->itemCount()   ? QString::number(*m_model->itemCount())
+    m_items->setText(m_model->itemCount() ? QString::number(*m_model->itemCount())
                      : sections.isEmpty() ? u"\u2014"_qs
                                           : QString::number(items));
 
@@ -168,12 +174,16 @@ void CleanView::syncStrip() {
 
 QWidget *CleanView::contentFor() const {
     switch (m_model->phase().kind) {
-        case Phase::idle: return m_idle;
-        case Phase::failed: return m_failed;
+        case Phase::idle:
+            return m_idle;
+        case Phase::failed:
+            return m_failed;
         case Phase::scanning:
-        case Phase::ready: return m_report;
+        case Phase::ready:
+            return m_report;
         case Phase::cleaning:
-        case Phase::done: return m_log;
+        case Phase::done:
+            return m_log;
     }
     return m_idle;
 }

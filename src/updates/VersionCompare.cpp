@@ -1,4 +1,4 @@
-#include "app/VersionCompare.h"
+#include "updates/VersionCompare.h"
 
 #include <QList>
 

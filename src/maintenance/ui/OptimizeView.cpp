@@ -1,7 +1,7 @@
-#include "maintenance/OptimizeView.h"
+#include "maintenance/ui/OptimizeView.h"
 
-#include "maintenance/CheckReport.h"
 #include "maintenance/OptimizeModel.h"
+#include "maintenance/ui/CheckReport.h"
 #include "theme/Text.h"
 #include "theme/controls/Empty.h"
 #include "theme/controls/PageTitle.h"
@@ -88,21 +88,29 @@ void OptimizeView::sync() {
 
     // A failed run is no result: it never reads as healthy or complete.
     switch (phase) {
-        case Phase::idle: m_status->setText(tr("Not Checked")); break;
-        case Phase::checking: m_status->setText(tr("Checking")); break;
+        case Phase::idle:
+            m_status->setText(tr("Not Checked"));
+            break;
+        case Phase::checking:
+            m_status->setText(tr("Checking"));
+            break;
         case Phase::ready:
-            m_status->setText(failed          ? tr("Error")
+            m_status->setText(failed           ? tr("Error")
                               : attention == 0 ? tr("Healthy")
                                                : tr("Needs Attention"));
             break;
-        case Phase::running: m_status->setText(tr("Applying")); break;
-        case Phase::done: m_status->setText(failed ? tr("Error") : tr("Complete")); break;
+        case Phase::running:
+            m_status->setText(tr("Applying"));
+            break;
+        case Phase::done:
+            m_status->setText(failed ? tr("Error") : tr("Complete"));
+            break;
     }
-    m_status->setTint(failed                                      ? Color::red
-                      : phase == Phase::idle                      ? Color::gray600
-                      : isRunning(phase)                          ? Color::amber
+    m_status->setTint(failed                                   ? Color::red
+                      : phase == Phase::idle                   ? Color::gray600
+                      : isRunning(phase)                       ? Color::amber
                       : phase == Phase::ready && attention > 0 ? Color::amber
-                                                                  : Color::green);
+                                                               : Color::green);
     m_status->setPulsing(isRunning(phase));
 
     qsizetype checks = 0;

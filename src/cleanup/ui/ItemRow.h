@@ -21,7 +21,6 @@ Color tint(ReportItem::Kind kind);
 // Where the ellipsis sits: just before the size column.
 QRectF menuButton(const QRectF &row, const QRectF &sizeColumn);
 // `row` is the whole line; the size is right-aligned in `sizeColumn`.
-void paint(QPainter &painter, const QRectF &row, const QRectF &sizeColumn,
-           const ReportItem &item);
+void paint(QPainter &painter, const QRectF &row, const QRectF &sizeColumn, const ReportItem &item);
 
 }  // namespace ItemRow

@@ -1,4 +1,4 @@
-#include "overview/OverviewFigures.h"
+#include "overview/ui/OverviewFigures.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -67,7 +67,8 @@ OverviewFigures::Storage OverviewFigures::storage(const StatusSnapshot::Disk &di
     s.purgeable = bytes(disk.purgeable.value_or(0));
     // Saturating, so absurd readings cannot overflow.
     qint64 difference;
-    s.usedOther = __builtin_sub_overflow(used, s.trash, &difference) ? 0 : qMax<qint64>(difference, 0);
+    s.usedOther =
+        __builtin_sub_overflow(used, s.trash, &difference) ? 0 : qMax<qint64>(difference, 0);
     s.free = __builtin_sub_overflow(s.total, used, &difference) ? 0 : qMax<qint64>(difference, 0);
     s.scale = qMax<double>(double(s.total), 1);
     return s;
