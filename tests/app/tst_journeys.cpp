@@ -234,6 +234,12 @@ class JourneysTest : public QObject {
             j.key(Qt::Key_Tab);
             QCOMPARE(focus(), view->rowActions());
             QCOMPARE(Journey::nameOf(view->rowActions()), u"Actions for big.iso"_qs);
+            j.key(Qt::Key_Return);  // opens the row's menu, and Escape comes back to it
+            QVERIFY(menuOpen());
+            QCOMPARE(menu->accessibleName(), u"Actions for big.iso"_qs);
+            j.key(Qt::Key_Escape);
+            QVERIFY(Journey::until([] { return !QApplication::activePopupWidget(); }));
+            QCOMPARE(focus(), view->rowActions());
             j.key(Qt::Key_Tab, Qt::ShiftModifier);
             j.key(Qt::Key_F10, Qt::ShiftModifier);
             QVERIFY(menuOpen());

@@ -1,11 +1,17 @@
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdio>
 
 #include "platform/SingleInstance.h"
 #include "support/TestEnvironment.h"
@@ -13,6 +19,76 @@
 namespace {
 
 constexpr uid_t kNobody = 65534;
+
+void say(const char *text) {
+    std::printf("%s\n", text);
+    std::fflush(stdout);
+}
+
+// Roles for a copy of this program, usually run as another user.
+int childRole(const QByteArray &role) {
+    const QString socket = qEnvironmentVariable("BRIGHTLOFT_TEST_SOCKET");
+    if (role == "listen") {
+        // Says what every client sent.
+        QLocalServer server;
+        server.setSocketOptions(QLocalServer::WorldAccessOption);
+        if (!server.listen(socket))
+            return 2;
+        QObject::connect(&server, &QLocalServer::newConnection, [&] {
+            QLocalSocket *client = server.nextPendingConnection();
+            QObject::connect(client, &QLocalSocket::readyRead,
+                             [client] { say(client->readAll().trimmed().constData()); });
+        });
+        say("listening");
+        QTest::qWait(8000);
+        return 0;
+    }
+    if (role == "activate") {
+        QLocalSocket client;
+        client.connectToServer(socket);
+        if (!client.waitForConnected(2000))
+            return 2;
+        client.write("activate\n");
+        client.waitForBytesWritten(2000);
+        QTest::qWait(200);
+        return 0;
+    }
+    if (role == "instance") {
+        SingleInstance instance;
+        if (instance.handOver()) {
+            say("handed over");
+            return 0;
+        }
+        QSignalSpy activated(&instance, &SingleInstance::activationRequested);
+        say("running");
+        if (!activated.wait(10000))
+            return 2;
+        say("activated");
+        return 0;
+    }
+    return 3;
+}
+
+// Runs childRole(role) as the user nobody, with `environment` added.
+void startAsNobody(QProcess &child, const QByteArray &role,
+                   const QMap<QString, QString> &environment = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"BRIGHTLOFT_TEST_CHILD"_qs, QString::fromLatin1(role));
+    for (auto it = environment.begin(); it != environment.end(); ++it)
+        env.insert(it.key(), it.value());
+    child.setProcessEnvironment(env);
+    child.start(u"setpriv"_qs, {u"--reuid=nobody"_qs, u"--regid=nogroup"_qs, u"--clear-groups"_qs,
+                                QCoreApplication::applicationFilePath()});
+}
+
+bool waitForLine(QProcess &child, const QByteArray &line) {
+    return QTest::qWaitFor(
+        [&] {
+            child.waitForReadyRead(50);
+            return child.peek(1 << 16).split('\n').contains(line);
+        },
+        10000);
+}
 
 // A folder anyone may write to, as /tmp is.
 QString sharedFolder(const QTemporaryDir &dir) {
@@ -60,9 +136,12 @@ private Q_SLOTS:
         };
         row("runtime folder", "0700", "", "runtime");
         row("runtime folder 0755", "0755", "", "fallback");
+        row("runtime folder of another user", "foreign", "", "fallback");
         row("runtime folder is a link", "link", "", "fallback");
         row("no runtime folder", "unset", "", "fallback");
+        row("fallback already ours", "unset", "0700", "fallback");
         row("fallback taken by another user", "unset", "foreign", "none");
+        row("fallback 0755", "unset", "0755", "none");
         row("fallback is a link", "unset", "link", "none");
     }
     void theFolderMustBePrivate() {
@@ -107,7 +186,69 @@ private Q_SLOTS:
             QVERIFY(!instance.handOver());
         }
     }
+
+    // The running copy holds the lock; whoever listens on the socket beside
+    // it as another user is not asked to do anything.
+    void aForeignListenerIsNeverTrusted() {
+        QTemporaryDir dir;
+        const QString folder = sharedFolder(dir);
+        const int lock = ::open(QFile::encodeName(folder + u"/brightloft.lock"_qs).constData(),
+                                O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
+        SingleInstance ours(folder);
+        QProcess listener;
+        startAsNobody(listener, "listen", {{u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()}});
+        QVERIFY(waitForLine(listener, "listening"));
+        QVERIFY(ours.handOver());  // someone holds the lock: never a second copy
+        QVERIFY(listener.waitForFinished(15000));
+        QVERIFY2(!listener.readAll().contains("activate"), "a foreign listener was asked");
+        ::close(lock);
+    }
+
+    void aForeignClientIsIgnored() {
+        QTemporaryDir dir;
+        SingleInstance ours(sharedFolder(dir));
+        QVERIFY(!ours.handOver());
+        // Past the socket's own permissions, as where modes are not kept.
+        QVERIFY(QFile::setPermissions(ours.socketPath(), QFileDevice::Permissions(0x7777)));
+        QSignalSpy raised(&ours, &SingleInstance::activationRequested);
+        QProcess client;
+        startAsNobody(client, "activate", {{u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()}});
+        QVERIFY(client.waitForFinished(10000));
+        QCOMPARE(client.exitCode(), 0);  // it did reach us
+        QTest::qWait(100);
+        QCOMPARE(raised.count(), 0);
+    }
+
+    // A runtime folder the user cannot write to: both copies meet in the
+    // private folder in the temporary folder instead, and only one runs.
+    void aReadOnlyRuntimeFolderStillMeansOneCopy() {
+        QTemporaryDir dir;
+        const QString tmp = sharedFolder(dir);
+        const QString runtime = tmp + u"/runtime"_qs;
+        QVERIFY(QDir().mkdir(runtime));
+        QCOMPARE(::chown(QFile::encodeName(runtime).constData(), kNobody, kNobody), 0);
+        QCOMPARE(::chmod(QFile::encodeName(runtime).constData(), 0500), 0);
+        const QMap<QString, QString> environment{{u"XDG_RUNTIME_DIR"_qs, runtime},
+                                                 {u"TMPDIR"_qs, tmp}};
+        QProcess first, second;
+        startAsNobody(first, "instance", environment);
+        QVERIFY(waitForLine(first, "running"));
+        startAsNobody(second, "instance", environment);
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.readAll().trimmed(), "handed over");
+        QVERIFY(waitForLine(first, "activated"));
+        QVERIFY(first.waitForFinished(10000));
+        QVERIFY(QFile::exists(tmp + u"/brightloft-65534/brightloft.lock"_qs));
+    }
 };
 
-QTEST_GUILESS_MAIN(SingleInstanceTest)
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    if (const QByteArray role = qgetenv("BRIGHTLOFT_TEST_CHILD"); !role.isEmpty())
+        return childRole(role);
+    SingleInstanceTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_single_instance.moc"
