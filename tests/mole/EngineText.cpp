@@ -6,8 +6,9 @@
 
 #include "EngineProcess.h"
 #include "engine/Engine.h"
+#include "engine/MaintenanceReader.h"
 #include "engine/SizeMarkers.h"
-#include "uninstaller/AppsModel.h"
+#include "engine/UninstallReport.h"
 
 QStringList appLines(const Invocation &run, int timeoutMs) {
     QObject context;
@@ -21,9 +22,9 @@ QStringList appLines(const Invocation &run, int timeoutMs) {
 ParsedReport parseReport(const QStringList &lines) {
     ParsedReport report;
     for (const QString &line : lines) {
-        if (const std::optional<qint64> total = SizeMarkers::sizeIn(line)) {
-            report.total = total;
-            report.itemCount = SizeMarkers::itemCountIn(line);
+        if (const std::optional<SizeMarkers::Totals> totals = SizeMarkers::totalsIn(line)) {
+            report.total = totals->bytes;
+            report.itemCount = totals->itemCount;
             continue;
         }
         ReportParser::feed(line, report.sections);
@@ -75,15 +76,8 @@ bool anyLineHas(const QStringList &lines, const QString &text) {
 
 Maintenance readMaintenance(const QStringList &lines) {
     Maintenance report;
-    bool inSummary = false;
-    for (const QString &line : lines) {
-        if (line.startsWith(u"====="_qs))
-            inSummary = !inSummary;
-        else if (inSummary)
-            report.summary.append(line.trimmed());
-        else
-            ReportParser::feed(line, report.sections);
-    }
+    MaintenanceReader reader;
+    for (const QString &line : lines) reader.take(line, report.sections, report.summary);
     return report;
 }
 
@@ -98,14 +92,14 @@ QStringList Maintenance::items(ReportItem::Kind kind) const {
 
 QStringList leftoverPaths(const QStringList &dryRun) {
     QStringList paths;
-    for (const AppsModel::Leftover &leftover : AppsModel::leftovers(dryRun.join(u'\n')))
+    for (const Leftover &leftover : UninstallReport::leftovers(dryRun.join(u'\n')))
         paths.append(withoutJoiners(leftover.path));
     return paths;
 }
 
 QList<QByteArray> leftoverBytes(const QStringList &dryRun) {
     QList<QByteArray> paths;
-    for (const AppsModel::Leftover &leftover : AppsModel::leftovers(dryRun.join(u'\n')))
+    for (const Leftover &leftover : UninstallReport::leftovers(dryRun.join(u'\n')))
         paths.append(leftover.exactPath);
     return paths;
 }

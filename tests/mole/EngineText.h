@@ -11,9 +11,8 @@
 #include "engine/Commands.h"
 #include "engine/Report.h"
 
-// How the engine suites read the engine's text: each format the way the
-// app's models read it, in one place so that the app's own readers can
-// take over here.
+// How the engine suites read the engine's text: through the app's own
+// readers in engine/, so a suite sees each format exactly as the app does.
 
 // The engine's output as the app's runner delivers it: cleaned, filtered lines.
 QStringList appLines(const Invocation &run, int timeoutMs = 120000);
