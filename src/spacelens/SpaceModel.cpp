@@ -9,7 +9,7 @@
 #include "engine/Publish.h"
 #include "platform/Background.h"
 #include "platform/FolderListing.h"
-#include "platform/Trash.h"
+#include "engine/TrashCommand.h"
 
 namespace {
 

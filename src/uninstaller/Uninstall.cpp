@@ -9,6 +9,7 @@
 #include "engine/Publish.h"
 #include "platform/Background.h"
 #include "platform/RunningApps.h"
+#include "engine/TrashCommand.h"
 #include "platform/Trash.h"
 #include "uninstaller/AppsModel.h"
 

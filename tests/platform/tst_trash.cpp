@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "engine/Engine.h"
+#include "engine/TrashCommand.h"
 #include "platform/Trash.h"
 #include "support/TestEnvironment.h"
 #include "support/TrashCheck.h"
