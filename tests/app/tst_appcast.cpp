@@ -8,7 +8,7 @@ namespace {
 
 // The hand-written feeds under tests/app/appcasts/.
 QByteArray appcastFile(const QString &name) {
-    QFile file(QStringLiteral(APPCASTS_DIR) + u'/' + name);
+    QFile file(TestPaths::source(u"tests/app/appcasts/"_qs + name));
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing test feed %s", qPrintable(name));
     return file.readAll();
@@ -121,3 +121,4 @@ private Q_SLOTS:
 
 QTEST_APPLESS_MAIN(AppcastTest)
 #include "tst_appcast.moc"
+#include "support/TestPaths.h"

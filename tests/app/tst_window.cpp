@@ -221,7 +221,7 @@ class WindowTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         ScreenShots::loadLook();
-        QVERIFY(Wording::install(qApp, QStringLiteral(BUILT_RESOURCES)));
+        QVERIFY(Wording::install(qApp, TestPaths::builtResources()));
     }
     void init() { qputenv("XDG_CURRENT_DESKTOP", ""); }  // no settings app is ever started
 
@@ -396,3 +396,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(WindowTest)
 #include "tst_window.moc"
+#include "support/TestPaths.h"

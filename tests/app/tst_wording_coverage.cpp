@@ -62,7 +62,7 @@ QList<Message> scanSources() {
     QProcess lupdate;
     lupdate.start(QStringLiteral(LUPDATE),
                   {u"-silent"_qs, u"-extensions"_qs, u"cpp,h"_qs, u"-locations"_qs, u"none"_qs,
-                   u"-no-obsolete"_qs, QStringLiteral(SOURCE_DIR), u"-ts"_qs, ts});
+                   u"-no-obsolete"_qs, TestPaths::source(u"src"_qs), u"-ts"_qs, ts});
     if (!lupdate.waitForFinished(120000) || lupdate.exitStatus() != QProcess::NormalExit ||
         lupdate.exitCode() != 0)
         return {};
@@ -84,7 +84,7 @@ private Q_SLOTS:
     void initTestCase() {
         m_texts = scanSources();
         QVERIFY2(m_texts.size() > 100, "lupdate found (almost) no texts in the source tree");
-        QVERIFY2(m_wording.load(Wording::file(QStringLiteral(BUILT_RESOURCES))),
+        QVERIFY2(m_wording.load(Wording::file(TestPaths::builtResources())),
                  "the wording file is missing from the built resources");
     }
 
@@ -113,3 +113,4 @@ private Q_SLOTS:
 
 QTEST_GUILESS_MAIN(WordingCoverageTest)
 #include "tst_wording_coverage.moc"
+#include "support/TestPaths.h"

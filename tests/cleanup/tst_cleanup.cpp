@@ -150,7 +150,7 @@ class CleanupTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         ScreenShots::loadLook();
-        Wording::install(QCoreApplication::instance(), QStringLiteral(BUILT_RESOURCES));
+        Wording::install(QCoreApplication::instance(), TestPaths::builtResources());
     }
 
     // The model reads the report through the engine's readers: sections
@@ -566,3 +566,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(CleanupTest)
 #include "tst_cleanup.moc"
+#include "support/TestPaths.h"

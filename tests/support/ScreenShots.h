@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QTest>
 #include <QWidget>
@@ -8,18 +9,18 @@
 #include "theme/Fonts.h"
 #include "theme/IconStore.h"
 #include "theme/Theme.h"
+#include "support/TestPaths.h"
 
 // Pictures of screens for people to look at: the real fonts and icons of the
-// build, each shot taken light and dark. Screen tests define BUILT_RESOURCES
-// and ARTEFACTS_DIR.
+// build, each shot taken light and dark.
 namespace ScreenShots {
 
 // Loads the build's fonts and icons. Call before any TestEnvironment points
 // the resources elsewhere: the icon store reads its folder once.
 inline void loadLook() {
     const QByteArray saved = qgetenv("BRIGHTLOFT_RESOURCES");
-    qputenv("BRIGHTLOFT_RESOURCES", BUILT_RESOURCES);
-    Fonts::registerFonts(QStringLiteral(BUILT_RESOURCES));
+    qputenv("BRIGHTLOFT_RESOURCES", QFile::encodeName(TestPaths::builtResources()));
+    Fonts::registerFonts(TestPaths::builtResources());
     IconStore::shared();
     qputenv("BRIGHTLOFT_RESOURCES", saved);
 }
@@ -41,7 +42,7 @@ inline bool shoot(QWidget *screen, const QString &name) {
         Theme::instance().setForcedAppearance(a);
         // Layout requests travel up one parent per pass.
         for (int pass = 0; pass < 4; ++pass) QCoreApplication::processEvents();
-        const QString path = QStringLiteral(ARTEFACTS_DIR "/%1-%2.png")
+        const QString path = (TestPaths::artefacts() + u"/%1-%2.png"_qs)
                                  .arg(name, a == Appearance::dark ? u"dark"_qs : u"light"_qs);
         saved = screen->grab().toImage().save(path) && saved;
     }

@@ -20,7 +20,7 @@ bool fullyTransparent(const QImage &image) {
     return image == blank;
 }
 
-const QString kBuilt = QStringLiteral(BUILT_RESOURCES);
+const QString kBuilt = TestPaths::builtResources();
 
 // The real fonts, registered once for the cases that need them.
 const QStringList &builtFonts() {
@@ -59,7 +59,7 @@ private Q_SLOTS:
     }
 
     void everyIconTheScreensUseIsInstalled() {
-        IconStore store({QStringLiteral(BUILT_RESOURCES) + u"/Icons"_qs});
+        IconStore store({TestPaths::builtResources() + u"/Icons"_qs});
         if (!QFileInfo::exists(store.folders().first()))
             QSKIP("the build has no icon assets");
         for (const QString &name : IconStore::names())
@@ -80,7 +80,7 @@ private Q_SLOTS:
         QFETCH(Appearance, to);
         QFETCH(QColor, background);
         // The real icons too, so the pictures look like the app.
-        qputenv("BRIGHTLOFT_RESOURCES", BUILT_RESOURCES);
+        qputenv("BRIGHTLOFT_RESOURCES", QFile::encodeName(TestPaths::builtResources()));
         builtFonts();
         Theme::instance().setForcedAppearance(from);
         GalleryPage switched;
@@ -97,10 +97,11 @@ private Q_SLOTS:
         QCOMPARE(shot.pixelColor(2, 2), background);
         QVERIFY(shot == fresh.grab().toImage());
         const QString path = u"%1/gallery-%2.png"_qs.arg(
-            QStringLiteral(ARTEFACTS_DIR), QString::fromLatin1(QTest::currentDataTag()));
+            TestPaths::artefacts(), QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY2(shot.save(path), qPrintable(path));
     }
 };
 
 QTEST_MAIN(GalleryTest)
 #include "tst_theme_gallery.moc"
+#include "support/TestPaths.h"
