@@ -1,6 +1,7 @@
 #include <QFile>
 #include <QTest>
 
+#include "support/TestPaths.h"
 #include "updates/Appcast.h"
 #include "updates/VersionCompare.h"
 
@@ -121,4 +122,3 @@ private Q_SLOTS:
 
 QTEST_APPLESS_MAIN(AppcastTest)
 #include "tst_appcast.moc"
-#include "support/TestPaths.h"

@@ -16,6 +16,7 @@
 #include "spacelens/SpaceRows.h"
 #include "spacelens/ui/SpaceView.h"
 #include "support/ScreenShots.h"
+#include "support/TestPaths.h"
 #include "support/ViewProbe.h"
 #include "theme/controls/GButton.h"
 #include "uninstaller/AppsModel.h"
@@ -396,4 +397,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(WindowTest)
 #include "tst_window.moc"
-#include "support/TestPaths.h"

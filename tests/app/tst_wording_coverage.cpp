@@ -6,6 +6,7 @@
 #include <QXmlStreamReader>
 
 #include "platform/Wording.h"
+#include "support/TestPaths.h"
 
 // Every text the source tree marks for translation that names a Mac-only
 // thing must have a Linux wording in the compiled file, and that wording must
@@ -113,4 +114,3 @@ private Q_SLOTS:
 
 QTEST_GUILESS_MAIN(WordingCoverageTest)
 #include "tst_wording_coverage.moc"
-#include "support/TestPaths.h"

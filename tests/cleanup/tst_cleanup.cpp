@@ -28,6 +28,7 @@
 #include "support/ScriptedEngine.h"
 #include "support/SignalLog.h"
 #include "support/TestEnvironment.h"
+#include "support/TestPaths.h"
 #include "support/ViewProbe.h"
 #include "theme/controls/ConfirmButton.h"
 #include "theme/controls/Empty.h"
@@ -566,4 +567,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(CleanupTest)
 #include "tst_cleanup.moc"
-#include "support/TestPaths.h"

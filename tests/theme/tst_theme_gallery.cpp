@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "support/TestEnvironment.h"
+#include "support/TestPaths.h"
 #include "theme/Fonts.h"
 #include "theme/Gallery.h"
 #include "theme/IconStore.h"
@@ -104,4 +105,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(GalleryTest)
 #include "tst_theme_gallery.moc"
-#include "support/TestPaths.h"
