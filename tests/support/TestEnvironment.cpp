@@ -5,6 +5,10 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <ftw.h>
+
+#include <cstdio>
+
 static const char *const kVariables[] = {
     "HOME",           "XDG_CONFIG_HOME", "XDG_CACHE_HOME",      "XDG_DATA_HOME",
     "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "BRIGHTLOFT_RESOURCES"};
@@ -28,6 +32,15 @@ TestEnvironment::TestEnvironment() {
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
+namespace {
+
+int removeEntry(const char *path, const struct stat *, int, struct FTW *) {
+    std::remove(path);
+    return 0;  // on with the rest whatever happened to this one
+}
+
+}  // namespace
+
 TestEnvironment::~TestEnvironment() {
     for (int i = 0; i < 7; ++i) {
         if (m_saved[i].isNull())
@@ -35,6 +48,11 @@ TestEnvironment::~TestEnvironment() {
         else
             qputenv(kVariables[i], m_saved[i]);
     }
+    // QTemporaryDir gives up on names that are not UTF-8, which the tests
+    // make on purpose; remove the tree by its bytes instead, depth first,
+    // never following a link or entering another file system.
+    ::nftw(QFile::encodeName(m_dir.path()).constData(), removeEntry, 16,
+           FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
 }
 
 QString TestEnvironment::home() const {
