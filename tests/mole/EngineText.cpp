@@ -41,14 +41,24 @@ QStringList withoutJoiners(QStringList lines) {
     return lines;
 }
 
-QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind) {
+namespace {
+
+// Labels of one kind in the sections titled `section`, or in all of them.
+QStringList labelsOf(const QList<ReportSection> &sections, ReportItem::Kind kind,
+                     const QString &section = {}) {
     QStringList out;
-    for (const ReportSection &s : report.sections)
-        if (s.title == section)
+    for (const ReportSection &s : sections)
+        if (section.isNull() || s.title == section)
             for (const ReportItem &item : s.items)
                 if (item.kind == kind)
                     out.append(withoutJoiners(item.label));
     return out;
+}
+
+}  // namespace
+
+QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind) {
+    return labelsOf(report.sections, kind, section);
 }
 
 const ReportItem *findItem(const ParsedReport &report, const QString &section,
@@ -82,12 +92,7 @@ Maintenance readMaintenance(const QStringList &lines) {
 }
 
 QStringList Maintenance::items(ReportItem::Kind kind) const {
-    QStringList out;
-    for (const ReportSection &section : sections)
-        for (const ReportItem &item : section.items)
-            if (item.kind == kind)
-                out.append(withoutJoiners(item.label));
-    return out;
+    return labelsOf(sections, kind);
 }
 
 QStringList leftoverPaths(const QStringList &dryRun) {
