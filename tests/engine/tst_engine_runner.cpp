@@ -67,31 +67,6 @@ int openDescriptors() {
     return int(QDir(u"/proc/self/fd"_qs).entryList(QDir::AllEntries | QDir::System).size());
 }
 
-// Runs in a copy of this test program, as the app would meet it: SIGPIPE at
-// its default action, and the thread busy while the engine exits and before
-// the run is ended in the way `how` names.
-int endRunAfterBusyThread(const QByteArray &how, qsizetype inputSize) {
-    std::signal(SIGPIPE, SIG_DFL);
-    auto owner = std::make_unique<QObject>();
-    EngineTask task(owner.get());
-    const std::optional<QString> input =
-        inputSize > 0 ? std::optional(QString(inputSize, u'x')) : std::nullopt;
-    EngineRun *run = nullptr;
-    if (how == "task")
-        task.start({{}, input}, {[](const QString &) {}, [] {}, [](const QString &) {}});
-    else
-        run = Engine::lines({}, input, owner.get());
-    QThread::msleep(500);
-    if (how == "stop")
-        run->stop();
-    else if (how == "owner")
-        owner.reset();
-    else if (how == "task")
-        task.stop();
-    QTest::qWait(100);
-    return 0;
-}
-
 // Engines that do not end at once on SIGTERM. Each records its process id in
 // $HOME/engine.pid and prints "started" once it is ready to be stopped.
 const QString kIgnoresTerm =
@@ -126,15 +101,16 @@ void startChild(QProcess &child, const QByteArray &role) {
     child.start(QCoreApplication::applicationFilePath(), {});
 }
 
-// Roles for a copy of this program, each using the engine in the resources.
+// Roles for a copy of this program, each using the engine in the resources
+// and SIGPIPE at its default action, as the app would meet them.
 int childRole(const QByteArray &role) {
     std::signal(SIGPIPE, SIG_DFL);
-    QObject owner;
+    auto owner = std::make_unique<QObject>();
     if (role == "stop four, then quit") {
         // Every run is stopped, nothing waits: returning destroys the
         // application object, which must end every engine first.
         for (int i = 0; i < 4; ++i) {
-            EngineRun *run = Engine::lines({QString::number(i)}, std::nullopt, &owner);
+            EngineRun *run = Engine::lines({QString::number(i)}, std::nullopt, owner.get());
             Result started(run);
             if (!QTest::qWaitFor([&] { return !started.lines.isEmpty(); }, 10000))
                 return 2;
@@ -142,16 +118,10 @@ int childRole(const QByteArray &role) {
         }
         return 0;
     }
-    if (role == "killed mid-run") {
-        Engine::lines({}, std::nullopt, &owner);
-        std::printf("running\n");
-        std::fflush(stdout);
-        for (;;) QTest::qWait(1000);  // until killed
-    }
-    if (role == "terminated mid-run") {
+    if (role == "run until SIGTERM") {
         QuitSignals quitSignals;
         QObject::connect(&quitSignals, &QuitSignals::received, [] { QCoreApplication::exit(0); });
-        EngineRun *run = Engine::lines({}, std::nullopt, &owner);
+        EngineRun *run = Engine::lines({}, std::nullopt, owner.get());
         QObject::connect(run, &EngineRun::linesArrived, [] {
             std::printf("running\n");
             std::fflush(stdout);
@@ -160,9 +130,30 @@ int childRole(const QByteArray &role) {
         Engine::stopAll();
         return code;
     }
+    if (role.startsWith("end after exit: ")) {
+        // The thread is busy while the engine exits, then ends the run.
+        const QByteArray how = role.mid(16);
+        EngineTask task(owner.get());
+        const std::optional<QString> input =
+            how.endsWith("input") ? std::optional(QString(1 << 20, u'x')) : std::nullopt;
+        EngineRun *run = nullptr;
+        if (how == "task")
+            task.start({{}, input}, {[](const QString &) {}, [] {}, [](const QString &) {}});
+        else
+            run = Engine::lines({}, input, owner.get());
+        QThread::msleep(500);
+        if (how == "task")
+            task.stop();
+        else if (how == "owner")
+            owner.reset();
+        else
+            run->stop();
+        QTest::qWait(100);
+        return 0;
+    }
     if (role == "one long line") {
         // The peak memory of reading a 300 MB line, in MB.
-        Result result(Engine::lines({}, std::nullopt, &owner));
+        Result result(Engine::lines({}, std::nullopt, owner.get()));
         if (!result.wait() || result.lines.size() != 3)
             return 2;
         QFile status(u"/proc/self/status"_qs);
@@ -181,23 +172,32 @@ int childRole(const QByteArray &role) {
 class EngineRunnerTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Looked up at every run: the resources' engine, else the one in the home.
-    void engineIsFoundAnewEachRun() {
+    // Looked up at every run: the resources' engine, else the one in the
+    // home. None that can run is an error, never an empty success.
+    void theEngineIsLookedUpAtEveryRun() {
         TestEnvironment env;
-        QObject owner;
-        EngineRun *run = Engine::lines({u"status"_qs}, std::nullopt, &owner);
-        QCOMPARE(run->processId(), 0);
-        const Result missing = collect(run);
-        QCOMPARE(missing.error, QString::fromUtf8(EngineError::notInstalled));
-        QVERIFY(missing.lines.isEmpty());
+        const auto run = [] {
+            QObject owner;
+            return collect(Engine::lines({u"status"_qs}, std::nullopt, &owner));
+        };
+        const QString notInstalled = QString::fromUtf8(EngineError::notInstalled);
+        QCOMPARE(run().error, notInstalled);
         env.installEngineInHome(u"echo home\n"_qs);
-        QCOMPARE(collect(Engine::lines({}, std::nullopt, &owner)).lines, QStringList{u"home"_qs});
-        env.installEngineInResources(u"echo resources\n"_qs);
-        QCOMPARE(collect(Engine::lines({}, std::nullopt, &owner)).lines,
-                 QStringList{u"resources"_qs});
-        // Not executable any more: the next run falls back to the home copy.
-        QFile::setPermissions(env.resources() + u"/engine/mole"_qs, QFile::ReadOwner);
-        QCOMPARE(Engine::binary(), env.home() + u"/.local/bin/mo"_qs);
+        QCOMPARE(run().lines, QStringList{u"home"_qs});
+        const QString resources = env.installEngineInResources(u"echo resources\n"_qs);
+        QCOMPARE(run().lines, QStringList{u"resources"_qs});
+        QFile::setPermissions(resources, QFile::ReadOwner);
+        QCOMPARE(run().lines, QStringList{u"home"_qs});
+        QFile::remove(env.home() + u"/.local/bin/mo"_qs);
+        const Result missing = run();
+        QCOMPARE(missing.error, notInstalled);
+        QVERIFY(missing.lines.isEmpty());
+        QFile::setPermissions(resources, QFile::ReadOwner | QFile::ExeOwner);
+        QVERIFY(TestEnvironment::writeFile(resources, "#!/nonexistent/interpreter\n"));
+        const Result broken = run();
+        QVERIFY2(
+            broken.error.value_or(QString()).startsWith(u"Couldn't start the cleaning engine"_qs),
+            qPrintable(broken.error.value_or(QString())));
     }
 
     // Printed in hex, as the lines themselves are read as UTF-8.
@@ -230,65 +230,72 @@ private Q_SLOTS:
             QCOMPARE(lines[i].toLatin1(), variables[i].second.toHex());
     }
 
-    // wc ends only at the end of its input; a large input must not block the caller.
-    void inputIsWrittenThenClosed() {
-        TestEnvironment env;
-        for (const QString &input : {QString(), u"y\n\n"_qs, QString(300000, u'x')})
-            QCOMPARE(
-                runScript(env, u"wc -c\n"_qs, input.isNull() ? std::nullopt : std::optional(input))
-                    .lines.value(0)
-                    .trimmed(),
-                QString::number(input.size()));
-    }
-
-    void linesAreSplitCleanedAndFiltered_data() {
+    // A run's lines arrive split, cleaned and filtered, in write order, with
+    // its input written then closed (wc ends only at the end of its input;
+    // a large one must not block the caller); a crash or a reported error
+    // fails the run after its lines. Its reader thread is joined at the end.
+    void aRunDeliversItsLinesThenItsEnd_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("every terminator")
-            << printf(u"a\\nb\\rc\\r\\nd\\302\\205e\\342\\200\\250f\\342\\200\\251g\\n"_qs)
-            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs, u"e"_qs, u"f"_qs, u"g"_qs};
-        QTest::newRow("empty and blank lines dropped")
-            << printf(u"\\n\\na\\n   \\n\\t\\n\\033[0m\\nb\\n"_qs) << QStringList{u"a"_qs, u"b"_qs};
-        QTest::newRow("no final newline")
-            << printf(u"first\\nlast"_qs) << QStringList{u"first"_qs, u"last"_qs};
-        QTest::newRow("progress redraw")
-            << printf(u"10%%\\r100%%\\n"_qs) << QStringList{u"10%"_qs, u"100%"_qs};
-        QTest::newRow("invalid UTF-8 replaced")
-            << printf(u"a\\377b\\n"_qs) << QStringList{u"a\uFFFDb"_qs};
-        QTest::newRow("not trimmed")
-            << printf(u"  indented \\n"_qs) << QStringList{u"  indented "_qs};
-        QTest::newRow("command and name filtered")
-            << printf(u"run mo clean to free space\\nWelcome to Mole\\ntry mo analyze\\nkeep\\n"_qs)
-            << QStringList{u"keep"_qs};
-        QTest::newRow("look-alikes kept")
-            << printf(u"mo cleaner\\nmemo clean\\nMO CLEAN\\nMoles here\\nmole\\n"_qs)
-            << QStringList{u"mo cleaner"_qs, u"memo clean"_qs, u"MO CLEAN"_qs, u"Moles here"_qs,
-                           u"mole"_qs};
-        QTest::newRow("JSON naming the engine")
-            << printf(u"{\"name\": \"Mole\"}\\n{\"ok\": 1}\\n"_qs)
-            << QStringList{u"{\"ok\": 1}"_qs};
-        QTest::newRow("arguments verbatim")
-            << u"for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"_qs
-            << QStringList{u"[analyze]"_qs, u"[--json]"_qs, u"[/a b/$HOME/'q']"_qs};
-        QTest::newRow("a long line arrives cut, with a note")
-            << u"head -c 3000000 /dev/zero | tr '\\0' x; echo; echo after\n"_qs
-            << QStringList{QString(1'000'000, u'x'),
-                           u"⚠ A line of the engine's output was too long and was cut short."_qs,
-                           u"after"_qs};
-        QTest::newRow("output and errors in write order")
-            << u"echo one; echo two >&2; echo three; echo four >&2\n"_qs
-            << QStringList{u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs};
+        QTest::addColumn<QString>("error");  // empty for a normal end
+        QTest::addColumn<QString>("input");  // null for none
+        const auto row = [](const char *tag, const QString &script, const QStringList &lines,
+                            const QString &error = {}, const QString &input = {}) {
+            QTest::newRow(tag) << script << lines << error << input;
+        };
+        row("empty and blank lines dropped", printf(u"\\n\\na\\n   \\n\\t\\n\\033[0m\\nb\\n"_qs),
+            {u"a"_qs, u"b"_qs});
+        row("no final newline", printf(u"first\\nlast"_qs), {u"first"_qs, u"last"_qs});
+        row("progress redraw", printf(u"10%%\\r100%%\\n"_qs), {u"10%"_qs, u"100%"_qs});
+        row("invalid UTF-8 replaced", printf(u"a\\377b\\n"_qs), {u"a\uFFFDb"_qs});
+        row("not trimmed", printf(u"  indented \\n"_qs), {u"  indented "_qs});
+        row("command and name filtered",
+            printf(u"run mo clean to free space\\nWelcome to Mole\\ntry mo analyze\\nkeep\\n"_qs),
+            {u"keep"_qs});
+        row("look-alikes kept",
+            printf(u"mo cleaner\\nmemo clean\\nMO CLEAN\\nMoles here\\nmole\\n"_qs),
+            {u"mo cleaner"_qs, u"memo clean"_qs, u"MO CLEAN"_qs, u"Moles here"_qs, u"mole"_qs});
+        row("JSON naming the engine", printf(u"{\"name\": \"Mole\"}\\n{\"ok\": 1}\\n"_qs),
+            {u"{\"ok\": 1}"_qs});
+        row("arguments verbatim", u"for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"_qs,
+            {u"[analyze]"_qs, u"[--json]"_qs, u"[/a b/$HOME/'q']"_qs});
+        row("a long line arrives cut, with a note",
+            u"head -c 3000000 /dev/zero | tr '\\0' x; echo; echo after\n"_qs,
+            {QString(1'000'000, u'x'),
+             u"⚠ A line of the engine's output was too long and was cut short."_qs, u"after"_qs});
+        row("output and errors in write order",
+            u"echo one; echo two >&2; echo three; echo four >&2\n"_qs,
+            {u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs});
+        row("no input", u"wc -c\n"_qs, {u"0"_qs});
+        row("short input", u"wc -c\n"_qs, {u"3"_qs}, {}, u"y\n\n"_qs);
+        row("large input", u"wc -c\n"_qs, {u"300000"_qs}, {}, QString(300000, u'x'));
+        row("non-zero exit", u"echo first; exit 1\n"_qs, {u"first"_qs});
+        const QString refused = u"mole clean: HOME is not set; refusing to delete anything"_qs;
+        row("error report, non-zero exit",
+            u"echo first; echo '"_qs + refused + u"' >&2; exit 1\n"_qs, {u"first"_qs, refused},
+            u"HOME is not set; refusing to delete anything"_qs);
+        row("error report, exit 0", u"echo first; echo 'mole clean: odd'\n"_qs,
+            {u"first"_qs, u"mole clean: odd"_qs});
+        row("usage error", u"echo first; echo 'mole: unknown command'; exit 2\n"_qs,
+            {u"first"_qs, u"mole: unknown command"_qs}, u"unknown command"_qs);
+        row("segmentation fault", u"ulimit -c 0; echo first; kill -SEGV $$\n"_qs, {u"first"_qs},
+            u"The cleaning engine stopped unexpectedly (Segmentation fault)."_qs);
+        row("terminated by someone else", u"echo first; kill -TERM $$\n"_qs, {u"first"_qs},
+            u"The cleaning engine stopped unexpectedly (Terminated)."_qs);
     }
-    void linesAreSplitCleanedAndFiltered() {
+    void aRunDeliversItsLinesThenItsEnd() {
         QFETCH(QString, script);
-        QFETCH(QStringList, expected);
+        QFETCH(QString, input);
         TestEnvironment env;
         env.installEngineInResources(script);
+        const int threads = threadCount();
         QObject owner;
         const Result r =
-            collect(Engine::lines({u"analyze"_qs, u"--json"_qs, u"/a b/$HOME/'q'"_qs}, {}, &owner));
-        QVERIFY(!r.error);
-        QCOMPARE(r.lines, expected);
+            collect(Engine::lines({u"analyze"_qs, u"--json"_qs, u"/a b/$HOME/'q'"_qs},
+                                  input.isNull() ? std::nullopt : std::optional(input), &owner));
+        QTEST(r.lines, "expected");
+        QTEST(r.error.value_or(QString()), "error");
+        QTRY_COMPARE(threadCount(), threads);
     }
 
     // The splitter resumes where the last chunk stopped; every way of cutting
@@ -359,43 +366,6 @@ private Q_SLOTS:
         QVERIFY2(peakMb > 0 && peakMb < 200, qPrintable(QString::number(peakMb)));
     }
 
-    void aRunFailsOnACrashOrAReportedError_data() {
-        QTest::addColumn<QString>("ending");
-        QTest::addColumn<QString>("error");  // empty for a normal end
-        QTest::newRow("non-zero exit") << u"exit 1"_qs << QString();
-        QTest::newRow("error report, non-zero exit")
-            << u"echo 'mole clean: HOME is not set; refusing to delete anything' >&2; exit 1"_qs
-            << u"HOME is not set; refusing to delete anything"_qs;
-        QTest::newRow("error report, exit 0") << u"echo 'mole clean: odd'; exit 0"_qs << QString();
-        QTest::newRow("usage error")
-            << u"echo 'mole: unknown command'; exit 2"_qs << u"unknown command"_qs;
-        QTest::newRow("segmentation fault")
-            << u"kill -SEGV $$"_qs
-            << u"The cleaning engine stopped unexpectedly (Segmentation fault)."_qs;
-        QTest::newRow("terminated by someone else")
-            << u"kill -TERM $$"_qs << u"The cleaning engine stopped unexpectedly (Terminated)."_qs;
-    }
-    void aRunFailsOnACrashOrAReportedError() {
-        QFETCH(QString, ending);
-        QFETCH(QString, error);
-        TestEnvironment env;
-        const Result r =
-            runScript(env, u"ulimit -c 0; echo first; echo second; "_qs + ending + u"\n"_qs);
-        QCOMPARE(r.error.value_or(QString()), error);
-        QCOMPARE(r.lines.mid(0, 2), (QStringList{u"first"_qs, u"second"_qs}));
-    }
-
-    void launchFailureIsReported() {
-        TestEnvironment env;
-        const QString script = env.writeScript(env.resources() + u"/engine/mole"_qs, {});
-        QVERIFY(TestEnvironment::writeFile(script, "#!/nonexistent/interpreter\n"));
-        QObject owner;
-        const Result r = collect(Engine::lines({}, std::nullopt, &owner));
-        QVERIFY(r.error);
-        QVERIFY2(r.error->startsWith(u"Couldn't start the cleaning engine"_qs),
-                 qPrintable(*r.error));
-    }
-
     void descriptorsAreReleasedWhenPipesCannotBeMade_data() {
         QTest::addColumn<int>("spare");  // descriptors left free
         QTest::addColumn<bool>("withInput");
@@ -437,28 +407,33 @@ private Q_SLOTS:
 
     // However the engine takes SIGTERM, a stopped run delivers nothing more,
     // its output is read until the engine ends, and after the grace period
-    // its whole process group is killed.
+    // its whole process group is killed; then its reader thread is joined.
+    // stopAll() returns only once that is done.
     void stoppingEndsTheEngineAndItsHelpers_data() {
         QTest::addColumn<QString>("script");
-        QTest::addColumn<bool>("destroyOwner");
+        QTest::addColumn<QByteArray>("how");  // stop, owner (destroyed) or stopAll
         const QString ends = u"echo $$ > \"$HOME/engine.pid\"; echo started; exec sleep 30\n"_qs;
         const QString endsWithHelper =
             u"sleep 30 & echo $! > \"$HOME/helper.pid\"; echo $$ > \"$HOME/engine.pid\";"
             " echo started; wait\n"_qs;
-        QTest::newRow("ends") << ends << false;
-        QTest::newRow("ends, owner destroyed") << ends << true;
-        QTest::newRow("ends with its helper") << endsWithHelper << false;
-        QTest::newRow("ends with its helper, owner destroyed") << endsWithHelper << true;
-        QTest::newRow("ignores SIGTERM") << kIgnoresTerm << false;
-        QTest::newRow("ignores SIGTERM, owner destroyed") << kIgnoresTerm << true;
-        QTest::newRow("writes while handling SIGTERM") << kSlowHandler << false;
-        QTest::newRow("leaves a helper that ignores SIGTERM") << kStubbornHelper << false;
+        QTest::newRow("ends") << ends << QByteArray("stop");
+        QTest::newRow("ends, owner destroyed") << ends << QByteArray("owner");
+        QTest::newRow("ends with its helper") << endsWithHelper << QByteArray("stop");
+        QTest::newRow("ends with its helper, owner destroyed")
+            << endsWithHelper << QByteArray("owner");
+        QTest::newRow("ignores SIGTERM") << kIgnoresTerm << QByteArray("stop");
+        QTest::newRow("ignores SIGTERM, owner destroyed") << kIgnoresTerm << QByteArray("owner");
+        QTest::newRow("ignores SIGTERM, stopAll") << kIgnoresTerm << QByteArray("stopAll");
+        QTest::newRow("writes while handling SIGTERM") << kSlowHandler << QByteArray("stop");
+        QTest::newRow("leaves a helper that ignores SIGTERM")
+            << kStubbornHelper << QByteArray("stop");
     }
     void stoppingEndsTheEngineAndItsHelpers() {
         QFETCH(QString, script);
-        QFETCH(bool, destroyOwner);
+        QFETCH(QByteArray, how);
         TestEnvironment env;
         env.installEngineInResources(script);
+        const int threads = threadCount();
         auto owner = std::make_unique<QObject>();
         EngineRun *run = Engine::lines({}, std::nullopt, owner.get());
         Result result(run);
@@ -466,117 +441,71 @@ private Q_SLOTS:
         const qint64 pid = ScriptedEngine::readPid(env.home() + u"/engine.pid"_qs);
         const qint64 helper = ScriptedEngine::readPid(env.home() + u"/helper.pid"_qs);
         QCOMPARE(pid, run->processId());
-        if (destroyOwner)
+        if (how == "owner")
             owner.reset();
         else
             run->stop();
         QVERIFY(!ScriptedEngine::isGone(pid) || script != kIgnoresTerm);
+        if (how == "stopAll") {
+            Engine::stopAll();
+            QVERIFY(ScriptedEngine::isGone(pid));
+            QCOMPARE(threadCount(), threads);
+        }
         QTRY_VERIFY_WITH_TIMEOUT(ScriptedEngine::isGone(pid), 10000);
         if (helper > 0)
             QTRY_VERIFY_WITH_TIMEOUT(ScriptedEngine::isGone(helper), 10000);
+        QTRY_COMPARE(threadCount(), threads);
         if (script == kSlowHandler)
             QCOMPARE(TestEnvironment::readFile(env.home() + u"/handler.done"_qs), "done\n");
         QCOMPARE(result.lines, QStringList{u"started"_qs});
         QVERIFY(!result.ended);
     }
 
-    // Four stops of an engine that ignores SIGTERM, then the app ends at
-    // once: when it has exited, no engine is left.
+    // A copy of this program, as the app: however it ends, it exits cleanly
+    // and no engine outlives it. Killed outright, it cannot stop anything:
+    // the kernel sends its engine SIGTERM.
+    void noEngineOutlivesTheApp_data() {
+        QTest::addColumn<QByteArray>("role");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("signal");  // sent to the app once its engine runs
+        const QString done = u"echo $$ > \"$HOME/engine.pid\"; echo done\n"_qs;
+        QTest::newRow("four stops, then quit")
+            << QByteArray("stop four, then quit") << kIgnoresTerm << 0;
+        QTest::newRow("SIGTERM to the app")
+            << QByteArray("run until SIGTERM") << kIgnoresTerm << SIGTERM;
+        QTest::newRow("app killed")
+            << QByteArray("run until SIGTERM")
+            << QString(kIgnoresTerm)
+                   .replace(u"trap ''"_qs, u"trap 'echo term > \"$HOME/term\"; exit 0'"_qs)
+            << SIGKILL;
+        for (const char *how : {"stop", "owner", "task", "stop, large input"})
+            QTest::newRow((QByteArray("ended after the engine exited: ") + how).constData())
+                << QByteArray("end after exit: ") + how << done << 0;
+    }
     void noEngineOutlivesTheApp() {
+        QFETCH(QByteArray, role);
+        QFETCH(int, signal);
         TestEnvironment env;
-        env.installEngineInResources(kIgnoresTerm);
+        QFETCH(QString, script);
+        env.installEngineInResources(script);
         QProcess child;
-        startChild(child, "stop four, then quit");
-        QVERIFY(child.waitForFinished(20000));
-        QCOMPARE(child.exitCode(), 0);
-        for (int i = 0; i < 4; ++i) {
-            const qint64 pid = ScriptedEngine::readPid(env.home() + u"/engine%1.pid"_qs.arg(i));
-            QVERIFY(pid > 0);
-            QVERIFY2(ScriptedEngine::isGone(pid), qPrintable(QString::number(i)));
+        startChild(child, role);
+        if (signal != 0) {
+            QVERIFY(child.waitForReadyRead(10000));
+            ::kill(pid_t(child.processId()), signal);
         }
-    }
-
-    // The app killed outright cannot stop anything: the kernel sends its
-    // engine SIGTERM.
-    void anEngineGetsSigtermWhenTheAppIsKilled() {
-        TestEnvironment env;
-        env.installEngineInResources(
-            u"trap 'echo term > \"$HOME/term\"; exit 0' TERM\n"
-            "echo $$ > \"$HOME/engine.pid\"\nwhile :; do sleep 0.05; done\n"_qs);
-        QProcess child;
-        startChild(child, "killed mid-run");
-        QVERIFY(child.waitForReadyRead(10000));
-        QTRY_VERIFY(ScriptedEngine::readPid(env.home() + u"/engine.pid"_qs) > 0);
-        const qint64 pid = ScriptedEngine::readPid(env.home() + u"/engine.pid"_qs);
-        ::kill(pid_t(child.processId()), SIGKILL);
-        QVERIFY(child.waitForFinished(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(ScriptedEngine::isGone(pid), 10000);
-        QCOMPARE(TestEnvironment::readFile(env.home() + u"/term"_qs), "term\n");
-    }
-
-    // SIGTERM to the app (a logout) quits it in order: its engine, which
-    // ignores SIGTERM, is killed before the app exits.
-    void sigtermToTheAppStopsItsRuns() {
-        TestEnvironment env;
-        env.installEngineInResources(kIgnoresTerm);
-        QProcess child;
-        startChild(child, "terminated mid-run");
-        QVERIFY(child.waitForReadyRead(10000));
-        const qint64 pid = ScriptedEngine::readPid(env.home() + u"/engine.pid"_qs);
-        QVERIFY(pid > 0);
-        ::kill(pid_t(child.processId()), SIGTERM);
         QVERIFY(child.waitForFinished(20000));
-        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode(), 0);
-        QVERIFY(ScriptedEngine::isGone(pid));
-    }
-
-    // No reader thread is left once its run has ended; stopAll() ends the
-    // ones whose engine still holds on.
-    void readerThreadsAreJoined() {
-        TestEnvironment env;
-        env.installEngineInResources(u"echo one\n"_qs);
-        const int before = threadCount();
-        {
-            QObject owner;
-            Result a(Engine::lines({}, std::nullopt, &owner));
-            Result b(Engine::lines({}, std::nullopt, &owner));
-            QVERIFY(a.wait() && b.wait());
+        if (signal != SIGKILL) {
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), 0);
         }
-        QTRY_COMPARE(threadCount(), before);
-        env.installEngineInResources(kIgnoresTerm);
-        QObject owner;
-        EngineRun *run = Engine::lines({}, std::nullopt, &owner);
-        Result result(run);
-        QTRY_VERIFY(!result.lines.isEmpty());
-        run->stop();
-        Engine::stopAll();
-        QCOMPARE(threadCount(), before);
-        QVERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(env.home() + u"/engine.pid"_qs)));
-    }
-
-    void endingARunAfterTheEngineExitedIsSafe_data() {
-        QTest::addColumn<QByteArray>("how");
-        QTest::addColumn<int>("inputSize");
-        QTest::newRow("stop") << QByteArray("stop") << 0;
-        QTest::newRow("owner destroyed") << QByteArray("owner") << 0;
-        QTest::newRow("task stopped") << QByteArray("task") << 0;
-        QTest::newRow("large input left unread") << QByteArray("stop") << (1 << 20);
-    }
-    void endingARunAfterTheEngineExitedIsSafe() {
-        QFETCH(QByteArray, how);
-        QFETCH(int, inputSize);
-        TestEnvironment env;
-        env.installEngineInResources(u"echo done\n"_qs);
-        QProcessEnvironment childEnv = QProcessEnvironment::systemEnvironment();
-        childEnv.insert(u"BRIGHTLOFT_TEST_END_RUN"_qs, QString::fromLatin1(how));
-        childEnv.insert(u"BRIGHTLOFT_TEST_INPUT_SIZE"_qs, QString::number(inputSize));
-        QProcess child;
-        child.setProcessEnvironment(childEnv);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForFinished(10000));
-        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode(), 0);
+        const QStringList pidFiles = QDir(env.home()).entryList({u"engine*.pid"_qs});
+        QCOMPARE(pidFiles.size(), role.startsWith("stop four") ? 4 : 1);
+        for (const QString &file : pidFiles)
+            QTRY_VERIFY_WITH_TIMEOUT(
+                ScriptedEngine::isGone(ScriptedEngine::readPid(env.home() + u'/' + file)), 10000);
+        if (signal == SIGKILL)
+            QCOMPARE(TestEnvironment::readFile(env.home() + u"/term"_qs), "term\n");
     }
 
     void aBacklogLetsTheEventLoopInBetweenSlices_data() {
@@ -637,63 +566,50 @@ private Q_SLOTS:
         QCOMPARE(out->error, QString::fromUtf8(EngineError::notInstalled));
     }
 
-    // EngineTask, the models' way to run the engine: its running state and
-    // its quiet ends.
-    void runningWhileLinesArriveNotWhenTheEndIsHandled() {
-        TestEnvironment env;
-        env.installEngineInResources(ScriptedEngine::printLines({u"one"_qs, u"two"_qs}));
-        QObject owner;
-        int runningChanges = 0;
-        EngineTask task(&owner, [&] { ++runningChanges; });
-        QStringList events;
-        task.start({{u"x"_qs}, std::nullopt},
-                   {[&](const QString &line) {
-                        events.append(line + (task.isRunning() ? u"+"_qs : u"-"_qs));
-                    },
-                    [&] { events.append(task.isRunning() ? u"finished+"_qs : u"finished-"_qs); },
-                    [&](const QString &) { events.append(u"failed"_qs); }});
-        QTRY_COMPARE(events, (QStringList{u"one+"_qs, u"two+"_qs, u"finished-"_qs}));
-        QCOMPARE(runningChanges, 2);  // once on, once off
+    // EngineTask, the models' way to run the engine: running while lines
+    // arrive, not when the end is handled; stopped or destroyed, it delivers
+    // nothing more, ends its engine, and a dying owner is not told.
+    void aTaskEndsOnceOrQuietly_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<int>("runningChanges");
+        QTest::newRow("the engine exits")
+            << u"exit"_qs << QStringList{u"a+"_qs, u"b+"_qs, u"c+"_qs, u"finished-"_qs} << 2;
+        QTest::newRow("a handler stops it at b")
+            << u"stop"_qs << QStringList{u"a+"_qs, u"b+"_qs} << 2;
+        QTest::newRow("the task is destroyed")
+            << u"destroy"_qs << QStringList{u"a+"_qs, u"b+"_qs, u"c+"_qs} << 1;
     }
-
-    void aHandlerThatStopsTheRunGetsNoMoreLines() {
+    void aTaskEndsOnceOrQuietly() {
+        QFETCH(QString, how);
+        QFETCH(QStringList, events);
         TestEnvironment env;
         const QString pidFile = env.home() + u"/engine.pid"_qs;
         env.installEngineInResources(ScriptedEngine::recordPid(pidFile) +
                                      ScriptedEngine::printLines({u"a"_qs, u"b"_qs, u"c"_qs}) +
-                                     u"exec sleep 30\n"_qs);
-        QObject owner;
-        QStringList seen;
-        EngineTask task(&owner);
-        task.start({{u"x"_qs}, std::nullopt},
-                   {[&](const QString &line) {
-                        seen.append(line);
-                        if (line == u"b"_qs)
-                            task.stop();
-                    },
-                    [&] { seen.append(u"finished"_qs); },
-                    [&](const QString &) { seen.append(u"failed"_qs); }});
-        QTRY_COMPARE(seen, (QStringList{u"a"_qs, u"b"_qs}));
-        QVERIFY(!task.isRunning());
-        QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(pidFile)));
-        QCoreApplication::processEvents();
-        QCOMPARE(seen, (QStringList{u"a"_qs, u"b"_qs}));
-    }
-
-    void destroyingTheTaskEndsTheEngineQuietly() {
-        TestEnvironment env;
-        const QString pidFile = env.home() + u"/engine.pid"_qs;
-        env.installEngineInResources(ScriptedEngine::recordPid(pidFile) + u"exec sleep 30\n"_qs);
+                                     (how == u"exit" ? QString() : u"exec sleep 30\n"_qs));
         QObject owner;
         int runningChanges = 0;
-        {
-            EngineTask task(&owner, [&] { ++runningChanges; });
-            task.start({{u"x"_qs}, std::nullopt},
-                       {[](const QString &) {}, [] {}, [](const QString &) {}});
-            QTRY_VERIFY(ScriptedEngine::readPid(pidFile) > 0);
-        }
-        QCOMPARE(runningChanges, 1);  // the start only: a dying owner is not told
+        QStringList seen;
+        auto task = std::make_unique<EngineTask>(&owner, [&] { ++runningChanges; });
+        const auto state = [&] { return task->isRunning() ? u"+"_qs : u"-"_qs; };
+        task->start({{u"x"_qs}, std::nullopt},
+                    {[&](const QString &line) {
+                         seen.append(line + state());
+                         if (how == u"stop" && line == u"b")
+                             task->stop();
+                     },
+                     [&] { seen.append(u"finished"_qs + state()); },
+                     [&](const QString &) { seen.append(u"failed"_qs); }});
+        QTRY_COMPARE(seen, events);
+        if (how == u"destroy")
+            task.reset();
+        else
+            QVERIFY(!task->isRunning());
         QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(pidFile)));
+        QCoreApplication::processEvents();
+        QCOMPARE(seen, events);
+        QTEST(runningChanges, "runningChanges");
     }
 };
 
@@ -701,9 +617,6 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     if (const QByteArray role = qgetenv("BRIGHTLOFT_TEST_CHILD"); !role.isEmpty())
         return childRole(role);
-    if (const QByteArray how = qgetenv("BRIGHTLOFT_TEST_END_RUN"); !how.isEmpty())
-        return endRunAfterBusyThread(how,
-                                     qEnvironmentVariableIntValue("BRIGHTLOFT_TEST_INPUT_SIZE"));
     EngineRunnerTest test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
