@@ -132,36 +132,12 @@ int childRole(const QByteArray &role) {
     }
     if (role.startsWith("end after exit: ")) {
         // The thread is busy while the engine exits, then ends the run.
-        const QByteArray how = role.mid(16);
-        EngineTask task(owner.get());
         const std::optional<QString> input =
-            how.endsWith("input") ? std::optional(QString(1 << 20, u'x')) : std::nullopt;
-        EngineRun *run = nullptr;
-        if (how == "task")
-            task.start({{}, input}, {[](const QString &) {}, [] {}, [](const QString &) {}});
-        else
-            run = Engine::lines({}, input, owner.get());
+            role.endsWith("input") ? std::optional(QString(1 << 20, u'x')) : std::nullopt;
+        EngineRun *run = Engine::lines({}, input, owner.get());
         QThread::msleep(500);
-        if (how == "task")
-            task.stop();
-        else if (how == "owner")
-            owner.reset();
-        else
-            run->stop();
+        role.endsWith("owner") ? owner.reset() : run->stop();
         QTest::qWait(100);
-        return 0;
-    }
-    if (role == "one long line") {
-        // The peak memory of reading a 300 MB line, in MB.
-        Result result(Engine::lines({}, std::nullopt, owner.get()));
-        if (!result.wait() || result.lines.size() != 3)
-            return 2;
-        QFile status(u"/proc/self/status"_qs);
-        status.open(QIODevice::ReadOnly);
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                std::printf("%lld\n",
-                            line.mid(6).trimmed().split(' ').value(0).toLongLong() / 1024);
         return 0;
     }
     return 3;
@@ -357,19 +333,6 @@ private Q_SLOTS:
         }
     }
 
-    // Reading a 300 MB line costs about the limit, not three times the line.
-    void aHugeLineCostsLittleMemory() {
-        TestEnvironment env;
-        env.installEngineInResources(
-            u"head -c 300000000 /dev/zero | tr '\\0' x; echo; echo after\n"_qs);
-        QProcess child;
-        startChild(child, "one long line");
-        QVERIFY(child.waitForFinished(60000));
-        QCOMPARE(child.exitCode(), 0);
-        const qint64 peakMb = child.readAllStandardOutput().trimmed().toLongLong();
-        QVERIFY2(peakMb > 0 && peakMb < 200, qPrintable(QString::number(peakMb)));
-    }
-
     void descriptorsAreReleasedWhenPipesCannotBeMade_data() {
         QTest::addColumn<int>("spare");  // descriptors left free
         QTest::addColumn<bool>("withInput");
@@ -477,7 +440,7 @@ private Q_SLOTS:
             << QString(kIgnoresTerm)
                    .replace(u"trap ''"_qs, u"trap 'echo term > \"$HOME/term\"; exit 0'"_qs)
             << SIGKILL;
-        for (const char *how : {"stop", "owner", "task", "stop, large input"})
+        for (const char *how : {"stop", "owner", "stop, large input"})
             QTest::newRow((QByteArray("ended after the engine exited: ") + how).constData())
                 << QByteArray("end after exit: ") + how << done << 0;
     }

@@ -21,9 +21,13 @@ struct Record {
     }
 };
 
-std::optional<Record> decodeRecord(const char *json) {
+// The value decoded as T, or none when it is not JSON or not a T. `element`
+// takes the first element of an array: a bare number is not a JSON document.
+template <typename T>
+std::optional<T> decoded(const QByteArray &json, bool element = false) {
     try {
-        return Json::decode<Record>(Json::parse(QByteArray(json)));
+        const QJsonValue value = Json::parse(json);
+        return Json::decode<T>(element ? value.toArray().at(0) : value);
     } catch (const Json::Error &) {
         return std::nullopt;
     }
@@ -36,7 +40,7 @@ class JsonTest : public QObject {
 private Q_SLOTS:
     // Keys arrive in snake case and fields are named in camel case.
     void strictDecoding() {
-        auto r = decodeRecord(R"({"item_count": 3, "used_ratio": 2, "note": null,
+        auto r = decoded<Record>(R"({"item_count": 3, "used_ratio": 2, "note": null,
                                   "items": [{"display_name": "a"}]})");
         QVERIFY(r);
         QCOMPARE(r->count, 3);
@@ -44,19 +48,19 @@ private Q_SLOTS:
         QVERIFY(!r->note);        // null is absent
         QCOMPARE(r->items->at(0).name, u"a"_qs);
 
-        QVERIFY(decodeRecord(R"({"item_count": 9007199254740993, "used_ratio": 0.5})"));
-        QCOMPARE(decodeRecord(R"({"item_count": 9007199254740993, "used_ratio": 0.5})")->count,
-                 9007199254740993LL);
+        r = decoded<Record>(R"({"item_count": 9007199254740993, "used_ratio": 0.5})");
+        QVERIFY(r);
+        QCOMPARE(r->count, 9007199254740993LL);
 
-        QVERIFY(!decodeRecord(R"({"used_ratio": 1})"));                      // missing
-        QVERIFY(!decodeRecord(R"({"item_count": null, "used_ratio": 1})"));  // null required
-        QVERIFY(!decodeRecord(R"({"item_count": 1.5, "used_ratio": 1})"));   // fractional integer
-        QVERIFY(!decodeRecord(R"({"item_count": "3", "used_ratio": 1})"));   // wrong type
-        QVERIFY(!decodeRecord(
+        QVERIFY(!decoded<Record>(R"({"used_ratio": 1})"));                      // missing
+        QVERIFY(!decoded<Record>(R"({"item_count": null, "used_ratio": 1})"));  // null required
+        QVERIFY(!decoded<Record>(R"({"item_count": 1.5, "used_ratio": 1})"));  // fractional integer
+        QVERIFY(!decoded<Record>(R"({"item_count": "3", "used_ratio": 1})"));  // wrong type
+        QVERIFY(!decoded<Record>(
             R"({"item_count": 1, "used_ratio": 1, "note": 5})"));  // optional, wrong type
-        QVERIFY(!decodeRecord(R"({"item_count": 1, "used_ratio": 1, "items": [{}]})"));
-        QVERIFY(!decodeRecord(R"([1])"));
-        QVERIFY(!decodeRecord("not json"));
+        QVERIFY(!decoded<Record>(R"({"item_count": 1, "used_ratio": 1, "items": [{}]})"));
+        QVERIFY(!decoded<Record>(R"([1])"));
+        QVERIFY(!decoded<Record>("not json"));
     }
 
     // Integers keep every value a signed 64-bit count can hold and refuse
@@ -79,18 +83,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, number);
         QFETCH(bool, integer);
         QFETCH(bool, count);
-        const QJsonValue value = Json::parse("[" + number + "]").toArray().at(0);
-        std::optional<qint64> asInteger, asCount;
-        try {
-            asInteger = Json::decode<qint64>(value);
-        } catch (const Json::Error &) {
-        }
-        try {
-            asCount = Json::decode<Json::Count>(value);
-        } catch (const Json::Error &) {
-        }
+        const std::optional<qint64> asInteger = decoded<qint64>("[" + number + "]", true);
         QCOMPARE(asInteger.has_value(), integer);
-        QCOMPARE(asCount.has_value(), count);
+        QCOMPARE(decoded<Json::Count>("[" + number + "]", true).has_value(), count);
         if (integer && !number.contains('e'))
             QCOMPARE(QByteArray::number(*asInteger), number);
     }
