@@ -44,18 +44,13 @@ struct Result {
     }
 };
 
-Result collect(EngineRun *run) {
-    Result result(run);
+// Runs the engine in the resources and waits for the end.
+Result collect(const Invocation &invocation = {}) {
+    QObject owner;
+    Result result(Engine::lines(invocation, &owner));
     if (!result.wait())
         result.error = u"timed out"_qs;
     return result;
-}
-
-Result runScript(const TestEnvironment &env, const QString &body,
-                 std::optional<QString> input = {}) {
-    env.installEngineInResources(body);
-    QObject owner;
-    return collect(Engine::lines({}, input, &owner));
 }
 
 // A script printing the printf format.
@@ -152,10 +147,7 @@ private Q_SLOTS:
     // home. None that can run is an error, never an empty success.
     void theEngineIsLookedUpAtEveryRun() {
         TestEnvironment env;
-        const auto run = [] {
-            QObject owner;
-            return collect(Engine::lines({u"status"_qs}, std::nullopt, &owner));
-        };
+        const auto run = [] { return collect({{u"status"_qs}, std::nullopt}); };
         const QString notInstalled = QString::fromUtf8(EngineError::notInstalled);
         QCOMPARE(run().error, notInstalled);
         env.installEngineInHome(u"echo home\n"_qs);
@@ -176,35 +168,19 @@ private Q_SLOTS:
             qPrintable(broken.error.value_or(QString())));
     }
 
-    // The app's environment is passed on as bytes (a value that is not UTF-8
-    // reads back as a replacement character), with five variables fixed.
-    void environmentIsInheritedWithFiveFixedVariables() {
-        TestEnvironment env;
-        std::vector<std::pair<const char *, QByteArray>> saved;
-        for (const char *name :
-             {"BRIGHTLOFT_TEST_VAR", "PATH", "TERM", "NO_COLOR", "MO_NO_OPLOG", "LANG"}) {
-            saved.emplace_back(name, qgetenv(name));
-            qputenv(name, "0");
-        }
-        qputenv("BRIGHTLOFT_TEST_VAR", "caf\xe9");
+    // Engines get the app's environment (bytes as they are) with five
+    // variables fixed: set otherwise here to show they are.
+    void initTestCase() {
+        for (const char *name : {"TERM", "NO_COLOR", "MO_NO_OPLOG"}) qputenv(name, "0");
         qunsetenv("LANG");
-        const QStringList lines =
-            runScript(env,
-                      u"printf '%s\\n' \"$BRIGHTLOFT_TEST_VAR\" \"$PATH\" "
-                      "\"$TERM\" \"$NO_COLOR\" \"$LANG\" \"$MO_NO_OPLOG\"\n"_qs)
-                .lines;
-        for (const auto &[name, value] : saved)
-            value.isNull() ? qunsetenv(name) : qputenv(name, value);
-        QCOMPARE(lines, (QStringList{u"caf\uFFFD"_qs,
-                                     u"/opt/homebrew/bin:/usr/local/bin:"_qs + env.home() +
-                                         u"/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_qs,
-                                     u"dumb"_qs, u"1"_qs, u"en_US.UTF-8"_qs, u"1"_qs}));
+        qputenv("BRIGHTLOFT_TEST_VAR", "caf\xe9");
     }
 
     // A run's lines arrive split, cleaned and filtered, in write order, with
     // its input written then closed (wc ends only at the end of its input;
     // a large one must not block the caller); a crash or a reported error
     // fails the run after its lines. Its reader thread is joined at the end.
+    // The environment is read back as lines: not UTF-8 reads as U+FFFD.
     void aRunDeliversItsLinesThenItsEnd_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("expected");
@@ -237,6 +213,16 @@ private Q_SLOTS:
         row("output and errors in write order",
             u"echo one; echo two >&2; echo three; echo four >&2\n"_qs,
             {u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs});
+        row("colour and cursor codes removed",
+            printf(u"\\033[32m✓\\033[0m ok\\n\\033[?25l\\033[2K\\033[1;31mtext\\n"_qs),
+            {u"✓ ok"_qs, u"text"_qs});
+        row("other escapes kept", printf(u"\\033]0;title\\007x\\n"_qs), {u"\x1b]0;title\x07x"_qs});
+        row("the environment",
+            u"echo \"$PATH\" | sed \"s|$HOME|~|\"; printf '%s\\n' \"$TERM\" \"$NO_COLOR\" "
+            u"\"$LANG\" "
+            "\"$MO_NO_OPLOG\" \"$BRIGHTLOFT_TEST_VAR\"\n"_qs,
+            {u"/opt/homebrew/bin:/usr/local/bin:~/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_qs,
+             u"dumb"_qs, u"1"_qs, u"en_US.UTF-8"_qs, u"1"_qs, u"caf\uFFFD"_qs});
         row("no input", u"wc -c\n"_qs, {u"0"_qs});
         row("short input", u"wc -c\n"_qs, {u"3"_qs}, {}, u"y\n\n"_qs);
         row("large input", u"wc -c\n"_qs, {u"300000"_qs}, {}, QString(300000, u'x'));
@@ -267,7 +253,7 @@ private Q_SLOTS:
         Engine::output(invocation, &owner, [&](const Engine::Output &o) { out = o; });
         Engine::output(invocation, std::make_unique<QObject>().get(),
                        [&](const Engine::Output &o) { orphaned = o; });
-        const Result r = collect(Engine::lines(invocation, &owner));
+        const Result r = collect(invocation);
         QTEST(r.lines, "expected");
         QTEST(r.error.value_or(QString()), "error");
         // The whole output at once, or nothing when its context went first.
@@ -378,17 +364,16 @@ private Q_SLOTS:
         const QString endsWithHelper =
             u"sleep 30 & echo $! > \"$HOME/helper.pid\"; echo $$ > \"$HOME/engine.pid\";"
             " echo started; wait\n"_qs;
-        QTest::newRow("ends") << ends << QByteArray("stop");
-        QTest::newRow("ends, owner destroyed") << ends << QByteArray("owner");
-        QTest::newRow("ends with its helper") << endsWithHelper << QByteArray("stop");
-        QTest::newRow("ends with its helper, owner destroyed")
-            << endsWithHelper << QByteArray("owner");
-        QTest::newRow("ignores SIGTERM") << kIgnoresTerm << QByteArray("stop");
-        QTest::newRow("ignores SIGTERM, owner destroyed") << kIgnoresTerm << QByteArray("owner");
+        const QByteArray stop = "stop", owner = "owner";
+        QTest::newRow("ends") << ends << stop;
+        QTest::newRow("ends, owner destroyed") << ends << owner;
+        QTest::newRow("ends with its helper") << endsWithHelper << stop;
+        QTest::newRow("ends with its helper, owner destroyed") << endsWithHelper << owner;
+        QTest::newRow("ignores SIGTERM") << kIgnoresTerm << stop;
+        QTest::newRow("ignores SIGTERM, owner destroyed") << kIgnoresTerm << owner;
         QTest::newRow("ignores SIGTERM, stopAll") << kIgnoresTerm << QByteArray("stopAll");
-        QTest::newRow("writes while handling SIGTERM") << kSlowHandler << QByteArray("stop");
-        QTest::newRow("leaves a helper that ignores SIGTERM")
-            << kStubbornHelper << QByteArray("stop");
+        QTest::newRow("writes while handling SIGTERM") << kSlowHandler << stop;
+        QTest::newRow("leaves a helper that ignores SIGTERM") << kStubbornHelper << stop;
     }
     void stoppingEndsTheEngineAndItsHelpers() {
         QFETCH(QString, script);

@@ -1,7 +1,6 @@
 #include <QTest>
 
 #include "engine/CleanLog.h"
-#include "engine/Engine.h"
 #include "engine/KeptList.h"
 #include "engine/MaintenanceReader.h"
 #include "engine/Report.h"
@@ -315,20 +314,6 @@ private Q_SLOTS:
         QCOMPARE(KeptList::paths(u"➤ Kept\n◎ ~/.cache/a · kept\n⚠ Keep list · could not be read\n"
                                  u"  ◎ ~/x · y · kept\n◎ ~/no-dot"),
                  (QStringList{u"~/.cache/a"_qs, u"~/x"_qs}));
-    }
-
-    void cleanKeepsTheLastRedraw_data() {
-        QTest::addColumn<QString>("raw");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("colour") << u"\x1b[32m✓\x1b[0m ok"_qs << u"✓ ok"_qs;
-        QTest::newRow("cursor codes") << u"\x1b[?25l\x1b[2K\x1b[1;31mtext"_qs << u"text"_qs;
-        QTest::newRow("redraws") << u"first\rfinal\r"_qs << u"final"_qs;
-        QTest::newRow("only returns") << u"\r\r"_qs << QString();
-        QTest::newRow("other escapes stay") << u"\x1b]0;title\x07x"_qs << u"\x1b]0;title\x07x"_qs;
-    }
-    void cleanKeepsTheLastRedraw() {
-        QFETCH(QString, raw);
-        QTEST(Engine::clean(raw), "expected");
     }
 };
 
