@@ -58,8 +58,11 @@ QString printf(const QString &format) {
     return u"printf '"_qs + format + u"'\n"_qs;
 }
 
-int openDescriptors() {
-    return int(QDir(u"/proc/self/fd"_qs).entryList(QDir::AllEntries | QDir::System).size());
+// Open descriptors ("fd") or running threads ("task") of this process.
+int countOf(const char *what) {
+    return int(QDir(u"/proc/self/"_qs + QLatin1StringView(what))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
 }
 
 // Engines that do not end at once on SIGTERM. Each records its process id in
@@ -81,10 +84,6 @@ const QString kStubbornHelper =
     "echo $$ > \"$HOME/engine.pid\"\n"
     "while [ ! -s \"$HOME/helper.pid\" ]; do sleep 0.02; done; echo started\n"
     "while :; do sleep 0.05; done\n"_qs;
-
-int threadCount() {
-    return int(QDir(u"/proc/self/task"_qs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
 
 // Starts this test program again in one of the roles of childRole(), in
 // the current (temporary) environment.
@@ -242,7 +241,7 @@ private Q_SLOTS:
         QFETCH(QString, input);
         TestEnvironment env;
         env.installEngineInResources(script);
-        const int threads = threadCount();
+        const int threads = countOf("task");
         const Invocation invocation{{u"analyze"_qs, u"--json"_qs, u"/a b/$HOME/'q'"_qs},
                                     input.isNull() ? std::nullopt : std::optional(input)};
         QObject owner;
@@ -258,7 +257,7 @@ private Q_SLOTS:
         QCOMPARE(out->text, r.lines.join(u'\n'));
         QCOMPARE(out->error, r.error);
         QVERIFY(!orphaned);
-        QTRY_COMPARE(threadCount(), threads);
+        QTRY_COMPARE(countOf("task"), threads);
     }
 
     // The splitter resumes where the last chunk stopped; every way of cutting
@@ -321,7 +320,7 @@ private Q_SLOTS:
     void descriptorsAreReleasedWhenPipesCannotBeMade() {
         TestEnvironment env;
         env.installEngineInResources(u"echo x\n"_qs);
-        const int before = openDescriptors();
+        const int before = countOf("fd");
         rlimit saved{};
         QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
         rlimit low = saved;
@@ -338,7 +337,7 @@ private Q_SLOTS:
         QVERIFY(r.wait());
         owner.reset();
         QVERIFY(r.error.value_or(QString()).startsWith(u"Couldn't start the cleaning engine"_qs));
-        QCOMPARE(openDescriptors(), before);
+        QCOMPARE(countOf("fd"), before);
     }
 
     // However the engine takes SIGTERM, a stopped run delivers nothing more,
@@ -368,7 +367,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, how);
         TestEnvironment env;
         env.installEngineInResources(script);
-        const int threads = threadCount();
+        const int threads = countOf("task");
         auto owner = std::make_unique<QObject>();
         EngineRun *run = Engine::lines({}, std::nullopt, owner.get());
         Result result(run);
@@ -384,12 +383,12 @@ private Q_SLOTS:
         if (how == "stopAll") {
             Engine::stopAll();
             QVERIFY(ScriptedEngine::isGone(pid));
-            QCOMPARE(threadCount(), threads);
+            QCOMPARE(countOf("task"), threads);
         }
         QTRY_VERIFY_WITH_TIMEOUT(ScriptedEngine::isGone(pid), 10000);
         if (helper > 0)
             QTRY_VERIFY_WITH_TIMEOUT(ScriptedEngine::isGone(helper), 10000);
-        QTRY_COMPARE(threadCount(), threads);
+        QTRY_COMPARE(countOf("task"), threads);
         if (script == kSlowHandler)
             QCOMPARE(TestEnvironment::readFile(env.home() + u"/handler.done"_qs), "done\n");
         QCOMPARE(result.lines, QStringList{u"started"_qs});
