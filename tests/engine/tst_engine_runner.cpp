@@ -5,7 +5,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <cerrno>
 #include <csignal>
 
 #include <fcntl.h>
@@ -347,13 +346,10 @@ private Q_SLOTS:
     void stoppingEndsTheEngineAndItsHelpers_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QByteArray>("how");  // stop, owner (destroyed) or stopAll
-        const QString ends = u"echo $$ > \"$HOME/engine.pid\"; echo started; exec sleep 30\n"_qs;
         const QString endsWithHelper =
             u"sleep 30 & echo $! > \"$HOME/helper.pid\"; echo $$ > \"$HOME/engine.pid\";"
             " echo started; wait\n"_qs;
         const QByteArray stop = "stop", owner = "owner";
-        QTest::newRow("ends") << ends << stop;
-        QTest::newRow("ends, owner destroyed") << ends << owner;
         QTest::newRow("ends with its helper") << endsWithHelper << stop;
         QTest::newRow("ends with its helper, owner destroyed") << endsWithHelper << owner;
         QTest::newRow("ignores SIGTERM") << kIgnoresTerm << stop;
