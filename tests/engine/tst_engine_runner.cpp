@@ -134,6 +134,14 @@ int childRole(const QByteArray &role) {
 class EngineRunnerTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Engines get the app's environment (bytes as they are) with five
+    // variables fixed: set otherwise here to show they are.
+    void initTestCase() {
+        for (const char *name : {"TERM", "NO_COLOR", "MO_NO_OPLOG"}) qputenv(name, "0");
+        qunsetenv("LANG");
+        qputenv("BRIGHTLOFT_TEST_VAR", "caf\xe9");
+    }
+
     // Looked up at every run: the resources' engine, else the one in the
     // home. None that can run is an error, never an empty success.
     void theEngineIsLookedUpAtEveryRun() {
@@ -157,14 +165,6 @@ private Q_SLOTS:
         QVERIFY2(
             broken.error.value_or(QString()).startsWith(u"Couldn't start the cleaning engine"_qs),
             qPrintable(broken.error.value_or(QString())));
-    }
-
-    // Engines get the app's environment (bytes as they are) with five
-    // variables fixed: set otherwise here to show they are.
-    void initTestCase() {
-        for (const char *name : {"TERM", "NO_COLOR", "MO_NO_OPLOG"}) qputenv(name, "0");
-        qunsetenv("LANG");
-        qputenv("BRIGHTLOFT_TEST_VAR", "caf\xe9");
     }
 
     // A run's lines arrive split, cleaned and filtered, in write order, with
@@ -207,9 +207,9 @@ private Q_SLOTS:
             {u"✓ ok"_qs, u"text"_qs});
         row("other escapes kept", printf(u"\\033]0;title\\007x\\n"_qs), {u"\x1b]0;title\x07x"_qs});
         row("the environment",
-            u"echo \"$PATH\" | sed \"s|$HOME|~|\"; printf '%s\\n' \"$TERM\" \"$NO_COLOR\" "
-            u"\"$LANG\" "
-            "\"$MO_NO_OPLOG\" \"$BRIGHTLOFT_TEST_VAR\"\n"_qs,
+            u"echo \"$PATH\" | sed \"s|$HOME|~|\"\n"
+            "printf '%s\\n' \"$TERM\" \"$NO_COLOR\" \"$LANG\"\n"
+            "printf '%s\\n' \"$MO_NO_OPLOG\" \"$BRIGHTLOFT_TEST_VAR\"\n"_qs,
             {u"/opt/homebrew/bin:/usr/local/bin:~/.local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_qs,
              u"dumb"_qs, u"1"_qs, u"en_US.UTF-8"_qs, u"1"_qs, u"caf\uFFFD"_qs});
         row("no input", u"wc -c\n"_qs, {u"0"_qs});
