@@ -51,22 +51,18 @@ void makeFile(const QByteArray &path) {
 
 // Files go to the freedesktop Trash of the temporary home through the real
 // engine, each with a .trashinfo a file manager can restore from; protected
-// places never move.
+// places never move. The engine's own suite covers its edge cases (long
+// names, every protected place); here the app's path: bytes, kinds, order.
 class TrashTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void movesItemsRestorably_data() {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QString>("kind");  // file, folder, link, dangling link, fifo
-        QTest::newRow("file") << QByteArray("notes.txt") << u"file"_qs;
         QTest::newRow("folder with content") << QByteArray("Project") << u"folder"_qs;
         QTest::newRow("awkward name") << QByteArray("-rf 50% #1\nline") << u"file"_qs;
         QTest::newRow("escape sequence") << QByteArray("\x1b[31mred\x1b[0m\r") << u"file"_qs;
-        QTest::newRow("non-Latin name") << QByteArray("Überraschung 写真") << u"file"_qs;
         QTest::newRow("not UTF-8") << QByteArray("caf\xe9 \xff\xfe.txt") << u"file"_qs;
-        QTest::newRow("82 CJK characters: 246 bytes")
-            << QString(82, QChar(0x5199)).toUtf8() << u"file"_qs;
-        QTest::newRow("255 bytes") << QByteArray(251, 'a') + ".txt" << u"folder"_qs;
         QTest::newRow("link: moved, not followed") << QByteArray("link") << u"link"_qs;
         QTest::newRow("dangling link") << QByteArray("dangling") << u"dangling link"_qs;
         QTest::newRow("fifo: never opened") << QByteArray("pipe") << u"fifo"_qs;
