@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTest>
 #include <QTextBlock>
@@ -363,31 +362,6 @@ private Q_SLOTS:
         QVERIFY(s.reach(Phase::idle));
         QVERIFY(s.shows(u"Scan to See What's Safe to Remove"_qs));
         QTRY_COMPARE(::strip(s.view).first(), u"Status: Not Scanned"_qs);
-    }
-
-    // The log follows its newest line until the reader scrolls up.
-    void logFollowsTheNewestLineUnlessScrolledUp() {
-        QStringList lines;
-        for (int i = 0; i < 100; ++i) lines.append(u"  ✓ line %1"_qs.arg(i));
-        const QString hundred = ScriptedEngine::printLines(lines);
-        Scene s(engine(printText("➤ A\n  → a · 1 MB"),
-                       hundred + gate(u"more"_qs) + hundred + gate(u"end"_qs) + hundred));
-        s.model.scan();
-        QVERIFY(s.reach(Phase::ready));
-        s.model.clean();
-        QScrollBar *bar = s.view.log()->list()->verticalScrollBar();
-        QTRY_COMPARE(s.view.log()->lines()->rowCount(), 100);
-        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
-        s.open(u"more"_qs);
-        QTRY_COMPARE(s.view.log()->lines()->rowCount(), 200);
-        QTRY_VERIFY(bar->value() == bar->maximum());
-        bar->setValue(bar->maximum() / 2);
-        const int reading = bar->value();
-        s.open(u"end"_qs);
-        QTRY_COMPARE(s.view.log()->lines()->rowCount(), 300);
-        QVERIFY(s.settle());
-        QCOMPARE(bar->value(), reading);
-        QVERIFY(bar->maximum() > reading);
     }
 
     // The whole window over the real engine in a temporary home full of junk:
