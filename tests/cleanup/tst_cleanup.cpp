@@ -213,15 +213,12 @@ private Q_SLOTS:
         QCOMPARE(model.phase(), Phase::ready);
         reportKept();
         QCOMPARE(model.current(), u"Trash"_qs);
-        const double scanElapsed = model.elapsed();
         model.clean();
-        QCOMPARE(model.phase(), Phase::cleaning);
         QVERIFY(waitForEnd(model));
         QCOMPARE(model.phase(), Phase::done);
         QCOMPARE(model.current(), u"Finishing up"_qs);
         QCOMPARE(model.freed(), 1'500'000'000);
         reportKept();
-        QVERIFY(model.elapsed() != scanElapsed);
         const QList<CleanModel::LogLine> log = model.log();
         QCOMPARE(log.size(), 4);  // every line but the rule
         for (int i = 0; i < log.size(); ++i) QCOMPARE(log[i].id, i);
