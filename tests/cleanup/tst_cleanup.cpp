@@ -19,7 +19,6 @@
 #include "engine/Engine.h"
 #include "engine/Size.h"
 #include "platform/Wording.h"
-#include "support/AppFixture.h"
 #include "support/PaneScene.h"
 #include "support/RealInput.h"
 #include "support/ScreenShots.h"
@@ -361,52 +360,28 @@ private Q_SLOTS:
         QTRY_COMPARE(::strip(s.view).first(), u"Status: Not Scanned"_qs);
     }
 
-    // The whole window over the real engine in a temporary home full of junk:
-    // scan, confirm, clean, all by clicks; the first press only arms.
-    void scanConfirmCleanWithTheRealEngine() {
-        AppFixture app;
-        app.env().installRealEngine();
-        const QString home = app.env().home();
-        const QStringList junk = {u"/.cache/appA/blob.bin"_qs, u"/.cache/appB/data/index"_qs,
-                                  u"/.cache/thumbnails/large/a.png"_qs};
-        const QStringList kept = {u"/Documents/report.txt"_qs, u"/.config/app/settings.ini"_qs};
+    // Over the real engine in a temporary home full of junk, all by clicks.
+    // A row gives its reason on hover; its ellipsis and a right-click open
+    // its menu, whose Always Keep scans again with the item under "Kept" at
+    // the end and the total less its size. Clean asks first (the first press
+    // only arms), then removes the junk but never the kept item or the
+    // user's files.
+    void keepThenCleanWithTheRealEngine() {
+        Scene s;
+        s.env.installRealEngine();
+        const QString home = s.env.home();
+        const QStringList junk{u"/.cache/appB/blob.bin"_qs};
+        const QStringList kept{u"/.cache/appA/blob.bin"_qs, u"/Documents/report.txt"_qs,
+                               u"/.config/app/settings.ini"_qs};
         for (const QString &path : junk + kept)
-            QVERIFY(TestEnvironment::writeFile(home + path, QByteArray(40000, 'x')));
-        MainWindow window;
-        auto *view = openPane<CleanView>(window, Pane::clean);
-        QVERIFY(view);
-        CleanModel *model = window.root()->clean();
+            QVERIFY(TestEnvironment::writeFile(home + path, QByteArray(400'000, 'x')));
         const auto there = [&](const QStringList &paths, bool present) {
             for (const QString &path : paths)
                 QVERIFY2(QFile::exists(home + path) == present &&
-                             (!present || TestEnvironment::readFile(home + path).size() == 40000),
+                             (!present || TestEnvironment::readFile(home + path).size() == 400'000),
                          qPrintable(path));
         };
-
-        QVERIFY(RealInput::click(visibleButton(*view, u"Scan"_qs)));
-        QVERIFY(QTest::qWaitFor([&] { return model->phase().kind == Phase::ready; }, 60000));
-        QVERIFY2(model->total() >= 120000, qPrintable(Size::format(model->total())));
-        QVERIFY(RealInput::click(view->cleanButton()));
-        QCOMPARE(view->cleanButton()->title(), u"Confirm: Empty Trash & Clean"_qs);
-        QCOMPARE(model->phase(), Phase::ready);  // armed, nothing run
-        there(junk, true);
-        QVERIFY(RealInput::click(view->cleanButton()));
-        QVERIFY(QTest::qWaitFor([&] { return model->phase().kind == Phase::done; }, 60000));
-        there(junk, false);
-        there(kept, true);
-        QVERIFY(model->freed() > 0);
-    }
-
-    // Over the real engine: right-click → Always Keep runs the scan again,
-    // the item is listed under "Kept" at the end, and the total drops by its
-    // size. The row's ellipsis opens the same menu; its reason shows on hover.
-    void alwaysKeepFromTheReport() {
-        Scene s;
-        s.env.installRealEngine();
-        for (const char *cache : {"/.cache/appA/blob.bin", "/.cache/appB/blob.bin"})
-            TestEnvironment::writeFile(s.env.home() + QString::fromLatin1(cache),
-                                       QByteArray(400'000, 'x'));
-        s.model.scan();
+        QVERIFY(RealInput::click(visibleButton(s.view, u"Scan"_qs)));
         QVERIFY(QTest::qWaitFor([&] { return s.model.phase().kind == Phase::ready; }, 60000));
         QCoreApplication::processEvents();
         const qint64 before = s.model.total();
@@ -438,9 +413,19 @@ private Q_SLOTS:
         QTRY_COMPARE(s.rows()->rowCount(), s.model.sections().size());  // closed after the rescan
         QVERIFY(!itemsOf(s.model, u"User caches"_qs).contains(u"appA"_qs));
         QVERIFY2(s.model.total() <= before - 400'000, qPrintable(QString::number(before)));
-        QVERIFY(QFile::exists(s.env.home() + u"/.config/mole/keep"_qs));
+        QVERIFY(QFile::exists(home + u"/.config/mole/keep"_qs));
         s.openSection(u"Kept"_qs);
         QVERIFY(ScreenShots::shoot(&s.view, u"kept"_qs));
+
+        QVERIFY(RealInput::click(s.view.cleanButton()));
+        QCOMPARE(s.view.cleanButton()->title(), u"Confirm: Empty Trash & Clean"_qs);
+        QCOMPARE(s.model.phase(), Phase::ready);  // armed, nothing run
+        there(junk, true);
+        QVERIFY(RealInput::click(s.view.cleanButton()));
+        QVERIFY(QTest::qWaitFor([&] { return s.model.phase().kind == Phase::done; }, 60000));
+        there(junk, false);
+        there(kept, true);
+        QVERIFY(s.model.freed() > 0);
     }
 };
 
