@@ -212,40 +212,18 @@ private Q_SLOTS:
         QCOMPARE(s.runs().size(), 4);  // nothing measured again
     }
 
-    // The bundled engine measures a folder of the temporary home. Moving a
-    // file asks first; Cancel keeps it, and once confirmed it is gone from
-    // the rows and sits in the Trash.
-    void trashAsksFirstWithTheRealEngine() {
+    // The bundled engine's report on a folder of the temporary home reads
+    // into rows, largest first.
+    void theRealEngineMeasuresAFolder() {
         SpaceScene s;
         s.env.installRealEngine();
-        const QString dir = s.env.home() + u"/Downloads"_qs, big = dir + u"/big.iso"_qs;
-        QVERIFY(TestEnvironment::writeFile(big, QByteArray(200'000, 'x')));
+        const QString dir = s.env.home() + u"/Downloads"_qs;
+        QVERIFY(TestEnvironment::writeFile(dir + u"/big.iso"_qs, QByteArray(200'000, 'x')));
         QVERIFY(TestEnvironment::writeFile(dir + u"/small.txt"_qs, QByteArray(5'000, 'x')));
         s.model.open(entry(dir, 0, true));
-        QVERIFY(s.settle());
         s.show();
         QVERIFY(s.settle());
         QCOMPARE(s.rowNames(), (QStringList{u"big.iso"_qs, u"small.txt"_qs}));
-
-        for (const auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
-            s.view->requestTrash(s.view->rows()->row(0).item);
-            QMessageBox *dialog = s.view->trashDialog();
-            QVERIFY(dialog && s.view->pendingTrash());
-            QCOMPARE(dialog->text(), u"Move “big.iso” to the Trash?"_qs);
-            QCOMPARE(dialog->informativeText(),
-                     u"You can restore it from the Trash until you empty it."_qs);
-            // Drawn as the destructive action, in the app's own look.
-            auto *move = qobject_cast<GButton *>(buttonOf(dialog, QMessageBox::DestructiveRole));
-            QVERIFY(move && move->kind() == GButton::Kind::error);
-            QCOMPARE(move->text(), u"Move to Trash"_qs);
-            QVERIFY(QTest::qWaitForWindowExposed(dialog));
-            QVERIFY(ScreenShots::shoot(dialog, u"space-trash-dialog"_qs));
-            QVERIFY(RealInput::click(buttonOf(dialog, role)));
-            QVERIFY(!s.view->pendingTrash());
-        }
-        QVERIFY(QTest::qWaitFor([&] { return s.view->rows()->rowCount() == 1; }, 10000));
-        QCOMPARE(s.rowNames(), QStringList{u"small.txt"_qs});
-        QCOMPARE(TrashCheck::problemWith(big), QString());
     }
 
     // The whole computer is measured, then up to three unmeasured child
@@ -393,10 +371,10 @@ private Q_SLOTS:
     }
 
     // Every field of the report is read, past text before the JSON and keys
-    // the app does not know. A moved entry leaves the report and the largest
-    // files, with whatever lay inside it (but not a sibling sharing its
-    // name's start); the totals stay as measured. A dangling link goes like
-    // any entry.
+    // the app does not know. Moving an entry asks first, and Cancel keeps
+    // it. A moved entry leaves the report and the largest files, with
+    // whatever lay inside it (but not a sibling sharing its name's start);
+    // the totals stay as measured. A dangling link goes like any entry.
     void trashDropsTheEntryEverywhereButKeepsTotals() {
         SpaceScene s;
         const QString folder = s.env.home() + u"/Films"_qs, film = folder + u"/film.mkv"_qs;
@@ -410,7 +388,7 @@ private Q_SLOTS:
                  "\"size\":1}],\"large_files\":[{\"name\":\"film.mkv\",\"path\":\"%2\","
                  "\"size\":10000},{\"name\":\"Films2\",\"path\":\"%1x\",\"size\":5}],"
                  "\"total_size\":10005,\"x\":[]}"_qs.arg(folder, film, link));
-        s.model.open(std::nullopt);
+        s.show();
         QVERIFY(s.settle());
         const DiskEntry dangling{u"dangling"_qs, link, 1, {}, {}, {}, {}},
             films2{u"Films2"_qs, folder + u"x"_qs, 5, {}, {}, {}, {}};
@@ -421,12 +399,30 @@ private Q_SLOTS:
                         QList<DiskEntry>{{u"film.mkv"_qs, film, 10000, {}, {}, {}, {}}, films2},
                         qint64(10005)}));
         QSignalSpy reports(&s.model, &SpaceModel::reportsChanged);
-        s.model.trash(s.model.report()->entries.at(0));
+        for (const auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
+            const DiskEntry asked =
+                role == QMessageBox::RejectRole ? dangling : s.model.report()->entries.at(0);
+            s.view->requestTrash(asked);
+            QMessageBox *dialog = s.view->trashDialog();
+            QVERIFY(dialog && s.view->pendingTrash());
+            QCOMPARE(dialog->text(), u"Move “"_qs + asked.name + u"” to the Trash?"_qs);
+            QCOMPARE(dialog->informativeText(),
+                     u"You can restore it from the Trash until you empty it."_qs);
+            // Drawn as the destructive action, in the app's own look.
+            auto *move = qobject_cast<GButton *>(buttonOf(dialog, QMessageBox::DestructiveRole));
+            QVERIFY(move && move->kind() == GButton::Kind::error);
+            QCOMPARE(move->text(), u"Move to Trash"_qs);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            QVERIFY(ScreenShots::shoot(dialog, u"space-trash-dialog"_qs));
+            QVERIFY(RealInput::click(buttonOf(dialog, role)));
+            QVERIFY(!s.view->pendingTrash());
+        }
         QVERIFY(reports.wait());
         QCOMPARE(s.model.report()->entries, QList<DiskEntry>{dangling});
         QCOMPARE(s.model.report()->largeFiles, QList<DiskEntry>{films2});
         QCOMPARE(s.model.report()->totalSize, std::optional<qint64>(10005));
         QCOMPARE(TrashCheck::problemWith(folder), QString());
+        QVERIFY(QFileInfo(link).isSymLink());  // cancelled
         s.model.trash(s.model.report()->entries.at(0));
         QVERIFY(reports.wait());
         QVERIFY(s.model.report()->entries.isEmpty());
