@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTest>
 #include <QTextBlock>
@@ -337,16 +338,28 @@ private Q_SLOTS:
         QVERIFY(s.settle());
     }
 
-    // After a clean, Ctrl+R scans again from an empty report; Escape stops
+    // The clean's log follows its newest line until the reader scrolls up.
+    // After the clean, Ctrl+R scans again from an empty report; Escape stops
     // the scan and the pane is back where it started.
-    void keysStartAndStopScans() {
+    void theLogAndKeysAfterAClean() {
+        QStringList lines;
+        for (int i = 0; i < 100; ++i) lines.append(u"  ✓ line %1"_qs.arg(i));
+        const QString hundred = ScriptedEngine::printLines(lines);
         Scene s(engine(u"echo x >> \"$HOME/runs\"; [ $(wc -l < \"$HOME/runs\") -ge 2 ] && "_qs +
                            gate(u"go"_qs) + printText(kHead) + printText(kTail),
-                       printText(kCleanLog)));
+                       hundred + gate(u"more"_qs) + hundred + printText(kCleanLog)));
         s.model.scan();
         QVERIFY(s.settle());
         s.model.clean();
+        QScrollBar *bar = s.view.log()->list()->verticalScrollBar();
+        QTRY_COMPARE(s.view.log()->lines()->rowCount(), 100);
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+        bar->setValue(bar->maximum() / 2);
+        const int reading = bar->value();
+        s.open(u"more"_qs);
         QVERIFY(s.settle() && s.reach(Phase::done));
+        QVERIFY(bar->value() == reading && bar->maximum() > reading);
+
         QVERIFY(QTest::qWaitForWindowActive(&s.view));
         QVERIFY(RealInput::key(&s.view, Qt::Key_R, Qt::ControlModifier));
         QTRY_COMPARE(s.model.phase().kind, Phase::scanning);
