@@ -466,17 +466,28 @@ private Q_SLOTS:
         QCOMPARE(s.engine.invocations().filter(u"--dry-run"_qs).size(), 2);
     }
 
-    // Chosen by a click on its row: finding the files, then the plan (its
-    // leftovers a checked item model) with Uninstall, which a first press
-    // only arms. The Down arrow chooses the next app, whose dry run fails.
+    // Passing over rows reads no plan ahead; resting on one does. Chosen by
+    // a click on its row: finding the files, then the plan (its leftovers a
+    // checked item model) with Uninstall, which a first press only arms. The
+    // Down arrow chooses the next app, whose dry run fails.
     void detailStates() {
         Scene s;
-        s.engine.list = listJson({app(u"Foo"_qs), app(u"Bad"_qs)});
+        s.engine.list = listJson({app(u"Foo"_qs), app(u"Bad"_qs), app(u"Hover"_qs)});
         s.engine.dryRuns = {{u"foo"_qs, dryRun({u"/opt/Foo"_qs, u"~/.config/foo"_qs})}};
         s.engine.gate = s.env.home() + u"/go"_qs;
         s.show();
         QVERIFY(s.load());
         QVERIFY(texts(s.view->detail()).contains(u"Select an App"_qs));
+        const auto centre = [&](int row) {
+            return s.view->list()->visualRect(s.view->rows()->index(row)).center();
+        };
+        for (int row : {0, 1, 2, 1}) {
+            QTest::mouseMove(s.view->list()->viewport(), centre(row));
+            QTest::qWait(UninstallView::hoverDelayMs / 5);
+        }
+        QVERIFY(s.engine.invocations().filter(u"--dry-run"_qs).isEmpty());
+        QTest::mouseMove(s.view->list()->viewport(), centre(2));
+        QTRY_VERIFY(s.engine.invocations().contains(u"uninstall --dry-run hover"_qs));
 
         QVERIFY(s.clickRow(0));
         QCOMPARE(s.model.selection(), std::optional(s.model.apps().first().path));
@@ -502,7 +513,7 @@ private Q_SLOTS:
         s.removeEngine();        // the next dry run fails
         QVERIFY(s.clickRow(0));  // the keys go back to the list
         QVERIFY(RealInput::key(&*s.view, Qt::Key_Down));
-        QCOMPARE(s.model.selection(), std::optional(s.model.apps().last().path));
+        QCOMPARE(s.model.selection(), std::optional(s.model.apps().at(1).path));
         QTRY_COMPARE(s.model.preview().kind, Preview::failed);
         QCoreApplication::processEvents();
         QVERIFY(texts(s.view->detail()).contains(u"Couldn't Uninstall"_qs));
