@@ -182,19 +182,31 @@ private Q_SLOTS:
         QCOMPARE(log.take(), SignalLog::Counts());
     }
 
-    // The model reads the scan's report through the engine's readers:
-    // sections without work are left out, notes never count, the marker's
-    // item count shows, and a later item brings the running sum back. A clean
-    // logs every line but the rule, timed from its start, and keeps the
-    // report; the next one starts a fresh log; a failing one keeps the report
-    // and the last duration.
+    // A scan without an engine, or with one that refuses to work (exit 1
+    // after its error report), has failed: never "nothing to clean". The
+    // model reads a report through the engine's readers: sections without
+    // work are left out, notes never count, the marker's item count shows,
+    // and a later item brings the running sum back. A clean logs every line
+    // but the rule, timed from its start, and keeps the report; the next one
+    // starts a fresh log. A refused clean keeps the report, its refusal
+    // readable in the log; one that cannot start keeps the last duration.
     void cleanLogsEveryLineButRulesAndFailuresKeepTheReport() {
         TestEnvironment env;
+        const QString refusal = u"HOME is not set; refusing to delete anything"_qs;
         CleanModel model;
         model.scan();  // no engine anywhere
         QVERIFY(waitForEnd(model));
         QCOMPARE(model.phase(), notInstalled);
         QCOMPARE(model.elapsed(), 0.0);
+        env.installRealEngine();
+        const QByteArray home = qgetenv("HOME");
+        qunsetenv("HOME");
+        model.scan();  // a dry run: the real engine, which deletes nothing here
+        const bool ended = waitForEnd(model);
+        qputenv("HOME", home);
+        QVERIFY(ended);
+        QCOMPARE(model.phase(), Phase::failure(refusal));
+        QVERIFY(model.sections().isEmpty());
 
         const QString path = env.installEngineInResources(engine(
             printText("Potential space: 5 GB | Items: 42\n➤ Caches\n→ A · 1 GB\n⚠ Big log, 9 GB\n"
@@ -226,12 +238,16 @@ private Q_SLOTS:
         QVERIFY(log[0].time >= 0 && log[1].time >= log[0].time);
         QVERIFY(log[2].time >= 0.3 && log[2].time <= model.elapsed());
 
-        env.installEngineInResources(engine({}, printText("done, nothing reported")));
+        env.installEngineInResources(
+            engine({}, u"echo 'mole clean: "_qs + refusal + u"' >&2; exit 1"_qs));
         model.clean();
         QCOMPARE(model.freed(), 0);
         QVERIFY(waitForEnd(model));
+        QCOMPARE(model.phase(), Phase::failure(refusal));
         QCOMPARE(model.log().size(), 1);
+        QCOMPARE(model.log().first().text, u"mole clean: "_qs + refusal);
         QCOMPARE(model.log().first().id, 0);
+        reportKept();
 
         const double elapsed = model.elapsed();
         QVERIFY(QFile::remove(path));
@@ -240,31 +256,6 @@ private Q_SLOTS:
         QCOMPARE(model.phase(), notInstalled);
         reportKept();
         QCOMPARE(model.elapsed(), elapsed);
-    }
-
-    // An engine that refuses to work (exit 1 after its error report) has
-    // failed: never "nothing to clean", never "cleaned".
-    void aRefusalIsAFailure() {
-        TestEnvironment env;
-        const QString refusal = u"HOME is not set; refusing to delete anything"_qs;
-        env.installRealEngine();
-        const QByteArray home = qgetenv("HOME");
-        qunsetenv("HOME");
-        CleanModel model;
-        model.scan();  // a dry run: the real engine, which deletes nothing here
-        const bool ended = waitForEnd(model);
-        qputenv("HOME", home);
-        QVERIFY(ended);
-        QCOMPARE(model.phase(), Phase::failure(refusal));
-        QVERIFY(model.sections().isEmpty());
-
-        env.installEngineInResources(
-            engine({}, u"echo 'mole clean: "_qs + refusal + u"' >&2; exit 1"_qs));
-        model.clean();
-        QVERIFY(waitForEnd(model));
-        QCOMPARE(model.phase(), Phase::failure(refusal));
-        QCOMPARE(model.log().size(), 1);  // the report itself stays readable in the log
-        QCOMPARE(model.log().first().text, u"mole clean: "_qs + refusal);
     }
 
     // Each phase's actions, strip (its leading cells) and content. A failed
