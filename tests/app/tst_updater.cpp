@@ -9,8 +9,11 @@
 #include <functional>
 #include <memory>
 
+#include "support/TestEnvironment.h"
+#include "support/TestPaths.h"
 #include "updates/Appcast.h"
 #include "updates/Updater.h"
+#include "updates/VersionCompare.h"
 
 using namespace std::chrono_literals;
 
@@ -68,6 +71,14 @@ void trickle(QTcpSocket *client, const QByteArray &chunk, std::chrono::milliseco
     timer->start(interval);
 }
 
+const QByteArray kRss =
+    "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">";
+
+QByteArray item(const QByteArray &build, const QByteArray &link) {
+    return "<item><sparkle:version>" + build + "</sparkle:version><enclosure url=\"" + link +
+           "\"/></item>";
+}
+
 // A feed of (build, short version) items, each downloading from `link`
 // ("%2" stands for the short version).
 QByteArray appcast(const QList<std::pair<QString, QString>> &versions,
@@ -80,36 +91,22 @@ QByteArray appcast(const QList<std::pair<QString, QString>> &versions,
                   link + u"\"/></item>"_qs)
                      .arg(build, shortVersion)
                      .toUtf8();
-    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
-           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" +
-           items + "</channel></rss>";
+    return "<?xml version=\"1.0\"?>" + kRss + "<channel>" + items + "</channel></rss>";
 }
 
-// What one check announced.
-struct Outcome {
-    explicit Outcome(UpdateController *updater)
-        : update(updater, &UpdateController::updateAvailable),
-          current(updater, &UpdateController::upToDate),
-          failed(updater, &UpdateController::checkFailed) {}
-    int count() const { return update.count() + current.count() + failed.count(); }
-    QString offered() const {
-        return update.isEmpty() ? QString()
-                                : update.first().first().value<AppcastItem>().download.toString();
-    }
-    QString failure() const {
-        return failed.isEmpty() ? QString() : failed.first().first().toString();
-    }
-
-    QSignalSpy update;
-    QSignalSpy current;
-    QSignalSpy failed;
-};
+// A document that declares `entities` before a channel holding `inChannel`.
+QByteArray declaring(const QByteArray &entities, const QByteArray &inChannel) {
+    return "<?xml version=\"1.0\"?><!DOCTYPE rss [" + entities + "]>" + kRss + "<channel>" +
+           inChannel + "</channel></rss>";
+}
 
 }  // namespace
 
 Q_DECLARE_METATYPE(Server::Answer)
 
-// Update checks against servers that answer, fail, redirect, stall or flood.
+// Update checks against servers that answer, fail, redirect, stall or flood,
+// with feeds as publishing tools write them and as attackers do; and the
+// version order the checks rest on.
 class UpdaterTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_settings;
@@ -120,16 +117,22 @@ private Q_SLOTS:
     }
     void init() { QSettings(u"Brightloft"_qs, u"Brightloft"_qs).clear(); }
 
-    // One check against a server that answers, fails, redirects, stalls or
-    // floods: what it announces ("http…": the download offered; "": up to
-    // date; else a part of the failure), and that it let the connection go.
+    // One check by an app of build `running`: what it announces ("http…":
+    // the download offered; "": up to date; else a part of the failure), and
+    // that it let the connection go.
     void check_data() {
         QTest::addColumn<Server::Answer>("answer");  // none: nothing listens
+        QTest::addColumn<QString>("running");
         QTest::addColumn<QString>("said");
-        const auto row = [](const char *tag, const char *said, Server::Answer answer) {
-            QTest::newRow(tag) << answer << QString::fromUtf8(said);
+        const auto row = [](const char *tag, const char *said, Server::Answer answer,
+                            const char *running = "1") {
+            QTest::newRow(tag) << answer << QString::fromLatin1(running) << QString::fromUtf8(said);
         };
-        const auto fixed = &Server::fixed;
+        const auto fixed = [](const QByteArray &body) { return Server::fixed(body); };
+        const auto file = [](const char *name) {
+            return Server::fixed(TestEnvironment::readFile(
+                TestPaths::source(u"tests/app/appcasts/"_qs + QString::fromLatin1(name))));
+        };
         const auto redirect = [](const QByteArray &location) {
             return [location](const QByteArray &path, QTcpSocket *client) {
                 client->write(
@@ -140,10 +143,33 @@ private Q_SLOTS:
             };
         };
         row("newer", "https://example.org/brightloft_0.3.0.deb",
-            fixed(appcast({{u"1"_qs, u"0.1.0"_qs}, {u"9"_qs, u"0.3.0"_qs}, {u"5"_qs, u"0.2"_qs}}),
-                  200));
-        row("same", "", fixed(appcast({{u"1"_qs, u"0.1.0"_qs}}), 200));
-        row("malformed", "could not be read", fixed("<rss><channel><item>", 200));
+            fixed(appcast({{u"1"_qs, u"0.1.0"_qs}, {u"9"_qs, u"0.3.0"_qs}, {u"5"_qs, u"0.2"_qs}})));
+        row("same", "", fixed(appcast({{u"1"_qs, u"0.1.0"_qs}})));
+        // Feeds as publishing tools write them.
+        row("stable user, beta listed first",
+            "https://brightloft.example.org/releases/Brightloft-3.0.2.tar.xz",
+            file("channels.xml"));
+        row("patch items are no update", "", file("deltas.xml"), "205");
+        row("build decides, not the short version", "https://brightloft.example.org/5.10.tar.xz",
+            file("mixed.xml"), "5200");
+        row("the OS-less item when the newest is for another system",
+            "https://brightloft.example.org/3.9.0/brightloft_3.9.0_amd64.deb", file("systems.xml"),
+            "385");
+        // Documents that must not yield a release, whatever else they do.
+        QByteArray laughs = "<!ENTITY a \"ha\">";
+        for (char e = 'b'; e <= 'g'; ++e)  // each entity ten of the one before
+            laughs += "<!ENTITY " + QByteArray(1, e) + " \"" +
+                      QByteArray("&" + QByteArray(1, char(e - 1)) + ";").repeated(10) + "\">";
+        const QByteArray link = "https://brightloft.example.org/x.tar.xz";
+        row("billion laughs", "could not be read", fixed(declaring(laughs, item("&g;", link))));
+        // An entity read from a file the feed names is never expanded.
+        row("external entity for the link", "could not be read",
+            fixed(declaring("<!ENTITY ext SYSTEM \"file:///etc/hostname\">", item("9", "&ext;"))));
+        row("cut short", "could not be read", fixed(kRss + "<channel>" + item("9", link).left(40)));
+        row("HTML error page", "could not be read",
+            fixed("<html><body><h1>502 Bad Gateway</h1></body></html>"));
+        row("items outside a channel", "", fixed(kRss + item("9", link) + "</rss>"));
+        row("empty", "could not be read", fixed({}));
         row("unreachable", "Couldn't check for updates", {});
         // Relative links follow the feed to where it moved.
         row("moved feed", "http://127.0.0.1:%1/moved/files/9.tar.xz",
@@ -153,10 +179,6 @@ private Q_SLOTS:
             redirect("file:///etc/passwd"));
         // Servers that would hold a check open for ever end at the deadline.
         row("silent", "took too long", [](const QByteArray &, QTcpSocket *) {});
-        row("one byte a second", "took too long", [](const QByteArray &, QTcpSocket *client) {
-            client->write("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n");
-            trickle(client, "<", 1s);
-        });
         row("a body that never ends", "took too long", [](const QByteArray &, QTcpSocket *client) {
             client->write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
             trickle(client, "40\r\n" + QByteArray(64, ' ') + "\r\n", 20ms);
@@ -185,28 +207,73 @@ private Q_SLOTS:
     }
     void check() {
         QFETCH(Server::Answer, answer);
+        QFETCH(QString, running);
         QFETCH(QString, said);
         const bool bomb = QByteArray(QTest::currentDataTag()).contains("unpacked");
         Server server(answer ? answer : Server::fixed({}));
         QVERIFY(server.isListening());
         if (!answer)
             server.close();
-        UpdateController updater(server.url(), u"0.1.0"_qs, u"1"_qs);
+        UpdateController updater(server.url(), u"0.1.0"_qs, running);
         updater.setDeadline(said == u"took too long" ? 1s : 20s);  // else the cap must end it
-        Outcome announced(&updater);
+        QSignalSpy update(&updater, &UpdateController::updateAvailable);
+        QSignalSpy current(&updater, &UpdateController::upToDate);
+        QSignalSpy failed(&updater, &UpdateController::checkFailed);
         updater.checkForUpdates();
-        QTRY_COMPARE_WITH_TIMEOUT(announced.count(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(update.count() + current.count() + failed.count(), 1, 20000);
         said.replace(u"%1"_qs, QString::number(server.serverPort()));
         if (bomb || !(said.isEmpty() || said.startsWith(u"http"_qs))) {
-            QCOMPARE(announced.failed.count(), 1);
-            QVERIFY2(announced.failure().contains(said), qPrintable(announced.failure()));
+            QCOMPARE(failed.count(), 1);
+            const QString failure = failed.first().first().toString();
+            QVERIFY2(failure.contains(said), qPrintable(failure));
         } else {
-            QCOMPARE(announced.current.count(), int(said.isEmpty()));
-            QCOMPARE(announced.offered(), said);
+            QCOMPARE(current.count(), int(said.isEmpty()));
+            QCOMPARE(update.isEmpty()
+                         ? QString()
+                         : update.first().first().value<AppcastItem>().download.toString(),
+                     said);
         }
         QVERIFY(!updater.isChecking());
         if (said == u"took too long" || said == u"too large" || bomb)
             QTRY_COMPARE(server.closed, 1);  // the connection was given up
+    }
+
+    // A plain http download named by an https feed would undo its https.
+    void plainLinkInASecureFeed() {
+        const auto parsed =
+            Appcast::parse(appcast({{u"9"_qs, u"9"_qs}}, u"http://mirror.example.net/x.tar.xz"_qs),
+                           QUrl(u"https://brightloft.example.org/updates/appcast.xml"_qs));
+        QVERIFY(parsed);
+        QCOMPARE(parsed->size(), 0);
+    }
+
+    // Version order: -1 when `a` is older than `b`, 0 when they are the same.
+    void versionOrder_data() {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("order");
+        const auto row = [](const char *tag, const char *a, const char *b, int order) {
+            QTest::newRow(tag) << QString::fromUtf8(a) << QString::fromUtf8(b) << order;
+        };
+        // The pre-release ladder, each step against the next.
+        row("alpha < beta", "1.0a1", "1.0b2", -1);
+        row("release candidate < release", "1.0rc1", "1.0", -1);
+        // Numbers are numbers, wherever they stand.
+        row("numeric, not text", "1.9", "1.10", -1);
+        row("beta 10 after beta 9", "2.0b9", "2.0b10", -1);
+        row("longer than 64 bits", "9", "184467440737095516160", -1);
+        // Words and separators.
+        row("pre-release of a patch", "1.0.0b1", "1.0", -1);
+        row("nothing below anything", "", "0.1", -1);
+        row("trailing zero parts", "1.2", "1.2.0.0", 0);
+        row("dash or not", "1.0-rc1", "1.0rc1", 0);
+    }
+    void versionOrder() {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, order);
+        QCOMPARE(compareVersions(a, b), order);
+        QCOMPARE(compareVersions(b, a), -order);
     }
 };
 
