@@ -17,18 +17,6 @@
 #include "theme/controls/Empty.h"
 #include "theme/controls/GButton.h"
 
-namespace {
-
-StatusSnapshot withDisks(const QList<StatusSnapshot::Disk> &disks) {
-    StatusSnapshot s;
-    s.disks = disks;
-    return s;
-}
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-}  // namespace
-
 using Content = RootView::Content;
 Q_DECLARE_METATYPE(RootView::Content)
 
@@ -36,29 +24,41 @@ Q_DECLARE_METATYPE(RootView::Content)
 class RootViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // What the window opens on, from the engine, the setup flag as stored
+    // (by hand or by something else: only a clear true counts) and file access.
     void contentDecision_data() {
         QTest::addColumn<bool>("engine");
-        QTest::addColumn<bool>("setupDone");
+        QTest::addColumn<QByteArray>("setupDone");  // empty: never stored
         QTest::addColumn<bool>("access");
         QTest::addColumn<Content>("content");
         QTest::addColumn<bool>("tabs");
         QTest::newRow("access revoked after setup")
-            << true << true << false << Content::setup << false;
-        QTest::newRow("ready") << true << true << true << Content::panes << true;
+            << true << QByteArray("true") << false << Content::setup << false;
+        QTest::newRow("ready") << true << QByteArray("true") << true << Content::panes << true;
+        QTest::newRow("ready, stored as 1")
+            << true << QByteArray("1") << true << Content::panes << true;
+        QTest::newRow("stored as a word")
+            << true << QByteArray("banana") << true << Content::setup << false;
+        QTest::newRow("stored as a list")
+            << true << QByteArray("a, b") << true << Content::setup << false;
         // Without an engine the top bar still follows readiness alone.
-        QTest::newRow("damaged, ready") << false << true << true << Content::damaged << true;
-        QTest::newRow("damaged, first run") << false << false << true << Content::damaged << false;
+        QTest::newRow("damaged, ready")
+            << false << QByteArray("true") << true << Content::damaged << true;
+        QTest::newRow("damaged, first run")
+            << false << QByteArray() << true << Content::damaged << false;
     }
     void contentDecision() {
         QFETCH(bool, engine);
-        QFETCH(bool, setupDone);
+        QFETCH(QByteArray, setupDone);
         QFETCH(bool, access);
         QFETCH(Content, content);
         QFETCH(bool, tabs);
         AppFixture app;
         if (engine)
             app.installEngine();
-        UserDefaults::setFlag(UserDefaults::setupDone, setupDone);
+        if (!setupDone.isEmpty())
+            QVERIFY(TestEnvironment::writeFile(UserDefaults::location(),
+                                               "[General]\nsetupDone=" + setupDone + "\n"));
         app.setAccess(access);
 
         RootView root;
@@ -128,48 +128,31 @@ private Q_SLOTS:
         QVERIFY(notice->isHidden());
     }
 
-    // A settings file written by hand or by something else: only a clear
-    // true or false counts, anything else reads as absent.
-    void storedFlagsReadStrictly_data() {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<bool>("fallback");
-        QTest::addColumn<bool>("read");
-        QTest::newRow("true") << QByteArray("true") << false << true;
-        QTest::newRow("one") << QByteArray("1") << false << true;
-        QTest::newRow("a word") << QByteArray("banana") << false << false;
-        QTest::newRow("a word, Settings' default") << QByteArray("banana") << true << true;
-        QTest::newRow("a list") << QByteArray("a, b") << false << false;
-    }
-    void storedFlagsReadStrictly() {
-        QFETCH(QByteArray, stored);
-        QFETCH(bool, fallback);
-        QFETCH(bool, read);
-        AppFixture app;
-        const QString file = UserDefaults::location();
-        QVERIFY(TestEnvironment::writeFile(file, "[General]\nsetupDone=" + stored + "\n"));
-        QCOMPARE(UserDefaults::flag(UserDefaults::setupDone, fallback), read);
-    }
-
     // The top bar's free-space pill, whatever numbers the engine sends.
     void freeBytes_data() {
-        QTest::addColumn<StatusSnapshot>("snapshot");
+        QTest::addColumn<QList<StatusSnapshot::Disk>>("disks");
         QTest::addColumn<qint64>("free");  // -1: no pill
+        const double nan = std::numeric_limits<double>::quiet_NaN();
         QTest::newRow("root disk wins")
-            << withDisks({{u"/home"_qs, 10, 100, 10, {}}, {u"/"_qs, 400.9, 1000.5, 40, {}}})
+            << QList<StatusSnapshot::Disk>{{u"/home"_qs, 10, 100, 10, {}},
+                                           {u"/"_qs, 400.9, 1000.5, 40, {}}}
             << qint64(599);  // 599.6 truncated
         QTest::newRow("no root: first disk")
-            << withDisks({{u"/data"_qs, 1e9, 3e9, 33, {}}, {u"/boot"_qs, 1, 2, 50, {}}})
+            << QList<StatusSnapshot::Disk>{{u"/data"_qs, 1e9, 3e9, 33, {}},
+                                           {u"/boot"_qs, 1, 2, 50, {}}}
             << qint64(2000000000);
-        QTest::newRow("not a number") << withDisks({{u"/"_qs, kNaN, 100, 0, {}}}) << qint64(-1);
+        QTest::newRow("not a number")
+            << QList<StatusSnapshot::Disk>{{u"/"_qs, nan, 100, 0, {}}} << qint64(-1);
         QTest::newRow("beyond a byte count")
-            << withDisks({{u"/"_qs, 0, 1e19, 0, {}}}) << qint64(-1);
+            << QList<StatusSnapshot::Disk>{{u"/"_qs, 0, 1e19, 0, {}}} << qint64(-1);
     }
     void freeBytes() {
-        QFETCH(StatusSnapshot, snapshot);
+        QFETCH(QList<StatusSnapshot::Disk>, disks);
         QFETCH(qint64, free);
+        StatusSnapshot snapshot;
+        snapshot.disks = disks;
         QCOMPARE(FreeSpacePill::freeBytes(snapshot).value_or(-1), free);
     }
 };
-
 QTEST_MAIN(RootViewTest)
 #include "tst_root_view.moc"
