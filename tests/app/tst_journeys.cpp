@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -245,30 +246,6 @@ struct Heard {
     QString description = {};
 };
 
-// One element of the tree as a screen reader meets it.
-struct Element {
-    QAccessible::Role role;
-    QString name;
-    QAccessible::State state;
-    QString className;  // of the widget behind it; empty for list items
-    QString description;
-};
-
-// Every element under `iface`, depth first, skipping what is not shown:
-// what AT-SPI hands a screen reader.
-void collect(QAccessibleInterface *iface, QList<Element> &out, int depth = 0) {
-    if (!iface || depth > 40)
-        return;
-    const QObject *object = iface->object();
-    out.append({iface->role(), iface->text(QAccessible::Name), iface->state(),
-                object ? QString::fromLatin1(object->metaObject()->className()) : QString(),
-                iface->text(QAccessible::Description)});
-    auto *widget = qobject_cast<QWidget *>(iface->object());
-    if (iface->state().invisible || (widget && !widget->isVisible()))
-        return;
-    for (int i = 0; i < iface->childCount(); ++i) collect(iface->child(i), out, depth + 1);
-}
-
 // What stands in a user's way in `window` (the main one when null) as it is
 // now: a button not seen whole even after scrolling its page to it, a text
 // naming a Mac-only thing (the application menu's included), what a screen
@@ -310,39 +287,47 @@ bool inspect(Journey &j, const QList<Heard> &heard, QWidget *window = nullptr) {
         A::Table,    A::Cell,     A::ButtonMenu,  A::StaticText};  // selectable text
     static const QStringList decoration = {u"Icon"_qs, u"Logo"_qs, u"StatusDot"_qs,
                                            u"Sparkline"_qs};
-    QList<Element> elements;
-    collect(QAccessible::queryAccessibleInterface(window), elements);
+    QList<Heard> unheard = heard;
     QStringList selected;
     int tabs = 0;
-    for (const Element &e : elements) {
-        const QString what = e.className + u" role "_qs + QString::number(e.role) + u" \""_qs +
-                             e.name + u"\" "_qs + e.description;
-        const bool hidden = e.state.invisible;
-        if (decoration.contains(e.className) && (!hidden || e.role != A::NoRole))
+    // Depth first, as AT-SPI hands the tree to a screen reader: what is not
+    // shown is read but not entered.
+    const std::function<void(QAccessibleInterface *, int)> read = [&](QAccessibleInterface *e,
+                                                                      int depth) {
+        if (!e || depth > 40)
+            return;
+        const QString type =
+            e->object() ? QString::fromLatin1(e->object()->metaObject()->className()) : QString();
+        const QString name = e->text(A::Name);
+        const QAccessible::State state = e->state();
+        const QString what = type + u" role "_qs + QString::number(e->role()) + u" \""_qs + name +
+                             u"\" "_qs + e->text(A::Description);
+        if (decoration.contains(type) && (!state.invisible || e->role() != A::NoRole))
             out << u"decoration exposed: "_qs + what;
-        // Nor is a picture shown by a plain label (the Uninstaller's app icon).
-        if (e.className == u"QLabel" && !hidden && e.name.isEmpty())
-            out << u"unnamed picture: "_qs + what;
-        if (e.className == u"TabButton" && !hidden) {
-            ++tabs;
-            if (e.role != A::PageTab || e.state.selected != e.state.checked)
+        if (!state.invisible) {
+            unheard.removeIf([&](const Heard &h) {
+                return h.role == e->role() && h.name == name &&
+                       (h.description.isEmpty() || h.description == e->text(A::Description));
+            });
+            // Nor is a picture shown by a plain label (the Uninstaller's app icon).
+            if (type == u"QLabel" && name.isEmpty())
+                out << u"unnamed picture: "_qs + what;
+            if (type == u"TabButton" && (++tabs, state.selected))
+                selected << name;
+            if (type == u"TabButton" &&
+                (e->role() != A::PageTab || state.selected != state.checked))
                 out << u"tab not a page tab selected as checked: "_qs + what;
-            if (e.state.selected)
-                selected << e.name;
+            if (state.focusable && name.trimmed().isEmpty())
+                out << u"focusable without a name: "_qs + what;
+            if (state.focusable && !controls.contains(e->role()))
+                out << u"focusable with no control role: "_qs + what;
         }
-        if (hidden || !e.state.focusable)
-            continue;
-        if (e.name.trimmed().isEmpty())
-            out << u"focusable without a name: "_qs + what;
-        if (!controls.contains(e.role))
-            out << u"focusable with no control role: "_qs + what;
-    }
-    for (const Heard &h : heard)
-        if (std::none_of(elements.cbegin(), elements.cend(), [&](const Element &e) {
-                return !e.state.invisible && e.role == h.role && e.name == h.name &&
-                       (h.description.isEmpty() || e.description == h.description);
-            }))
-            out << u"not heard: "_qs + h.name;
+        auto *widget = qobject_cast<QWidget *>(e->object());
+        if (!state.invisible && (!widget || widget->isVisible()))
+            for (int i = 0; i < e->childCount(); ++i) read(e->child(i), depth + 1);
+    };
+    read(QAccessible::queryAccessibleInterface(window), 0);
+    for (const Heard &h : std::as_const(unheard)) out << u"not heard: "_qs + h.name;
     if (window == j.window && j.root()->content() == RootView::Content::panes &&
         (tabs != Panes::all().size() || selected != QStringList{Panes::title(j.root()->pane())}))
         out << u"tabs: %1, selected %2"_qs.arg(tabs).arg(selected.join(u", "_qs));
@@ -379,8 +364,18 @@ const QString asks = u"Asks for confirmation"_qs;
 // way is also read as a whole: see inspect().
 
 // Continue on the first run; the keys land in the panes that replace it.
-void firstRun(bool keys) {
+// When the settings cannot be saved (a file stands where their folder should
+// be, which even root cannot write through), Continue still works for this
+// run and the window says once what was not saved where.
+void firstRun(bool keys, bool unsavable) {
+    QTemporaryDir dir;
+    const QString blocked = dir.filePath(u"config"_qs);
     Journey j(false, keys);
+    if (unsavable) {
+        QVERIFY(TestEnvironment::writeFile(blocked));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocked);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocked);
+    }
     QVERIFY(j.shown());
     QVERIFY(!j.root()->topBar()->showsTabs());
     QVERIFY(inspect(j, {{A::Button, u"Continue"_qs}, {A::StaticText, u"Access to Your Files"_qs}}));
@@ -390,15 +385,25 @@ void firstRun(bool keys) {
     QCOMPARE(j.root()->content(), RootView::Content::panes);
     QVERIFY(UserDefaults::flag(UserDefaults::setupDone));
     QVERIFY(j.root()->topBar()->showsTabs());
-    QVERIFY(j.root()->saveNotice()->isHidden());
+    SaveNotice *notice = j.root()->saveNotice();
+    QCOMPARE(notice->isVisible(), unsavable);
     // The screen that held the button goes once its press is over.
     QTRY_VERIFY(!access);
     QVERIFY(inspect(j, {{A::PageTab, u"Overview"_qs}}));
-    if (!keys)
+    if (keys) {
+        j.keepActive();
+        QCOMPARE(focus(), j.root()->topBar()->tabs().first());
+        QVERIFY(Journey::focusShown(j.window));
+    }
+    if (!unsavable)
         return;
-    j.keepActive();
-    QCOMPARE(focus(), j.root()->topBar()->tabs().first());
-    QVERIFY(Journey::focusShown(j.window));
+    QCOMPARE(notice->text(), SaveNotice::message(UserDefaults::location()));
+    QVERIFY(notice->text().contains(blocked));
+    QVERIFY(j.press(notice->dismissButton(), keys));
+    QVERIFY(notice->isHidden());
+    QVERIFY(!UserDefaults::setFlag(UserDefaults::automationAsked, true));
+    QVERIFY(UserDefaults::flag(UserDefaults::automationAsked));
+    QVERIFY(notice->isHidden());
 }
 
 // Scan, arm the clean (by keys: change one's mind with Escape and arm it
@@ -727,8 +732,13 @@ private Q_SLOTS:
         QTest::addColumn<Run>("run");
         QTest::addColumn<bool>("keys");
         const std::pair<const char *, Run> paths[] = {
-            {"first run", firstRun},   {"cleanup", cleanup},         {"uninstaller", uninstaller},
-            {"space lens", spaceLens}, {"maintenance", maintenance}, {"settings", settings}};
+            {"first run", [](bool keys) { firstRun(keys, false); }},
+            {"first run, settings unsavable", [](bool keys) { firstRun(keys, true); }},
+            {"cleanup", cleanup},
+            {"uninstaller", uninstaller},
+            {"space lens", spaceLens},
+            {"maintenance", maintenance},
+            {"settings", settings}};
         for (const auto &[name, run] : paths)
             for (bool keys : {false, true})
                 QTest::addRow("%s, %s", name, keys ? "keys" : "pointer") << run << keys;

@@ -1,21 +1,15 @@
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <limits>
 
 #include "app/FreeSpacePill.h"
-#include "app/MainWindow.h"
 #include "app/RootView.h"
-#include "app/SaveNotice.h"
 #include "app/TopBar.h"
 #include "overview/StatusModel.h"
 #include "permissions/ui/AccessView.h"
 #include "platform/UserDefaults.h"
 #include "support/AppFixture.h"
-#include "support/RealInput.h"
 #include "theme/controls/Empty.h"
-#include "theme/controls/GButton.h"
 
 using Content = RootView::Content;
 Q_DECLARE_METATYPE(RootView::Content)
@@ -92,40 +86,6 @@ private Q_SLOTS:
         UserDefaults::setFlag(UserDefaults::setupDone, false);
         QVERIFY(!root.status()->isStreaming());
         QCOMPARE(root.content(), Content::setup);
-    }
-
-    // A settings file that cannot be written (here: a file stands where its
-    // folder should be, which even root cannot write through).
-    void unsavableSettingsStillFinishSetupAndSaySo() {
-        AppFixture app;
-        app.installEngine();
-        QTemporaryDir dir;
-        const QString blocked = dir.path() + u"/config"_qs;
-        QVERIFY(TestEnvironment::writeFile(blocked));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocked);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocked);
-
-        MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        RootView *root = window.root();
-        SaveNotice *notice = root->saveNotice();
-        QVERIFY(notice->isHidden());
-        auto *access = qobject_cast<AccessView *>(root->contentWidget());
-        QVERIFY(access && RealInput::click(access->continueButton()));
-        // Continue works for this run, and the window says what was not saved where.
-        QCOMPARE(root->content(), Content::panes);
-        QVERIFY(UserDefaults::flag(UserDefaults::setupDone));
-        QVERIFY(notice->isVisible());
-        QCOMPARE(notice->text(), SaveNotice::message(UserDefaults::location()));
-        QVERIFY(notice->text().contains(blocked));
-
-        // Said once: dismissed, a later failed write stays quiet.
-        QVERIFY(RealInput::click(notice->dismissButton()));
-        QVERIFY(notice->isHidden());
-        QVERIFY(!UserDefaults::setFlag(UserDefaults::automationAsked, true));
-        QVERIFY(UserDefaults::flag(UserDefaults::automationAsked));
-        QVERIFY(notice->isHidden());
     }
 
     // The top bar's free-space pill, whatever numbers the engine sends.
