@@ -1,5 +1,4 @@
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -34,6 +33,7 @@ public:
     explicit Server(Answer answer) : m_answer(std::move(answer)) {
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *client = nextPendingConnection()) {
+                ++opened;
                 connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
                 connect(client, &QTcpSocket::disconnected, this, [this] { ++closed; });
                 connect(client, &QTcpSocket::readyRead, client, [this, client] {
@@ -48,21 +48,23 @@ public:
         });
         listen(QHostAddress::LocalHost);
     }
-    // Answers every request with one response.
-    static Answer fixed(const QByteArray &body, int status = 200) {
-        return [=](const QByteArray &, QTcpSocket *client) {
-            client->write(response(status, body));
-            client->disconnectFromHost();
-        };
-    }
     QUrl url() const { return QUrl(u"http://127.0.0.1:%1/appcast.xml"_qs.arg(serverPort())); }
 
-    int closed = 0;  // connections the client gave up or finished
+    int opened = 0;
+    int closed = 0;  // connections given up or finished
 
 private:
     Answer m_answer;
     QByteArray m_request;
 };
+
+// Answers every request with `body`.
+Server::Answer fixed(const QByteArray &body) {
+    return [=](const QByteArray &, QTcpSocket *client) {
+        client->write(response(200, body));
+        client->disconnectFromHost();
+    };
+}
 
 // Writes `chunk` every `interval` until the client goes away.
 void trickle(QTcpSocket *client, const QByteArray &chunk, std::chrono::milliseconds interval) {
@@ -71,33 +73,18 @@ void trickle(QTcpSocket *client, const QByteArray &chunk, std::chrono::milliseco
     timer->start(interval);
 }
 
-const QByteArray kRss =
-    "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">";
-
 QByteArray item(const QByteArray &build, const QByteArray &link) {
     return "<item><sparkle:version>" + build + "</sparkle:version><enclosure url=\"" + link +
            "\"/></item>";
 }
 
-// A feed of (build, short version) items, each downloading from `link`
-// ("%2" stands for the short version).
-QByteArray appcast(const QList<std::pair<QString, QString>> &versions,
-                   const QString &link = u"https://example.org/brightloft_%2.deb"_qs) {
-    QByteArray items;
-    for (const auto &[build, shortVersion] : versions)
-        items += (u"<item><sparkle:version>%1</sparkle:version>"
-                  "<sparkle:shortVersionString>%2</sparkle:shortVersionString>"
-                  "<enclosure url=\""_qs +
-                  link + u"\"/></item>"_qs)
-                     .arg(build, shortVersion)
-                     .toUtf8();
-    return "<?xml version=\"1.0\"?>" + kRss + "<channel>" + items + "</channel></rss>";
-}
-
-// A document that declares `entities` before a channel holding `inChannel`.
-QByteArray declaring(const QByteArray &entities, const QByteArray &inChannel) {
-    return "<?xml version=\"1.0\"?><!DOCTYPE rss [" + entities + "]>" + kRss + "<channel>" +
-           inChannel + "</channel></rss>";
+// A feed whose channel holds `items`, after the declarations `entities`.
+QByteArray feed(const QByteArray &items, const QByteArray &entities = {}) {
+    return "<?xml version=\"1.0\"?>" +
+           (entities.isEmpty() ? "" : "<!DOCTYPE rss [" + entities + "]>") +
+           "<rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" +
+           items + "</channel></rss>";
 }
 
 }  // namespace
@@ -119,7 +106,7 @@ private Q_SLOTS:
 
     // One check by an app of build `running`: what it announces ("http…":
     // the download offered; "": up to date; else a part of the failure), and
-    // that it let the connection go.
+    // that it let every connection go.
     void check_data() {
         QTest::addColumn<Server::Answer>("answer");  // none: nothing listens
         QTest::addColumn<QString>("running");
@@ -128,23 +115,18 @@ private Q_SLOTS:
                             const char *running = "1") {
             QTest::newRow(tag) << answer << QString::fromLatin1(running) << QString::fromUtf8(said);
         };
-        const auto fixed = [](const QByteArray &body) { return Server::fixed(body); };
         const auto file = [](const char *name) {
-            return Server::fixed(TestEnvironment::readFile(
+            return fixed(TestEnvironment::readFile(
                 TestPaths::source(u"tests/app/appcasts/"_qs + QString::fromLatin1(name))));
         };
         const auto redirect = [](const QByteArray &location) {
             return [location](const QByteArray &path, QTcpSocket *client) {
-                client->write(
-                    path.startsWith("/moved/")
-                        ? response(200, appcast({{u"9"_qs, u"9"_qs}}, u"files/%2.tar.xz"_qs))
-                        : response(301, "", "Location: " + location + "\r\n"));
+                client->write(path.startsWith("/moved/")
+                                  ? response(200, feed(item("9", "files/9.tar.xz")))
+                                  : response(301, "", "Location: " + location + "\r\n"));
                 client->disconnectFromHost();
             };
         };
-        row("newer", "https://example.org/brightloft_0.3.0.deb",
-            fixed(appcast({{u"1"_qs, u"0.1.0"_qs}, {u"9"_qs, u"0.3.0"_qs}, {u"5"_qs, u"0.2"_qs}})));
-        row("same", "", fixed(appcast({{u"1"_qs, u"0.1.0"_qs}})));
         // Feeds as publishing tools write them.
         row("stable user, beta listed first",
             "https://brightloft.example.org/releases/Brightloft-3.0.2.tar.xz",
@@ -161,14 +143,13 @@ private Q_SLOTS:
             laughs += "<!ENTITY " + QByteArray(1, e) + " \"" +
                       QByteArray("&" + QByteArray(1, char(e - 1)) + ";").repeated(10) + "\">";
         const QByteArray link = "https://brightloft.example.org/x.tar.xz";
-        row("billion laughs", "could not be read", fixed(declaring(laughs, item("&g;", link))));
+        row("billion laughs", "could not be read", fixed(feed(item("&g;", link), laughs)));
         // An entity read from a file the feed names is never expanded.
         row("external entity for the link", "could not be read",
-            fixed(declaring("<!ENTITY ext SYSTEM \"file:///etc/hostname\">", item("9", "&ext;"))));
-        row("cut short", "could not be read", fixed(kRss + "<channel>" + item("9", link).left(40)));
-        row("HTML error page", "could not be read",
-            fixed("<html><body><h1>502 Bad Gateway</h1></body></html>"));
-        row("items outside a channel", "", fixed(kRss + item("9", link) + "</rss>"));
+            fixed(feed(item("9", "&ext;"), "<!ENTITY ext SYSTEM \"file:///etc/hostname\">")));
+        row("cut short", "could not be read", fixed(feed(item("9", link)).chopped(40)));
+        row("items outside a channel", "",
+            fixed(feed({}).replace("<channel></channel>", item("9", link))));
         row("empty", "could not be read", fixed({}));
         row("unreachable", "Couldn't check for updates", {});
         // Relative links follow the feed to where it moved.
@@ -200,7 +181,7 @@ private Q_SLOTS:
         });
         // qCompress() puts a length before the zlib stream; Qt's own guard
         // against packed bombs may be what stops it.
-        row("small, but 20 MB unpacked", "", [](const QByteArray &, QTcpSocket *client) {
+        row("small, but 20 MB unpacked", "failed: ", [](const QByteArray &, QTcpSocket *client) {
             const QByteArray packed = qCompress(QByteArray(20 * 1024 * 1024, ' '), 9).mid(4);
             client->write(response(200, packed, "Content-Encoding: deflate\r\n"));
         });
@@ -209,39 +190,36 @@ private Q_SLOTS:
         QFETCH(Server::Answer, answer);
         QFETCH(QString, running);
         QFETCH(QString, said);
-        const bool bomb = QByteArray(QTest::currentDataTag()).contains("unpacked");
-        Server server(answer ? answer : Server::fixed({}));
+        Server server(answer ? answer : fixed({}));
         QVERIFY(server.isListening());
         if (!answer)
             server.close();
         UpdateController updater(server.url(), u"0.1.0"_qs, running);
         updater.setDeadline(said == u"took too long" ? 1s : 20s);  // else the cap must end it
-        QSignalSpy update(&updater, &UpdateController::updateAvailable);
-        QSignalSpy current(&updater, &UpdateController::upToDate);
-        QSignalSpy failed(&updater, &UpdateController::checkFailed);
+        QString announced;
+        int announcements = 0;
+        const auto note = [&](const QString &what) { announced = what, ++announcements; };
+        QObject::connect(&updater, &UpdateController::updateAvailable,
+                         [&](const AppcastItem &item) { note(item.download.toString()); });
+        QObject::connect(&updater, &UpdateController::upToDate, [&] { note({}); });
+        QObject::connect(&updater, &UpdateController::checkFailed,
+                         [&](const QString &message) { note(u"failed: "_qs + message); });
         updater.checkForUpdates();
-        QTRY_COMPARE_WITH_TIMEOUT(update.count() + current.count() + failed.count(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(announcements, 1, 20000);
         said.replace(u"%1"_qs, QString::number(server.serverPort()));
-        if (bomb || !(said.isEmpty() || said.startsWith(u"http"_qs))) {
-            QCOMPARE(failed.count(), 1);
-            const QString failure = failed.first().first().toString();
-            QVERIFY2(failure.contains(said), qPrintable(failure));
-        } else {
-            QCOMPARE(current.count(), int(said.isEmpty()));
-            QCOMPARE(update.isEmpty()
-                         ? QString()
-                         : update.first().first().value<AppcastItem>().download.toString(),
-                     said);
-        }
+        if (said.isEmpty() || said.startsWith(u"http"_qs))
+            QCOMPARE(announced, said);
+        else
+            QVERIFY2(announced.startsWith(u"failed: "_qs) && announced.contains(said),
+                     qPrintable(announced));
         QVERIFY(!updater.isChecking());
-        if (said == u"took too long" || said == u"too large" || bomb)
-            QTRY_COMPARE(server.closed, 1);  // the connection was given up
+        QTRY_COMPARE(server.closed, server.opened);  // every connection let go
     }
 
     // A plain http download named by an https feed would undo its https.
     void plainLinkInASecureFeed() {
         const auto parsed =
-            Appcast::parse(appcast({{u"9"_qs, u"9"_qs}}, u"http://mirror.example.net/x.tar.xz"_qs),
+            Appcast::parse(feed(item("9", "http://mirror.example.net/x.tar.xz")),
                            QUrl(u"https://brightloft.example.org/updates/appcast.xml"_qs));
         QVERIFY(parsed);
         QCOMPARE(parsed->size(), 0);
