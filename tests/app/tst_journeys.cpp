@@ -96,6 +96,14 @@ QWidget *focus() {
     return QApplication::focusWidget();
 }
 
+// True once `done` holds, with what it brought laid out and drawn.
+bool until(const std::function<bool()> &done) {
+    if (!QTest::qWaitFor(done, 20000))
+        return false;
+    RealInput::settle();
+    return true;
+}
+
 // The whole app (main window, menu, Settings) over the scripted engine in a
 // temporary home, shown as a user first sees it: at its smallest to a user of
 // the pointer, at the size it opens at to one of the keyboard. Input goes in
@@ -104,12 +112,12 @@ QWidget *focus() {
 struct Journey {
     AppFixture app;
     QString appImage = app.env().home() + u"/Apps/Notely.AppImage"_qs;
-    QSize size;
+    const bool keys;  // the keyboard alone, or the pointer
+    const QSize size = keys ? QSize(1100, 720) : MainWindow::minimumSize;
     std::optional<App> shell;
     MainWindow *window = nullptr;
 
-    explicit Journey(bool setupDone, bool keys = true)
-        : size(keys ? QSize(1100, 720) : MainWindow::minimumSize) {
+    explicit Journey(bool setupDone, bool byKeys = true) : keys(byKeys) {
         TestEnvironment::writeFile(appImage, QByteArray(60'000, 'x'));
         TestEnvironment::writeFile(app.env().home() + u"/.config/notely/settings.ini"_qs, "[ui]\n");
         app.env().installEngineInResources(engine(appImage));
@@ -130,8 +138,13 @@ struct Journey {
     View *view() const {
         return qobject_cast<View *>(root()->contentWidget());
     }
+    // Shows the window and opens `pane`; its view, or null unless a View.
+    template <class View>
+    View *open(Pane pane) {
+        return shown() && openPane(pane) ? view<View>() : nullptr;
+    }
     // Opens `pane` by its tab, or by Ctrl+<number>.
-    bool openPane(Pane pane, bool keys) {
+    bool openPane(Pane pane) {
         if (keys) {
             key(Qt::Key(Qt::Key_1 + Panes::all().indexOf(pane)), Qt::ControlModifier);
             return until([&] { return root()->pane() == pane; });
@@ -155,12 +168,12 @@ struct Journey {
 
     // The offscreen platform drops the activation when the focused widget
     // is deleted; a desktop keeps it. Give it back as the desktop would.
-    void keepActive() {
+    bool keepActive() {
         QTest::qWait(10);  // the platform's word on activation comes late
-        if (!QApplication::activeWindow()) {
-            window->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(window));
-        }
+        if (QApplication::activeWindow())
+            return true;
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window);
     }
     // The window a key typed now goes to: the open menu, else a dialog, else
     // the active window. It hands the key to its focused widget after the
@@ -201,7 +214,7 @@ struct Journey {
         return false;
     }
     // Presses `target` with the pointer, or with the keys: Tab to it, then Space.
-    bool press(QWidget *target, bool keys) {
+    bool press(QWidget *target) {
         if (!keys)
             return RealInput::click(target);  // says why when it cannot
         if (!tabTo(target))
@@ -230,11 +243,10 @@ struct Journey {
     static bool focusShown(QWidget *within) {
         return focus() && within->isAncestorOf(focus()) && problemAt(focus()).isEmpty();
     }
-    static bool until(const std::function<bool()> &done) {
-        if (!QTest::qWaitFor(done, 20000))
-            return false;
-        RealInput::settle();
-        return true;
+    // By keys, the focus is on `target` (and shown, given `within`); by
+    // pointer, there is nothing to check.
+    bool keysOn(const QWidget *target, QWidget *within = nullptr) const {
+        return !keys || (focus() == target && (!within || focusShown(within)));
     }
 };
 
@@ -381,25 +393,20 @@ void firstRun(bool keys, bool unsavable) {
     QVERIFY(inspect(j, {{A::Button, u"Continue"_qs}, {A::StaticText, u"Access to Your Files"_qs}}));
     QPointer<AccessView> access = j.view<AccessView>();
     QVERIFY(access);
-    QVERIFY(j.press(access->continueButton(), keys));
+    QVERIFY(j.press(access->continueButton()));
     QCOMPARE(j.root()->content(), RootView::Content::panes);
     QVERIFY(UserDefaults::flag(UserDefaults::setupDone));
-    QVERIFY(j.root()->topBar()->showsTabs());
     SaveNotice *notice = j.root()->saveNotice();
     QCOMPARE(notice->isVisible(), unsavable);
     // The screen that held the button goes once its press is over.
     QTRY_VERIFY(!access);
     QVERIFY(inspect(j, {{A::PageTab, u"Overview"_qs}}));
-    if (keys) {
-        j.keepActive();
-        QCOMPARE(focus(), j.root()->topBar()->tabs().first());
-        QVERIFY(Journey::focusShown(j.window));
-    }
+    QVERIFY(j.keepActive() && j.keysOn(j.root()->topBar()->tabs().first(), j.window));
     if (!unsavable)
         return;
     QCOMPARE(notice->text(), SaveNotice::message(UserDefaults::location()));
     QVERIFY(notice->text().contains(blocked));
-    QVERIFY(j.press(notice->dismissButton(), keys));
+    QVERIFY(j.press(notice->dismissButton()));
     QVERIFY(notice->isHidden());
     QVERIFY(!UserDefaults::setFlag(UserDefaults::automationAsked, true));
     QVERIFY(UserDefaults::flag(UserDefaults::automationAsked));
@@ -410,27 +417,22 @@ void firstRun(bool keys, bool unsavable) {
 // again), confirm; the keys stay on the buttons each phase brings.
 void cleanup(bool keys) {
     Journey j(true, keys);
-    QVERIFY(j.shown());
-    QVERIFY(j.openPane(Pane::clean, keys));
-    auto *view = j.view<CleanView>();
+    auto *view = j.open<CleanView>(Pane::clean);
     QVERIFY(view);
     QVERIFY(inspect(j, {{A::Button, u"Scan"_qs}, {A::StaticText, u"Not Scanned"_qs}}));
     CleanModel *model = j.root()->clean();
-    QVERIFY(j.press(ViewProbe::visibleButton(*view, u"Scan"_qs), keys));
-    QVERIFY(Journey::until([&] { return model->phase().kind == CleanModel::Phase::ready; }));
-    if (keys) {
-        QCOMPARE(focus(), ViewProbe::visibleButton(*view, u"Rescan"_qs));
-        QVERIFY(Journey::focusShown(view));
-    }
+    QVERIFY(j.press(ViewProbe::visibleButton(*view, u"Scan"_qs)));
+    QVERIFY(until([&] { return model->phase().kind == CleanModel::Phase::ready; }));
+    QVERIFY(j.keysOn(ViewProbe::visibleButton(*view, u"Rescan"_qs), view));
     // Away and back: the report waits where it was.
-    QVERIFY(j.openPane(Pane::overview, keys) && j.openPane(Pane::clean, keys));
+    QVERIFY(j.openPane(Pane::overview) && j.openPane(Pane::clean));
     QVERIFY((view = j.view<CleanView>()));
     QVERIFY(inspect(j, {{A::Button, u"Clean 1.52 GB"_qs, asks},
                         {A::Button, u"Rescan"_qs},
                         {A::ListItem, u"User caches"_qs, u"Expand"_qs}}));
     ConfirmButton *clean = view->cleanButton();
     QCOMPARE(clean->title(), u"Clean 1.52 GB"_qs);
-    QVERIFY(j.press(clean, keys));
+    QVERIFY(j.press(clean));
     QCOMPARE(clean->title(), u"Confirm: Empty Trash & Clean"_qs);
     QCOMPARE(model->phase().kind, CleanModel::Phase::ready);
     if (keys) {
@@ -438,14 +440,11 @@ void cleanup(bool keys) {
         QCOMPARE(clean->title(), u"Clean 1.52 GB"_qs);
         j.key(Qt::Key_Return);
     }
-    QVERIFY(j.press(clean, keys));
-    QVERIFY(Journey::until([&] { return model->phase().kind == CleanModel::Phase::done; }));
+    QVERIFY(j.press(clean));
+    QVERIFY(until([&] { return model->phase().kind == CleanModel::Phase::done; }));
     QVERIFY(ViewProbe::strip(*view).contains(u"Status: Cleaned"_qs));
     QCOMPARE(view->content(), static_cast<QWidget *>(view->log()));
-    if (keys) {
-        QCOMPARE(focus(), ViewProbe::visibleButton(*view, u"Scan Again"_qs));
-        QVERIFY(Journey::focusShown(view));
-    }
+    QVERIFY(j.keysOn(ViewProbe::visibleButton(*view, u"Scan Again"_qs), view));
     QVERIFY(inspect(j, {{A::Button, u"Scan Again"_qs}, {A::StaticText, u"Cleaned"_qs}}));
 }
 
@@ -453,19 +452,17 @@ void cleanup(bool keys) {
 // the Trash, and the keys stay in the pane.
 void uninstaller(bool keys) {
     Journey j(true, keys);
-    QVERIFY(j.shown());
-    QVERIFY(j.openPane(Pane::uninstall, keys));
-    auto *view = j.view<UninstallView>();
+    auto *view = j.open<UninstallView>(Pane::uninstall);
     QVERIFY(view);
     AppsModel *model = j.root()->apps();
-    QVERIFY(Journey::until([&] { return view->rows()->rowCount() == 1; }));
+    QVERIFY(until([&] { return view->rows()->rowCount() == 1; }));
     QVERIFY(inspect(j, {{A::EditableText, u"Search Apps"_qs}, {A::List, u"Apps"_qs}}));
     if (keys) {
         QVERIFY(!view->isAncestorOf(focus()));  // Ctrl+F before the pane had focus
         j.key(Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(focus(), view->search());
     } else {
-        QVERIFY(j.press(view->search(), keys));
+        QVERIFY(j.press(view->search()));
     }
     j.type(u"note"_qs);
     QCOMPARE(view->rows()->rowCount(), 1);
@@ -480,7 +477,7 @@ void uninstaller(bool keys) {
     QCOMPARE(model->selection(), std::optional(j.appImage));
     AppDetail *detail = nullptr;
     // The detail with the plan's files, not the one still finding them.
-    QVERIFY(Journey::until([&] {
+    QVERIFY(until([&] {
         return (detail = qobject_cast<AppDetail *>(view->detail())) && detail->files() &&
                detail->isVisible() && detail->uninstallButton()->isEnabled();
     }));
@@ -489,17 +486,15 @@ void uninstaller(bool keys) {
                         {A::List, u"Files"_qs},
                         {A::ListItem, u"Show ~/.config/notely in its folder"_qs}}));
     ConfirmButton *uninstall = detail->uninstallButton();
-    QVERIFY(j.press(uninstall, keys));
+    QVERIFY(j.press(uninstall));
     QCOMPARE(uninstall->title(), u"Confirm Uninstall"_qs);
-    QVERIFY(j.press(uninstall, keys));
-    QVERIFY(Journey::until([&] { return model->preview().kind == AppsModel::Preview::removed; }));
+    QVERIFY(j.press(uninstall));
+    QVERIFY(until([&] { return model->preview().kind == AppsModel::Preview::removed; }));
     QVERIFY(!QFileInfo::exists(j.appImage));
     QCOMPARE(TrashCheck::problemWith(j.appImage), QString());
     QCOMPARE(TrashCheck::problemWith(j.app.env().home() + u"/.config/notely"_qs), QString());
-    if (keys) {  // the button and the only row went with the app
-        j.keepActive();
-        QCOMPARE(focus(), view->search());
-    }
+    // The button and the only row went with the app.
+    QVERIFY(j.keepActive() && j.keysOn(view->search()));
     QVERIFY(inspect(j, {}));
 }
 
@@ -512,20 +507,18 @@ void spaceLens(bool keys) {
     const QString big = home + u"/big.iso"_qs;
     QVERIFY(TestEnvironment::writeFile(docs + u"/note.txt"_qs, "note"));
     QVERIFY(TestEnvironment::writeFile(big, QByteArray(4096, 'x')));
-    QVERIFY(j.shown());
-    QVERIFY(j.openPane(Pane::space, keys));
-    auto *view = j.view<SpaceView>();
+    auto *view = j.open<SpaceView>(Pane::space);
     QVERIFY(view);
     SpaceModel *model = j.root()->space();
-    QVERIFY(Journey::until([&] { return model->error().has_value(); }));
+    QVERIFY(until([&] { return model->error().has_value(); }));
     QVERIFY(inspect(j, {{A::Button, u"Rescan"_qs}}));
 
     j.answer(u"/"_qs, {{u"Docs"_qs, docs, 9000, true, {}, {}, {}},
                        {u"big.iso"_qs, big, 4096, false, {}, {}, {}}});
     j.answer(docs, {{u"note.txt"_qs, docs + u"/note.txt"_qs, 4, false, {}, {}, {}}});
-    QVERIFY(j.press(view->rescanButton(), keys));
+    QVERIFY(j.press(view->rescanButton()));
     QListView *list = view->list();
-    QVERIFY(Journey::until([&] { return rowNamed(list, u"Docs"_qs).isValid(); }));
+    QVERIFY(until([&] { return rowNamed(list, u"Docs"_qs).isValid(); }));
     if (keys) {
         QVERIFY(j.tabTo(list));
         QCOMPARE(list->currentIndex(), rowNamed(list, u"Docs"_qs));
@@ -537,16 +530,16 @@ void spaceLens(bool keys) {
         j.key(Qt::Key_Return);
     else
         QVERIFY(clickRow(list, u"Docs"_qs));
-    QVERIFY(Journey::until([&] { return rowNamed(list, u"note.txt"_qs).isValid(); }));
+    QVERIFY(until([&] { return rowNamed(list, u"note.txt"_qs).isValid(); }));
     QCOMPARE(model->trail().size(), 2);
     QVERIFY(inspect(j, {{A::Button, u"Back"_qs}, {A::Button, u"This Computer"_qs}}));
     if (keys) {
         QCOMPARE(focus(), list);
         j.key(Qt::Key_Backspace);
     } else {
-        QVERIFY(j.press(view->backButton(), keys));
+        QVERIFY(j.press(view->backButton()));
     }
-    QVERIFY(Journey::until([&] { return rowNamed(list, u"big.iso"_qs).isValid(); }));
+    QVERIFY(until([&] { return rowNamed(list, u"big.iso"_qs).isValid(); }));
     QCOMPARE(model->trail().size(), 1);
 
     QMenu *menu = nullptr;
@@ -565,7 +558,7 @@ void spaceLens(bool keys) {
         QVERIFY(menuOpen());
         QCOMPARE(menu->accessibleName(), u"Actions for big.iso"_qs);
         j.key(Qt::Key_Escape);
-        QVERIFY(Journey::until([] { return !QApplication::activePopupWidget(); }));
+        QVERIFY(until([] { return !QApplication::activePopupWidget(); }));
         QCOMPARE(focus(), view->rowActions());
         j.key(Qt::Key_Tab, Qt::ShiftModifier);
         j.key(Qt::Key_F10, Qt::ShiftModifier);
@@ -579,56 +572,46 @@ void spaceLens(bool keys) {
         const QRect rect = list->visualRect(rowNamed(list, u"big.iso"_qs));
         QVERIFY(clickRow(list, u"big.iso"_qs,
                          int(SpaceColumns::in(rect).actions_.center().x()) - rect.left()));
-        QVERIFY(Journey::until(menuOpen));
+        QVERIFY(until(menuOpen));
         QAction *trash = nullptr;
         for (QAction *action : menu->actions())
             if (action->text() == u"Move to Trash…"_qs)
                 trash = action;
         QVERIFY(RealInput::choose(menu, trash));
     }
-    QVERIFY(
-        Journey::until([&] { return view->trashDialog() && view->trashDialog()->isVisible(); }));
+    QVERIFY(until([&] { return view->trashDialog() && view->trashDialog()->isVisible(); }));
     QMessageBox *dialog = view->trashDialog();
     QAbstractButton *move = nullptr;
     for (QAbstractButton *b : dialog->buttons())
         if (dialog->buttonRole(b) == QMessageBox::DestructiveRole)
             move = b;
     if (keys) {  // Cancel is the default
-        QVERIFY(Journey::until([&] { return dialog->isAncestorOf(focus()); }));
+        QVERIFY(until([&] { return dialog->isAncestorOf(focus()); }));
         QCOMPARE(dialog->buttonRole(qobject_cast<QAbstractButton *>(focus())),
                  QMessageBox::RejectRole);
     }
-    QVERIFY(j.press(move, keys));
-    QVERIFY(Journey::until([&] { return !rowNamed(list, u"big.iso"_qs).isValid(); }));
+    QVERIFY(j.press(move));
+    QVERIFY(until([&] { return !rowNamed(list, u"big.iso"_qs).isValid(); }));
     QVERIFY(!QFileInfo::exists(big));
     QCOMPARE(TrashCheck::problemWith(big), QString());
-    if (keys) {
-        j.keepActive();
-        QCOMPARE(focus(), list);
-    }
+    QVERIFY(j.keepActive() && j.keysOn(list));
 }
 
 void maintenance(bool keys) {
     Journey j(true, keys);
-    QVERIFY(j.shown());
-    QVERIFY(j.openPane(Pane::optimize, keys));
-    auto *view = j.view<OptimizeView>();
+    auto *view = j.open<OptimizeView>(Pane::optimize);
     QVERIFY(view);
     QVERIFY(inspect(j, {{A::Button, u"Run Check"_qs}, {A::StaticText, u"Not Checked"_qs}}));
     OptimizeModel *model = j.root()->optimize();
-    QVERIFY(j.press(ViewProbe::visibleButton(*view, u"Run Check"_qs), keys));
-    QVERIFY(Journey::until([&] { return model->phase() == OptimizeModel::Phase::ready; }));
+    QVERIFY(j.press(ViewProbe::visibleButton(*view, u"Run Check"_qs)));
+    QVERIFY(until([&] { return model->phase() == OptimizeModel::Phase::ready; }));
     QVERIFY(ViewProbe::strip(*view).contains(u"Status: Needs Attention"_qs));
-    if (keys)
-        QCOMPARE(focus(), ViewProbe::visibleButton(*view, u"Recheck"_qs));
+    QVERIFY(j.keysOn(ViewProbe::visibleButton(*view, u"Recheck"_qs)));
     QVERIFY(inspect(j, {{A::Button, u"Apply Fixes"_qs}, {A::StaticText, u"Needs Attention"_qs}}));
-    QVERIFY(j.press(ViewProbe::visibleButton(*view, u"Apply Fixes"_qs), keys));
-    QVERIFY(Journey::until([&] { return model->phase() == OptimizeModel::Phase::done; }));
+    QVERIFY(j.press(ViewProbe::visibleButton(*view, u"Apply Fixes"_qs)));
+    QVERIFY(until([&] { return model->phase() == OptimizeModel::Phase::done; }));
     QVERIFY(ViewProbe::strip(*view).contains(u"Status: Complete"_qs));
-    if (keys) {
-        QCOMPARE(focus(), ViewProbe::visibleButton(*view, u"Check Again"_qs));
-        QVERIFY(Journey::focusShown(view));
-    }
+    QVERIFY(j.keysOn(ViewProbe::visibleButton(*view, u"Check Again"_qs), view));
     QVERIFY(inspect(j, {}));
 }
 
@@ -653,9 +636,9 @@ void settings(bool keys) {
     if (keys) {
         j.key(Qt::Key_Comma, Qt::ControlModifier);
     } else {
-        QVERIFY(j.press(j.root()->topBar()->menuButton(), keys));
+        QVERIFY(j.press(j.root()->topBar()->menuButton()));
         QMenu *menu = j.shell->menu();
-        QVERIFY(Journey::until([&] { return menu->isVisible(); }));
+        QVERIFY(until([&] { return menu->isVisible(); }));
         QVERIFY(RealInput::choose(menu, j.shell->settingsAction()));
     }
     QPointer<QWidget> window = j.shell->settingsWindow();
@@ -664,7 +647,7 @@ void settings(bool keys) {
     auto *view = window->findChild<SettingsView *>();
     QList<GButton *> releases;
     QWidget *open = nullptr;
-    QVERIFY(Journey::until([&] {
+    QVERIFY(until([&] {
         releases.clear();
         for (GButton *b : view->findChildren<GButton *>()) {
             if (b->title() == u"Release" && b->isVisible())
@@ -679,9 +662,8 @@ void settings(bool keys) {
                      {A::Button, u"Run Again"_qs},
                      {A::StaticText, u"On"_qs}},
                     window));
-    if (keys)  // the first stop
-        QCOMPARE(focus(), open);
-    QVERIFY(j.press(open, keys));
+    QVERIFY(j.keysOn(open));  // the first stop
+    QVERIFY(j.press(open));
     QTRY_COMPARE(TestEnvironment::readFile(opened), QByteArray("applications\n"));
     window->activateWindow();  // the settings app would have taken it
     QVERIFY(QTest::qWaitForWindowActive(window));
@@ -693,21 +675,20 @@ void settings(bool keys) {
         QCOMPARE(stops, (QStringList{u"Open"_qs, u"Open"_qs, u"Run Again"_qs,
                                      u"Release ~/.cache/first"_qs}));
     }
-    QVERIFY(j.press(releases[0], keys));
-    QVERIFY(Journey::until([&] { return !TestEnvironment::readFile(keep).contains("first"); }));
+    QVERIFY(j.press(releases[0]));
+    QVERIFY(until([&] { return !TestEnvironment::readFile(keep).contains("first"); }));
     if (keys) {  // the keys stay in the card
-        QVERIFY(
-            Journey::until([&] { return Journey::nameOf(focus()) == u"Release ~/.cache/second"; }));
+        QVERIFY(until([&] { return Journey::nameOf(focus()) == u"Release ~/.cache/second"; }));
         QVERIFY(Journey::focusShown(view));
     }
-    QVERIFY(j.press(view->runAgainButton(), keys));
+    QVERIFY(j.press(view->runAgainButton()));
     QVERIFY(!UserDefaults::flag(UserDefaults::setupDone, true));
     QCOMPARE(j.root()->content(), RootView::Content::setup);
     if (keys) {
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         j.key(Qt::Key_Escape);
-        QVERIFY(Journey::until([&] { return !window; }));
+        QVERIFY(until([&] { return !window; }));
     }
 }
 
@@ -760,7 +741,7 @@ private Q_SLOTS:
         Journey j(true);
         j.answer(u"/"_qs, {{u"Docs"_qs, j.app.env().home() + u"/Docs"_qs, 9000, true, {}, {}, {}}});
         QVERIFY(j.shown());
-        QVERIFY(j.openPane(pane, true));
+        QVERIFY(j.openPane(pane));
         QTest::qWait(200);  // listings and reports arrive
         j.key(Qt::Key_Tab);
         QWidget *first = focus();
