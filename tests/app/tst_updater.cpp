@@ -24,42 +24,12 @@ QByteArray response(int status, const QByteArray &body, const QByteArray &header
            QByteArray::number(body.size()) + "\r\nConnection: close\r\n" + headers + "\r\n" + body;
 }
 
-// An HTTP server on the loopback interface only; `answer` gets each request's
-// path and its connection, and writes what it likes, when it likes.
-class Server : public QTcpServer {
-public:
-    using Answer = std::function<void(const QByteArray &path, QTcpSocket *client)>;
-
-    explicit Server(Answer answer) : m_answer(std::move(answer)) {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *client = nextPendingConnection()) {
-                ++opened;
-                connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
-                connect(client, &QTcpSocket::disconnected, this, [this] { ++closed; });
-                connect(client, &QTcpSocket::readyRead, client, [this, client] {
-                    m_request += client->readAll();
-                    if (!m_request.contains("\r\n\r\n"))
-                        return;
-                    const QByteArray path = m_request.split(' ').value(1);
-                    m_request.clear();
-                    m_answer(path, client);
-                });
-            }
-        });
-        listen(QHostAddress::LocalHost);
-    }
-    QUrl url() const { return QUrl(u"http://127.0.0.1:%1/appcast.xml"_qs.arg(serverPort())); }
-
-    int opened = 0;
-    int closed = 0;  // connections given up or finished
-
-private:
-    Answer m_answer;
-    QByteArray m_request;
-};
+// What a server does with a request: it gets the request's path and its
+// connection, and writes what it likes, when it likes.
+using Answer = std::function<void(const QByteArray &path, QTcpSocket *client)>;
 
 // Answers every request with `body`.
-Server::Answer fixed(const QByteArray &body) {
+Answer fixed(const QByteArray &body) {
     return [=](const QByteArray &, QTcpSocket *client) {
         client->write(response(200, body));
         client->disconnectFromHost();
@@ -89,7 +59,7 @@ QByteArray feed(const QByteArray &items, const QByteArray &entities = {}) {
 
 }  // namespace
 
-Q_DECLARE_METATYPE(Server::Answer)
+Q_DECLARE_METATYPE(Answer)
 
 // Update checks against servers that answer, fail, redirect, stall or flood,
 // with feeds as publishing tools write them and as attackers do; and the
@@ -108,10 +78,10 @@ private Q_SLOTS:
     // the download offered; "": up to date; else a part of the failure), and
     // that it let every connection go.
     void check_data() {
-        QTest::addColumn<Server::Answer>("answer");  // none: nothing listens
+        QTest::addColumn<Answer>("answer");  // none: nothing listens
         QTest::addColumn<QString>("running");
         QTest::addColumn<QString>("said");
-        const auto row = [](const char *tag, const char *said, Server::Answer answer,
+        const auto row = [](const char *tag, const char *said, Answer answer,
                             const char *running = "1") {
             QTest::newRow(tag) << answer << QString::fromLatin1(running) << QString::fromUtf8(said);
         };
@@ -187,14 +157,31 @@ private Q_SLOTS:
         });
     }
     void check() {
-        QFETCH(Server::Answer, answer);
+        QFETCH(Answer, answer);
         QFETCH(QString, running);
         QFETCH(QString, said);
-        Server server(answer ? answer : fixed({}));
-        QVERIFY(server.isListening());
+        // An HTTP server on the loopback interface only.
+        QTcpServer server;
+        int opened = 0, closed = 0;
+        QObject::connect(&server, &QTcpServer::newConnection, [&] {
+            while (QTcpSocket *client = server.nextPendingConnection()) {
+                ++opened;
+                QObject::connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+                QObject::connect(client, &QTcpSocket::disconnected, &server, [&] { ++closed; });
+                QObject::connect(client, &QTcpSocket::readyRead, client,
+                                 [&answer, client, request = QByteArray()]() mutable {
+                                     request += client->readAll();
+                                     if (request.contains("\r\n\r\n"))
+                                         answer(std::exchange(request, {}).split(' ').value(1),
+                                                client);
+                                 });
+            }
+        });
+        QVERIFY(server.listen(QHostAddress::LocalHost));
         if (!answer)
             server.close();
-        UpdateController updater(server.url(), u"0.1.0"_qs, running);
+        const QUrl url(u"http://127.0.0.1:%1/appcast.xml"_qs.arg(server.serverPort()));
+        UpdateController updater(url, u"0.1.0"_qs, running);
         updater.setDeadline(said == u"took too long" ? 1s : 20s);  // else the cap must end it
         QString announced;
         int announcements = 0;
@@ -213,7 +200,7 @@ private Q_SLOTS:
             QVERIFY2(announced.startsWith(u"failed: "_qs) && announced.contains(said),
                      qPrintable(announced));
         QVERIFY(!updater.isChecking());
-        QTRY_COMPARE(server.closed, server.opened);  // every connection let go
+        QTRY_COMPARE(closed, opened);  // every connection let go
     }
 
     // A plain http download named by an https feed would undo its https.
