@@ -36,7 +36,6 @@
 #include "support/AppFixture.h"
 #include "support/RealInput.h"
 #include "support/ScreenShots.h"
-#include "support/ScriptedEngine.h"
 #include "support/TrashCheck.h"
 #include "support/ViewProbe.h"
 #include "theme/controls/ConfirmButton.h"
@@ -51,51 +50,6 @@ namespace {
 
 using A = QAccessible;
 
-// A leftover whose path is longer than any row is wide.
-QString longPath(int depth) {
-    QString path = u"~/.local/share/notely"_qs;
-    for (int i = 0; i < depth; ++i)
-        path += u"/a-folder-with-a-rather-long-name-"_qs + QString::number(i);
-    return path + u"/settings.json"_qs;
-}
-
-// One scripted engine for the whole window: a status watch that waits, a
-// junk report and its clean, a health check and its fixes, one removable app
-// (`appPath`) with long leftovers, and folder reports read from
-// "$HOME/answers<folder>.json" ("$HOME/answers.json" for the whole computer).
-// Everything it touches lies in the test's temporary home.
-QString engine(const QString &appPath) {
-    using ScriptedEngine::printLines, ScriptedEngine::printText;
-    QStringList dryRun{u"Removing Notely"_qs};
-    // The app itself is the first file its removal takes.
-    for (const QString &path : {appPath, longPath(6), longPath(2), u"~/.config/notely"_qs})
-        dryRun << u"  ✓ "_qs + path + u" , 4 KB"_qs;
-    dryRun << u"Potential space: 1.5 MB"_qs;
-    const QString list =
-        u"[{\"name\":\"Notely\",\"bundle_id\":\"org.example.Notely\",\"source\":\"AppImage\","
-        "\"uninstall_name\":\"notely\",\"path\":\"%1\"}]"_qs.arg(appPath);
-    return u"case \"$1\" in\nstatus) exec sleep 30 ;;\nclean) if [ \"$2\" = --dry-run ]; then "_qs +
-           printText(
-               "➤ User caches\n  → Browser cache · 1.2 GB\n  → Thumbnails · 300 MB\n"
-               "➤ Logs\n  → Old logs · 20 MB") +
-           u"else "_qs +
-           printText(
-               "➤ User caches\n  ✓ Browser cache · 1.2 GB\n  ✓ Thumbnails · 300 MB\n"
-               "====================\nSpace freed: 1.52 GB") +
-           u"fi ;;\noptimize) if [ \"$2\" = --dry-run ]; then "_qs +
-           printText(
-               "➤ Caches\n  ✓ Font cache · fresh\n  ⚠ Icon cache · stale\n=====\n"
-               "  Checked 1 area, 1 needs attention\n=====") +
-           u"else "_qs +
-           printText("➤ Caches\n  ✓ Icon cache · rebuilt\n=====\nApplied 1 fix\n=====") +
-           u"fi ;;\nuninstall) case \"$2\" in\n  --list) "_qs + printLines({list}) +
-           u"  ;;\n  --dry-run) "_qs + printLines(dryRun) +
-           u"  ;;\n  esac ;;\n"
-           "analyze) cat \"$HOME/answers$3.json\" 2>/dev/null || { echo 'Permission denied' >&2; "
-           "exit 1; } ;;\n"
-           "trash) shift; exec \"$MOLE_BINARY\" trash \"$@\" ;;\nesac\n"_qs;
-}
-
 QWidget *focus() {
     return QApplication::focusWidget();
 }
@@ -108,7 +62,7 @@ bool until(const std::function<bool()> &done) {
     return true;
 }
 
-// The whole app (main window, menu, Settings) over the scripted engine in a
+// The whole app (main window, menu, Settings) over journey-engine.sh in a
 // temporary home, shown as a user first sees it: at its smallest to a user of
 // the pointer, at the size it opens at to one of the keyboard. Input goes in
 // as a person gives it: pointer presses and releases where a control is
@@ -124,7 +78,8 @@ struct Journey {
     explicit Journey(bool setupDone, bool byKeys = true) : keys(byKeys) {
         TestEnvironment::writeFile(appImage, QByteArray(60'000, 'x'));
         TestEnvironment::writeFile(app.env().home() + u"/.config/notely/settings.ini"_qs, "[ui]\n");
-        app.env().installEngineInResources(engine(appImage));
+        app.env().installEngineInResources(QString::fromUtf8(
+            TestEnvironment::readFile(TestPaths::source(u"tests/app/journey-engine.sh"_qs))));
         if (setupDone)
             UserDefaults::setFlag(UserDefaults::setupDone, true);
         // The last test's window may still be on its way out, taking the
