@@ -48,11 +48,9 @@ QByteArray item(const QByteArray &build, const QByteArray &link) {
            "\"/></item>";
 }
 
-// A feed whose channel holds `items`, after the declarations `entities`.
-QByteArray feed(const QByteArray &items, const QByteArray &entities = {}) {
-    return "<?xml version=\"1.0\"?>" +
-           (entities.isEmpty() ? "" : "<!DOCTYPE rss [" + entities + "]>") +
-           "<rss version=\"2.0\" "
+// A feed whose channel holds `items`.
+QByteArray feed(const QByteArray &items) {
+    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
            "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" +
            items + "</channel></rss>";
 }
@@ -108,18 +106,10 @@ private Q_SLOTS:
             "https://brightloft.example.org/3.9.0/brightloft_3.9.0_amd64.deb", file("systems.xml"),
             "385");
         // Documents that must not yield a release, whatever else they do.
-        QByteArray laughs = "<!ENTITY a \"ha\">";
-        for (char e = 'b'; e <= 'g'; ++e)  // each entity ten of the one before
-            laughs += "<!ENTITY " + QByteArray(1, e) + " \"" +
-                      QByteArray("&" + QByteArray(1, char(e - 1)) + ";").repeated(10) + "\">";
-        const QByteArray link = "https://brightloft.example.org/x.tar.xz";
-        row("billion laughs", "could not be read", fixed(feed(item("&g;", link), laughs)));
-        // An entity read from a file the feed names is never expanded.
-        row("external entity for the link", "could not be read",
-            fixed(feed(item("9", "&ext;"), "<!ENTITY ext SYSTEM \"file:///etc/hostname\">")));
-        row("cut short", "could not be read", fixed(feed(item("9", link)).chopped(40)));
-        row("items outside a channel", "",
-            fixed(feed({}).replace("<channel></channel>", item("9", link))));
+        row("billion laughs", "could not be read", file("laughs.xml"));
+        row("external entity for the link", "could not be read", file("external-entity.xml"));
+        row("cut short", "could not be read", file("cut-short.xml"));
+        row("items outside a channel", "", file("outside-channel.xml"));
         row("empty", "could not be read", fixed({}));
         row("unreachable", "Couldn't check for updates", {});
         // Relative links follow the feed to where it moved.
