@@ -656,6 +656,7 @@ using Run = std::function<void(bool)>;
 }  // namespace
 
 using Content = RootView::Content;
+using Disks = QList<StatusSnapshot::Disk>;
 Q_DECLARE_METATYPE(Run)
 Q_DECLARE_METATYPE(Pane)
 Q_DECLARE_METATYPE(Content)
@@ -675,28 +676,25 @@ private Q_SLOTS:
     // (by hand or by something else: only a clear true counts) and file access.
     void contentDecision_data() {
         QTest::addColumn<bool>("engine");
-        QTest::addColumn<QByteArray>("setupDone");  // empty: never stored
+        QTest::addColumn<QString>("setupDone");  // empty: never stored
         QTest::addColumn<bool>("access");
         QTest::addColumn<Content>("content");
         QTest::addColumn<bool>("tabs");
         QTest::newRow("access revoked after setup")
-            << true << QByteArray("true") << false << Content::setup << false;
-        QTest::newRow("ready") << true << QByteArray("true") << true << Content::panes << true;
-        QTest::newRow("ready, stored as 1")
-            << true << QByteArray("1") << true << Content::panes << true;
+            << true << u"true"_qs << false << Content::setup << false;
+        QTest::newRow("ready") << true << u"true"_qs << true << Content::panes << true;
+        QTest::newRow("ready, stored as 1") << true << u"1"_qs << true << Content::panes << true;
         QTest::newRow("stored as a word")
-            << true << QByteArray("banana") << true << Content::setup << false;
-        QTest::newRow("stored as a list")
-            << true << QByteArray("a, b") << true << Content::setup << false;
+            << true << u"banana"_qs << true << Content::setup << false;
+        QTest::newRow("stored as a list") << true << u"a, b"_qs << true << Content::setup << false;
         // Without an engine the top bar still follows readiness alone.
-        QTest::newRow("damaged, ready")
-            << false << QByteArray("true") << true << Content::damaged << true;
+        QTest::newRow("damaged, ready") << false << u"true"_qs << true << Content::damaged << true;
         QTest::newRow("damaged, first run")
-            << false << QByteArray() << true << Content::damaged << false;
+            << false << QString() << true << Content::damaged << false;
     }
     void contentDecision() {
         QFETCH(bool, engine);
-        QFETCH(QByteArray, setupDone);
+        QFETCH(QString, setupDone);
         QFETCH(bool, access);
         QFETCH(Content, content);
         QFETCH(bool, tabs);
@@ -705,7 +703,7 @@ private Q_SLOTS:
             app.installEngine();
         if (!setupDone.isEmpty())
             QVERIFY(TestEnvironment::writeFile(UserDefaults::location(),
-                                               "[General]\nsetupDone=" + setupDone + "\n"));
+                                               "[General]\nsetupDone=" + setupDone.toUtf8()));
         app.setAccess(access);
 
         RootView root;
@@ -743,24 +741,20 @@ private Q_SLOTS:
 
     // The top bar's free-space pill, whatever numbers the engine sends.
     void freeBytes_data() {
-        QTest::addColumn<QList<StatusSnapshot::Disk>>("disks");
+        QTest::addColumn<Disks>("disks");
         QTest::addColumn<qint64>("free");  // -1: no pill
         const double nan = std::numeric_limits<double>::quiet_NaN();
         QTest::newRow("root disk wins")
-            << QList<StatusSnapshot::Disk>{{u"/home"_qs, 10, 100, 10, {}},
-                                           {u"/"_qs, 400.9, 1000.5, 40, {}}}
+            << Disks{{u"/home"_qs, 10, 100, 10, {}}, {u"/"_qs, 400.9, 1000.5, 40, {}}}
             << qint64(599);  // 599.6 truncated
         QTest::newRow("no root: first disk")
-            << QList<StatusSnapshot::Disk>{{u"/data"_qs, 1e9, 3e9, 33, {}},
-                                           {u"/boot"_qs, 1, 2, 50, {}}}
+            << Disks{{u"/data"_qs, 1e9, 3e9, 33, {}}, {u"/boot"_qs, 1, 2, 50, {}}}
             << qint64(2000000000);
-        QTest::newRow("not a number")
-            << QList<StatusSnapshot::Disk>{{u"/"_qs, nan, 100, 0, {}}} << qint64(-1);
-        QTest::newRow("beyond a byte count")
-            << QList<StatusSnapshot::Disk>{{u"/"_qs, 0, 1e19, 0, {}}} << qint64(-1);
+        QTest::newRow("not a number") << Disks{{u"/"_qs, nan, 100, 0, {}}} << qint64(-1);
+        QTest::newRow("beyond a byte count") << Disks{{u"/"_qs, 0, 1e19, 0, {}}} << qint64(-1);
     }
     void freeBytes() {
-        QFETCH(QList<StatusSnapshot::Disk>, disks);
+        QFETCH(Disks, disks);
         QFETCH(qint64, free);
         StatusSnapshot snapshot;
         snapshot.disks = disks;
