@@ -1,5 +1,4 @@
 #include <QDir>
-#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -20,16 +19,15 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
-void say(const char *text) {
-    std::printf("%s\n", text);
-    std::fflush(stdout);
-}
-
-// Roles for a copy of this program, usually run as another user.
+// Roles for a copy of this program, run as another user; each says on its
+// output what happened.
 int childRole(const QByteArray &role) {
     const QString socket = qEnvironmentVariable("BRIGHTLOFT_TEST_SOCKET");
-    if (role == "listen") {
-        // Says what every client sent.
+    const auto say = [](const char *text) {
+        std::printf("%s\n", text);
+        std::fflush(stdout);
+    };
+    if (role == "listen") {  // says what every client sent
         QLocalServer server;
         server.setSocketOptions(QLocalServer::WorldAccessOption);
         if (!server.listen(socket))
@@ -37,13 +35,13 @@ int childRole(const QByteArray &role) {
         QObject::connect(&server, &QLocalServer::newConnection, [&] {
             QLocalSocket *client = server.nextPendingConnection();
             QObject::connect(client, &QLocalSocket::readyRead,
-                             [client] { say(client->readAll().trimmed().constData()); });
+                             [=] { say(client->readAll().trimmed().constData()); });
         });
         say("listening");
         QTest::qWait(8000);
         return 0;
     }
-    if (role == "activate") {
+    if (role == "activate") {  // asks as a later launch would
         QLocalSocket client;
         client.connectToServer(socket);
         if (!client.waitForConnected(2000))
@@ -53,29 +51,23 @@ int childRole(const QByteArray &role) {
         QTest::qWait(200);
         return 0;
     }
-    if (role == "instance") {
-        SingleInstance instance;
-        if (instance.handOver()) {
-            say("handed over");
-            return 0;
-        }
-        QSignalSpy activated(&instance, &SingleInstance::activationRequested);
-        say("running");
-        if (!activated.wait(10000))
-            return 2;
-        say("activated");
-        return 0;
-    }
-    return 3;
+    SingleInstance instance;  // the app itself
+    if (instance.handOver())
+        return say("handed over"), 0;
+    QSignalSpy activated(&instance, &SingleInstance::activationRequested);
+    say("running");
+    if (!activated.wait(10000))
+        return 2;
+    say("activated");
+    return 0;
 }
 
-// Runs childRole(role) as the user nobody, with `environment` added.
-void startAsNobody(QProcess &child, const QByteArray &role,
-                   const QMap<QString, QString> &environment = {}) {
+// Runs childRole(role) as the user nobody, with `environment` ("NAME", value, …) added.
+void startAsNobody(QProcess &child, const QByteArray &role, const QStringList &environment) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"BRIGHTLOFT_TEST_CHILD"_qs, QString::fromLatin1(role));
-    for (auto it = environment.begin(); it != environment.end(); ++it)
-        env.insert(it.key(), it.value());
+    for (int i = 0; i + 1 < environment.size(); i += 2)
+        env.insert(environment[i], environment[i + 1]);
     child.setProcessEnvironment(env);
     child.start(u"setpriv"_qs, {u"--reuid=nobody"_qs, u"--regid=nogroup"_qs, u"--clear-groups"_qs,
                                 QCoreApplication::applicationFilePath()});
@@ -101,48 +93,26 @@ QString sharedFolder(const QTemporaryDir &dir) {
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // A socket file nobody answers on, as a crashed copy leaves behind, is
-    // taken over.
-    void secondLaunchRaisesTheFirst_data() {
-        QTest::addColumn<bool>("staleSocket");
-        QTest::newRow("fresh") << false;
-        QTest::newRow("socket left by a crash") << true;
-    }
-    void secondLaunchRaisesTheFirst() {
-        QFETCH(bool, staleSocket);
-        TestEnvironment env;
-        const QString folder = SingleInstance::privateFolder();
-        QCOMPARE(folder, qEnvironmentVariable("XDG_RUNTIME_DIR"));
-        if (staleSocket)
-            QVERIFY(TestEnvironment::writeFile(folder + u"/brightloft.socket"_qs, {}));
-        SingleInstance first(folder);
-        QVERIFY(!first.handOver());  // nobody there yet: this one runs
-        QSignalSpy raised(&first, &SingleInstance::activationRequested);
-
-        SingleInstance second(folder);
-        QVERIFY(second.handOver());
-        QVERIFY(raised.wait(2000));
-        QCOMPARE(raised.count(), 1);
-    }
-
+    // How XDG_RUNTIME_DIR and <tmp>/brightloft-<uid> are set up ("unset",
+    // "link", "foreign" for another user's, or a mode), and which is chosen.
     void theFolderMustBePrivate_data() {
-        QTest::addColumn<QString>("runtime");   // how XDG_RUNTIME_DIR is set up
-        QTest::addColumn<QString>("fallback");  // how <tmp>/brightloft-<uid> is set up
+        QTest::addColumn<QString>("runtime");
+        QTest::addColumn<QString>("fallback");
         QTest::addColumn<QString>("expected");  // "runtime", "fallback" or "none"
-        const auto row = [](const char *tag, const char *runtime, const char *fallback,
-                            const char *expected) {
-            QTest::newRow(tag) << QString::fromLatin1(runtime) << QString::fromLatin1(fallback)
-                               << QString::fromLatin1(expected);
+        const auto row = [](const char *runtime, const char *fallback, const char *expected) {
+            QTest::addRow("runtime %s, fallback %s", runtime, fallback)
+                << QString::fromLatin1(runtime) << QString::fromLatin1(fallback)
+                << QString::fromLatin1(expected);
         };
-        row("runtime folder", "0700", "", "runtime");
-        row("runtime folder 0755", "0755", "", "fallback");
-        row("runtime folder of another user", "foreign", "", "fallback");
-        row("runtime folder is a link", "link", "", "fallback");
-        row("no runtime folder", "unset", "", "fallback");
-        row("fallback already ours", "unset", "0700", "fallback");
-        row("fallback taken by another user", "unset", "foreign", "none");
-        row("fallback 0755", "unset", "0755", "none");
-        row("fallback is a link", "unset", "link", "none");
+        row("0700", "unset", "runtime");
+        row("0755", "unset", "fallback");
+        row("foreign", "unset", "fallback");
+        row("link", "unset", "fallback");
+        row("unset", "unset", "fallback");
+        row("unset", "0700", "fallback");
+        row("unset", "foreign", "none");
+        row("unset", "0755", "none");
+        row("unset", "link", "none");
     }
     void theFolderMustBePrivate() {
         QFETCH(QString, runtime);
@@ -153,38 +123,32 @@ private Q_SLOTS:
         const QString tmp = sharedFolder(dir);
         const QByteArray savedTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(tmp));
-        const QString runtimeFolder = dir.path() + u"/runtime"_qs;
-        const QString fallbackFolder = tmp + u"/brightloft-%1"_qs.arg(::getuid());
-        const QString target = dir.path() + u"/target"_qs;
+        const QString folders[] = {tmp + u"/runtime"_qs,
+                                   tmp + u"/brightloft-%1"_qs.arg(::getuid())};
+        const QString target = tmp + u"/target"_qs;
         QVERIFY(QDir().mkdir(target, QFileDevice::Permissions(0x700)));
-        const auto make = [&](const QString &how, const QString &path) {
+        for (int i : {0, 1}) {
+            const QString how = i ? fallback : runtime;
+            const QByteArray path = QFile::encodeName(folders[i]);
             if (how == u"link")
-                return QFile::link(target, path);
-            if (how.isEmpty() || how == u"unset")
-                return true;
-            if (!QDir().mkdir(path))
-                return false;
-            if (how == u"foreign")
-                return ::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0 &&
-                       ::chmod(QFile::encodeName(path).constData(), 0700) == 0;
-            return ::chmod(QFile::encodeName(path).constData(), how.toUInt(nullptr, 8)) == 0;
-        };
-        QVERIFY(make(runtime, runtimeFolder));
-        QVERIFY(make(fallback, fallbackFolder));
+                QVERIFY(QFile::link(target, folders[i]));
+            else if (how != u"unset")
+                QVERIFY(QDir().mkdir(folders[i]) &&
+                        (how == u"foreign"
+                             ? ::chown(path.constData(), kNobody, kNobody) == 0 &&
+                                   ::chmod(path.constData(), 0700) == 0
+                             : ::chmod(path.constData(), how.toUInt(nullptr, 8)) == 0));
+        }
         if (runtime == u"unset")
             qunsetenv("XDG_RUNTIME_DIR");
         else
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder));
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folders[0]));
         const QString chosen = SingleInstance::privateFolder();
         qputenv("TMPDIR", savedTmp);
-        QCOMPARE(chosen, expected == u"runtime"    ? runtimeFolder
-                         : expected == u"fallback" ? fallbackFolder
-                                                   : QString());
-        if (expected == u"none") {
-            // The app then runs unguarded rather than trust a shared place.
-            SingleInstance instance(chosen);
-            QVERIFY(!instance.handOver());
-        }
+        QCOMPARE(chosen, expected == u"none" ? QString() : folders[expected == u"fallback"]);
+        // Without one the app runs unguarded rather than trust a shared place.
+        if (expected == u"none")
+            QVERIFY(!SingleInstance(chosen).handOver());
     }
 
     // The running copy holds the lock; whoever listens on the socket beside
@@ -197,7 +161,7 @@ private Q_SLOTS:
         QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
         SingleInstance ours(folder);
         QProcess listener;
-        startAsNobody(listener, "listen", {{u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()}});
+        startAsNobody(listener, "listen", {u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()});
         QVERIFY(waitForLine(listener, "listening"));
         QVERIFY(ours.handOver());  // someone holds the lock: never a second copy
         QVERIFY(listener.waitForFinished(15000));
@@ -213,7 +177,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(ours.socketPath(), QFileDevice::Permissions(0x7777)));
         QSignalSpy raised(&ours, &SingleInstance::activationRequested);
         QProcess client;
-        startAsNobody(client, "activate", {{u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()}});
+        startAsNobody(client, "activate", {u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()});
         QVERIFY(client.waitForFinished(10000));
         QCOMPARE(client.exitCode(), 0);  // it did reach us
         QTest::qWait(100);
@@ -221,16 +185,19 @@ private Q_SLOTS:
     }
 
     // A runtime folder the user cannot write to: both copies meet in the
-    // private folder in the temporary folder instead, and only one runs.
+    // private folder in the temporary folder instead, and only one runs, even
+    // over a socket file nobody answers on, as a crashed copy leaves behind.
     void aReadOnlyRuntimeFolderStillMeansOneCopy() {
         QTemporaryDir dir;
         const QString tmp = sharedFolder(dir);
-        const QString runtime = tmp + u"/runtime"_qs;
+        const QString runtime = tmp + u"/runtime"_qs, fallback = tmp + u"/brightloft-65534"_qs;
         QVERIFY(QDir().mkdir(runtime));
-        QCOMPARE(::chown(QFile::encodeName(runtime).constData(), kNobody, kNobody), 0);
+        QVERIFY(TestEnvironment::writeFile(fallback + u"/brightloft.socket"_qs, {}));
+        for (const QString &path : {runtime, fallback, fallback + u"/brightloft.socket"_qs})
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), kNobody, kNobody), 0);
         QCOMPARE(::chmod(QFile::encodeName(runtime).constData(), 0500), 0);
-        const QMap<QString, QString> environment{{u"XDG_RUNTIME_DIR"_qs, runtime},
-                                                 {u"TMPDIR"_qs, tmp}};
+        QCOMPARE(::chmod(QFile::encodeName(fallback).constData(), 0700), 0);
+        const QStringList environment{u"XDG_RUNTIME_DIR"_qs, runtime, u"TMPDIR"_qs, tmp};
         QProcess first, second;
         startAsNobody(first, "instance", environment);
         QVERIFY(waitForLine(first, "running"));
@@ -239,7 +206,7 @@ private Q_SLOTS:
         QCOMPARE(second.readAll().trimmed(), "handed over");
         QVERIFY(waitForLine(first, "activated"));
         QVERIFY(first.waitForFinished(10000));
-        QVERIFY(QFile::exists(tmp + u"/brightloft-65534/brightloft.lock"_qs));
+        QVERIFY(QFile::exists(fallback + u"/brightloft.lock"_qs));
     }
 };
 

@@ -8,15 +8,6 @@
 
 namespace RealInput {
 
-namespace {
-
-QWindow *handleOf(QWidget *window) {
-    window = window->window();
-    return window->isVisible() ? window->windowHandle() : nullptr;
-}
-
-}  // namespace
-
 void settle() {
     for (int turn = 0; turn < 4; ++turn) QCoreApplication::processEvents();
 }
@@ -30,7 +21,7 @@ QWidget *widgetAt(QWidget *window, QPoint point) {
 }
 
 bool clickAt(QWidget *window, QPoint point) {
-    QWindow *handle = handleOf(window);
+    QWindow *handle = window->window()->isVisible() ? window->window()->windowHandle() : nullptr;
     if (!handle || !QTest::qWaitForWindowExposed(handle))
         return false;
     QTest::mouseMove(handle, point);
@@ -42,30 +33,31 @@ bool clickAt(QWidget *window, QPoint point) {
 }
 
 bool click(QWidget *target, QPoint local, QString *why) {
-    const auto fail = [why, target](const QString &reason) {
-        if (why)
-            *why = reason;
-        else  // said where the test stops
-            qWarning("cannot click %s: %s", target ? target->metaObject()->className() : "nothing",
-                     qPrintable(reason));
-        return false;
-    };
     settle();
-    if (!target || !target->isVisible())
-        return fail(u"not shown"_qs);
-    if (local == QPoint(-1, -1))
-        local = target->rect().center();
-    QWidget *window = target->window();
-    const QPoint point = target->mapTo(window, local);
-    if (!window->rect().contains(point))
-        return fail(u"outside its window"_qs);
-    QWidget *hit = widgetAt(window, point);
-    if (hit != target && !target->isAncestorOf(hit))
-        return fail(u"covered by "_qs + QString::fromLatin1(hit->metaObject()->className()));
-    // Inside every scrolled or clipped parent on the way.
-    if (!target->visibleRegion().contains(local))
-        return fail(u"clipped by a parent"_qs);
-    return clickAt(window, point);
+    QString problem;
+    QPoint point;
+    if (!target || !target->isVisible()) {
+        problem = u"not shown"_qs;
+    } else {
+        local = local == QPoint(-1, -1) ? target->rect().center() : local;
+        point = target->mapTo(target->window(), local);
+        QWidget *hit = widgetAt(target->window(), point);
+        if (!hit)
+            problem = u"outside its window"_qs;
+        else if (hit != target && !target->isAncestorOf(hit))
+            problem = u"covered by "_qs + QString::fromLatin1(hit->metaObject()->className());
+        else if (!target->visibleRegion().contains(
+                     local))  // inside every scrolled or clipped parent
+            problem = u"clipped by a parent"_qs;
+    }
+    if (problem.isEmpty())
+        return clickAt(target->window(), point);
+    if (why)
+        *why = problem;
+    else  // said where the test stops
+        qWarning("cannot click %s: %s", target ? target->metaObject()->className() : "nothing",
+                 qPrintable(problem));
+    return false;
 }
 
 bool choose(QMenu *menu, QAction *action) {
@@ -76,7 +68,7 @@ bool choose(QMenu *menu, QAction *action) {
 }
 
 bool key(QWidget *window, int key, Qt::KeyboardModifiers modifiers) {
-    QWindow *handle = handleOf(window);
+    QWindow *handle = window->window()->isVisible() ? window->window()->windowHandle() : nullptr;
     if (!handle)
         return false;
     QTest::keyClick(handle, Qt::Key(key), modifiers);

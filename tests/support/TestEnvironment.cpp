@@ -5,30 +5,30 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include "support/TestPaths.h"
+
 #include <ftw.h>
 
 #include <cstdio>
 
-static const char *const kVariables[] = {
-    "HOME",           "XDG_CONFIG_HOME", "XDG_CACHE_HOME",      "XDG_DATA_HOME",
-    "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "BRIGHTLOFT_RESOURCES"};
+// Each variable and the folder it points at inside the temporary one.
+static const char *const kVariables[][2] = {{"HOME", "/home"},
+                                            {"XDG_CONFIG_HOME", "/home/.config"},
+                                            {"XDG_CACHE_HOME", "/home/.cache"},
+                                            {"XDG_DATA_HOME", "/home/.local/share"},
+                                            {"XDG_STATE_HOME", "/home/.local/state"},
+                                            {"XDG_RUNTIME_DIR", "/runtime"},
+                                            {"BRIGHTLOFT_RESOURCES", "/resources"}};
 
 TestEnvironment::TestEnvironment() {
     Q_ASSERT(m_dir.isValid());
-    for (int i = 0; i < 7; ++i) m_saved[i] = qgetenv(kVariables[i]);
-    const QString root = m_dir.path();
-    const QString folders[] = {u"/home"_qs,
-                               u"/home/.config"_qs,
-                               u"/home/.cache"_qs,
-                               u"/home/.local/share"_qs,
-                               u"/home/.local/state"_qs,
-                               u"/runtime"_qs,
-                               u"/resources"_qs};
     for (int i = 0; i < 7; ++i) {
-        QDir().mkpath(root + folders[i]);
-        qputenv(kVariables[i], QFile::encodeName(root + folders[i]));
+        m_saved[i] = qgetenv(kVariables[i][0]);
+        const QString folder = m_dir.path() + QLatin1StringView(kVariables[i][1]);
+        QDir().mkpath(folder);
+        qputenv(kVariables[i][0], QFile::encodeName(folder));
     }
-    QFile::setPermissions(root + u"/runtime"_qs,
+    QFile::setPermissions(m_dir.path() + u"/runtime"_qs,
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
@@ -44,9 +44,9 @@ int removeEntry(const char *path, const struct stat *, int, struct FTW *) {
 TestEnvironment::~TestEnvironment() {
     for (int i = 0; i < 7; ++i) {
         if (m_saved[i].isNull())
-            qunsetenv(kVariables[i]);
+            qunsetenv(kVariables[i][0]);
         else
-            qputenv(kVariables[i], m_saved[i]);
+            qputenv(kVariables[i][0], m_saved[i]);
     }
     // QTemporaryDir gives up on names that are not UTF-8, which the tests
     // make on purpose; remove the tree by its bytes instead, depth first,
@@ -86,13 +86,10 @@ QString TestEnvironment::installEngineInHome(const QString &body) const {
 }
 
 QString TestEnvironment::installRealEngine() const {
-    const QString built = qEnvironmentVariable("MOLE_BINARY");
-    if (built.isEmpty())
-        qFatal("MOLE_BINARY is not set (run the tests through ctest)");
     const QString target = resources() + u"/engine/mole"_qs;
     QDir().mkpath(resources() + u"/engine"_qs);
     QFile::remove(target);
-    if (!QFile::link(built, target))
+    if (!QFile::link(TestPaths::fromEnvironment("MOLE_BINARY"), target))
         qFatal("cannot link the engine into %s", qPrintable(target));
     return target;
 }
