@@ -43,23 +43,6 @@ class TestMoleStatus : public QObject {
     TestEnvironment m_env;
 
 private Q_SLOTS:
-    // The app's record decodes strictly (a missing required key or a wrong
-    // type throws); its optional fields are all there too, the values in range.
-    void readingIsComplete() {
-        StatusSnapshot s;
-        try {
-            s = StatusSnapshot::decode(Json::Object(reading()));
-        } catch (const Json::Error &error) {
-            QFAIL(error.what());
-        }
-        QVERIFY(s.uptime && s.hardware && s.cpu.coreCount && s.disks && s.trashSize && s.batteries);
-        QVERIFY(s.hardware->model && s.hardware->cpuModel && s.hardware->totalRam &&
-                s.hardware->osVersion);
-        QVERIFY(s.healthScore >= 0 && s.healthScore <= 100 && !s.healthScoreMsg.isEmpty());
-        QVERIFY(s.cpu.usage >= 0 && s.cpu.usage <= 100 && *s.cpu.coreCount >= 1);
-        QVERIFY(s.memory.used > 0 && s.memory.used <= s.memory.total);
-    }
-
     // Real volumes only, one per device, the root first, each as df sees
     // it: total - used is what the user can still write, and the share used
     // is df's Use% (rounded up) within a point. Includes a nearly full image
@@ -74,13 +57,6 @@ private Q_SLOTS:
             QVERIFY2(!ext4.isEmpty() && mounts.mount(ext4, full), qPrintable(mounts.error()));
             QVERIFY(mounts.run(u"fallocate"_qs, {u"-l"_qs, u"22M"_qs, full + u"/filler"_qs}));
         }
-        QHash<QString, QStringList> df;  // mount point -> its df row
-        for (const QByteArray &line :
-             runCommand({u"df"_qs, u"-B1"_qs, u"--output=target,used,avail,pcent"_qs})
-                 .second.split('\n')) {
-            const QStringList fields = QString::fromUtf8(line).simplified().split(u' ');
-            df[fields[0]] = fields;
-        }
         const QJsonArray disks = reading()[u"disks"_qs].toArray();
         QCOMPARE(disks.first()[u"mount"_qs].toString(), u"/"_qs);
         static const QRegularExpression pseudo(u"^/(proc|sys|dev|run)(/|$)"_qs);
@@ -88,9 +64,13 @@ private Q_SLOTS:
         QStringList listed;
         for (const QJsonValue &disk : disks) {
             const QString mount = disk[u"mount"_qs].toString();
-            const QStringList row = df.value(mount);
+            const QByteArray table =
+                runCommand({u"df"_qs, u"-B1"_qs, u"--output=target,avail,pcent"_qs, mount}).second;
+            // The line after the header: mount point, free bytes, Use%.
+            const QStringList df =
+                QString::fromUtf8(table.split('\n').value(1)).simplified().split(u' ');
             struct stat st {};
-            QVERIFY2(!pseudo.match(mount).hasMatch() && row.size() == 4 &&
+            QVERIFY2(!pseudo.match(mount).hasMatch() && df.value(0) == mount &&
                          ::stat(QFile::encodeName(mount), &st) == 0 && !devices.contains(st.st_dev),
                      qPrintable(mount));
             devices.insert(st.st_dev);
@@ -98,8 +78,8 @@ private Q_SLOTS:
             const qint64 free = disk[u"total"_qs].toInteger() - disk[u"used"_qs].toInteger();
             const qint64 slack = mount == full ? 0 : 64 << 20;  // others write to / meanwhile
             QVERIFY2(
-                qAbs(free - row[2].toLongLong()) <= slack &&
-                    qAbs(disk[u"used_percent"_qs].toDouble() - row[3].chopped(1).toDouble()) <= 1,
+                qAbs(free - df[1].toLongLong()) <= slack &&
+                    qAbs(disk[u"used_percent"_qs].toDouble() - df[2].chopped(1).toDouble()) <= 1,
                 qPrintable(mount));
         }
         QVERIFY(!QDir(full).exists() || listed.contains(full));
@@ -133,20 +113,36 @@ private Q_SLOTS:
                  duBytes(trash + u"files/note.txt"_qs) + folder);
     }
 
-    // Each accepted form of the interval gives one reading per line, again
-    // and again. (Refused forms are with the other usage errors.)
-    void intervalForms_data() {
+    // Each accepted form of the interval gives a reading per line, again and
+    // again, that the app keeps and decodes strictly (a missing required key
+    // or a wrong type throws), with its optional fields there too and the
+    // values in range. (Refused forms are with the other usage errors.)
+    void readings_data() {
         QTest::addColumn<QString>("interval");
         for (const char *interval : {"2s", "500ms", "0.5"})
             QTest::newRow(interval) << QString::fromLatin1(interval);
     }
-    void intervalForms() {
+    void readings() {
         QFETCH(QString, interval);
         Watch watch(interval);
         QTRY_VERIFY_WITH_TIMEOUT(watch.lines.size() >= 2, 15000);
-        for (const QString &line : watch.lines)
-            QVERIFY(!Engine::isFiltered(line) &&
-                    QJsonDocument::fromJson(line.toUtf8())[u"health_score"_qs].isDouble());
+        for (const QString &line : watch.lines) {
+            QVERIFY(!Engine::isFiltered(line));
+            StatusSnapshot s;
+            try {
+                s = StatusSnapshot::decode(
+                    Json::Object(QJsonDocument::fromJson(line.toUtf8()).object()));
+            } catch (const Json::Error &error) {
+                QFAIL(error.what());
+            }
+            QVERIFY(s.uptime && s.hardware && s.cpu.coreCount && s.disks && s.trashSize &&
+                    s.batteries);
+            QVERIFY(s.hardware->model && s.hardware->cpuModel && s.hardware->totalRam &&
+                    s.hardware->osVersion);
+            QVERIFY(s.healthScore >= 0 && s.healthScore <= 100 && !s.healthScoreMsg.isEmpty());
+            QVERIFY(s.cpu.usage >= 0 && s.cpu.usage <= 100 && *s.cpu.coreCount >= 1);
+            QVERIFY(s.memory.used > 0 && s.memory.used <= s.memory.total);
+        }
     }
 
     // Stopping the watch (the app terminates it, a user presses Ctrl-C, the
@@ -181,18 +177,17 @@ private Q_SLOTS:
         QVERIFY(watch.waitForStarted());
         // Until the engine holds the trashed folder open, or the first reading.
         const QString fds = u"/proc/%1/fd/"_qs.arg(watch.processId());
-        const auto holdsFolder = [&] {
+        const auto ready = [&] {
+            QCoreApplication::processEvents();
             for (const QString &fd : QDir(fds).entryList(QDir::AllEntries | QDir::System))
                 if (QFile::symLinkTarget(fds + fd) == folder)
-                    return true;
-            return false;
+                    return measuring;
+            return !measuring && !watch.lines.isEmpty();
         };
-        if (measuring) {
-            QElapsedTimer waited;
-            waited.start();
-            while (!holdsFolder() && waited.elapsed() < 10000) QThread::usleep(300);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(measuring ? holdsFolder() : !watch.lines.isEmpty(), 10000);
+        QElapsedTimer waited;
+        waited.start();
+        while (!ready() && waited.elapsed() < 10000) QThread::usleep(300);
+        QVERIFY(ready());
         QElapsedTimer stopping;
         stopping.start();
         ::kill(pid_t(watch.processId()), signal);
