@@ -59,20 +59,30 @@ EngineChild::~EngineChild() {
             ::close(fd);
 }
 
+bool EngineChild::pump(int timeoutMs) {
+    pollfd waits[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};  // a closed one is skipped
+    if (timeoutMs <= 0 || ::poll(waits, 2, timeoutMs) <= 0)
+        return false;
+    for (int i = 0; i < 2; ++i) {
+        if (!waits[i].revents)
+            continue;
+        int &fd = i == 0 ? m_out : m_err;
+        char buffer[65536];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            (i == 0 ? m_pending : errors).append(buffer, n);
+        else
+            ::close(std::exchange(fd, -1));
+    }
+    return true;
+}
+
 std::optional<QByteArray> EngineChild::readLine(int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
-    while (!m_pending.contains('\n')) {
-        const int left = int(timeoutMs - timer.elapsed());
-        pollfd wait{m_out, POLLIN, 0};
-        if (m_out < 0 || left <= 0 || ::poll(&wait, 1, left) <= 0)
+    while (!m_pending.contains('\n'))
+        if (m_out < 0 || !pump(int(timeoutMs - timer.elapsed())))
             return std::nullopt;
-        char buffer[4096];
-        const ssize_t n = ::read(m_out, buffer, sizeof buffer);
-        if (n <= 0)
-            return std::nullopt;
-        m_pending.append(buffer, n);
-    }
     const qsizetype end = m_pending.indexOf('\n');
     output += m_pending.left(end + 1);
     const QByteArray line = m_pending.left(end);
@@ -88,30 +98,17 @@ void EngineChild::closeOutput() {
 bool EngineChild::finish(int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
-    output += std::exchange(m_pending, {});
     const auto giveUp = [this] {
+        output += std::exchange(m_pending, {});
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         pid = exitCode = -1;
         return false;
     };
-    while (m_out >= 0 || m_err >= 0) {
-        pollfd waits[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};  // a closed one is skipped
-        const int left = int(timeoutMs - timer.elapsed());
-        if (left <= 0 || ::poll(waits, 2, left) <= 0)
+    while (m_out >= 0 || m_err >= 0)
+        if (!pump(int(timeoutMs - timer.elapsed())))
             return giveUp();
-        for (int i = 0; i < 2; ++i) {
-            if (!waits[i].revents)
-                continue;
-            int &fd = i == 0 ? m_out : m_err;
-            char buffer[65536];
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0)
-                (i == 0 ? output : errors).append(buffer, n);
-            else
-                ::close(std::exchange(fd, -1));
-        }
-    }
+    output += std::exchange(m_pending, {});
     int status = 0;
     while (::waitpid(pid, &status, WNOHANG) != pid) {
         if (timer.elapsed() > timeoutMs)

@@ -1,6 +1,6 @@
 #include "EngineProcess.h"
+#include "FakeHome.h"
 #include "LoopMounts.h"
-#include "support/TestEnvironment.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -22,23 +22,6 @@ const std::pair<qint64, qint64> kAccessTimes[] = {{0, 1},
                                                   {1'000'000'000, 1'700'006'399},
                                                   {4'107'542'399, 4'107'542'400}};
 
-// A folder filled with POSIX calls on byte names: they may not be valid UTF-8.
-struct Tree {
-    QString path;
-    QByteArray at(const QByteArray &name) const { return QFile::encodeName(path) + '/' + name; }
-    void folder(const QByteArray &name) { QVERIFY2(::mkdir(at(name), 0755) == 0, name); }
-    void link(const char *to, const char *name) { QCOMPARE(::link(at(to), at(name)), 0); }
-    void symlink(const char *to, const char *name) { QCOMPARE(::symlink(to, at(name)), 0); }
-    void file(const QByteArray &name, qsizetype bytes, qint64 accessed = -1) {
-        const int fd = ::open(at(name), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        QVERIFY2(fd >= 0, name);
-        QCOMPARE(::write(fd, QByteArray(bytes, 'x').constData(), size_t(bytes)), ssize_t(bytes));
-        ::close(fd);
-        const timespec times[2] = {{time_t(accessed), 0}, {0, UTIME_OMIT}};
-        QVERIFY(accessed < 0 || ::utimensat(AT_FDCWD, at(name), times, 0) == 0);
-    }
-};
-
 QJsonObject analyze(const QString &path, const QStringList &prefix = {}) {
     return engineReport({u"analyze"_qs, u"--json"_qs, path}, prefix);
 }
@@ -58,8 +41,8 @@ qint64 sizeOf(const QJsonObject &report, const QString &name) {
 
 class TestMoleAnalyze : public QObject {
     Q_OBJECT
-    TestEnvironment m_env;
-    Tree m_home{m_env.home()};
+    FakeHome m_home;  // byte names: they may not be valid UTF-8
+    const QString m_path = m_home.home();
     QJsonObject m_report;
     QTemporaryDir m_mountDir;
     const QString m_mountRoot = m_mountDir.path() + u"/root"_qs;
@@ -104,60 +87,60 @@ private Q_SLOTS:
     // access times, folders it may not open, and things the cleaner or a
     // person would look at.
     void initTestCase() {
-        Tree &t = m_home;
-        for (const char *folder :
-             {"photos", "photos/raw", "sparse", "linked", "loops", "empty", "a", "b", "c", "z",
-              "node_modules", "Documents", "unlistable", "unsearchable"})
-            t.folder(folder);
+        FakeHome &h = m_home;
+        const auto hardLink = [&h](const char *to, const char *name) {
+            QCOMPARE(::link(h.at(to), h.at(name)), 0);
+        };
+        const auto accessedAt = [&h](const QByteArray &name, qint64 seconds) {
+            h.file(name, 10);
+            const timespec times[2] = {{time_t(seconds), 0}, {0, UTIME_OMIT}};
+            QCOMPARE(::utimensat(AT_FDCWD, h.at(name), times, 0), 0);
+        };
+        for (const char *folder : {"empty", "node_modules", "Documents"}) h.folder(folder);
         for (int i = 0; i < 40; ++i)
-            t.file("photos/" + QByteArray::number(i) + ".jpg", 3000 * i + 1);
-        t.file("photos/raw/big.raw", 900'000);
+            h.file("photos/" + QByteArray::number(i) + ".jpg", 3000 * i + 1);
+        h.file("photos/raw/big.raw", 900'000);
         QByteArray deep = "deep";
-        for (int level = 0; level <= 200; ++level, deep += "/d") {
-            t.folder(deep);  // every level leaves a folder waiting
-            t.folder(deep + "/side");
-            t.file(deep + "/side/f", 100);
-        }
-        t.file("sparse/hole.bin", 0);
-        QCOMPARE(::truncate(t.at("sparse/hole.bin"), 50'000'000), 0);
-        t.file("sparse/empty", 0);
-        t.file("linked/a", 300'000);  // three names of one file: counted once
-        t.link("linked/a", "linked/b");
-        t.link("linked/a", "linked/c");
+        for (int level = 0; level <= 200; ++level, deep += "/d")
+            h.file(deep + "/side/f", 100);  // every level leaves a folder waiting
+        h.file("sparse/hole.bin", 0);
+        QCOMPARE(::truncate(h.at("sparse/hole.bin"), 50'000'000), 0);
+        h.file("sparse/empty", 0);
+        h.file("linked/a", 300'000);  // three names of one file: counted once
+        hardLink("linked/a", "linked/b");
+        hardLink("linked/a", "linked/c");
         // Links that would loop or escape if followed.
-        t.symlink("..", "loops/up");
-        t.symlink("self", "loops/self");
-        t.symlink("/usr", "loops/usr");
-        t.symlink("photos", "photos-link");
-        t.file("loops/real", 5000);
-        t.file("top.txt", 12'345, kAccessTimes[2].first);
-        t.file("disk.qcow2", 1000);
-        for (const QByteArray &name : kAwkwardNames) t.file(name, 150'000);
+        h.symlink("..", "loops/up");
+        h.symlink("self", "loops/self");
+        h.symlink("/usr", "loops/usr");
+        h.symlink("photos", "photos-link");
+        h.file("loops/real", 5000);
+        accessedAt("top.txt", kAccessTimes[2].first);
+        h.file("disk.qcow2", 1000);
+        for (const QByteArray &name : kAwkwardNames) h.file(name, 150'000);
         for (const auto &[older, newer] : kAccessTimes) {
-            const QByteArray folder = "when " + QByteArray::number(newer);
-            t.folder(folder);
-            t.file(folder + "/old", 10, older);
-            t.file(folder + "/new", 10, newer);
+            accessedAt("when " + QByteArray::number(newer) + "/old", older);
+            accessedAt("when " + QByteArray::number(newer) + "/new", newer);
         }
         // Equal sizes in several folders, and one file linked from three.
         for (int i = 0; i < 8; ++i)
-            t.file(QByteArray("abcz").mid(i % 4, 1) + "/tie" + QByteArray::number(i), 250'000);
-        t.file("z/big", 1'000'000);
-        t.link("z/big", "a/big");
-        t.link("z/big", "c/big");
+            h.file(QByteArray("abcz").mid(i % 4, 1) + "/tie" + QByteArray::number(i), 250'000);
+        h.file("z/big", 1'000'000);
+        hardLink("z/big", "a/big");
+        hardLink("z/big", "c/big");
         for (int f = 0; f < 150; ++f) {
             const QByteArray folder = "b/f" + QByteArray::number(f);
-            t.folder(folder);
+            h.folder(folder);
             for (int i = 0; i < f * 7 % 61; ++i)
-                t.file(folder + "/" + QByteArray::number(i), (f + i) % 9 * 700);
+                h.file(folder + "/" + QByteArray::number(i), (f + i) % 9 * 700);
         }
-        t.link("b/f1/0", "b/link");
+        hardLink("b/f1/0", "b/link");
         for (const char *locked : {"unlistable/secret", "unsearchable/secret"})
-            t.file(locked, 500'000);
-        QCOMPARE(::chmod(t.at("unlistable"), 0), 0);
-        QCOMPARE(::chmod(t.at("unsearchable"), 0744), 0);
+            h.file(locked, 500'000);
+        QCOMPARE(::chmod(h.at("unlistable"), 0), 0);
+        QCOMPARE(::chmod(h.at("unsearchable"), 0744), 0);
         // Piped, the plain command prints the report too.
-        m_report = engineReport({u"analyze"_qs, t.path});
+        m_report = engineReport({u"analyze"_qs, m_path});
         m_mountsMissing = buildMountedLayout();
     }
     void cleanupTestCase() {
@@ -189,7 +172,7 @@ private Q_SLOTS:
             qunsetenv("MOLE_ANALYZE_STATS");
         });
         const QStringList prefix{u"prlimit"_qs, u"--nofile=%1"_qs.arg(descriptors), u"--"_qs};
-        QCOMPARE(analyze(m_home.path, descriptors ? prefix : QStringList()), m_report);
+        QCOMPARE(analyze(m_path, descriptors ? prefix : QStringList()), m_report);
     }
 
     // The total is du's; the children come largest first. A file linked from
@@ -197,9 +180,9 @@ private Q_SLOTS:
     // that child. The 20 largest files come biggest first, equal sizes by
     // path, awkward names among them.
     void sameReportEveryRun() {
-        QCOMPARE(m_report[u"path"_qs].toString(), m_home.path);
+        QCOMPARE(m_report[u"path"_qs].toString(), m_path);
         qint64 previous = m_report[u"total_size"_qs].toInteger();
-        QVERIFY(qAbs(previous - duBytes(m_home.path)) <= 4096);
+        QVERIFY(qAbs(previous - duBytes(m_path)) <= 4096);
         for (const QJsonValue &entry : m_report[u"entries"_qs].toArray()) {
             QVERIFY(entry[u"size"_qs].toInteger(-1) >= 0 &&
                     entry[u"size"_qs].toInteger() <= previous);
@@ -212,7 +195,7 @@ private Q_SLOTS:
         QCOMPARE(owners.size(), 1);
         const QJsonArray files = m_report[u"large_files"_qs].toArray();
         QCOMPARE(files.size(), 20);
-        QCOMPARE(files[0][u"path"_qs].toString(), m_home.path + u'/' + owners[0] + u"/big"_qs);
+        QCOMPARE(files[0][u"path"_qs].toString(), m_path + u'/' + owners[0] + u"/big"_qs);
         QCOMPARE(files[0][u"is_dir"_qs].toBool(true), false);
         for (qsizetype i = 0; i < files.size(); ++i) {
             const qint64 size = files[i][u"size"_qs].toInteger();
@@ -223,7 +206,7 @@ private Q_SLOTS:
             large << files[i][u"path"_qs].toString();
         }
         for (const QByteArray &name : kAwkwardNames)
-            QVERIFY(large.contains(m_home.path + u'/' + QString::fromUtf8(name)));
+            QVERIFY(large.contains(m_path + u'/' + QString::fromUtf8(name)));
     }
 
     // Each child as the app receives it: its name and path intact, a real
@@ -256,7 +239,7 @@ private Q_SLOTS:
         QFETCH(bool, cleanable);
         QFETCH(bool, insight);
         const QJsonObject entry = entryNamed(m_report, name);
-        const QString path = m_home.path + u'/' + name;
+        const QString path = m_path + u'/' + name;
         const QFileInfo file(path);
         QCOMPARE(entry[u"path"_qs].toString(), path);
         QCOMPARE(entry[u"is_dir"_qs].toBool(!file.isDir()), file.isDir() && !file.isSymLink());
@@ -277,8 +260,8 @@ private Q_SLOTS:
         const QStringList nobody = asNobody();  // root would read them anyway
         if (::geteuid() == 0 && nobody.isEmpty())
             QSKIP("cannot run as another user than root");
-        QCOMPARE(::chmod(QFile::encodeName(QFileInfo(m_home.path).path()), 0755), 0);
-        const QJsonObject report = analyze(m_home.path, nobody);
+        m_home.openToOthers();
+        const QJsonObject report = analyze(m_path, nobody);
         QCOMPARE(report[u"unreadable_folders"_qs].toInteger(), 2);
         for (const QString &locked : {u"unlistable"_qs, u"unsearchable"_qs})
             QVERIFY(sizeOf(report, locked) >= 0 && sizeOf(report, locked) <= 4096);
