@@ -80,9 +80,7 @@ inline QJsonObject engineReport(const QStringList &arguments, const QStringList 
     const QStringList lines = appLines(output);
     const QJsonObject report = QJsonDocument::fromJson(lines.value(0).toUtf8()).object();
     if (exitCode != 0 || lines.size() != 1 || report.isEmpty())
-        QTest::qFail(qPrintable(u"not one JSON report the app keeps: "_qs +
-                                QString::fromUtf8(output.left(300))),
-                     __FILE__, __LINE__);
+        QTest::qFail("not one JSON report the app keeps: " + output.left(300), __FILE__, __LINE__);
     return report;
 }
 

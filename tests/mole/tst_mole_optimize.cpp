@@ -51,9 +51,8 @@ private Q_SLOTS:
         FakeHome h;
         h.file(".local/share/applications/app.desktop", 0);
         h.file(".local/share/mime/packages/app.xml", 100);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"PATH"_qs, h.home() + u"/empty"_qs);
-        const auto [exitCode, output] = runEngine({u"optimize"_qs}, {}, environment);
+        const auto [exitCode, output] =
+            runEngine({u"optimize"_qs}, {u"env"_qs, u"PATH="_qs + h.home() + u"/empty"_qs});
         QCOMPARE(exitCode, 0);
         const QStringList lines = ::appLines(output);
         QVERIFY(!lines.join(u'\n').contains(u"\u2717"_qs));
