@@ -1,7 +1,6 @@
 #include "EngineProcess.h"
 #include "LoopMounts.h"
 #include "overview/StatusSnapshot.h"
-#include "support/TestEnvironment.h"
 
 #include "status/Batteries.h"
 
