@@ -5,41 +5,34 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <utility>
 #include <vector>
 
 #include "EngineProcess.h"
 
 EngineChild::EngineChild(const QStringList &arguments, const Options &options) {
-    const QStringList command = options.prefix + QStringList{engineBinary()} + arguments;
-    std::vector<QByteArray> words, environment;
-    for (const QString &word : command) words.push_back(QFile::encodeName(word));
+    // Everything exec needs is made before the fork.
+    QByteArrayList words, environment;
+    for (const QString &word : options.prefix + QStringList{engineBinary()} + arguments)
+        words << QFile::encodeName(word);
     for (const QString &entry : options.environment.toStringList())
-        environment.push_back(QFile::encodeName(entry));
+        environment << QFile::encodeName(entry);
     std::vector<char *> argv, envp;
     for (QByteArray &word : words) argv.push_back(word.data());
     for (QByteArray &entry : environment) envp.push_back(entry.data());
     argv.push_back(nullptr);
     envp.push_back(nullptr);
-    const QByteArray program =
-        QFile::encodeName(QStandardPaths::findExecutable(command.first()).isEmpty()
-                              ? command.first()
-                              : QStandardPaths::findExecutable(command.first()));
-
     int out[2], err[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
         return;
-    if (options.outputClosed) {
-        ::close(out[0]);
-        out[0] = -1;
-    }
+    if (options.outputClosed)
+        ::close(std::exchange(out[0], -1));
     pid = ::fork();
     if (pid == 0) {
-        const int in = ::open("/dev/null", O_RDONLY);
-        ::dup2(in, 0);
+        ::dup2(::open("/dev/null", O_RDONLY), 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
         if (options.fileLimit) {
@@ -47,7 +40,7 @@ EngineChild::EngineChild(const QStringList &arguments, const Options &options) {
             ::setrlimit(RLIMIT_NOFILE, &limit);
         }
         ::signal(SIGPIPE, SIG_DFL);
-        ::execve(program.constData(), argv.data(), envp.data());
+        ::execvpe(argv[0], argv.data(), envp.data());  // a prefix is looked up on PATH
         ::_exit(127);
     }
     ::close(out[1]);
@@ -61,84 +54,65 @@ EngineChild::~EngineChild() {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
     }
-    if (m_out >= 0)
-        ::close(m_out);
-    if (m_err >= 0)
-        ::close(m_err);
+    for (int fd : {m_out, m_err})
+        if (fd >= 0)
+            ::close(fd);
+}
+
+bool EngineChild::pump(int timeoutMs) {
+    pollfd waits[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};  // a closed one is skipped
+    if (timeoutMs <= 0 || ::poll(waits, 2, timeoutMs) <= 0)
+        return false;
+    for (int i = 0; i < 2; ++i) {
+        if (!waits[i].revents)
+            continue;
+        int &fd = i == 0 ? m_out : m_err;
+        char buffer[65536];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            (i == 0 ? m_pending : errors).append(buffer, n);
+        else
+            ::close(std::exchange(fd, -1));
+    }
+    return true;
 }
 
 std::optional<QByteArray> EngineChild::readLine(int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
-    while (!m_pending.contains('\n')) {
-        const int left = int(timeoutMs - timer.elapsed());
-        pollfd wait{m_out, POLLIN, 0};
-        if (m_out < 0 || left <= 0 || ::poll(&wait, 1, left) <= 0)
+    while (!m_pending.contains('\n'))
+        if (m_out < 0 || !pump(int(timeoutMs - timer.elapsed())))
             return std::nullopt;
-        char buffer[4096];
-        const ssize_t n = ::read(m_out, buffer, sizeof buffer);
-        if (n <= 0)
-            return std::nullopt;
-        m_pending.append(buffer, n);
-    }
     const qsizetype end = m_pending.indexOf('\n');
-    const QByteArray line = m_pending.left(end);
     output += m_pending.left(end + 1);
+    const QByteArray line = m_pending.left(end);
     m_pending.remove(0, end + 1);
     return line;
 }
 
 void EngineChild::closeOutput() {
     if (m_out >= 0)
-        ::close(m_out);
-    m_out = -1;
+        ::close(std::exchange(m_out, -1));
 }
 
 bool EngineChild::finish(int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
-    output += m_pending;
-    m_pending.clear();
-    for (;;) {
-        std::vector<pollfd> waits;
-        for (int fd : {m_out, m_err})
-            if (fd >= 0)
-                waits.push_back({fd, POLLIN, 0});
-        if (waits.empty())
-            break;
-        const int left = int(timeoutMs - timer.elapsed());
-        if (left <= 0 || ::poll(waits.data(), waits.size(), left) <= 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            exitCode = -1;
-            pid = -1;
-            return false;
-        }
-        for (const pollfd &wait : waits) {
-            if (!wait.revents)
-                continue;
-            char buffer[65536];
-            const ssize_t n = ::read(wait.fd, buffer, sizeof buffer);
-            QByteArray &into = wait.fd == m_out ? output : errors;
-            if (n > 0) {
-                into.append(buffer, n);
-            } else {
-                ::close(wait.fd);
-                (wait.fd == m_out ? m_out : m_err) = -1;
-            }
-        }
-    }
+    const auto giveUp = [this] {
+        output += std::exchange(m_pending, {});
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        pid = exitCode = -1;
+        return false;
+    };
+    while (m_out >= 0 || m_err >= 0)
+        if (!pump(int(timeoutMs - timer.elapsed())))
+            return giveUp();
+    output += std::exchange(m_pending, {});
     int status = 0;
-    while (true) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            break;
-        if (timer.elapsed() > timeoutMs) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            pid = -1;
-            return false;
-        }
+    while (::waitpid(pid, &status, WNOHANG) != pid) {
+        if (timer.elapsed() > timeoutMs)
+            return giveUp();
         ::usleep(2000);
     }
     pid = -1;
@@ -151,11 +125,6 @@ EngineResult runEngineChild(const QStringList &arguments, const EngineChild::Opt
     QElapsedTimer timer;
     timer.start();
     EngineChild child(arguments, options);
-    EngineResult result;
-    result.finished = child.finish(timeoutMs);
-    result.exitCode = child.exitCode;
-    result.output = child.output;
-    result.errors = child.errors;
-    result.milliseconds = timer.elapsed();
-    return result;
+    const bool finished = child.finish(timeoutMs);
+    return {finished, child.exitCode, child.output, child.errors, timer.elapsed()};
 }

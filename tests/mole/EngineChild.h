@@ -39,6 +39,9 @@ struct EngineChild {
     QByteArray output, errors;
 
 private:
+    // Waits up to `timeoutMs` for either output and takes what came (standard
+    // output into m_pending); false when nothing came in time.
+    bool pump(int timeoutMs);
     int m_out = -1, m_err = -1;
     QByteArray m_pending;
 };

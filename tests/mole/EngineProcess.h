@@ -18,9 +18,9 @@ inline QString engineBinary() {
     return qEnvironmentVariable("MOLE_BINARY");
 }
 
-// The built engine run the way the app runs it: standard output and standard
-// error merged, no input. A prefix such as asNobody() goes first. Returns the
-// exit code (-1 when the engine crashed or did not finish) and the output.
+// A program run the way the app runs the engine: standard output and standard
+// error merged, no input. Returns the exit code (-1 when it crashed or did not
+// finish) and the output.
 inline std::pair<int, QByteArray> runCommand(
     const QStringList &command,
     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
@@ -33,19 +33,20 @@ inline std::pair<int, QByteArray> runCommand(
     return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAll()};
 }
+// The built engine; a prefix such as asNobody() goes first.
 inline std::pair<int, QByteArray> runEngine(
     const QStringList &arguments, const QStringList &prefix = {},
     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
     return runCommand(prefix + QStringList{engineBinary()} + arguments, environment);
 }
 
-// The engine with a pseudo-terminal as its output, as a person runs it.
-inline std::pair<int, QByteArray> runEngineAtTerminal(const QStringList &arguments) {
-    const auto quoted = [](QString text) {
-        return u'\'' + text.replace(u'\'', u"'\\''"_qs) + u'\'';
-    };
-    QString command = quoted(engineBinary());
-    for (const QString &argument : arguments) command += u' ' + quoted(argument);
+// The engine (or a link to it) with a pseudo-terminal as its output, as a
+// person runs it.
+inline std::pair<int, QByteArray> runEngineAtTerminal(const QStringList &arguments,
+                                                      const QString &program = engineBinary()) {
+    QString command;
+    for (QString word : QStringList{program} + arguments)
+        command += u" '"_qs + word.replace(u'\'', u"'\\''"_qs) + u'\'';
     return runCommand({u"script"_qs, u"-qec"_qs, command, u"/dev/null"_qs});
 }
 
@@ -79,9 +80,7 @@ inline QJsonObject engineReport(const QStringList &arguments, const QStringList 
     const QStringList lines = appLines(output);
     const QJsonObject report = QJsonDocument::fromJson(lines.value(0).toUtf8()).object();
     if (exitCode != 0 || lines.size() != 1 || report.isEmpty())
-        QTest::qFail(qPrintable(u"not one JSON report the app keeps: "_qs +
-                                QString::fromUtf8(output.left(300))),
-                     __FILE__, __LINE__);
+        QTest::qFail("not one JSON report the app keeps: " + output.left(300), __FILE__, __LINE__);
     return report;
 }
 
@@ -91,8 +90,5 @@ inline void writeFile(const QString &path, const QByteArray &data) {
 
 // Allocated size as `du -sk` reports it.
 inline qint64 duBytes(const QString &path) {
-    QProcess du;
-    du.start(u"du"_qs, {u"-sk"_qs, path});
-    const bool finished = du.waitForFinished(120000);
-    return finished ? du.readAllStandardOutput().split('\t').value(0).toLongLong() * 1024 : -1;
+    return runCommand({u"du"_qs, u"-sk"_qs, path}).second.split('\t').value(0).toLongLong() * 1024;
 }

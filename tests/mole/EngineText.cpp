@@ -32,6 +32,13 @@ ParsedReport parseReport(const QStringList &lines) {
     return report;
 }
 
+ParsedReport readMaintenance(const QStringList &lines) {
+    ParsedReport report;
+    MaintenanceReader reader;
+    for (const QString &line : lines) reader.take(line, report.sections, report.summary);
+    return report;
+}
+
 QString withoutJoiners(QString text) {
     return text.remove(QChar(0x2060));
 }
@@ -41,24 +48,14 @@ QStringList withoutJoiners(QStringList lines) {
     return lines;
 }
 
-namespace {
-
-// Labels of one kind in the sections titled `section`, or in all of them.
-QStringList labelsOf(const QList<ReportSection> &sections, ReportItem::Kind kind,
-                     const QString &section = {}) {
+QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind) {
     QStringList out;
-    for (const ReportSection &s : sections)
+    for (const ReportSection &s : report.sections)
         if (section.isNull() || s.title == section)
             for (const ReportItem &item : s.items)
                 if (item.kind == kind)
                     out.append(withoutJoiners(item.label));
     return out;
-}
-
-}  // namespace
-
-QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind) {
-    return labelsOf(report.sections, kind, section);
 }
 
 const ReportItem *findItem(const ParsedReport &report, const QString &section,
@@ -84,17 +81,6 @@ bool anyLineHas(const QStringList &lines, const QString &text) {
                        [&](const QString &line) { return line.contains(text); });
 }
 
-Maintenance readMaintenance(const QStringList &lines) {
-    Maintenance report;
-    MaintenanceReader reader;
-    for (const QString &line : lines) reader.take(line, report.sections, report.summary);
-    return report;
-}
-
-QStringList Maintenance::items(ReportItem::Kind kind) const {
-    return labelsOf(sections, kind);
-}
-
 QStringList leftoverPaths(const QStringList &dryRun) {
     QStringList paths;
     for (const Leftover &leftover : UninstallReport::leftovers(dryRun.join(u'\n')))
@@ -118,8 +104,7 @@ QStringList TrashRun::statuses() const {
 }
 
 TrashRun readTrash(int exitCode, const QByteArray &output) {
-    TrashRun run;
-    run.exitCode = exitCode;
+    TrashRun run{exitCode, {}};
     for (const QString &line : appLines(output))
         run.lines.append(QJsonDocument::fromJson(line.toUtf8()).object());
     return run;

@@ -22,11 +22,16 @@ struct ParsedReport {
     QList<ReportSection> sections;
     std::optional<qint64> total;      // from the last size-marker line
     std::optional<qint64> itemCount;  // from that line's "Items: N"
+    QStringList summary;              // a maintenance report's lines between "=====" rules
 };
 ParsedReport parseReport(const QStringList &lines);
+// A maintenance report read the way the maintenance model reads it: lines
+// between "=====" rules are the summary, the rest goes to the report parser.
+ParsedReport readMaintenance(const QStringList &lines);
 
-// Labels of one kind, with the invisible word joiners the engine puts into
-// names removed; an item by its label (nothing when none has it).
+// Labels of one kind in the sections titled `section` (all of them when it is
+// null), with the invisible word joiners the engine puts into names removed;
+// an item by its label (nothing when none has it).
 QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind);
 const ReportItem *findItem(const ParsedReport &report, const QString &section,
                            const QString &label);
@@ -36,15 +41,6 @@ QStringList withoutJoiners(QStringList lines);
 // The last size a run's lines report: a clean's freed total.
 std::optional<qint64> lastSize(const QStringList &lines);
 bool anyLineHas(const QStringList &lines, const QString &text);
-
-// A maintenance report read the way the maintenance model reads it: lines
-// between "=====" rules are the summary, the rest goes to the report parser.
-struct Maintenance {
-    QList<ReportSection> sections;
-    QStringList summary;
-    QStringList items(ReportItem::Kind kind) const;
-};
-Maintenance readMaintenance(const QStringList &lines);
 
 // The leftovers an uninstall dry run lists, as the uninstaller reads them:
 // shown paths (without joiners) or exact bytes.
