@@ -4,7 +4,6 @@
 #include <QTest>
 #include <QThreadPool>
 
-#include "permissions/FullDiskAccess.h"
 #include "permissions/ui/AccessView.h"
 #include "platform/Relaunch.h"
 #include "platform/UserDefaults.h"
