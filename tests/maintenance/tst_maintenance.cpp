@@ -26,20 +26,23 @@ const char *const kCheck =
     "=====\n  Checked 2 areas, 2 need attention\n=====";
 const char *const kApply = "➤ Caches\n  ✓ Icon cache · rebuilt\n=====\nApplied 2 fixes\n=====";
 
-// What shows under the strip: the report line by line (a header with its
-// icon, lines that need attention marked), a failure's title and message,
-// the invitation's title, or nothing.
-QString content(const OptimizeView &view) {
-    QWidget *shown = view.content();
-    if (shown && shown != view.report()) {
-        const QList<QLabel *> labels = shown->findChildren<QLabel *>();
-        return labels.first()->text() + u" | "_qs + labels.last()->text();
-    }
+// What the pane shows, read as "actions || strip || content". The content
+// is the report line by line (a header with its icon, lines that need
+// attention marked), the invitation's or a failure's title and message, or
+// nothing.
+QString shown(const OptimizeView &view) {
+    QWidget *content = view.content();
     QStringList lines;
-    for (const CheckReport::Line &l : shown ? view.report()->lines() : QList<CheckReport::Line>())
+    if (content && content != view.report()) {
+        const QList<QLabel *> labels = content->findChildren<QLabel *>();
+        lines << labels.first()->text() << labels.last()->text();
+    }
+    for (const CheckReport::Line &l :
+         content == view.report() ? view.report()->lines() : QList<CheckReport::Line>())
         lines.append((l.kind == CheckReport::Line::header ? l.icon + u' ' : QString()) + l.text +
                      (l.color == Color::amber ? u" (amber)"_qs : QString()));
-    return lines.join(u" | "_qs);
+    return shownActions(view).join(u", "_qs) + u" || "_qs + strip(view).join(u", "_qs) +
+           u" || "_qs + lines.join(u" | "_qs);
 }
 
 struct Scene : PaneScene<OptimizeModel, OptimizeView> {
@@ -56,34 +59,17 @@ class MaintenanceTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { ScreenShots::loadLook(); }
 
-    void newRunStopsTheOneStreaming() {
-        TestEnvironment env;
-        const QString pidFile = env.home() + u"/first.pid"_qs;
-        env.installEngineInResources(
-            u"if [ ! -e '"_qs + pidFile + u"' ]; then\n"_qs + ScriptedEngine::recordPid(pidFile) +
-            u"echo '➤ First'; echo =====; echo partial; exec sleep 30; fi\n"_qs +
-            ScriptedEngine::printLines({u"➤ Second"_qs, u"→ fixed"_qs}));
-        OptimizeModel model;
-        model.run(true);
-        QTRY_COMPARE(model.summary(), QStringList{u"partial"_qs});
-        model.run(false);
-        QVERIFY(QTest::qWaitFor([&] { return model.phase() == Phase::done; }, 10000));
-        QCOMPARE(CheckReport::linesFor(model.sections(), {}).last().text, u"fixed"_qs);
-        QCOMPARE(model.sections().size(), 1);
-        QVERIFY(model.summary().isEmpty());  // the summary flag starts closed again
-        QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(pidFile)));
-    }
-
     // What each phase shows (actions || strip || content), and whether
     // Ctrl+R starts a check. A run ends with its report or its failure, which
     // reads as an error, never "Healthy", and which the next run clears.
     void eachPhaseShowsItsScreen_data() {
         QTest::addColumn<int>("runs");        // a check, then the fixes
-        QTest::addColumn<bool>("held");       // the last run waits for "go"
         QTest::addColumn<QString>("ending");  // of the last run; "missing": no engine
         QTest::addColumn<QString>("screen");
+        // Set: the last run is held before its closing line, then replaced by
+        // a new run (the other kind), which shows this.
+        QTest::addColumn<QString>("then");
         QTest::addColumn<bool>("keyChecks");
-        const QString nothingYet = u"Checks: 0, Attention: 0, Result: \u2014 || "_qs;
         const QString checked =
             u"Checks: 4, Attention: 2, Result: %1 || warning Caches | "
             "Font cache · fresh | Icon cache · stale (amber) | "
@@ -92,53 +78,63 @@ private Q_SLOTS:
         const QString fixed =
             u"Checks: 1, Attention: 0, Result: %1 || check-circle Caches | "
             "Icon cache · rebuilt | %1"_qs;
+        const QString summary = u"Checked 2 areas, 2 need attention"_qs;
+        const QString applied = u"Applied 2 fixes"_qs;
         const QString missing = QString::fromUtf8(EngineError::notInstalled);
         const QString crash = u"The cleaning engine stopped unexpectedly (Segmentation fault)."_qs;
         const QString refusal = u"HOME is not set; refusing to delete anything"_qs;
-        QTest::newRow("idle") << 0 << false << QString()
-                              << u"Run Check || Status: Not Checked, "_qs + nothingYet +
-                                     u"Run a Health Check | Checks first and changes nothing. "
-                                     "You decide whether to apply the fixes."_qs
-                              << true;
-        QTest::newRow("checking") << 1 << true << QString()
-                                  << u"Checking… || Status: Checking, "_qs + nothingYet << false;
-        QTest::newRow("ready") << 1 << false << QString()
-                               << u"Recheck, Apply Fixes || Status: Needs Attention, "_qs +
-                                      checked.arg(u"Checked 2 areas, 2 need attention"_qs)
-                               << false;
-        QTest::newRow("running") << 2 << true << QString()
-                                 << u"Applying… || Status: Applying, "_qs + nothingYet << false;
-        QTest::newRow("done") << 2 << false << QString()
-                              << u"Check Again || Status: Complete, "_qs +
-                                     fixed.arg(u"Applied 2 fixes"_qs)
-                              << true;
+        const QString ready =
+            u"Recheck, Apply Fixes || Status: Needs Attention, "_qs + checked.arg(summary);
+        const QString done = u"Check Again || Status: Complete, "_qs + fixed.arg(applied);
+        QTest::newRow("idle")
+            << 0 << QString()
+            << u"Run Check || Status: Not Checked, Checks: 0, Attention: 0, Result: \u2014 || "
+               "Run a Health Check | Checks first and changes nothing. "
+               "You decide whether to apply the fixes."_qs
+            << QString() << true;
+        QTest::newRow("checking") << 1 << QString()
+                                  << u"Checking… || Status: Checking, "_qs + checked.arg(summary)
+                                  << done << false;
+        QTest::newRow("ready") << 1 << QString() << ready << QString() << false;
+        QTest::newRow("running") << 2 << QString()
+                                 << u"Applying… || Status: Applying, "_qs + fixed.arg(applied)
+                                 << ready << false;
+        QTest::newRow("done") << 2 << QString() << done << QString() << true;
         QTest::newRow("check, engine missing")
-            << 1 << false << u"missing"_qs
+            << 1 << u"missing"_qs
             << u"Recheck, Apply Fixes || Status: Error, Checks: 0, Attention: 0, Result: %1 || "
                "The Check Didn't Finish | %1"_qs.arg(missing)
-            << false;
+            << QString() << false;
         QTest::newRow("check, engine crashed")
-            << 1 << false << u"kill -SEGV $$"_qs
-            << u"Recheck, Apply Fixes || Status: Error, "_qs + checked.arg(crash) << false;
+            << 1 << u"kill -SEGV $$"_qs
+            << u"Recheck, Apply Fixes || Status: Error, "_qs + checked.arg(crash) << QString()
+            << false;
         QTest::newRow("fixes refused")
-            << 2 << false << u"echo 'mole optimize: "_qs + refusal + u"' >&2; exit 1"_qs
-            << u"Check Again || Status: Error, "_qs + fixed.arg(refusal) << true;
+            << 2 << u"echo 'mole optimize: "_qs + refusal + u"' >&2; exit 1"_qs
+            << u"Check Again || Status: Error, "_qs + fixed.arg(refusal) << QString() << true;
     }
     void eachPhaseShowsItsScreen() {
         QFETCH(int, runs);
-        QFETCH(bool, held);
         QFETCH(QString, ending);
         QFETCH(QString, screen);
+        QFETCH(QString, then);
         QFETCH(bool, keyChecks);
+        const bool held = !then.isEmpty();
         Scene s;
         if (runs > 0) {  // a failed run first, whose failure the next run must clear
             s.model.run(true);
             QVERIFY(s.reach(Phase::ready) && !s.model.failed().isEmpty());
         }
+        const QString pidFile = s.env.home() + u"/held.pid"_qs;
         const auto part = [&](int run, const char *text) {
-            const bool last = run == runs;
-            return (last && held ? ScriptedEngine::gate(u"go"_qs) : QString()) +
-                   ScriptedEngine::printText(text) + (last ? ending : QString()) + u"\n"_qs;
+            QStringList lines = QString::fromUtf8(text).split(u'\n');
+            const QString last = lines.takeLast();
+            const bool holds = held && run == runs;
+            return (holds ? ScriptedEngine::recordPid(pidFile) : QString()) +
+                   ScriptedEngine::printLines(lines) +
+                   (holds ? ScriptedEngine::gate(u"go"_qs) : QString()) +
+                   ScriptedEngine::printLines({last}) + (run == runs ? ending : QString()) +
+                   u"\n"_qs;
         };
         if (ending != u"missing"_qs)
             s.env.installEngineInResources(
@@ -149,14 +145,13 @@ private Q_SLOTS:
             s.model.run(run == 1);
             if (run == 1)
                 QCOMPARE(log.take(), SignalLog::once("summary failed phase"));
-            // Held, the run shows its phase; else it ends.
-            QVERIFY(s.reach(run == 1 ? (held && run == runs ? Phase::checking : Phase::ready)
-                                     : (held ? Phase::running : Phase::done)));
+            if (held && run == runs)  // held before its closing line, the summary open
+                QVERIFY(s.until([&] { return !s.model.summary().isEmpty(); }));
+            else
+                QVERIFY(s.reach(run == 1 ? Phase::ready : Phase::done));
         }
         QCOMPARE(log.take().value(u"failedChanged"_qs), ending.isEmpty() ? 0 : 1);
-        QCOMPARE(shownActions(s.view).join(u", "_qs) + u" || "_qs + strip(s.view).join(u", "_qs) +
-                     u" || "_qs + ::content(s.view),
-                 screen);
+        QCOMPARE(shown(s.view), screen);
         auto *attention = qobject_cast<RollingText *>(s.view.strip()->cell(2)->value());
         QCOMPARE(attention->color(),
                  screen.contains(u"Attention: 2"_qs) ? Color::amber : Color::gray1000);
@@ -170,10 +165,12 @@ private Q_SLOTS:
         else
             QTest::qWait(100);
         QCOMPARE(log.take().contains(u"phaseChanged"_qs), keyChecks);
-        s.open(u"go"_qs);
-        QVERIFY(s.until([&] {
-            return s.model.phase() != Phase::checking && s.model.phase() != Phase::running;
-        }));
+        if (held) {  // a new run stops the one streaming, and shows only its own report
+            s.model.run(runs == 2);
+            QVERIFY(s.reach(runs == 2 ? Phase::ready : Phase::done));
+            QCOMPARE(shown(s.view), then);
+            QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(pidFile)));
+        }
     }
 
     // The whole window over the real engine in a temporary home: a broken
@@ -199,8 +196,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return model->phase() == Phase::ready; }, 60000));
         QCoreApplication::processEvents();  // the view shows the report
         QVERIFY(QFile::exists(launcher));   // a check changes nothing
-        QVERIFY2(::content(*view).contains(u"Remove the launcher Gone App"_qs),
-                 qPrintable(::content(*view)));
+        QVERIFY2(shown(*view).contains(u"Remove the launcher Gone App"_qs),
+                 qPrintable(shown(*view)));
 
         QVERIFY(RealInput::click(visibleButton(*view, u"Apply Fixes"_qs)));
         QVERIFY(QTest::qWaitFor([&] { return model->phase() == Phase::done; }, 60000));
