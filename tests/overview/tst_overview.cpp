@@ -108,15 +108,10 @@ private Q_SLOTS:
         if (!script.isEmpty())
             s.env.installEngineInResources(counted(tries, script));
         s.status.stream();
-        if (!script.isEmpty()) {
-            QTRY_VERIFY(count() >= 1);
-            QCOMPARE(s.status.error(), std::nullopt);  // one failed try is not enough
-        }
         QTRY_VERIFY_WITH_TIMEOUT(s.status.error().has_value(), 15000);
         QCOMPARE(*s.status.error(), error);
         QCOMPARE(count(), script.isEmpty() ? 0 : StatusModel::triesBeforeError);
-        QVERIFY(!s.status.snapshot());
-        QVERIFY(s.status.isStreaming());  // still trying
+        QVERIFY(!s.status.snapshot() && s.status.isStreaming());  // still trying
         // The error shows, never an endless "Reading…"; then the hint on a line of its own.
         QCoreApplication::processEvents();
         const QList<QLabel *> labels = s.view.body()->findChildren<QLabel *>();
