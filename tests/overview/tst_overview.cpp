@@ -45,11 +45,10 @@ QString counted(const QString &file, const QString &script) {
 }
 
 QString reading(double cpu, double memPercent, int score = 90) {
-    return QStringLiteral(R"({"health_score": %1, "health_score_msg": "ok", "cpu": {"usage": %2}, )"
-                          R"("memory": {"used": 1, "total": 2, "used_percent": %3}})")
-        .arg(score)
-        .arg(cpu)
-        .arg(memPercent);
+    return QString::asprintf(
+        R"({"health_score": %d, "health_score_msg": "ok", "cpu": {"usage": %g},)"
+        R"( "memory": {"used": 1, "total": 2, "used_percent": %g}})",
+        score, cpu, memPercent);
 }
 
 struct Scene {
