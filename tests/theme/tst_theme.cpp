@@ -38,20 +38,14 @@ class FakePortal : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
 public:
-    uint colorScheme = 1;  // dark
-
     void change(const QString &group, const QString &key, const QVariant &value) {
         Q_EMIT SettingChanged(group, key, QDBusVariant(value));
     }
 
 public Q_SLOTS:
-    // Animations off; the real portal wraps the value in a second variant.
-    QDBusVariant Read(const QString &group, const QString &key) {
-        QVariant value;
-        if (group == kAppearance && key == u"color-scheme")
-            value = colorScheme;
-        if (group == kInterface && key == u"enable-animations")
-            value = false;
+    // Dark, animations off; the real portal wraps the value in a second variant.
+    QDBusVariant Read(const QString &, const QString &key) {
+        const QVariant value = key == u"color-scheme" ? QVariant(1u) : QVariant(false);
         return QDBusVariant(QVariant::fromValue(QDBusVariant(value)));
     }
 
