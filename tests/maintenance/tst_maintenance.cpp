@@ -8,7 +8,6 @@
 #include "maintenance/OptimizeModel.h"
 #include "maintenance/ui/CheckReport.h"
 #include "maintenance/ui/OptimizeView.h"
-#include "support/AppFixture.h"
 #include "support/PaneScene.h"
 #include "support/RealInput.h"
 #include "support/SignalLog.h"
@@ -169,13 +168,13 @@ private Q_SLOTS:
         }
     }
 
-    // The whole window over the real engine in a temporary home: a broken
-    // launcher and a dangling link are found by the check and fixed by the
-    // apply run, by clicks; a good link stays.
+    // The pane over the real engine in a temporary home: a broken launcher
+    // and a dangling link are found by the check and fixed by the apply run,
+    // by clicks; a good link stays.
     void checkAndApplyWithTheRealEngine() {
-        AppFixture app;
-        app.env().installRealEngine();
-        const QString home = app.env().home();
+        Scene s;
+        s.env.installRealEngine();
+        const QString home = s.env.home();
         const QString launcher = home + u"/.local/share/applications/gone.desktop"_qs;
         QVERIFY(TestEnvironment::writeFile(
             launcher,
@@ -183,24 +182,19 @@ private Q_SLOTS:
         QDir().mkpath(home + u"/.local/bin"_qs);
         QVERIFY(QFile::link(u"/nonexistent/tool"_qs, home + u"/.local/bin/dangling"_qs));
         QVERIFY(QFile::link(u"/bin/sh"_qs, home + u"/.local/bin/fine"_qs));
-        MainWindow window;
-        auto *view = openPane<OptimizeView>(window, Pane::optimize);
-        QVERIFY(view);
-        OptimizeModel *model = window.root()->optimize();
 
-        QVERIFY(RealInput::click(visibleButton(*view, u"Run Check"_qs)));
-        QVERIFY(QTest::qWaitFor([&] { return model->phase() == Phase::ready; }, 60000));
-        QCoreApplication::processEvents();  // the view shows the report
-        QVERIFY(QFile::exists(launcher));   // a check changes nothing
-        QVERIFY2(shown(*view).contains(u"Remove the launcher Gone App"_qs),
-                 qPrintable(shown(*view)));
+        QVERIFY(RealInput::click(visibleButton(s.view, u"Run Check"_qs)));
+        QVERIFY(s.reach(Phase::ready));
+        QVERIFY(QFile::exists(launcher));  // a check changes nothing
+        QVERIFY2(shown(s.view).contains(u"Remove the launcher Gone App"_qs),
+                 qPrintable(shown(s.view)));
 
-        QVERIFY(RealInput::click(visibleButton(*view, u"Apply Fixes"_qs)));
-        QVERIFY(QTest::qWaitFor([&] { return model->phase() == Phase::done; }, 60000));
+        QVERIFY(RealInput::click(visibleButton(s.view, u"Apply Fixes"_qs)));
+        QVERIFY(s.reach(Phase::done));
         QVERIFY(!QFile::exists(launcher));
         QVERIFY(!QFileInfo(home + u"/.local/bin/dangling"_qs).isSymLink());
         QVERIFY(QFileInfo(home + u"/.local/bin/fine"_qs).isSymLink());
-        QVERIFY(model->failed().isEmpty());
+        QVERIFY(s.model.failed().isEmpty());
     }
 };
 
