@@ -62,7 +62,6 @@ struct Scene {
             env.installEngineInResources(script);
         ScreenShots::present(&view, {1080, 900});
     }
-    ~Scene() { status.stop(); }
     QString subtitle() const { return view.pageTitle()->findChildren<QLabel *>().last()->text(); }
     // What the cards say, top to bottom.
     QStringList cards() const {
@@ -244,7 +243,6 @@ private Q_SLOTS:
         QCOMPARE(navigate.size(), 2);
         for (const QList<QVariant> &to : navigate) QCOMPARE(to.first().value<Pane>(), Pane::clean);
         QCOMPARE(s.clean.started(), started);  // no second scan
-        s.clean.stop();
     }
 };
 
