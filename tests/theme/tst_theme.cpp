@@ -241,30 +241,28 @@ private Q_SLOTS:
     // A loading button takes no click, key or shortcut, and takes them again
     // once it is done; one disabled before it loaded stays so.
     void loadingButtonIgnoresInput() {
-        QWidget window;
-        auto *b = new GButton(u"Rescan"_qs, GButton::Kind::secondary, &window);
-        b->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-        window.resize(200, 80);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QSignalSpy clicked(b, &QAbstractButton::clicked);
+        GButton b(u"Rescan"_qs, GButton::Kind::secondary);
+        b.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+        b.show();
+        QVERIFY(QTest::qWaitForWindowActive(&b));
+        QSignalSpy clicked(&b, &QAbstractButton::clicked);
         const auto pressAllWays = [&] {
-            QVERIFY(RealInput::click(b));
-            b->setFocus();
-            QVERIFY(RealInput::key(&window, Qt::Key_Space));
-            QVERIFY(RealInput::key(&window, Qt::Key_R, Qt::ControlModifier));
+            QVERIFY(RealInput::click(&b));
+            b.setFocus();
+            QVERIFY(RealInput::key(&b, Qt::Key_Space));
+            QVERIFY(RealInput::key(&b, Qt::Key_R, Qt::ControlModifier));
             QTest::qWait(200);  // a shortcut presses its button with a short delay
         };
-        b->setLoading(true);
+        b.setLoading(true);
         pressAllWays();
         QCOMPARE(clicked.size(), 0);
-        b->setLoading(false);
+        b.setLoading(false);
         pressAllWays();
         QCOMPARE(clicked.size(), 3);
-        b->setEnabled(false);
-        b->setLoading(true);
-        b->setLoading(false);
-        QVERIFY(!b->isEnabled());
+        b.setEnabled(false);
+        b.setLoading(true);
+        b.setLoading(false);
+        QVERIFY(!b.isEnabled());
     }
 
     // A long text gives way to its neighbours: cut in the middle to the
