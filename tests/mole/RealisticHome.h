@@ -33,23 +33,16 @@ public:
 
 private:
     void junk(const QByteArray &path, const QString &section, const QString &label,
-              int bytes = 24'000);
-    void sensitive(const QByteArray &path, int bytes = 3'000);
-    void reviewOnly(const QByteArray &path, const QString &section, const QString &label);
-    void write(const QByteArray &path, const QByteArray &content);
-
+              QList<Junk> *list = nullptr);
+    void sensitive(const QByteArray &path);
+    void profile(const QByteArray &folder, const QString &section, const QString &label);
     void browsers();
-    void chromiumProfile(const QByteArray &root, const QByteArray &profile, const QString &label);
-    void electronApp(const QByteArray &folder, const QString &label);
     void applications();
-    void developerTools();
-    void logsAndDumps();
-    void everythingElse();
+    void special();
 
     FakeHome &m_home;
     QList<Junk> m_junk, m_review;
     QList<QByteArray> m_sensitive;
-    int m_serial = 0;
 };
 
 // The ELF header of a core file (type 4) or an executable (type 2), in
