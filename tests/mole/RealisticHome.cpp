@@ -7,144 +7,120 @@
 
 namespace {
 
-// The home's plain entries, one a line: "[Section]" starts a section; then
-// "Label | path" is junk that label offers, "? Label | path" is offered for
-// review only, and "= path" is sensitive.
+// The home's plain entries, one group a line: "[Section]" starts a section;
+// "Label | folder/ | a, b" is junk that label offers (folder/a and folder/b),
+// "? Label | ..." is offered for review only, "= | ..." is sensitive.
 const char kEntries[] = R"(
 [Browser caches]
-Opera | .config/opera/GPUCache/data_0
-Opera | .config/opera/Code Cache/wasm/index
-Opera | .cache/opera/Cache/Cache_Data/f_1
-= .config/opera/Cookies
-= .config/opera/History
-= .config/opera/Login Data
-= .config/opera/Local Storage/leveldb/1.log
-Chromium | snap/chromium/common/.cache/chromium/Default/Cache/Cache_Data/f_9
-Brave | snap/brave/common/.cache/BraveSoftware/Brave-Browser/Default/Cache/f
-Firefox | .cache/mozilla/firefox/x1y2.default-release/cache2/entries/0A1B
-Firefox | .mozilla/firefox/Crash Reports/submitted/bp-1234.txt
-Firefox | .mozilla/firefox/Crash Reports/pending/abc.dmp
-Firefox | .mozilla/firefox/x1y2.default-release/minidumps/abc.dmp
-= .mozilla/firefox/profiles.ini
-Firefox | .var/app/org.mozilla.firefox/cache/mozilla/firefox/p.default/cache2/entries/F
-= .var/app/org.mozilla.firefox/.mozilla/firefox/p.default/cookies.sqlite
-Firefox | snap/firefox/common/.cache/mozilla/firefox/s.default/cache2/entries/F
-= snap/firefox/common/.mozilla/firefox/s.default/places.sqlite
+Opera | .config/opera/ | GPUCache/data_0, Code Cache/wasm/index
+Opera | .cache/opera/ | Cache/Cache_Data/f_1
+= | .config/opera/ | Cookies, History, Login Data, Local Storage/leveldb/1.log
+Chromium | snap/chromium/common/.cache/chromium/ | Default/Cache/Cache_Data/f_9
+Brave | snap/brave/common/.cache/BraveSoftware/Brave-Browser/ | Default/Cache/f
+Firefox | .cache/mozilla/firefox/ | x1y2.default-release/cache2/entries/0A1B
+Firefox | .mozilla/firefox/ | Crash Reports/submitted/bp-1234.txt, Crash Reports/pending/abc.dmp
+Firefox | .mozilla/firefox/ | x1y2.default-release/minidumps/abc.dmp
+= | .mozilla/firefox/ | profiles.ini
+= | .mozilla/firefox/x1y2.default-release/ | places.sqlite, cookies.sqlite, key4.db, logins.json
+= | .mozilla/firefox/x1y2.default-release/ | formhistory.sqlite, sessionstore.jsonlz4, prefs.js
+= | .mozilla/firefox/x1y2.default-release/ | storage/default/https+++mail.example/idb/1.sqlite
+Firefox | .var/app/org.mozilla.firefox/ | cache/mozilla/firefox/p.default/cache2/entries/F
+= | .var/app/org.mozilla.firefox/ | .mozilla/firefox/p.default/cookies.sqlite
+Firefox | snap/firefox/common/ | .cache/mozilla/firefox/s.default/cache2/entries/F
+= | snap/firefox/common/ | .mozilla/firefox/s.default/places.sqlite
 [Application caches]
-Code | .config/Code/CachedData/0a1b2c/chrome/js/x.code
-Code | .config/Code/CachedExtensionVSIXs/ms-python.python-2026.1.0
-= .config/Code/User/settings.json
-= .config/Code/User/keybindings.json
-= .config/Code/User/globalStorage/state.vscdb
-= .config/Code/User/workspaceStorage/abc/state.vscdb
-= .config/Code/User/History/x/entries.json
-Steam web cache | .local/share/Steam/appcache/httpcache/0a/f1
-Steam shader caches | .local/share/Steam/steamapps/shadercache/570/fozpipelinesv6/steamapp.foz
-= .local/share/Steam/userdata/1234/570/remote/save.dat
-= .local/share/Steam/config/loginusers.vdf
-= .local/share/Steam/steamapps/common/Game/game.pak
-= .local/share/Steam/steamapps/appmanifest_570.acf
-LibreOffice | .config/libreoffice/4/cache/uno_packages/x
-= .config/libreoffice/4/user/registrymodifications.xcu
-GIMP | .config/GIMP/2.10/tmp/gimp-temp-1234.xcf
-= .config/GIMP/2.10/sessionrc
-Wine | .wine/drive_c/windows/temp/setup.tmp
-Wine | .wine/drive_c/users/ann/AppData/Local/Temp/x.tmp
-= .wine/drive_c/users/ann/Documents/letter.doc
-= .wine/system.reg
-Telegram | .local/share/TelegramDesktop/tdata/user_data/cache/0/x
-Telegram | .local/share/TelegramDesktop/tdata/user_data/media_cache/1/y
-= .local/share/TelegramDesktop/tdata/key_datas
-= .local/share/TelegramDesktop/tdata/D877F783D5D3EF8C/maps
-com.spotify.Client | .var/app/com.spotify.Client/cache/spotify/Data/0a/x.file
-= .var/app/com.spotify.Client/config/spotify/prefs
-org.gnome.Maps | .var/app/org.gnome.Maps/cache/tiles/x.png
-spotify (snap) | snap/spotify/common/.cache/spotify/Data/x.file
-= snap/spotify/81/.config/spotify/prefs
+Code | .config/Code/ | CachedData/0a1b2c/chrome/js/x.code, CachedExtensionVSIXs/ms-python.python-2026.1.0
+= | .config/Code/User/ | settings.json, keybindings.json, globalStorage/state.vscdb
+= | .config/Code/User/ | workspaceStorage/abc/state.vscdb, History/x/entries.json
+Steam web cache | .local/share/Steam/ | appcache/httpcache/0a/f1
+Steam shader caches | .local/share/Steam/ | steamapps/shadercache/570/fozpipelinesv6/steamapp.foz
+= | .local/share/Steam/ | userdata/1234/570/remote/save.dat, config/loginusers.vdf
+= | .local/share/Steam/steamapps/ | common/Game/game.pak, appmanifest_570.acf
+LibreOffice | .config/libreoffice/4/ | cache/uno_packages/x
+= | .config/libreoffice/4/ | user/registrymodifications.xcu
+GIMP | .config/GIMP/2.10/ | tmp/gimp-temp-1234.xcf
+= | .config/GIMP/2.10/ | sessionrc
+Wine | .wine/drive_c/ | windows/temp/setup.tmp, users/ann/AppData/Local/Temp/x.tmp
+= | .wine/ | drive_c/users/ann/Documents/letter.doc, system.reg
+Telegram | .local/share/TelegramDesktop/tdata/ | user_data/cache/0/x, user_data/media_cache/1/y
+= | .local/share/TelegramDesktop/tdata/ | key_datas, D877F783D5D3EF8C/maps
+com.spotify.Client | .var/app/com.spotify.Client/ | cache/spotify/Data/0a/x.file
+= | .var/app/com.spotify.Client/ | config/spotify/prefs
+org.gnome.Maps | .var/app/org.gnome.Maps/ | cache/tiles/x.png
+spotify (snap) | snap/spotify/ | common/.cache/spotify/Data/x.file
+= | snap/spotify/ | 81/.config/spotify/prefs
 [Trash]
-Trash of gimp (snap) | snap/gimp/420/.local/share/Trash/files/photo.png
-Trash of gimp (snap) | snap/gimp/420/.local/share/Trash/info/photo.png.trashinfo
-Trash | .local/share/Trash/files/old-notes.txt
+Trash of gimp (snap) | snap/gimp/420/.local/share/Trash/ | files/photo.png, info/photo.png.trashinfo
+Trash | .local/share/Trash/ | files/old-notes.txt
 [Leftovers of removed apps]
-? org.removed.Game | .var/app/org.removed.Game/data/saves/slot1
+? org.removed.Game | .var/app/org.removed.Game/ | data/saves/slot1
 [Developer caches]
-pip | .cache/pip/http-v2/a/b/c/d
-npm | .npm/_cacache/content-v2/sha512/ab/cd
-Yarn | .cache/yarn/v6/npm-left-pad-1.3.0/index.js
-Cargo | .cargo/registry/cache/index.crates.io-6f17d22bba15001f/serde-1.0.0.crate
-Cargo | .cargo/registry/index/index.crates.io-6f17d22bba15001f/.cache/se/rd/serde
-Cargo | .cargo/registry/src/index.crates.io-6f17d22bba15001f/serde-1.0.0/src/lib.rs
-Cargo | .cargo/git/checkouts/tokio-abc/1a2b3c/README.md
-= .cargo/config.toml
-= .cargo/credentials.toml
-= .cargo/bin/ripgrep
-= .cargo/git/db/tokio-abc/HEAD
-Gradle | .gradle/caches/modules-2/files-2.1/junit/x.jar
-Gradle | .gradle/daemon/8.5/daemon-4321.out.log
-= .gradle/daemon/8.5/registry.bin
-= .gradle/gradle.properties
-Gradle distributions | .gradle/wrapper/dists/gradle-8.5-bin/abc/gradle-8.5-bin.zip
-Go modules | go/pkg/mod/github.com/pkg/errors@v0.9.1/errors.go
-Go modules | go/pkg/mod/cache/download/github.com/pkg/errors/@v/v0.9.1.zip
-= go/src/myproject/main.go
-= go/bin/mytool
-Go build cache | .cache/go-build/0a/0a1b-d
-Maven downloads | .m2/repository/junit/junit/4.13.2/junit-4.13.2.jar
-= .m2/repository/com/example/mylib/1.0/mylib-1.0.jar
-= .m2/repository/com/example/other/2.0/other-2.0.jar
-= .m2/settings.xml
-ccache | .ccache/a/b/cachefile
+pip | .cache/ | pip/http-v2/a/b/c/d
+npm | .npm/ | _cacache/content-v2/sha512/ab/cd
+Yarn | .cache/ | yarn/v6/npm-left-pad-1.3.0/index.js
+Cargo | .cargo/registry/ | cache/index.crates.io-6f17d22bba15001f/serde-1.0.0.crate
+Cargo | .cargo/registry/ | index/index.crates.io-6f17d22bba15001f/.cache/se/rd/serde
+Cargo | .cargo/ | registry/src/index.crates.io-6f17d22bba15001f/serde-1.0.0/src/lib.rs
+Cargo | .cargo/ | git/checkouts/tokio-abc/1a2b3c/README.md
+= | .cargo/ | config.toml, credentials.toml, bin/ripgrep, git/db/tokio-abc/HEAD
+Gradle | .gradle/ | caches/modules-2/files-2.1/junit/x.jar, daemon/8.5/daemon-4321.out.log
+= | .gradle/ | daemon/8.5/registry.bin, gradle.properties
+Gradle distributions | .gradle/ | wrapper/dists/gradle-8.5-bin/abc/gradle-8.5-bin.zip
+Go modules | go/pkg/mod/ | github.com/pkg/errors@v0.9.1/errors.go
+Go modules | go/pkg/mod/ | cache/download/github.com/pkg/errors/@v/v0.9.1.zip
+= | go/ | src/myproject/main.go, bin/mytool
+Go build cache | .cache/ | go-build/0a/0a1b-d
+Maven downloads | .m2/repository/ | junit/junit/4.13.2/junit-4.13.2.jar
+= | .m2/ | repository/com/example/mylib/1.0/mylib-1.0.jar, settings.xml
+= | .m2/ | repository/com/example/other/2.0/other-2.0.jar
+ccache | .ccache/ | a/b/cachefile
 [Logs & crash dumps]
-~/.xsession-errors | .xsession-errors
-~/.xsession-errors.old | .xsession-errors.old
-Zoom logs | .zoom/logs/zoom_stdout_stderr.log
-= .zoom/data/zoomus.enc.db
-Old display server logs | .local/share/xorg/Xorg.0.log.old
-= .local/share/xorg/Xorg.0.log
+~/.xsession-errors | | .xsession-errors
+~/.xsession-errors.old | | .xsession-errors.old
+Zoom logs | .zoom/ | logs/zoom_stdout_stderr.log
+= | .zoom/ | data/zoomus.enc.db
+Old display server logs | .local/share/xorg/ | Xorg.0.log.old
+= | .local/share/xorg/ | Xorg.0.log
 [Thumbnails]
-Thumbnails | .cache/thumbnails/large/0a1b2c.png
+Thumbnails | .cache/ | thumbnails/large/0a1b2c.png
 [User caches]
-fontconfig | .cache/fontconfig/abc-le64.cache-9
-JetBrains | .cache/JetBrains/IdeaIC2026.1/caches/content.dat
-? Mesa shader cache | .cache/mesa_shader_cache/index
-? Mesa shader cache | .cache/mesa_shader_cache_db/part0/mesa_cache.db
-= .cache/ibus/libpinyin/user_bigram.db
-= .ssh/id_ed25519
-= .ssh/known_hosts
-= .gnupg/private-keys-v1.d/ABCD.key
-= .local/share/keyrings/login.keyring
-= .bash_history
-= .python_history
-= Documents/thesis.odt
-= Pictures/holiday.jpg
-= Downloads/installer.deb
-= .local/share/recently-used.xbel
-= .thunderbird/abc.default/Mail/Inbox
+fontconfig | .cache/ | fontconfig/abc-le64.cache-9
+JetBrains | .cache/ | JetBrains/IdeaIC2026.1/caches/content.dat
+? Mesa shader cache | .cache/ | mesa_shader_cache/index, mesa_shader_cache_db/part0/mesa_cache.db
+= | .cache/ | ibus/libpinyin/user_bigram.db
+= | | .ssh/id_ed25519, .ssh/known_hosts, .gnupg/private-keys-v1.d/ABCD.key, .bash_history
+= | | .local/share/keyrings/login.keyring, .python_history, .local/share/recently-used.xbel
+= | | Documents/thesis.odt, Pictures/holiday.jpg, Downloads/installer.deb
+= | | .thunderbird/abc.default/Mail/Inbox
 )";
 
 }  // namespace
 
 QByteArray elfFile(int type, bool bigEndian) {
-    QByteArray header(
-        "\x7f"
-        "ELF\x02",
-        5);  // 64-bit
-    header += QByteArray(1, char(bigEndian ? 2 : 1)) + '\x01' + QByteArray(9, '\0');
-    header += bigEndian ? QByteArray(1, '\0') + char(type) : QByteArray(1, char(type)) + '\0';
-    return header + QByteArray(30'000, 'c');
+    // 64-bit, the byte order, version 1, padding to byte 16, then the type.
+    const QByteArray header = QByteArray::fromHex(bigEndian ? "7f454c46020201" : "7f454c46020101");
+    const QByteArray half(1, char(type)), zero(1, '\0');
+    return header + QByteArray(9, '\0') + (bigEndian ? zero + half : half + zero) +
+           QByteArray(30'000, 'c');
 }
 
 RealisticHome::RealisticHome(FakeHome &home) : m_home(home) {
     QString section;
     for (const QByteArray &line : QByteArray(kEntries).split('\n')) {
-        const qsizetype bar = line.indexOf(" | ");
+        const QList<QByteArray> fields = line.split('|');
         if (line.startsWith('['))
             section = QString::fromUtf8(line.mid(1, line.size() - 2));
-        else if (line.startsWith("= "))
-            sensitive(line.mid(2));
-        else if (const bool review = line.startsWith("? "); bar > 0)
-            junk(line.mid(bar + 3), section, QString::fromUtf8(line.left(bar).mid(review ? 2 : 0)),
-                 review ? &m_review : nullptr);
+        if (fields.size() != 3)
+            continue;
+        for (const QByteArray &name : fields.value(2).split(',')) {
+            const QByteArray tag = fields[0].trimmed(), path = fields[1].trimmed() + name.trimmed();
+            if (tag == "=")
+                sensitive(path);
+            else if (tag.startsWith("? "))
+                junk(path, section, QString::fromUtf8(tag.mid(2)), &m_review);
+            else
+                junk(path, section, QString::fromUtf8(tag));
+        }
     }
     browsers();
     applications();
