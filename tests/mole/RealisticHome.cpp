@@ -190,10 +190,6 @@ void RealisticHome::browsers() {
     profile("snap/chromium/common/chromium/Default", browser, u"Chromium"_qs);
     profile("snap/brave/412/.config/BraveSoftware/Brave-Browser/Default", browser, u"Brave"_qs);
     m_home.symlink("412", "snap/brave/current");
-    for (const char *data :
-         {"places.sqlite", "cookies.sqlite", "key4.db", "logins.json", "formhistory.sqlite",
-          "sessionstore.jsonlz4", "storage/default/https+++mail.example/idb/1.sqlite", "prefs.js"})
-        sensitive(".mozilla/firefox/x1y2.default-release/" + QByteArray(data));
 }
 
 void RealisticHome::applications() {
