@@ -51,7 +51,6 @@ spotify (snap) | snap/spotify/ | common/.cache/spotify/Data/x.file
 = | snap/spotify/ | 81/.config/spotify/prefs
 [Trash]
 Trash of gimp (snap) | snap/gimp/420/.local/share/Trash/ | files/photo.png, info/photo.png.trashinfo
-Trash | .local/share/Trash/ | files/old-notes.txt
 [Leftovers of removed apps]
 ? org.removed.Game | .var/app/org.removed.Game/ | data/saves/slot1
 [Developer caches]
@@ -83,10 +82,15 @@ Old display server logs | .local/share/xorg/ | Xorg.0.log.old
 = | .local/share/xorg/ | Xorg.0.log
 [Thumbnails]
 Thumbnails | .cache/ | thumbnails/large/0a1b2c.png
+Thumbnails | .thumbnails/ | normal/0a1b2c.png
 [User caches]
 fontconfig | .cache/ | fontconfig/abc-le64.cache-9
 JetBrains | .cache/ | JetBrains/IdeaIC2026.1/caches/content.dat
 ? Mesa shader cache | .cache/ | mesa_shader_cache/index, mesa_shader_cache_db/part0/mesa_cache.db
+Mole notes | .cache/Mole notes/ | data.bin
+mo clean stuff | .cache/mo clean stuff/ | data.bin
+would free 5 GB | .cache/would free 5 GB/ | data.bin
+appB | .cache/appB/ | data.bin
 = | .cache/ | ibus/libpinyin/user_bigram.db
 = | | .ssh/id_ed25519, .ssh/known_hosts, .gnupg/private-keys-v1.d/ABCD.key, .bash_history
 = | | .local/share/keyrings/login.keyring, .python_history, .local/share/recently-used.xbel
@@ -220,7 +224,7 @@ void RealisticHome::applications() {
 }
 
 // Files whose content decides: Maven's record of where a download came
-// from, core dumps beside a program named like one, a Trash entry.
+// from, core dumps beside a program named like one, Trash entries.
 void RealisticHome::special() {
     const QByteArray maven = ".m2/repository/junit/junit/4.13.2/_remote.repositories";
     m_home.text(maven,
@@ -235,6 +239,13 @@ void RealisticHome::special() {
     m_junk.append({"core.4242", u"Logs & crash dumps"_qs, u"~/core.4242"_qs});
     m_home.text("core.17", elfFile(2));  // a program someone named core.17
     m_sensitive.append("core.17");
-    m_home.text(".local/share/Trash/info/old-notes.txt.trashinfo",
-                "[Trash Info]\nPath=/x/old-notes.txt\nDeletionDate=2026-01-01T10:00:00\n");
+    for (const char *entry : {"old-notes.txt", "olddir/data.bin"}) {
+        m_home.trashed(entry);
+        m_junk.append({".local/share/Trash/files/" + QByteArray(entry), u"Trash"_qs, u"Trash"_qs});
+    }
+    // Names the report must carry as they are; links the removal must not follow.
+    junk(".cache/line\nbreak/data.bin", u"User caches"_qs, u"line\\nbreak"_qs);
+    junk(".cache/bad\xff/data.bin", u"User caches"_qs, u"bad\ufffd"_qs);
+    m_home.symlink("../../Documents", ".cache/appB/relative-link");
+    m_home.symlink(m_home.at("Documents"), ".cache/appB/absolute-link");
 }

@@ -80,9 +80,11 @@ class TestMoleCleanCoverage : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A lived-in home: every cache is offered under the item that owns it,
-    // no target of the plan is or holds a sensitive file, and the clean
-    // removes all the junk while every sensitive file keeps its checksum.
+    // A lived-in home: every cache is offered under the item that owns it
+    // (whatever its name), a running program's cache is not, no target of
+    // the plan is or holds a sensitive file, the totals add up, and the clean
+    // removes exactly what the plan's targets hold, all the junk, without
+    // following links, while every sensitive file keeps its checksum.
     void realisticHome_data() {
         QTest::addColumn<bool>("ordinaryUser");
         QTest::newRow("as the user's own account") << false;
@@ -95,6 +97,8 @@ private Q_SLOTS:
             QSKIP("needs root and setpriv to act as another user");
         FakeHome h;
         RealisticHome home(h);
+        h.file(".cache/fakeapp/state",
+               8000);  // kept while fakeapp runs (as root: unseen by nobody)
         // Go makes every module it unpacks read-only.
         QCOMPARE(QProcess::execute(u"chmod"_qs, {u"-R"_qs, u"a-w"_qs,
                                                  h.home() + u"/go/pkg/mod/github.com/pkg"_qs}),
@@ -103,7 +107,9 @@ private Q_SLOTS:
             QCOMPARE(QProcess::execute(u"chown"_qs, {u"-R"_qs, u"65534:65534"_qs, h.home()}), 0);
             h.openToOthers();
         }
+        h.text(".local/share/Trash/directorysizes", "24576 1767261600 olddir\n");
         const QHash<QByteArray, QByteArray> sums = home.checksums();
+        const auto running = ordinaryUser ? nullptr : std::make_unique<RunningApp>(u"fakeapp"_qs);
 
         const QStringList lines = run({u"clean"_qs, u"--dry-run"_qs}, user);
         const ParsedReport report = parseReport(lines);
@@ -121,6 +127,19 @@ private Q_SLOTS:
                      qPrintable(junk.label + u"\n"_qs + joined(lines)));
         }
         QVERIFY(!findItem(report, u"User caches"_qs, u"ibus"_qs));
+        QCOMPARE(labels(report, u"User caches"_qs, note),
+                 ordinaryUser ? QStringList() : QStringList{u"fakeapp is running"_qs});
+        qint64 sum = 0;
+        int count = 0;
+        for (const ReportSection &section : report.sections) {
+            sum += section.bytes();
+            for (const ReportItem &item : section.items) {
+                count += item.kind == action;
+                QVERIFY2(item.kind != action || item.bytes.value_or(0) > 0, qPrintable(item.label));
+            }
+        }
+        QCOMPARE(report.itemCount, std::optional<qint64>(count));
+        QVERIFY(report.total && qAbs(*report.total - sum) <= sum / 20);
 
         const QList<QByteArray> targets = plannedTargets(h);
         QVERIFY(!targets.isEmpty());
@@ -136,13 +155,27 @@ private Q_SLOTS:
                 QVERIFY2(!isAtOrInside(kept.path, target), target.constData());
         }
 
+        const QSet<QByteArray> before = h.snapshot();
         const QStringList cleaned = run({u"clean"_qs}, user);
         QVERIFY2(!joined(cleaned).contains(u"\u2717"_qs), qPrintable(joined(cleaned)));
+        const QSet<QByteArray> after = h.snapshot();
+        // The plan is used up by the run; a Trash entry goes with its .trashinfo.
+        QList<QByteArray> roots = targets + QList<QByteArray>{".local/state/mole/clean-plan"};
+        for (const QByteArray &target : targets)
+            if (target.contains("/Trash/files/"))
+                roots.append(QByteArray(target).replace("/files/", "/info/") + ".trashinfo");
+        QCOMPARE(before - after, FakeHome::below(before, roots));
+        QVERIFY(after - before == QSet<QByteArray>());
+        const std::optional<qint64> freed = lastSize(cleaned);
+        QVERIFY(freed && qAbs(*freed - *report.total) <= *report.total / 10);
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/.local/share/Trash/directorysizes"_qs),
+                 QByteArray());
         for (const RealisticHome::Junk &junk : home.junk())
             QVERIFY2(!h.has(junk.path), junk.path.constData());
         for (const RealisticHome::Junk &kept : home.review())
             QVERIFY2(h.has(kept.path), kept.path.constData());
         QCOMPARE(home.checksums(), sums);
+        QCOMPARE(h.has(".cache/fakeapp/state"), !ordinaryUser);
     }
 
     // A kept path and everything inside it is never removed: not when the
