@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -119,62 +120,65 @@ private Q_SLOTS:
 
     // The dry run lists the application and its leftovers; the removal then
     // takes exactly those (to the Trash, or through the package manager) and
-    // touches nothing else.
+    // touches nothing else. A package manager that refuses leaves everything
+    // in place and says so in a line the uninstaller shows.
     void dryRunMatchesRemoval_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("planned");  // relative to the home
-        QTest::addColumn<bool>("trashesApp");
-        QTest::newRow("AppImage")
-            << u"Foo-1.2.3-x86_64.AppImage"_qs
-            << QStringList{u"Applications/Foo-1.2.3-x86_64.AppImage"_qs,
-                           u".local/share/applications/appimagekit-foo.desktop"_qs,
-                           u".local/share/icons/hicolor/256x256/apps/appimagekit-foo.png"_qs,
-                           u".config/autostart/appimagekit-foo.desktop"_qs,
-                           u".cache/appimagekit-foo"_qs}
-            << true;
-        QTest::newRow("Local") << u"localapp"_qs
-                               << QStringList{u"opt/localapp"_qs,
-                                              u".local/share/applications/localapp.desktop"_qs,
-                                              u".config/localapp"_qs}
-                               << true;
-        QTest::newRow("Flatpak") << u"org.example.Flat"_qs
-                                 << QStringList{u".local/share/flatpak/app/org.example.Flat"_qs,
-                                                u".var/app/org.example.Flat"_qs}
-                                 << false;
-        QTest::newRow("Homebrew") << u"brewapp"_qs << QStringList{u"brew/Cellar/brewapp"_qs}
-                                  << false;
-        QTest::newRow("awkward name")
-            << u"Mole mo clean.AppImage"_qs << QStringList{u"Downloads/Mole mo clean.AppImage"_qs}
-            << true;
+        QTest::addColumn<QByteArray>("planned");  // relative to the home, separated by "|"
+        QTest::addColumn<QByteArray>("how");  // "trash", "package" (the app's part) or "refused"
+        const auto row = [](const char *tag, const char *name, const char *planned,
+                            const char *how) {
+            QTest::newRow(tag) << QString::fromUtf8(name) << QByteArray(planned) << QByteArray(how);
+        };
+        row("AppImage", "Foo-1.2.3-x86_64.AppImage",
+            "Applications/Foo-1.2.3-x86_64.AppImage|.local/share/applications/"
+            "appimagekit-foo.desktop|"
+            ".local/share/icons/hicolor/256x256/apps/appimagekit-foo.png|"
+            ".config/autostart/appimagekit-foo.desktop|.cache/appimagekit-foo",
+            "trash");
+        row("Local", "localapp",
+            "opt/localapp|.local/share/applications/localapp.desktop|.config/localapp", "trash");
+        row("Flatpak", "org.example.Flat",
+            ".local/share/flatpak/app/org.example.Flat|.var/app/org.example.Flat", "package");
+        row("Flatpak, refused", "org.example.Flat",
+            ".local/share/flatpak/app/org.example.Flat|.var/app/org.example.Flat", "refused");
+        row("Homebrew", "brewapp", "brew/Cellar/brewapp", "package");
+        row("awkward name", "Mole mo clean.AppImage", "Downloads/Mole mo clean.AppImage", "trash");
     }
     void dryRunMatchesRemoval() {
         QFETCH(QString, name);
-        QFETCH(QStringList, planned);
-        QFETCH(bool, trashesApp);
+        QFETCH(QByteArray, planned);
+        QFETCH(QByteArray, how);
         FakeHome h;
         build(h);
+        const QList<QByteArray> roots = planned.split('|');
         const QStringList dryRun = appLines(Commands::uninstallDryRun(name));
         QStringList expected;
-        for (const QString &path : planned) expected.append(u"~/"_qs + path);
+        for (const QByteArray &path : roots) expected.append(u"~/"_qs + QString::fromUtf8(path));
         QCOMPARE(leftoverPaths(dryRun), expected);
         QVERIFY(SizeMarkers::sizeIn(dryRun.last()).value_or(0) > 0);
 
-        QList<QByteArray> roots;
-        for (const QString &path : planned) roots.append(QFile::encodeName(path));
+        if (how == "refused")
+            h.file("flatpak-fails", 1);
         const QSet<QByteArray> before = h.snapshot();
-        const QStringList removal = appLines(Commands::uninstall(name));
-        QVERIFY2(!removal.join(u'\n').contains(u"fail"_qs), qPrintable(removal.join(u'\n')));
+        const QString removal = appLines(Commands::uninstall(name)).join(u'\n');
         QSet<QByteArray> after = h.snapshot();
-        QSet<QByteArray> trashed;
-        for (const QByteArray &path : after)
+        if (how == "refused") {
+            QCOMPARE(after, before);
+            QVERIFY2(QRegularExpression(u"(?i)fail.*denied"_qs).match(removal).hasMatch(),
+                     qPrintable(removal));
+            return;
+        }
+        QVERIFY2(!removal.contains(u"fail"_qs), qPrintable(removal));
+        for (const QByteArray &path : QSet<QByteArray>(after))
             if (path.startsWith(".local/share/Trash"))
-                trashed.insert(path);
+                after.remove(path);
         QCOMPARE(before - after, FakeHome::below(before, roots));
-        QVERIFY(after - trashed - before == QSet<QByteArray>());
+        QVERIFY(after - before == QSet<QByteArray>());
         // Everything trashed, and nothing more, can be restored.
-        const QStringList restorable = trashesApp ? planned : planned.mid(1);
-        for (const QString &path : restorable)
-            QCOMPARE(TrashCheck::problemWith(h.home() + u'/' + path), QString());
+        const QList<QByteArray> restorable = how == "trash" ? roots : roots.mid(1);
+        for (const QByteArray &path : restorable)
+            QCOMPARE(TrashCheck::problemWith(h.at(path)), QString());
         QCOMPARE(QDir(h.home() + u"/.local/share/Trash/info"_qs).entryList(QDir::Files).size(),
                  restorable.size());
     }
@@ -182,47 +186,46 @@ private Q_SLOTS:
     // A program in a shared folder is the application alone: the folder it
     // sits in (or the one above its "bin") is never listed or trashed. A
     // folder named after the application and holding nothing else is its own.
+    // A leftover whose name is not UTF-8 goes too, and reaches the app as
+    // exact bytes.
     void ownFolderOnlyWhenTheAppsAlone_data() {
         QTest::addColumn<QByteArray>("program");   // relative to the home
         QTest::addColumn<QByteArray>("expected");  // the listed path
-        QTest::newRow("in Documents")
-            << QByteArray("Documents/notes") << QByteArray("Documents/notes");
-        QTest::newRow("in Desktop")
-            << QByteArray("Desktop/notes.sh") << QByteArray("Desktop/notes.sh");
-        QTest::newRow("in the configuration folder")
-            << QByteArray(".config/notes") << QByteArray(".config/notes");
-        QTest::newRow("in ~/.config/notes/bin")
-            << QByteArray(".config/notes/bin/notes") << QByteArray(".config/notes");
-        QTest::newRow("cargo's bin")
-            << QByteArray(".cargo/bin/notes") << QByteArray(".cargo/bin/notes");
-        QTest::newRow("go's bin") << QByteArray("go/bin/notes") << QByteArray("go/bin/notes");
-        QTest::newRow("among the launchers") << QByteArray(".local/share/applications/notes")
-                                             << QByteArray(".local/share/applications/notes");
-        QTest::newRow("~/.local/bin")
-            << QByteArray(".local/bin/notes") << QByteArray(".local/bin/notes");
-        QTest::newRow("the home") << QByteArray("notes") << QByteArray("notes");
-        QTest::newRow("a bin folder")
-            << QByteArray("tools/bin/bin/notes") << QByteArray("tools/bin/bin/notes");
-        QTest::newRow("another app's folder too")
-            << QByteArray("apps/other/notes") << QByteArray("apps/other/notes");
-        QTest::newRow("its own folder")
-            << QByteArray("apps/Notes/notes") << QByteArray("apps/Notes");
-        QTest::newRow("its own, versioned, with bin")
-            << QByteArray("apps/notes-2.1-linux-x64/bin/notes")
-            << QByteArray("apps/notes-2.1-linux-x64");
+        const auto row = [](const char *name, const char *program, const char *expected) {
+            QTest::newRow(name) << QByteArray(program) << QByteArray(expected);
+        };
+        row("in Documents", "Documents/notes", "Documents/notes");
+        row("in Desktop", "Desktop/notes.sh", "Desktop/notes.sh");
+        row("in the configuration folder", ".config/notes", ".config/notes");
+        row("in ~/.config/notes/bin", ".config/notes/bin/notes", ".config/notes");
+        row("cargo's bin", ".cargo/bin/notes", ".cargo/bin/notes");
+        row("go's bin", "go/bin/notes", "go/bin/notes");
+        row("among the launchers", ".local/share/applications/notes",
+            ".local/share/applications/notes");
+        row("~/.local/bin", ".local/bin/notes", ".local/bin/notes");
+        row("the home", "notes", "notes");
+        row("a bin folder", "tools/bin/bin/notes", "tools/bin/bin/notes");
+        row("another app's folder too", "apps/other/notes", "apps/other/notes");
+        row("its own folder", "apps/Notes/notes", "apps/Notes");
+        row("its own, versioned, with bin", "apps/notes-2.1-linux-x64/bin/notes",
+            "apps/notes-2.1-linux-x64");
     }
     void ownFolderOnlyWhenTheAppsAlone() {
         QFETCH(QByteArray, program);
         QFETCH(QByteArray, expected);
         FakeHome h;
-        addApp(h, "notes", "Notes", program);
+        addApp(h, "notes", "Notes", program, "StartupWMClass=notes\xff\n");
         addApp(h, "other", "Other", "apps/other/other");
         const QByteArray folder = program.left(program.lastIndexOf('/') + 1);
         h.file(folder + "neighbour.txt", 100);  // whatever else lives there
         h.file(".cargo/registry/cache/crate", 100);
         h.file("Documents/letter.txt", 100);
+        h.file(".config/notes\xff/settings", 100);
         QCOMPARE(record(listed(), u"notes"_qs)[u"path"_qs].toString(),
                  QFile::decodeName(h.at(expected)));
+        const QList<QByteArray> exact =
+            leftoverBytes(appLines(Commands::uninstallDryRun(u"notes"_qs)));
+        QVERIFY2(exact.contains(h.at(".config/notes\xff")), exact.join(' ').constData());
 
         const QSet<QByteArray> before = h.snapshot();
         const QStringList removal = appLines(Commands::uninstall(u"notes"_qs));
@@ -232,7 +235,8 @@ private Q_SLOTS:
             if (path.startsWith(".local/share/Trash"))
                 after.remove(path);
         QCOMPARE(before - after,
-                 FakeHome::below(before, {expected, ".local/share/applications/notes.desktop"}));
+                 FakeHome::below(before, {expected, ".local/share/applications/notes.desktop",
+                                          ".config/notes\xff"}));
     }
 
     // Icons are evidence only from the icon themes and pixmaps, named after
@@ -283,30 +287,6 @@ private Q_SLOTS:
             expected.insert(2, h.at(listed));
         QCOMPARE(leftoverBytes(appLines(Commands::uninstallDryRun(u"org.example.Notes"_qs))),
                  expected);
-    }
-
-    // A leftover whose name is not UTF-8 reaches the app as exact bytes.
-    void leftoversCarryTheirExactBytes() {
-        FakeHome h;
-        addApp(h, "notes", "Notes", "apps/notes/notes", "StartupWMClass=notes\xff\n");
-        h.file(".config/notes\xff/settings", 100);
-        const QList<QByteArray> exact =
-            leftoverBytes(appLines(Commands::uninstallDryRun(u"notes"_qs)));
-        QVERIFY2(exact.contains(h.at(".config/notes\xff")), exact.join(' ').constData());
-    }
-
-    // A package manager that refuses leaves everything in place and says so
-    // in a line the uninstaller shows.
-    void failedPackageRemovalIsReported() {
-        FakeHome h;
-        build(h);
-        h.file("flatpak-fails", 1);
-        const QSet<QByteArray> before = h.snapshot();
-        const QStringList lines = appLines(Commands::uninstall(u"org.example.Flat"_qs));
-        QCOMPARE(h.snapshot(), before);
-        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const QString &line) {
-            return line.contains(u"fail"_qs, Qt::CaseInsensitive) && line.contains(u"denied"_qs);
-        }));
     }
 };
 
