@@ -1,7 +1,7 @@
 #include "FakeHome.h"
+#include "RealisticHome.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/mount.h>
@@ -11,10 +11,471 @@
 #include "EngineProcess.h"
 #include "engine/Commands.h"
 
+namespace {
+
+constexpr auto action = ReportItem::Kind::action;
+constexpr auto review = ReportItem::Kind::review;
+constexpr auto note = ReportItem::Kind::note;
+
+bool isAtOrInside(const QByteArray &path, const QByteArray &folder) {
+    return path == folder || path.startsWith(folder + '/');
+}
+
+// The paths the last dry run planned to remove, relative to the home, from
+// the plan's target lines (their last field, percent-encoded).
+QList<QByteArray> plannedTargets(const FakeHome &h) {
+    QFile plan(QFile::decodeName(h.at(".local/state/mole/clean-plan")));
+    QList<QByteArray> targets;
+    if (!plan.open(QIODevice::ReadOnly))
+        return targets;
+    const QByteArray prefix = h.at("");
+    for (const QByteArray &line : plan.readAll().split('\n')) {
+        if (!line.startsWith("target "))
+            continue;
+        const QByteArray path = QByteArray::fromPercentEncoding(line.split(' ').last());
+        targets.append(path.startsWith(prefix) ? path.mid(prefix.size()) : path);
+    }
+    return targets;
+}
+
+QString joined(const QStringList &lines) {
+    return lines.join(u'\n');
+}
+
+// The engine's output as the app receives it, run as `user` (empty: as is).
+QStringList run(const QStringList &arguments, const QStringList &user = {},
+                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
+    return ::appLines(runEngine(arguments, user, environment).second);
+}
+
+// A stand-in for the flatpak command: answers `flatpak list` and `flatpak
+// pin` from files in `folder`, and records every other call.
+QString fakeFlatpak(const FakeHome &h, const QByteArray &apps, const QByteArray &runtimes,
+                    const QByteArray &pins, int listStatus = 0) {
+    const QString folder = h.home() + u"/fakebin"_qs;
+    writeFile(folder + u"/apps"_qs, apps);
+    writeFile(folder + u"/runtimes"_qs, runtimes);
+    writeFile(folder + u"/pins"_qs, pins);
+    h.env().writeScript(folder + u"/flatpak"_qs,
+                        uR"(d=$(dirname "$0")
+case "$*" in
+  "list --app --columns=application") cut -f1 "$d/apps"; exit %1 ;;
+  "list --app --columns=application,runtime") cat "$d/apps"; exit %1 ;;
+  "list --user --runtime --columns=ref") cat "$d/runtimes"; exit %1 ;;
+  "pin --user") cat "$d/pins" ;;
+  *) echo "$*" >> "$d/calls" ;;
+esac
+)"_qs.arg(listStatus));
+    return folder;
+}
+
+QProcessEnvironment withPath(const QString &folder) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"PATH"_qs, folder + u":/usr/bin:/bin"_qs);
+    return environment;
+}
+
+}  // namespace
+
 class TestMoleClean : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A lived-in home: every cache is offered under the item that owns it
+    // (whatever its name), a running program's cache is not, no target of
+    // the plan is or holds a sensitive file, the totals add up, and the clean
+    // removes exactly what the plan's targets hold, all the junk, without
+    // following links, while every sensitive file keeps its checksum.
+    void realisticHome_data() {
+        QTest::addColumn<bool>("ordinaryUser");
+        QTest::newRow("as the user's own account") << false;
+        QTest::newRow("as an ordinary user, Go's read-only modules") << true;
+    }
+    void realisticHome() {
+        QFETCH(bool, ordinaryUser);
+        const QStringList user = ordinaryUser ? asNobody() : QStringList();
+        if (ordinaryUser && user.isEmpty())
+            QSKIP("needs root and setpriv to act as another user");
+        FakeHome h;
+        RealisticHome home(h);
+        h.file(".cache/fakeapp/state",
+               8000);  // kept while fakeapp runs (as root: unseen by nobody)
+        // Go makes every module it unpacks read-only.
+        QCOMPARE(QProcess::execute(u"chmod"_qs, {u"-R"_qs, u"a-w"_qs,
+                                                 h.home() + u"/go/pkg/mod/github.com/pkg"_qs}),
+                 0);
+        if (ordinaryUser) {
+            QCOMPARE(QProcess::execute(u"chown"_qs, {u"-R"_qs, u"65534:65534"_qs, h.home()}), 0);
+            h.openToOthers();
+        }
+        h.text(".local/share/Trash/directorysizes", "24576 1767261600 olddir\n");
+        const QHash<QByteArray, QByteArray> sums = home.checksums();
+        const auto running = ordinaryUser ? nullptr : std::make_unique<RunningApp>(u"fakeapp"_qs);
+
+        const QStringList lines = run({u"clean"_qs, u"--dry-run"_qs}, user);
+        const ParsedReport report = parseReport(lines);
+        for (const RealisticHome::Junk &junk : home.junk()) {
+            const ReportItem *item = findItem(report, junk.section, junk.label);
+            QVERIFY2(item && item->kind == action,
+                     qPrintable(junk.section + u" / "_qs + junk.label + u" for "_qs +
+                                QString::fromUtf8(junk.path) + u"\n"_qs + joined(lines)));
+            // Every action item says why it may go.
+            QVERIFY2(item->detail.count(u" \u00b7 "_qs) >= 1, qPrintable(item->detail));
+        }
+        for (const RealisticHome::Junk &junk : home.review()) {
+            const ReportItem *item = findItem(report, junk.section, junk.label);
+            QVERIFY2(item && item->kind == review,
+                     qPrintable(junk.label + u"\n"_qs + joined(lines)));
+        }
+        QVERIFY(!findItem(report, u"User caches"_qs, u"ibus"_qs));
+        QCOMPARE(labels(report, u"User caches"_qs, note),
+                 ordinaryUser ? QStringList() : QStringList{u"fakeapp is running"_qs});
+        qint64 sum = 0;
+        int count = 0;
+        for (const ReportSection &section : report.sections) {
+            sum += section.bytes();
+            for (const ReportItem &item : section.items) {
+                count += item.kind == action;
+                QVERIFY2(item.kind != action || item.bytes.value_or(0) > 0, qPrintable(item.label));
+            }
+        }
+        QCOMPARE(report.itemCount, std::optional<qint64>(count));
+        QVERIFY(report.total && qAbs(*report.total - sum) <= sum / 20);
+
+        const QList<QByteArray> targets = plannedTargets(h);
+        QVERIFY(!targets.isEmpty());
+        for (const RealisticHome::Junk &junk : home.junk())
+            QVERIFY2(std::any_of(targets.begin(), targets.end(),
+                                 [&](const QByteArray &t) { return isAtOrInside(junk.path, t); }),
+                     junk.path.constData());
+        for (const QByteArray &target : targets) {
+            for (const QByteArray &data : home.sensitive())
+                QVERIFY2(!isAtOrInside(data, target),
+                         (target + " holds the sensitive " + data).constData());
+            for (const RealisticHome::Junk &kept : home.review())
+                QVERIFY2(!isAtOrInside(kept.path, target), target.constData());
+        }
+
+        const QSet<QByteArray> before = h.snapshot();
+        const QStringList cleaned = run({u"clean"_qs}, user);
+        QVERIFY2(!joined(cleaned).contains(u"\u2717"_qs), qPrintable(joined(cleaned)));
+        const QSet<QByteArray> after = h.snapshot();
+        // The plan is used up by the run; a Trash entry goes with its .trashinfo.
+        QList<QByteArray> roots = targets + QList<QByteArray>{".local/state/mole/clean-plan"};
+        for (const QByteArray &target : targets)
+            if (target.contains("/Trash/files/"))
+                roots.append(QByteArray(target).replace("/files/", "/info/") + ".trashinfo");
+        QCOMPARE(before - after, FakeHome::below(before, roots));
+        QVERIFY(after - before == QSet<QByteArray>());
+        const std::optional<qint64> freed = lastSize(cleaned);
+        QVERIFY(freed && qAbs(*freed - *report.total) <= *report.total / 10);
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/.local/share/Trash/directorysizes"_qs),
+                 QByteArray());
+        for (const RealisticHome::Junk &junk : home.junk())
+            QVERIFY2(!h.has(junk.path), junk.path.constData());
+        for (const RealisticHome::Junk &kept : home.review())
+            QVERIFY2(h.has(kept.path), kept.path.constData());
+        QCOMPARE(home.checksums(), sums);
+        QCOMPARE(h.has(".cache/fakeapp/state"), !ordinaryUser);
+    }
+
+    // A kept path and everything inside it is never removed: not when the
+    // dry run lists it, not when it lies inside a listed folder, and not
+    // when the plan was made before it was kept. What it holds back is
+    // listed under "Kept" and left out of the total.
+    void keepList_data() {
+        QTest::addColumn<QByteArray>("keep");
+        QTest::addColumn<bool>("keptBeforeTheScan");
+        QTest::addColumn<QByteArray>("survives");  // paths separated by "|"
+        QTest::addColumn<QByteArray>("removed");
+        QTest::addColumn<QString>("keptLabel");
+        const auto row = [](bool before, const char *name, const char *keep, const char *survives,
+                            const char *removed, const char *label) {
+            QTest::addRow("%s, %s", name, before ? "kept before the scan" : "plan made earlier")
+                << QByteArray(keep) << before << QByteArray(survives) << QByteArray(removed)
+                << QString::fromUtf8(label);
+        };
+        for (bool before : {true, false}) {
+            row(before, "folder inside a listed one", "~/.cache/app/precious\n",
+                ".cache/app/precious/a", ".cache/app/other|.cache/app/b|.cache/plain",
+                "~/.cache/app/precious");
+            row(before, "the listed folder itself", "~/.cache/app/\n",
+                ".cache/app/precious/a|.cache/app/other|.cache/app/b", ".cache/plain",
+                "~/.cache/app");
+            row(before, "a file deep in a browser profile cache",
+                "# keep one cached file\n~/.config/google-chrome/Default/GPUCache/data_1\n",
+                ".config/google-chrome/Default/GPUCache/data_1",
+                ".config/google-chrome/Default/GPUCache/data_0|.config/google-chrome/Default/Code "
+                "Cache",
+                "~/.config/google-chrome/Default/GPUCache/data_1");
+            row(before, "an absolute path into the trash",
+                "%1/.local/share/Trash/files/keepdir/inner\n",
+                ".local/share/Trash/files/keepdir/inner/x|.local/share/Trash/info/"
+                "keepdir.trashinfo",
+                ".local/share/Trash/files/keepdir/other|.local/share/Trash/files/gone.txt",
+                "~/.local/share/Trash/files/keepdir/inner");
+        }
+        // Lines that name no place in the home are ignored; the others count.
+        row(true, "one good line among garbage",
+            "relative/path\n~/../escape\n/etc\n~ann/x\n\n   # a comment\n"
+            "\t~/.cache/app/precious  \n\xff\xfe\n",
+            ".cache/app/precious/a", ".cache/app/other|.cache/app/b|.cache/plain",
+            "~/.cache/app/precious");
+    }
+    void keepList() {
+        QFETCH(QByteArray, keep);
+        QFETCH(bool, keptBeforeTheScan);
+        QFETCH(QByteArray, survives);
+        QFETCH(QByteArray, removed);
+        QFETCH(QString, keptLabel);
+        FakeHome h;
+        for (const char *file : {".cache/app/precious/a", ".cache/app/other/x", ".cache/app/b",
+                                 ".cache/plain/y", ".config/google-chrome/Default/GPUCache/data_0",
+                                 ".config/google-chrome/Default/GPUCache/data_1",
+                                 ".config/google-chrome/Default/Code Cache/js/index"})
+            h.file(file, 40'000);
+        for (const char *entry : {"keepdir/inner/x", "keepdir/other", "gone.txt"})
+            h.trashed(entry, 40'000);
+        keep.replace("%1", QFile::encodeName(h.home()));
+        const ParsedReport unkept = parseReport(appLines(Commands::cleanDryRun()));
+        if (keptBeforeTheScan)
+            h.text(".config/mole/keep", keep);
+        const ParsedReport report = parseReport(appLines(Commands::cleanDryRun()));
+        if (keptBeforeTheScan) {
+            QCOMPARE(labels(report, u"Kept"_qs, note), QStringList{keptLabel});
+            QVERIFY2(*report.total < *unkept.total,
+                     qPrintable(QString::number(*report.total) + u" of "_qs +
+                                QString::number(*unkept.total)));
+            const ReportSection &kept = report.sections.last();
+            QCOMPARE(kept.title, u"Kept"_qs);
+            QCOMPARE(kept.bytes(), 0);  // never counted
+            QVERIFY(kept.items.first().bytes.value_or(0) >= 40'000);
+        } else {
+            h.text(".config/mole/keep", keep);
+        }
+        const QStringList lines = appLines(Commands::clean());
+        for (const QByteArray &path : survives.split('|'))
+            QVERIFY2(h.has(path), qPrintable(QString::fromUtf8(path) + u"\n"_qs + joined(lines)));
+        for (const QByteArray &path : removed.split('|'))
+            QVERIFY2(!h.has(path), qPrintable(QString::fromUtf8(path) + u"\n"_qs + joined(lines)));
+        QVERIFY2(!joined(lines).contains(u"\u2717"_qs), qPrintable(joined(lines)));
+        if (!keptBeforeTheScan)
+            QVERIFY2(joined(lines).contains(u"kept, left alone"_qs), qPrintable(joined(lines)));
+    }
+
+    // The app keeps an item by the label it read from the report (with the
+    // engine's invisible word joiners), and releases it by the path the
+    // "Kept" section shows; comments and other lines of the file stay.
+    void keepAndReleaseByLabel() {
+        FakeHome h;
+        h.file(".cache/Mole notes/a", 30'000);
+        h.file(".cache/other/a", 30'000);
+        h.file(".config/zzgoneapp/settings", 30'000);  // a leftover, for review
+        h.text(".config/mole/keep", "# mine\n~/Documents\n");
+        const ParsedReport report = parseReport(appLines(Commands::cleanDryRun()));
+        QString label;
+        for (const ReportSection &section : report.sections)
+            for (const ReportItem &item : section.items)
+                if (withoutJoiners(item.label) == u"Mole notes"_qs)
+                    label = item.label;
+        QVERIFY(label.contains(QChar(0x2060)));
+        QCOMPARE(withoutJoiners(run({u"clean"_qs, u"--keep"_qs, label})),
+                 QStringList{u"\u2713 ~/.cache/Mole notes \u00b7 kept"_qs});
+        QVERIFY(run({u"clean"_qs, u"--keep"_qs, u"zzgoneapp"_qs})
+                    .contains(u"\u2713 ~/.config/zzgoneapp \u00b7 kept"_qs));
+        QCOMPARE(runEngine({u"clean"_qs, u"--keep"_qs, u"no such item"_qs}).first, 1);
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/.config/mole/keep"_qs),
+                 QByteArray("# mine\n~/Documents\n~/.cache/Mole notes\n~/.config/zzgoneapp\n"));
+
+        const ParsedReport kept = parseReport(appLines(Commands::cleanDryRun()));
+        QCOMPARE(
+            labels(kept, u"Kept"_qs, note),
+            (QStringList{u"~/.cache/Mole notes"_qs, u"~/.config/zzgoneapp"_qs, u"~/Documents"_qs}));
+        QVERIFY(!labels(kept, u"User caches"_qs, action).contains(u"Mole notes"_qs));
+        QVERIFY(!labels(kept, u"Leftovers of removed apps"_qs, review).contains(u"zzgoneapp"_qs));
+        appLines(Commands::clean());
+        QVERIFY(h.has(".cache/Mole notes/a"));
+        QVERIFY(!h.has(".cache/other"));
+
+        QString shown;
+        for (const ReportItem &item : kept.sections.last().items)
+            if (withoutJoiners(item.label) == u"~/.cache/Mole notes"_qs)
+                shown = item.label;
+        QCOMPARE(withoutJoiners(run({u"clean"_qs, u"--release"_qs, shown})),
+                 QStringList{u"\u2713 ~/.cache/Mole notes \u00b7 released"_qs});
+        QCOMPARE(runEngine({u"clean"_qs, u"--release"_qs, u"~/.cache/Mole notes"_qs}).first, 1);
+        QCOMPARE(run({u"clean"_qs, u"--kept"_qs}),
+                 (QStringList{u"\u27a4 Kept"_qs, u"\u25ce ~/.config/zzgoneapp \u00b7 kept"_qs,
+                              u"\u25ce ~/Documents \u00b7 kept"_qs}));
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/.config/mole/keep"_qs),
+                 QByteArray("# mine\n~/Documents\n~/.config/zzgoneapp\n"));
+    }
+
+    // A keep list that cannot be read safely leaves what the user keeps
+    // unknown: the dry run says so and clean removes nothing, without
+    // waiting on a FIFO.
+    void unreadableKeepList_data() {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::newRow("link") << QByteArray("link");
+        QTest::newRow("fifo") << QByteArray("fifo");
+        QTest::newRow("folder") << QByteArray("folder");
+        QTest::newRow("too large") << QByteArray("large");
+    }
+    void unreadableKeepList() {
+        QFETCH(QByteArray, kind);
+        FakeHome h;
+        h.file(".cache/app/a", 9000);
+        h.text("real-keep", "~/.cache/app\n");
+        h.folder(".config/mole");
+        if (kind == "link")
+            h.symlink(h.at("real-keep"), ".config/mole/keep");
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(h.at(".config/mole/keep").constData(), 0600), 0);
+        else if (kind == "folder")
+            h.folder(".config/mole/keep");
+        else
+            h.text(".config/mole/keep", QByteArray("~/.cache/app\n").repeated(200'000));
+        const QStringList dry = appLines(Commands::cleanDryRun(), 30000);
+        QVERIFY2(labels(parseReport(dry), u"Kept"_qs, note).contains(u"Keep list"_qs),
+                 qPrintable(joined(dry)));
+        const auto [exitCode, output] = runEngine({u"clean"_qs});
+        QCOMPARE(exitCode, 1);
+        QVERIFY(h.has(".cache/app/a"));
+        QVERIFY2(output.contains("nothing removed"), output.constData());
+        QCOMPARE(runEngine({u"clean"_qs, u"--keep"_qs, u"app"_qs}).first, 1);
+        QCOMPARE(runEngine({u"clean"_qs, u"--release"_qs, u"~/.cache/app"_qs}).first, 1);
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/real-keep"_qs), "~/.cache/app\n");
+    }
+
+    // Core dumps in the home are ELF core files named core or core.<pid>.
+    void coreDumps_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("core, little-endian") << QByteArray("core") << elfFile(4) << true;
+        QTest::newRow("core.<pid>, big-endian")
+            << QByteArray("core.99") << elfFile(4, true) << true;
+        QTest::newRow("an executable named core") << QByteArray("core") << elfFile(2) << false;
+        QTest::newRow("a text named core") << QByteArray("core") << QByteArray(9000, 't') << false;
+        QTest::newRow("another name") << QByteArray("core.txt") << elfFile(4) << false;
+        QTest::newRow("core.<not a pid>") << QByteArray("core.1a") << elfFile(4) << false;
+        QTest::newRow("too short") << QByteArray("core") << elfFile(4).left(17) << false;
+    }
+    void coreDumps() {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, listed);
+        FakeHome h;
+        h.text(name, content);
+        h.text("elsewhere/core", elfFile(4));
+        h.symlink("elsewhere/core", "core.7");  // a link is never followed
+        const ParsedReport report = parseReport(appLines(Commands::cleanDryRun()));
+        QCOMPARE(labels(report, u"Logs & crash dumps"_qs, action),
+                 listed ? QStringList{u"~/"_qs + QString::fromUtf8(name)} : QStringList());
+        appLines(Commands::clean());
+        QCOMPARE(h.has(name), !listed);
+        QVERIFY(h.has("elsewhere/core"));
+    }
+
+    // ~/.xsession-errors is offered only while no session writes to it.
+    void sessionLogInUse() {
+        FakeHome h;
+        h.file(".xsession-errors", 30'000);
+        QProcess session;
+        session.start(u"sh"_qs, {u"-c"_qs, u"exec 3>>\"$0\"; echo ready; exec sleep 60"_qs,
+                                 h.home() + u"/.xsession-errors"_qs});
+        QVERIFY(session.waitForReadyRead(10000));
+        const QString label = u"~/.xsession-errors"_qs;
+        const QString section = u"Logs & crash dumps"_qs;
+        QVERIFY(!labels(parseReport(appLines(Commands::cleanDryRun())), section, action)
+                     .contains(label));
+        session.kill();
+        session.waitForFinished();
+        QVERIFY(labels(parseReport(appLines(Commands::cleanDryRun())), section, action)
+                    .contains(label));
+    }
+
+    // Data of a Flatpak app that is no longer installed is a leftover to
+    // review; an app installed for the user, for the system, or known only
+    // from its installation folder, is not.
+    void orphanedFlatpakData_data() {
+        QTest::addColumn<bool>("withFlatpak");
+        QTest::newRow("flatpak answers") << true;
+        QTest::newRow("no flatpak command") << false;
+    }
+    void orphanedFlatpakData() {
+        QFETCH(bool, withFlatpak);
+        FakeHome h;
+        for (const char *id : {"org.listed.App", "org.folder.App", "org.removed.App"})
+            h.file(".var/app/" + QByteArray(id) + "/data/file", 30'000);
+        h.folder(".local/share/flatpak/app/org.folder.App");
+        const QString bin =
+            withFlatpak ? fakeFlatpak(h, "org.listed.App\torg.gnome.Platform/x86_64/46\n", "", "")
+                        : h.home() + u"/empty"_qs;
+        const QStringList lines = run({u"clean"_qs, u"--dry-run"_qs}, {}, withPath(bin));
+        const QStringList leftovers =
+            labels(parseReport(lines), u"Leftovers of removed apps"_qs, review);
+        QVERIFY2(leftovers.contains(u"org.removed.App"_qs), qPrintable(joined(lines)));
+        QVERIFY(!leftovers.contains(u"org.folder.App"_qs));
+        QCOMPARE(leftovers.contains(u"org.listed.App"_qs), !withFlatpak);
+        const auto report = parseReport(lines);  // findItem points into it
+        const ReportItem *removed =
+            findItem(report, u"Leftovers of removed apps"_qs, u"org.removed.App"_qs);
+        QVERIFY(removed);
+        QVERIFY(removed->bytes.value_or(0) >= 30'000);
+        QVERIFY(removed->detail.contains(u"~/.var/app/org.removed.App"_qs));
+    }
+
+    // Unused runtimes are a maintenance fix that flatpak itself carries
+    // out; runtimes an app needs, its extensions, shared drivers and pinned
+    // ones are used. Without flatpak it is a note.
+    void flatpakRuntimes_data() {
+        QTest::addColumn<QByteArray>("apps");
+        QTest::addColumn<QByteArray>("runtimes");
+        QTest::addColumn<int>("listStatus");    // -1: no flatpak command
+        QTest::addColumn<QString>("expected");  // the check's line; "\u2192": a fix
+        const QByteArray runtimes =
+            "org.gnome.Platform/x86_64/46\n"
+            "org.gnome.Platform.Locale/x86_64/46\n"
+            "org.freedesktop.Platform.GL.default/x86_64/23.08\n"
+            "org.gimp.GIMP.Plugin.Resynthesizer/x86_64/2-40\n"
+            "org.gnome.Sdk/x86_64/46\n";  // pinned
+        const QByteArray gimp = "org.gimp.GIMP\torg.gnome.Platform/x86_64/46\n";
+        const QString fix =
+            u"\u2192 Remove unused Flatpak runtimes \u00b7 %1 no installed app needs"_qs;
+        QTest::newRow("all used") << gimp << runtimes << 0
+                                  << u"\u2713 Flatpak runtimes \u00b7 none unused"_qs;
+        QTest::newRow("an old platform")
+            << gimp << runtimes + "org.kde.Platform/x86_64/5.15-23.08\n"
+            << 0 << fix.arg(u"1 runtime"_qs);
+        QTest::newRow("no apps left") << QByteArray() << runtimes << 0 << fix.arg(u"4 runtimes"_qs);
+        QTest::newRow("flatpak fails")
+            << gimp << runtimes << 1 << u"\u25ce Flatpak runtimes \u00b7 could not be listed"_qs;
+        QTest::newRow("no flatpak")
+            << QByteArray() << QByteArray() << -1
+            << u"\u25ce flatpak is not installed \u00b7 Flatpak runtimes"_qs;
+    }
+    void flatpakRuntimes() {
+        QFETCH(QByteArray, apps);
+        QFETCH(QByteArray, runtimes);
+        QFETCH(int, listStatus);
+        QFETCH(QString, expected);
+        FakeHome h;
+        const QString bin =
+            listStatus < 0
+                ? h.home() + u"/empty"_qs
+                : fakeFlatpak(h, apps, runtimes, "runtime/org.gnome.Sdk/x86_64/46\n", listStatus);
+        const QString text = joined(run({u"optimize"_qs, u"--dry-run"_qs}, {}, withPath(bin)));
+        QVERIFY2(text.contains(expected), qPrintable(text));
+        QVERIFY(!QFile::exists(bin + u"/calls"_qs));  // the check changes nothing
+
+        run({u"optimize"_qs}, {}, withPath(bin));
+        const QByteArray calls = TestEnvironment::readFile(bin + u"/calls"_qs);
+        QCOMPARE(calls, expected.startsWith(u'\u2192')
+                            ? QByteArray("uninstall --user --unused -y --noninteractive\n")
+                            : QByteArray());
+    }
+
     // Without a fresh plan for this home, clean scans first with the same code.
     void cleanWithoutAFreshPlanScansFirst_data() {
         QTest::addColumn<QByteArray>("plan");
@@ -64,7 +525,7 @@ private Q_SLOTS:
             QSKIP("cannot mount a tmpfs here (needs root)");
         }
         h.file(".cache/failing/mnt/precious", 1000);
-        const QStringList lines = ::appLines(runEngine({u"clean"_qs}, user).second);
+        const QStringList lines = run({u"clean"_qs}, user);
         const bool kept = h.has(".cache/failing/mnt/precious");
         if (!ordinaryUser)
             ::umount2(mount.constData(), MNT_DETACH);
