@@ -476,28 +476,6 @@ private Q_SLOTS:
                             : QByteArray());
     }
 
-    // Without a fresh plan for this home, clean scans first with the same code.
-    void cleanWithoutAFreshPlanScansFirst_data() {
-        QTest::addColumn<QByteArray>("plan");
-        QTest::newRow("no plan") << QByteArray();
-        QTest::newRow("a day old") << QByteArray("mole-clean-plan 2\nhome %1\ncreated 1000\n");
-        QTest::newRow("another home")
-            << QByteArray("mole-clean-plan 2\nhome /elsewhere\ncreated %2\n");
-        QTest::newRow("garbled") << QByteArray("mole-clean-plan 2\nhome %1\ncreated %2\nsection\n");
-    }
-    void cleanWithoutAFreshPlanScansFirst() {
-        QFETCH(QByteArray, plan);
-        FakeHome h;
-        h.file(".cache/app/data", 9000);
-        if (!plan.isEmpty())
-            h.text(".local/state/mole/clean-plan",
-                   plan.replace("%1", QFile::encodeName(h.home()))
-                       .replace("%2", QByteArray::number(::time(nullptr))));
-        const QStringList lines = appLines(Commands::clean());
-        QVERIFY2(!h.has(".cache/app"), qPrintable(lines.join(u'\n')));
-        QVERIFY(lastSize(lines).value_or(0) > 0);
-    }
-
     // What cannot be removed is left, reported as a failure, and the run
     // goes on with the other caches: a file system mounted inside a cache
     // (neither entered nor removed), and for an ordinary user, a file that
