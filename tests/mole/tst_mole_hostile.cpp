@@ -495,26 +495,6 @@ private Q_SLOTS:
         QVERIFY(h.canary.intact());
     }
 
-    // Lines of Trash/directorysizes that name no entry of Trash/files (an
-    // absolute path, one that climbs out, one with a slash) are dropped when
-    // the file is tidied; lines of entries still there stay.
-    void directorySizesNamingOtherPlaces() {
-        FakeHome h;
-        h.trashed("old/x");
-        h.file("Documents/letter.txt", 100);
-        QVERIFY(run(kDryRun).finished);
-        h.file(".local/share/Trash/files/later/x", 9000);  // trashed after the dry run
-        const QByteArray documents = h.at("Documents");
-        h.text(".local/share/Trash/directorysizes",
-               "9000 1 later\n9000 1 old\n9000 1 " + documents + "\n9000 1 " +
-                   QByteArray(documents).replace("/", "%2F") + "\n9000 1 ..%2Ffiles%2Flater\n" +
-                   "9000 1 ..\n9000 1 .\n9000 1 later%2F\n");
-        QVERIFY(run(kClean).finished);
-        QCOMPARE(
-            TestEnvironment::readFile(QFile::decodeName(h.at(".local/share/Trash/directorysizes"))),
-            QByteArray("9000 1 later\n"));
-    }
-
     // A stop mid-clean ends the run after the item in hand: the reader of
     // the report going away (an app that died leaves no orphan deleting on)
     // or SIGTERM (the app's Stop). No item is left half removed, the rest
