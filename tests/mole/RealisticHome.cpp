@@ -98,15 +98,17 @@ appB | .cache/appB/ | data.bin
 = | | .thunderbird/abc.default/Mail/Inbox
 )";
 
-}  // namespace
-
-QByteArray elfFile(int type, bool bigEndian) {
+// The ELF header of a core file (type 4) or an executable (type 2), in
+// little- or big-endian byte order, followed by some bytes.
+QByteArray elfFile(int type, bool bigEndian = false) {
     // 64-bit, the byte order, version 1, padding to byte 16, then the type.
     const QByteArray header = QByteArray::fromHex(bigEndian ? "7f454c46020201" : "7f454c46020101");
     const QByteArray half(1, char(type)), zero(1, '\0');
     return header + QByteArray(9, '\0') + (bigEndian ? zero + half : half + zero) +
            QByteArray(30'000, 'c');
 }
+
+}  // namespace
 
 RealisticHome::RealisticHome(FakeHome &home) : m_home(home) {
     QString section;
@@ -237,8 +239,19 @@ void RealisticHome::special() {
     m_junk.append({"core", u"Logs & crash dumps"_qs, u"~/core"_qs});
     m_home.text("core.4242", elfFile(4, true));
     m_junk.append({"core.4242", u"Logs & crash dumps"_qs, u"~/core.4242"_qs});
-    m_home.text("core.17", elfFile(2));  // a program someone named core.17
-    m_sensitive.append("core.17");
+    // Not core dumps: a program, a text, a cut-off header, other names, a link.
+    for (const auto &[name, content] :
+         QList<std::pair<QByteArray, QByteArray>>{{"core.17", elfFile(2)},
+                                                  {"core.5", QByteArray(9000, 't')},
+                                                  {"core.6", elfFile(4).left(17)},
+                                                  {"core.txt", elfFile(4)},
+                                                  {"core.1a", elfFile(4)},
+                                                  {"elsewhere/core", elfFile(4)}}) {
+        m_home.text(name, content);
+        m_sensitive.append(name);
+    }
+    m_home.symlink("elsewhere/core", "core.7");
+    m_sensitive.append("core.7");
     for (const char *entry : {"old-notes.txt", "olddir/data.bin"}) {
         m_home.trashed(entry);
         m_junk.append({".local/share/Trash/files/" + QByteArray(entry), u"Trash"_qs, u"Trash"_qs});

@@ -44,7 +44,3 @@ private:
     QList<Junk> m_junk, m_review;
     QList<QByteArray> m_sensitive;
 };
-
-// The ELF header of a core file (type 4) or an executable (type 2), in
-// little- or big-endian byte order, followed by some bytes.
-QByteArray elfFile(int type, bool bigEndian = false);

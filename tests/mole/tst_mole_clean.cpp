@@ -353,36 +353,6 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(h.home() + u"/real-keep"_qs), "~/.cache/app\n");
     }
 
-    // Core dumps in the home are ELF core files named core or core.<pid>.
-    void coreDumps_data() {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("listed");
-        QTest::newRow("core, little-endian") << QByteArray("core") << elfFile(4) << true;
-        QTest::newRow("core.<pid>, big-endian")
-            << QByteArray("core.99") << elfFile(4, true) << true;
-        QTest::newRow("an executable named core") << QByteArray("core") << elfFile(2) << false;
-        QTest::newRow("a text named core") << QByteArray("core") << QByteArray(9000, 't') << false;
-        QTest::newRow("another name") << QByteArray("core.txt") << elfFile(4) << false;
-        QTest::newRow("core.<not a pid>") << QByteArray("core.1a") << elfFile(4) << false;
-        QTest::newRow("too short") << QByteArray("core") << elfFile(4).left(17) << false;
-    }
-    void coreDumps() {
-        QFETCH(QByteArray, name);
-        QFETCH(QByteArray, content);
-        QFETCH(bool, listed);
-        FakeHome h;
-        h.text(name, content);
-        h.text("elsewhere/core", elfFile(4));
-        h.symlink("elsewhere/core", "core.7");  // a link is never followed
-        const ParsedReport report = parseReport(appLines(Commands::cleanDryRun()));
-        QCOMPARE(labels(report, u"Logs & crash dumps"_qs, action),
-                 listed ? QStringList{u"~/"_qs + QString::fromUtf8(name)} : QStringList());
-        appLines(Commands::clean());
-        QCOMPARE(h.has(name), !listed);
-        QVERIFY(h.has("elsewhere/core"));
-    }
-
     // ~/.xsession-errors is offered only while no session writes to it.
     void sessionLogInUse() {
         FakeHome h;

@@ -189,8 +189,7 @@ private Q_SLOTS:
                          : std::next(it);
             return print;
         };
-        const QMap<QByteArray, QByteArray> before = survivors(),
-                                           cache = FakeHome::fingerprint(h.at(".cache/"));
+        const QMap<QByteArray, QByteArray> before = survivors();
         for (const QStringList &command : {kDryRun, kClean}) {
             const EngineResult result = run(command, environment);
             QVERIFY(result.finished);
@@ -201,9 +200,7 @@ private Q_SLOTS:
         }
         QCOMPARE(survivors(), before);
         QVERIFY(h.canary.intact());
-        if (unsafeDefault)
-            QCOMPARE(FakeHome::fingerprint(h.at(".cache/")), cache);
-        else if (variable == u"XDG_CACHE_HOME"_qs)  // the default took its place
+        if (!unsafeDefault && variable == u"XDG_CACHE_HOME"_qs)  // the default took its place
             QVERIFY(!h.has(".cache/junk"));
     }
 
@@ -537,13 +534,9 @@ private Q_SLOTS:
         QVERIFY2(stop == "closed" ? left == 3 : left >= 2, engine.output.constData());
         QVERIFY(engine.exitCode != 0);
         if (stop == "SIGTERM") {
-            const QList<QByteArray> lines = engine.output.trimmed().split('\n');
-            QCOMPARE(
-                std::count_if(lines.begin(), lines.end(),
-                              [](const QByteArray &l) { return l.startsWith("\xe2\x9c\x93 big"); }),
-                3 - left);
+            QCOMPARE(engine.output.count("\n\xe2\x9c\x93 big"), 3 - left);
             QVERIFY(engine.output.contains("Stopped"));
-            QVERIFY(lines.last().startsWith("Space freed: "));
+            QVERIFY(engine.output.trimmed().split('\n').last().startsWith("Space freed: "));
             QCOMPARE(engine.exitCode, 1);
         }
     }
