@@ -53,6 +53,7 @@ spotify (snap) | snap/spotify/ | common/.cache/spotify/Data/x.file
 Trash of gimp (snap) | snap/gimp/420/.local/share/Trash/ | files/photo.png, info/photo.png.trashinfo
 [Leftovers of removed apps]
 ? org.removed.Game | .var/app/org.removed.Game/ | data/saves/slot1
+? zzoldapp-left | .config/zzoldapp-left/ | settings
 [Developer caches]
 pip | .cache/ | pip/http-v2/a/b/c/d
 npm | .npm/ | _cacache/content-v2/sha512/ab/cd
@@ -74,7 +75,6 @@ Maven downloads | .m2/repository/ | junit/junit/4.13.2/junit-4.13.2.jar
 = | .m2/ | repository/com/example/other/2.0/other-2.0.jar
 ccache | .ccache/ | a/b/cachefile
 [Logs & crash dumps]
-~/.xsession-errors | | .xsession-errors
 ~/.xsession-errors.old | | .xsession-errors.old
 Zoom logs | .zoom/ | logs/zoom_stdout_stderr.log
 = | .zoom/ | data/zoomus.enc.db

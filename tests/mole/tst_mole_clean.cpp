@@ -98,8 +98,10 @@ private Q_SLOTS:
             QSKIP("needs root and setpriv to act as another user");
         FakeHome h;
         RealisticHome home(h);
-        // Kept while fakeapp runs: as root, so unseen by an ordinary user.
+        // In use by the user's programs: a running fakeapp, a session writing
+        // its log. They run as root, so an ordinary user's run does not see them.
         h.file(".cache/fakeapp/state", 8000);
+        h.file(".xsession-errors", 30'000);
         // Go makes every module it unpacks read-only.
         QCOMPARE(QProcess::execute(u"chmod"_qs, {u"-R"_qs, u"a-w"_qs,
                                                  h.home() + u"/go/pkg/mod/github.com/pkg"_qs}),
@@ -110,6 +112,12 @@ private Q_SLOTS:
         }
         const QHash<QByteArray, QByteArray> sums = home.checksums();
         const auto running = ordinaryUser ? nullptr : std::make_unique<RunningApp>(u"fakeapp"_qs);
+        QProcess session;
+        if (!ordinaryUser) {
+            session.start(u"sh"_qs, {u"-c"_qs, u"exec 3>>\"$0\"; echo ready; exec sleep 60"_qs,
+                                     h.home() + u"/.xsession-errors"_qs});
+            QVERIFY(session.waitForReadyRead(10000));
+        }
 
         const QStringList lines = run({u"clean"_qs, u"--dry-run"_qs}, user);
         const ParsedReport report = parseReport(lines);
@@ -129,6 +137,9 @@ private Q_SLOTS:
         QVERIFY(!findItem(report, u"User caches"_qs, u"ibus"_qs));
         QCOMPARE(labels(report, u"User caches"_qs, note),
                  ordinaryUser ? QStringList() : QStringList{u"fakeapp is running"_qs});
+        QCOMPARE(
+            labels(report, u"Logs & crash dumps"_qs, action).contains(u"~/.xsession-errors"_qs),
+            ordinaryUser);
         qint64 sum = 0;
         int count = 0;
         for (const ReportSection &section : report.sections) {
@@ -148,6 +159,12 @@ private Q_SLOTS:
                                  [&](const QByteArray &t) { return isAtOrInside(junk.path, t); }),
                      junk.path.constData());
         for (const QByteArray &target : targets) {
+            const bool inUse = target == ".cache/fakeapp" || target == ".xsession-errors";
+            QVERIFY2(
+                (ordinaryUser && inUse) ||
+                    std::any_of(home.junk().begin(), home.junk().end(),
+                                [&](const auto &junk) { return isAtOrInside(junk.path, target); }),
+                (target + " holds no junk").constData());
             for (const QByteArray &data : home.sensitive())
                 QVERIFY2(!isAtOrInside(data, target),
                          (target + " holds the sensitive " + data).constData());
@@ -169,6 +186,8 @@ private Q_SLOTS:
         const QSet<QByteArray> before = h.snapshot();
         const QStringList cleaned = run({u"clean"_qs}, user);
         QVERIFY2(!joined(cleaned).contains(u"\u2717"_qs), qPrintable(joined(cleaned)));
+        QVERIFY(anyLineHas(cleaned, u"\u27a4 User caches"_qs));
+        QVERIFY(cleaned.last().startsWith(u"Space freed: "_qs));
         const QSet<QByteArray> after = h.snapshot();
         // The plan is used up by the run; a Trash entry goes with its .trashinfo.
         QList<QByteArray> roots = targets + QList<QByteArray>{".local/state/mole/clean-plan"};
@@ -183,6 +202,9 @@ private Q_SLOTS:
                  QByteArray("9000 1 later\n"));
         QCOMPARE(home.checksums(), sums);
         QCOMPARE(h.has(".cache/fakeapp/state"), !ordinaryUser);
+        QCOMPARE(h.has(".xsession-errors"), !ordinaryUser);
+        session.kill();
+        session.waitForFinished();
     }
 
     // A kept path and everything inside it is never removed: not when the
@@ -351,24 +373,6 @@ private Q_SLOTS:
         QCOMPARE(runEngine({u"clean"_qs, u"--keep"_qs, u"app"_qs}).first, 1);
         QCOMPARE(runEngine({u"clean"_qs, u"--release"_qs, u"~/.cache/app"_qs}).first, 1);
         QCOMPARE(TestEnvironment::readFile(h.home() + u"/real-keep"_qs), "~/.cache/app\n");
-    }
-
-    // ~/.xsession-errors is offered only while no session writes to it.
-    void sessionLogInUse() {
-        FakeHome h;
-        h.file(".xsession-errors", 30'000);
-        QProcess session;
-        session.start(u"sh"_qs, {u"-c"_qs, u"exec 3>>\"$0\"; echo ready; exec sleep 60"_qs,
-                                 h.home() + u"/.xsession-errors"_qs});
-        QVERIFY(session.waitForReadyRead(10000));
-        const QString label = u"~/.xsession-errors"_qs;
-        const QString section = u"Logs & crash dumps"_qs;
-        QVERIFY(!labels(parseReport(appLines(Commands::cleanDryRun())), section, action)
-                     .contains(label));
-        session.kill();
-        session.waitForFinished();
-        QVERIFY(labels(parseReport(appLines(Commands::cleanDryRun())), section, action)
-                    .contains(label));
     }
 
     // Data of a Flatpak app that is no longer installed is a leftover to
