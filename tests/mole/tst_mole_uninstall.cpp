@@ -184,109 +184,93 @@ private Q_SLOTS:
     }
 
     // A program in a shared folder is the application alone: the folder it
-    // sits in (or the one above its "bin") is never listed or trashed. A
+    // sits in (or the one above its "bin") is never listed or removed. A
     // folder named after the application and holding nothing else is its own.
-    // A leftover whose name is not UTF-8 goes too, and reaches the app as
-    // exact bytes.
-    void ownFolderOnlyWhenTheAppsAlone_data() {
-        QTest::addColumn<QByteArray>("program");   // relative to the home
-        QTest::addColumn<QByteArray>("expected");  // the listed path
-        const auto row = [](const char *name, const char *program, const char *expected) {
-            QTest::newRow(name) << QByteArray(program) << QByteArray(expected);
+    // Icons are evidence only from the icon themes and pixmaps, named after
+    // the application, and never when another entry names the same icon. A
+    // leftover whose name is not UTF-8 reaches the app as exact bytes. The
+    // removal takes exactly what the dry run lists.
+    void ownFolderAndIcons_data() {
+        QTest::addColumn<QByteArray>("program");     // relative to the home
+        QTest::addColumn<QByteArray>("folder");      // the application's listed path
+        QTest::addColumn<QByteArray>("icon");        // Icon= ("~" is the home)
+        QTest::addColumn<QByteArray>("otherIcon");   // the other application's Icon=
+        QTest::addColumn<QByteArray>("listedIcon");  // relative to the home, or empty
+        const auto place = [](const char *name, const char *program, const char *folder) {
+            QTest::newRow(name) << QByteArray(program) << QByteArray(folder) << QByteArray()
+                                << QByteArray("other") << QByteArray();
         };
-        row("in Documents", "Documents/notes", "Documents/notes");
-        row("in Desktop", "Desktop/notes.sh", "Desktop/notes.sh");
-        row("in the configuration folder", ".config/notes", ".config/notes");
-        row("in ~/.config/notes/bin", ".config/notes/bin/notes", ".config/notes");
-        row("cargo's bin", ".cargo/bin/notes", ".cargo/bin/notes");
-        row("go's bin", "go/bin/notes", "go/bin/notes");
-        row("among the launchers", ".local/share/applications/notes",
-            ".local/share/applications/notes");
-        row("~/.local/bin", ".local/bin/notes", ".local/bin/notes");
-        row("the home", "notes", "notes");
-        row("a bin folder", "tools/bin/bin/notes", "tools/bin/bin/notes");
-        row("another app's folder too", "apps/other/notes", "apps/other/notes");
-        row("its own folder", "apps/Notes/notes", "apps/Notes");
-        row("its own, versioned, with bin", "apps/notes-2.1-linux-x64/bin/notes",
-            "apps/notes-2.1-linux-x64");
+        place("in Documents", "Documents/notes", "Documents/notes");
+        place("in Desktop", "Desktop/notes.sh", "Desktop/notes.sh");
+        place("in the configuration folder", ".config/notes", ".config/notes");
+        place("in ~/.config/notes/bin", ".config/notes/bin/notes", ".config/notes");
+        place("cargo's bin", ".cargo/bin/notes", ".cargo/bin/notes");
+        place("go's bin", "go/bin/notes", "go/bin/notes");
+        place("among the launchers", ".local/share/applications/notes",
+              ".local/share/applications/notes");
+        place("~/.local/bin", ".local/bin/notes", ".local/bin/notes");
+        place("the home", "notes", "notes");
+        place("a bin folder", "tools/bin/bin/notes", "tools/bin/bin/notes");
+        place("another app's folder too", "apps/other/notes", "apps/other/notes");
+        place("its own folder", "apps/Notes/notes", "apps/Notes");
+        place("its own, versioned, with bin", "apps/notes-2.1-linux-x64/bin/notes",
+              "apps/notes-2.1-linux-x64");
+        const auto iconRow = [](const char *name, const char *icon, const char *other,
+                                const char *listed) {
+            QTest::newRow(name) << QByteArray("apps/notes/notes") << QByteArray("apps/notes")
+                                << QByteArray(icon) << QByteArray(other) << QByteArray(listed);
+        };
+        iconRow("theme icon", "notes", "other", ".local/share/icons/hicolor/48x48/apps/notes.png");
+        iconRow("~/.icons", "org.example.Notes", "other",
+                ".icons/hicolor/scalable/apps/org.example.Notes.svg");
+        iconRow("pixmaps", "~/.local/share/pixmaps/Notes.xpm", "other",
+                ".local/share/pixmaps/Notes.xpm");
+        iconRow("a picture", "~/Pictures/notes.png", "other", "");
+        iconRow("a folder", "~/Documents", "other", "");
+        iconRow("theme icon of another name", "utilities-terminal", "other", "");
+        iconRow("shared with another app", "notes", "notes", "");
+        iconRow("shared by path", "~/.local/share/pixmaps/Notes.xpm", "Notes", "");
     }
-    void ownFolderOnlyWhenTheAppsAlone() {
+    void ownFolderAndIcons() {
         QFETCH(QByteArray, program);
-        QFETCH(QByteArray, expected);
+        QFETCH(QByteArray, folder);
+        QFETCH(QByteArray, icon);
+        QFETCH(QByteArray, otherIcon);
+        QFETCH(QByteArray, listedIcon);
         FakeHome h;
-        addApp(h, "notes", "Notes", program, "StartupWMClass=notes\xff\n");
-        addApp(h, "other", "Other", "apps/other/other");
-        const QByteArray folder = program.left(program.lastIndexOf('/') + 1);
-        h.file(folder + "neighbour.txt", 100);  // whatever else lives there
-        h.file(".cargo/registry/cache/crate", 100);
-        h.file("Documents/letter.txt", 100);
-        h.file(".config/notes\xff/settings", 100);
-        QCOMPARE(record(listed(), u"notes"_qs)[u"path"_qs].toString(),
-                 QFile::decodeName(h.at(expected)));
-        const QList<QByteArray> exact =
-            leftoverBytes(appLines(Commands::uninstallDryRun(u"notes"_qs)));
-        QVERIFY2(exact.contains(h.at(".config/notes\xff")), exact.join(' ').constData());
+        for (const char *file :
+             {".local/share/icons/hicolor/48x48/apps/notes.png",
+              ".local/share/icons/hicolor/48x48/apps/utilities-terminal.png",
+              ".icons/hicolor/scalable/apps/org.example.Notes.svg",
+              ".local/share/pixmaps/Notes.xpm", "Pictures/notes.png", "Documents/letter.txt",
+              ".cargo/registry/cache/crate", ".config/notes\xff/settings"})
+            h.file(file, 100);
+        if (icon.startsWith('~'))
+            icon = h.at(icon.mid(2));
+        const QByteArray id = icon.isEmpty() ? "notes" : "org.example.Notes";
+        addApp(h, id, "Notes", program, "StartupWMClass=notes\xff\nIcon=" + icon + "\n");
+        addApp(h, "other", "Other", "apps/other/other", "Icon=" + otherIcon + "\n");
+        h.file(program.left(program.lastIndexOf('/') + 1) + "neighbour.txt", 100);
+        QCOMPARE(record(listed(), QString::fromUtf8(id))[u"path"_qs].toString(),
+                 QFile::decodeName(h.at(folder)));
+        QList<QByteArray> expected = {folder, ".local/share/applications/" + id + ".desktop",
+                                      ".config/notes\xff"};
+        if (!listedIcon.isEmpty())
+            expected.append(listedIcon);
+        QSet<QByteArray> exact;
+        for (const QByteArray &path : expected) exact.insert(h.at(path));
+        const QList<QByteArray> shown =
+            leftoverBytes(appLines(Commands::uninstallDryRun(QString::fromUtf8(id))));
+        QCOMPARE(QSet<QByteArray>(shown.begin(), shown.end()), exact);
 
         const QSet<QByteArray> before = h.snapshot();
-        const QStringList removal = appLines(Commands::uninstall(u"notes"_qs));
+        const QStringList removal = appLines(Commands::uninstall(QString::fromUtf8(id)));
         QVERIFY2(!removal.join(u'\n').contains(u"fail"_qs), qPrintable(removal.join(u'\n')));
         QSet<QByteArray> after = h.snapshot();
         for (const QByteArray &path : QSet<QByteArray>(after))
             if (path.startsWith(".local/share/Trash"))
                 after.remove(path);
-        QCOMPARE(before - after,
-                 FakeHome::below(before, {expected, ".local/share/applications/notes.desktop",
-                                          ".config/notes\xff"}));
-    }
-
-    // Icons are evidence only from the icon themes and pixmaps, named after
-    // the application, and never when another entry names the same icon.
-    void iconsOnlyFromIconFolders_data() {
-        QTest::addColumn<QByteArray>("icon");       // Icon= ("~" is the home)
-        QTest::addColumn<QByteArray>("otherIcon");  // the other app's Icon=
-        QTest::addColumn<QByteArray>("listed");     // relative to the home, or empty
-        QTest::newRow("theme icon")
-            << QByteArray("notes") << QByteArray("other")
-            << QByteArray(".local/share/icons/hicolor/48x48/apps/notes.png");
-        QTest::newRow("~/.icons") << QByteArray("org.example.Notes") << QByteArray("other")
-                                  << QByteArray(
-                                         ".icons/hicolor/scalable/apps/org.example.Notes.svg");
-        QTest::newRow("pixmaps") << QByteArray("~/.local/share/pixmaps/Notes.xpm")
-                                 << QByteArray("other")
-                                 << QByteArray(".local/share/pixmaps/Notes.xpm");
-        QTest::newRow("a picture")
-            << QByteArray("~/Pictures/notes.png") << QByteArray("other") << QByteArray();
-        QTest::newRow("a folder") << QByteArray("~/Documents") << QByteArray("other")
-                                  << QByteArray();
-        QTest::newRow("theme icon of another name")
-            << QByteArray("utilities-terminal") << QByteArray("other") << QByteArray();
-        QTest::newRow("shared with another app")
-            << QByteArray("notes") << QByteArray("notes") << QByteArray();
-        QTest::newRow("shared by path") << QByteArray("~/.local/share/pixmaps/Notes.xpm")
-                                        << QByteArray("Notes") << QByteArray();
-    }
-    void iconsOnlyFromIconFolders() {
-        QFETCH(QByteArray, icon);
-        QFETCH(QByteArray, otherIcon);
-        QFETCH(QByteArray, listed);
-        FakeHome h;
-        const QByteArray home = QFile::encodeName(h.home());
-        for (const char *file :
-             {".local/share/icons/hicolor/48x48/apps/notes.png",
-              ".local/share/icons/hicolor/48x48/apps/utilities-terminal.png",
-              ".icons/hicolor/scalable/apps/org.example.Notes.svg",
-              ".local/share/pixmaps/Notes.xpm", "Pictures/notes.png", "Documents/letter.txt"})
-            h.file(file, 100);
-        if (icon.startsWith('~'))
-            icon = home + icon.mid(1);
-        addApp(h, "org.example.Notes", "Notes", "apps/notes/notes", "Icon=" + icon + "\n");
-        addApp(h, "other", "Other", "apps/other/other", "Icon=" + otherIcon + "\n");
-        QList<QByteArray> expected{h.at("apps/notes"),
-                                   h.at(".local/share/applications/org.example.Notes.desktop")};
-        if (!listed.isEmpty())
-            expected.insert(2, h.at(listed));
-        QCOMPARE(leftoverBytes(appLines(Commands::uninstallDryRun(u"org.example.Notes"_qs))),
-                 expected);
+        QCOMPARE(before - after, FakeHome::below(before, expected));
     }
 };
 
