@@ -103,16 +103,10 @@ private Q_SLOTS:
         QCOMPARE(shape, QStringList({u"AppImage:Foo Editor"_qs, u"AppImage:Mole mo clean"_qs,
                                      u"Local:Local App"_qs, u"Flatpak:Flat Example"_qs,
                                      u"Homebrew:Brew App"_qs}));
-        const QJsonObject foo = record(apps, u"Foo-1.2.3-x86_64.AppImage"_qs);
-        QCOMPARE(foo[u"bundle_id"_qs].toString(), u"appimagekit-foo"_qs);
-        QCOMPARE(foo[u"path"_qs].toString(),
-                 h.home() + u"/Applications/Foo-1.2.3-x86_64.AppImage"_qs);
-        QCOMPARE(record(apps, u"localapp"_qs)[u"path"_qs].toString(),
-                 h.home() + u"/opt/localapp"_qs);
+        QCOMPARE(record(apps, u"Foo-1.2.3-x86_64.AppImage"_qs)[u"bundle_id"_qs].toString(),
+                 u"appimagekit-foo"_qs);
         QCOMPARE(record(apps, u"org.example.Flat"_qs)[u"bundle_id"_qs].toString(),
                  u"org.example.Flat"_qs);
-        QCOMPARE(record(apps, u"brewapp"_qs)[u"path"_qs].toString(),
-                 h.home() + u"/brew/Cellar/brewapp"_qs);
         const QStringList unknown = appLines(Commands::uninstallDryRun(u"nothing-like-it"_qs));
         QCOMPARE(unknown.size(), 1);
         QVERIFY(unknown.first().contains(u"not found"_qs));
@@ -120,7 +114,8 @@ private Q_SLOTS:
 
     // The dry run lists the application and its leftovers; the removal then
     // takes exactly those (to the Trash, or through the package manager) and
-    // touches nothing else. A package manager that refuses leaves everything
+    // touches nothing else; the list names the first as the application's
+    // path. A package manager that refuses leaves everything
     // in place and says so in a line the uninstaller shows.
     void dryRunMatchesRemoval_data() {
         QTest::addColumn<QString>("name");
@@ -152,6 +147,7 @@ private Q_SLOTS:
         FakeHome h;
         build(h);
         const QList<QByteArray> roots = planned.split('|');
+        QCOMPARE(record(listed(), name)[u"path"_qs].toString(), QFile::decodeName(h.at(roots[0])));
         const QStringList dryRun = appLines(Commands::uninstallDryRun(name));
         QStringList expected;
         for (const QByteArray &path : roots) expected.append(u"~/"_qs + QString::fromUtf8(path));
