@@ -8,47 +8,33 @@
 namespace {
 
 // The home's plain entries, one group a line: "[Section]" starts a section;
-// "Label | folder/ | a, b" is junk that label offers (folder/a and folder/b),
-// "? Label | ..." is offered for review only, "= | ..." is sensitive.
+// "Label | folder/ | a, b | c" is junk that label offers (folder/a and
+// folder/b) beside sensitive data (folder/c); "? Label | ..." is offered for
+// review only; "= | folder/ | a, b" is sensitive.
 const char kEntries[] = R"(
 [Browser caches]
-Opera | .config/opera/ | GPUCache/data_0, Code Cache/wasm/index
+Opera | .config/opera/ | GPUCache/data_0, Code Cache/wasm/index | Cookies, History, Login Data, Local Storage/leveldb/1.log
 Opera | .cache/opera/ | Cache/Cache_Data/f_1
-= | .config/opera/ | Cookies, History, Login Data, Local Storage/leveldb/1.log
 Chromium | snap/chromium/common/.cache/chromium/ | Default/Cache/Cache_Data/f_9
 Brave | snap/brave/common/.cache/BraveSoftware/Brave-Browser/ | Default/Cache/f
 Firefox | .cache/mozilla/firefox/ | x1y2.default-release/cache2/entries/0A1B
-Firefox | .mozilla/firefox/ | Crash Reports/submitted/bp-1234.txt, Crash Reports/pending/abc.dmp
-Firefox | .mozilla/firefox/ | x1y2.default-release/minidumps/abc.dmp
-= | .mozilla/firefox/ | profiles.ini
-= | .mozilla/firefox/x1y2.default-release/ | places.sqlite, cookies.sqlite, key4.db, logins.json
-= | .mozilla/firefox/x1y2.default-release/ | formhistory.sqlite, sessionstore.jsonlz4, prefs.js
-= | .mozilla/firefox/x1y2.default-release/ | storage/default/https+++mail.example/idb/1.sqlite
-Firefox | .var/app/org.mozilla.firefox/ | cache/mozilla/firefox/p.default/cache2/entries/F
-= | .var/app/org.mozilla.firefox/ | .mozilla/firefox/p.default/cookies.sqlite
-Firefox | snap/firefox/common/ | .cache/mozilla/firefox/s.default/cache2/entries/F
-= | snap/firefox/common/ | .mozilla/firefox/s.default/places.sqlite
+Firefox | .mozilla/firefox/ | Crash Reports/submitted/bp-1234.txt, Crash Reports/pending/abc.dmp | profiles.ini
+Firefox | .mozilla/firefox/x1y2.default-release/ | minidumps/abc.dmp | places.sqlite, cookies.sqlite, key4.db, logins.json
+= | .mozilla/firefox/x1y2.default-release/ | formhistory.sqlite, sessionstore.jsonlz4, prefs.js, storage/default/https+++mail.example/idb/1.sqlite
+Firefox | .var/app/org.mozilla.firefox/ | cache/mozilla/firefox/p.default/cache2/entries/F | .mozilla/firefox/p.default/cookies.sqlite
+Firefox | snap/firefox/common/ | .cache/mozilla/firefox/s.default/cache2/entries/F | .mozilla/firefox/s.default/places.sqlite
 [Application caches]
 Code | .config/Code/ | CachedData/0a1b2c/chrome/js/x.code, CachedExtensionVSIXs/ms-python.python-2026.1.0
-= | .config/Code/User/ | settings.json, keybindings.json, globalStorage/state.vscdb
-= | .config/Code/User/ | workspaceStorage/abc/state.vscdb, History/x/entries.json
-Steam web cache | .local/share/Steam/ | appcache/httpcache/0a/f1
-Steam shader caches | .local/share/Steam/ | steamapps/shadercache/570/fozpipelinesv6/steamapp.foz
-= | .local/share/Steam/ | userdata/1234/570/remote/save.dat, config/loginusers.vdf
-= | .local/share/Steam/steamapps/ | common/Game/game.pak, appmanifest_570.acf
-LibreOffice | .config/libreoffice/4/ | cache/uno_packages/x
-= | .config/libreoffice/4/ | user/registrymodifications.xcu
-GIMP | .config/GIMP/2.10/ | tmp/gimp-temp-1234.xcf
-= | .config/GIMP/2.10/ | sessionrc
-Wine | .wine/drive_c/ | windows/temp/setup.tmp, users/ann/AppData/Local/Temp/x.tmp
-= | .wine/ | drive_c/users/ann/Documents/letter.doc, system.reg
-Telegram | .local/share/TelegramDesktop/tdata/ | user_data/cache/0/x, user_data/media_cache/1/y
-= | .local/share/TelegramDesktop/tdata/ | key_datas, D877F783D5D3EF8C/maps
-com.spotify.Client | .var/app/com.spotify.Client/ | cache/spotify/Data/0a/x.file
-= | .var/app/com.spotify.Client/ | config/spotify/prefs
+= | .config/Code/User/ | settings.json, keybindings.json, globalStorage/state.vscdb, workspaceStorage/abc/state.vscdb, History/x/entries.json
+Steam web cache | .local/share/Steam/ | appcache/httpcache/0a/f1 | userdata/1234/570/remote/save.dat, config/loginusers.vdf
+Steam shader caches | .local/share/Steam/steamapps/ | shadercache/570/fozpipelinesv6/steamapp.foz | common/Game/game.pak, appmanifest_570.acf
+LibreOffice | .config/libreoffice/4/ | cache/uno_packages/x | user/registrymodifications.xcu
+GIMP | .config/GIMP/2.10/ | tmp/gimp-temp-1234.xcf | sessionrc
+Wine | .wine/ | drive_c/windows/temp/setup.tmp, drive_c/users/ann/AppData/Local/Temp/x.tmp | drive_c/users/ann/Documents/letter.doc, system.reg
+Telegram | .local/share/TelegramDesktop/tdata/ | user_data/cache/0/x, user_data/media_cache/1/y | key_datas, D877F783D5D3EF8C/maps
+com.spotify.Client | .var/app/com.spotify.Client/ | cache/spotify/Data/0a/x.file | config/spotify/prefs
 org.gnome.Maps | .var/app/org.gnome.Maps/ | cache/tiles/x.png
-spotify (snap) | snap/spotify/ | common/.cache/spotify/Data/x.file
-= | snap/spotify/ | 81/.config/spotify/prefs
+spotify (snap) | snap/spotify/ | common/.cache/spotify/Data/x.file | 81/.config/spotify/prefs
 [Trash]
 Trash of gimp (snap) | snap/gimp/420/.local/share/Trash/ | files/photo.png, info/photo.png.trashinfo
 [Leftovers of removed apps]
@@ -58,31 +44,20 @@ Trash of gimp (snap) | snap/gimp/420/.local/share/Trash/ | files/photo.png, info
 pip | .cache/ | pip/http-v2/a/b/c/d
 npm | .npm/ | _cacache/content-v2/sha512/ab/cd
 Yarn | .cache/ | yarn/v6/npm-left-pad-1.3.0/index.js
-Cargo | .cargo/registry/ | cache/index.crates.io-6f17d22bba15001f/serde-1.0.0.crate
-Cargo | .cargo/registry/ | index/index.crates.io-6f17d22bba15001f/.cache/se/rd/serde
-Cargo | .cargo/ | registry/src/index.crates.io-6f17d22bba15001f/serde-1.0.0/src/lib.rs
-Cargo | .cargo/ | git/checkouts/tokio-abc/1a2b3c/README.md
-= | .cargo/ | config.toml, credentials.toml, bin/ripgrep, git/db/tokio-abc/HEAD
-Gradle | .gradle/ | caches/modules-2/files-2.1/junit/x.jar, daemon/8.5/daemon-4321.out.log
-= | .gradle/ | daemon/8.5/registry.bin, gradle.properties
+Cargo | .cargo/registry/ | cache/index.crates.io-6f17d22bba15001f/serde-1.0.0.crate, index/index.crates.io-6f17d22bba15001f/.cache/se/rd/serde
+Cargo | .cargo/ | registry/src/index.crates.io-6f17d22bba15001f/serde-1.0.0/src/lib.rs, git/checkouts/tokio-abc/1a2b3c/README.md | config.toml, credentials.toml, bin/ripgrep, git/db/tokio-abc/HEAD
+Gradle | .gradle/ | caches/modules-2/files-2.1/junit/x.jar, daemon/8.5/daemon-4321.out.log | daemon/8.5/registry.bin, gradle.properties
 Gradle distributions | .gradle/ | wrapper/dists/gradle-8.5-bin/abc/gradle-8.5-bin.zip
-Go modules | go/pkg/mod/ | github.com/pkg/errors@v0.9.1/errors.go
-Go modules | go/pkg/mod/ | cache/download/github.com/pkg/errors/@v/v0.9.1.zip
-= | go/ | src/myproject/main.go, bin/mytool
+Go modules | go/ | pkg/mod/github.com/pkg/errors@v0.9.1/errors.go, pkg/mod/cache/download/github.com/pkg/errors/@v/v0.9.1.zip | src/myproject/main.go, bin/mytool
 Go build cache | .cache/ | go-build/0a/0a1b-d
-Maven downloads | .m2/repository/ | junit/junit/4.13.2/junit-4.13.2.jar
-= | .m2/ | repository/com/example/mylib/1.0/mylib-1.0.jar, settings.xml
-= | .m2/ | repository/com/example/other/2.0/other-2.0.jar
+Maven downloads | .m2/ | repository/junit/junit/4.13.2/junit-4.13.2.jar | repository/com/example/mylib/1.0/mylib-1.0.jar, repository/com/example/other/2.0/other-2.0.jar, settings.xml
 ccache | .ccache/ | a/b/cachefile
 [Logs & crash dumps]
 ~/.xsession-errors.old | | .xsession-errors.old
-Zoom logs | .zoom/ | logs/zoom_stdout_stderr.log
-= | .zoom/ | data/zoomus.enc.db
-Old display server logs | .local/share/xorg/ | Xorg.0.log.old
-= | .local/share/xorg/ | Xorg.0.log
+Zoom logs | .zoom/ | logs/zoom_stdout_stderr.log | data/zoomus.enc.db
+Old display server logs | .local/share/xorg/ | Xorg.0.log.old | Xorg.0.log
 [Thumbnails]
-Thumbnails | .cache/ | thumbnails/large/0a1b2c.png
-Thumbnails | .thumbnails/ | normal/0a1b2c.png
+Thumbnails | | .cache/thumbnails/large/0a1b2c.png, .thumbnails/normal/0a1b2c.png
 [User caches]
 fontconfig | .cache/ | fontconfig/abc-le64.cache-9
 JetBrains | .cache/ | JetBrains/IdeaIC2026.1/caches/content.dat
@@ -92,10 +67,9 @@ mo clean stuff | .cache/mo clean stuff/ | data.bin
 would free 5 GB | .cache/would free 5 GB/ | data.bin
 appB | .cache/appB/ | data.bin
 = | .cache/ | ibus/libpinyin/user_bigram.db
-= | | .ssh/id_ed25519, .ssh/known_hosts, .gnupg/private-keys-v1.d/ABCD.key, .bash_history
-= | | .local/share/keyrings/login.keyring, .python_history, .local/share/recently-used.xbel
+= | | .ssh/id_ed25519, .ssh/known_hosts, .gnupg/private-keys-v1.d/ABCD.key, .bash_history, .python_history
+= | | .local/share/keyrings/login.keyring, .local/share/recently-used.xbel, .thunderbird/abc.default/Mail/Inbox
 = | | Documents/thesis.odt, Pictures/holiday.jpg, Downloads/installer.deb
-= | | .thunderbird/abc.default/Mail/Inbox
 )";
 
 // The ELF header of a core file (type 4) or an executable (type 2), in
@@ -116,17 +90,19 @@ RealisticHome::RealisticHome(FakeHome &home) : m_home(home) {
         const QList<QByteArray> fields = line.split('|');
         if (line.startsWith('['))
             section = QString::fromUtf8(line.mid(1, line.size() - 2));
-        if (fields.size() != 3)
+        if (fields.size() < 3)
             continue;
-        for (const QByteArray &name : fields.value(2).split(',')) {
-            const QByteArray tag = fields[0].trimmed(), path = fields[1].trimmed() + name.trimmed();
-            if (tag == "=")
-                sensitive(path);
-            else if (tag.startsWith("? "))
-                junk(path, section, QString::fromUtf8(tag.mid(2)), &m_review);
-            else
-                junk(path, section, QString::fromUtf8(tag));
-        }
+        const QByteArray tag = fields[0].trimmed(), folder = fields[1].trimmed();
+        for (int field = 2; field < fields.size(); ++field)
+            for (const QByteArray &name : fields[field].split(',')) {
+                const QByteArray path = folder + name.trimmed();
+                if (tag == "=" || field == 3)
+                    sensitive(path);
+                else if (tag.startsWith("? "))
+                    junk(path, section, QString::fromUtf8(tag.mid(2)), &m_review);
+                else
+                    junk(path, section, QString::fromUtf8(tag));
+            }
     }
     browsers();
     applications();
