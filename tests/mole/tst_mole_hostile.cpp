@@ -449,12 +449,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("place");
         QTest::addColumn<QByteArray>("kind");
         QTest::addColumn<QStringList>("command");
-        const QList<QStringList> commands = {kDryRun,
-                                             kClean,
-                                             {u"optimize"_qs, u"--dry-run"_qs},
-                                             {u"uninstall"_qs, u"--list"_qs},
-                                             {u"uninstall"_qs, u"--dry-run"_qs, u"notes"_qs},
-                                             {u"status"_qs, u"--json"_qs}};
+        QList<QStringList> commands = {kDryRun, kClean};
+        for (const char *command : {"optimize --dry-run", "uninstall --list",
+                                    "uninstall --dry-run notes", "status --json"})
+            commands.append(QString::fromLatin1(command).split(u' '));
         for (const char *kind : {"fifo", "socket", "device"})
             for (const char *place :
                  {".local/share/Trash/directorysizes", ".local/state/mole/clean-plan",
