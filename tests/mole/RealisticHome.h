@@ -11,7 +11,9 @@ class FakeHome;
 // every packaging, Electron apps, Flatpaks and snaps, games, office and
 // developer tools, each with its caches in the folder shapes those programs
 // really make, beside the data that must survive any clean (profiles,
-// cookies, history, keys, local storage, databases, documents).
+// cookies, history, keys, local storage, databases, documents). Among them:
+// cache names that look like the engine's own text or are not UTF-8, links
+// from a cache into the documents, files named like core dumps that are not.
 class RealisticHome {
 public:
     explicit RealisticHome(FakeHome &home);

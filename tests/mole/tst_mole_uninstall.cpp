@@ -114,9 +114,9 @@ private Q_SLOTS:
 
     // The dry run lists the application and its leftovers; the removal then
     // takes exactly those (to the Trash, or through the package manager) and
-    // touches nothing else; the list names the first as the application's
-    // path. A package manager that refuses leaves everything
-    // in place and says so in a line the uninstaller shows.
+    // touches nothing else; the list gives the first as the application's
+    // path. A package manager that refuses leaves everything in place and
+    // says so in a line the uninstaller shows.
     void dryRunMatchesRemoval_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("planned");  // relative to the home, separated by "|"
