@@ -269,8 +269,10 @@ private Q_SLOTS:
             process.setStandardInputFile(list);
         process.start(engineBinary(), {u"trash"_qs, u"--stdin"_qs});
         QVERIFY(process.waitForStarted());
-        if (stop == "input")
+        if (stop == "input") {
             process.write(h.at("many/never-moved") + '\0');
+            QVERIFY(process.waitForBytesWritten(5000));
+        }
         QTest::qSleep(1000);  // meanwhile nothing is read: the engine soon waits
         QCOMPARE(::kill(pid_t(process.processId()), SIGTERM), 0);
         QVERIFY(process.waitForFinished(30000));
