@@ -2,7 +2,6 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QObject>
 #include <QTest>
 
 #include <fcntl.h>
@@ -14,10 +13,6 @@ FakeHome::FakeHome() : m_root(QFile::encodeName(m_env.home())) {
     m_env.installRealEngine();
 }
 
-QByteArray FakeHome::at(const QByteArray &relative) const {
-    return m_root + '/' + relative;
-}
-
 void FakeHome::openToOthers() {
     QVERIFY(::chmod(m_root.left(m_root.lastIndexOf('/')).constData(), 0755) == 0);
     QVERIFY(::chmod(m_root.constData(), 0755) == 0);
@@ -25,39 +20,39 @@ void FakeHome::openToOthers() {
 
 void FakeHome::folder(const QByteArray &relative) {
     QByteArray path = m_root;
-    for (const QByteArray &part : relative.split('/')) {
-        path += '/' + part;
-        ::mkdir(path.constData(), 0755);
-    }
-}
-
-void FakeHome::file(const QByteArray &relative, qsizetype bytes) {
-    const qsizetype slash = relative.lastIndexOf('/');
-    if (slash > 0)
-        folder(relative.left(slash));
-    const int fd = ::open(at(relative).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    QVERIFY2(fd >= 0, relative.constData());
-    const QByteArray data(bytes, 'x');
-    QCOMPARE(::write(fd, data.constData(), size_t(bytes)), ssize_t(bytes));
-    ::close(fd);
+    for (const QByteArray &part : relative.split('/'))
+        ::mkdir((path += '/' + part).constData(), 0755);
 }
 
 void FakeHome::text(const QByteArray &relative, const QByteArray &text) {
-    file(relative, 0);
-    QFile out(QFile::decodeName(at(relative)));
-    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(text) == text.size());
+    if (relative.contains('/'))
+        folder(relative.left(relative.lastIndexOf('/')));
+    const int fd = ::open(at(relative).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY2(fd >= 0, relative.constData());
+    QCOMPARE(::write(fd, text.constData(), size_t(text.size())), ssize_t(text.size()));
+    ::close(fd);
+}
+
+void FakeHome::file(const QByteArray &relative, qsizetype bytes) {
+    text(relative, QByteArray(bytes, 'x'));
 }
 
 void FakeHome::symlink(const QByteArray &target, const QByteArray &relative) {
-    const qsizetype slash = relative.lastIndexOf('/');
-    if (slash > 0)
-        folder(relative.left(slash));
+    if (relative.contains('/'))
+        folder(relative.left(relative.lastIndexOf('/')));
     QCOMPARE(::symlink(target.constData(), at(relative).constData()), 0);
 }
 
 void FakeHome::program(const QByteArray &relative, qsizetype bytes) {
     file(relative, bytes);
     QCOMPARE(::chmod(at(relative).constData(), 0755), 0);
+}
+
+void FakeHome::trashed(const QByteArray &entry, qsizetype bytes) {
+    const QByteArray top = entry.split('/').first();
+    file(".local/share/Trash/files/" + entry, bytes);
+    text(".local/share/Trash/info/" + top + ".trashinfo",
+         "[Trash Info]\nPath=/x/" + top + "\nDeletionDate=2026-01-01T10:00:00\n");
 }
 
 void FakeHome::remove(const QByteArray &relative) {
@@ -69,43 +64,29 @@ bool FakeHome::has(const QByteArray &relative) const {
     return ::lstat(at(relative).constData(), &st) == 0;
 }
 
-namespace {
-QSet<QByteArray> *g_seen = nullptr;
-qsizetype g_prefix = 0;
-int collect(const char *path, const struct stat *, int, struct FTW *) {
-    const QByteArray full(path);
-    if (full.size() > g_prefix)
-        g_seen->insert(full.mid(g_prefix + 1));
-    return 0;
-}
-}  // namespace
-
 QSet<QByteArray> FakeHome::snapshot() const {
     QSet<QByteArray> seen;
-    g_seen = &seen;
-    g_prefix = m_root.size();
-    ::nftw(m_root.constData(), collect, 32, FTW_PHYS);
-    g_seen = nullptr;
+    for (const QByteArray &path : fingerprint(m_root).keys())
+        if (!path.isEmpty())
+            seen.insert(path.mid(1));
     return seen;
 }
 
 namespace {
 QMap<QByteArray, QByteArray> *g_prints = nullptr;
+qsizetype g_prefix = 0;
 int print(const char *path, const struct stat *st, int, struct FTW *) {
-    const QByteArray full(path);
     QByteArray description =
         QByteArray::number(st->st_mode, 8) + ' ' + QByteArray::number(qint64(st->st_size)) + ' ';
     if (S_ISLNK(st->st_mode)) {
         char target[4096];
-        const ssize_t n = ::readlink(path, target, sizeof target);
-        description += QByteArray(target, n > 0 ? n : 0);
-    } else if (S_ISREG(st->st_mode)) {
-        QFile file(QFile::decodeName(full));
-        if (file.open(QIODevice::ReadOnly))
-            description +=
-                QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
+        description +=
+            QByteArray(target, qMax(ssize_t(0), ::readlink(path, target, sizeof target)));
+    } else if (QFile file(QFile::decodeName(path));
+               S_ISREG(st->st_mode) && file.open(QIODevice::ReadOnly)) {
+        description += QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
     }
-    g_prints->insert(full.mid(g_prefix), description);
+    g_prints->insert(QByteArray(path).mid(g_prefix), description);
     return 0;
 }
 }  // namespace
@@ -115,7 +96,6 @@ QMap<QByteArray, QByteArray> FakeHome::fingerprint(const QByteArray &path) {
     g_prints = &prints;
     g_prefix = path.size();
     ::nftw(path.constData(), print, 32, FTW_PHYS);
-    g_prints = nullptr;
     return prints;
 }
 

@@ -10,7 +10,7 @@
 
 // File systems mounted for one test and taken down again in reverse order:
 // loop images (btrfs, ext4) and tmpfs. Needs root and the mkfs tools; every
-// step returns false with a reason in error() when it fails.
+// step returns false (or nothing) with a reason in error() when it fails.
 class LoopMounts {
 public:
     LoopMounts() = default;
@@ -38,17 +38,15 @@ public:
     // device, empty on failure.
     QString image(const QString &path, qint64 megabytes, const QStringList &mkfs) {
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !file.resize(megabytes << 20))
-            return fail(u"cannot create "_qs + path);
-        file.close();
-        if (!run(mkfs.first(), mkfs.mid(1) << path))
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(megabytes << 20)) {
+            m_error = u"cannot create "_qs + path;
             return {};
-        QProcess losetup;
-        losetup.start(u"losetup"_qs, {u"--find"_qs, u"--show"_qs, path});
-        losetup.waitForFinished();
-        const QString device = QString::fromLocal8Bit(losetup.readAllStandardOutput()).trimmed();
-        if (losetup.exitCode() != 0 || device.isEmpty())
-            return fail(u"losetup: "_qs + QString::fromLocal8Bit(losetup.readAllStandardError()));
+        }
+        file.close();
+        QString device;
+        if (!run(mkfs.first(), mkfs.mid(1) << path) ||
+            !run(u"losetup"_qs, {u"--find"_qs, u"--show"_qs, path}, &device))
+            return {};
         m_loops.prepend(device);
         return device;
     }
@@ -61,24 +59,24 @@ public:
         return true;
     }
 
-    bool run(const QString &program, const QStringList &arguments) {
+    // Runs a command to its end; false, with its output in error(), when it
+    // fails. Its output goes to `output` when asked for.
+    bool run(const QString &program, const QStringList &arguments, QString *output = nullptr) {
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(program, arguments);
-        if (process.waitForFinished(60000) && process.exitCode() == 0)
-            return true;
-        fail(program + u": "_qs + QString::fromLocal8Bit(process.readAll()));
-        return false;
+        const bool done = process.waitForFinished(60000) && process.exitCode() == 0;
+        const QString text = QString::fromLocal8Bit(process.readAll()).trimmed();
+        if (!done)
+            m_error = program + u": "_qs + text;
+        else if (output)
+            *output = text;
+        return done;
     }
 
     QString error() const { return m_error; }
 
 private:
-    QString fail(const QString &why) {
-        m_error = why;
-        return {};
-    }
-
     QStringList m_points;  // in mounting order
     QStringList m_loops;
     QString m_error;

@@ -11,7 +11,9 @@ class FakeHome;
 // every packaging, Electron apps, Flatpaks and snaps, games, office and
 // developer tools, each with its caches in the folder shapes those programs
 // really make, beside the data that must survive any clean (profiles,
-// cookies, history, keys, local storage, databases, documents).
+// cookies, history, keys, local storage, databases, documents). Among them:
+// cache names that look like the engine's own text or are not UTF-8, links
+// from a cache into the documents, files named like core dumps that are not.
 class RealisticHome {
 public:
     explicit RealisticHome(FakeHome &home);
@@ -33,25 +35,14 @@ public:
 
 private:
     void junk(const QByteArray &path, const QString &section, const QString &label,
-              int bytes = 24'000);
-    void sensitive(const QByteArray &path, int bytes = 3'000);
-    void reviewOnly(const QByteArray &path, const QString &section, const QString &label);
-    void write(const QByteArray &path, const QByteArray &content);
-
+              QList<Junk> *list = nullptr);
+    void sensitive(const QByteArray &path);
+    void profile(const QByteArray &folder, const QString &section, const QString &label);
     void browsers();
-    void chromiumProfile(const QByteArray &root, const QByteArray &profile, const QString &label);
-    void electronApp(const QByteArray &folder, const QString &label);
     void applications();
-    void developerTools();
-    void logsAndDumps();
-    void everythingElse();
+    void special();
 
     FakeHome &m_home;
     QList<Junk> m_junk, m_review;
     QList<QByteArray> m_sensitive;
-    int m_serial = 0;
 };
-
-// The ELF header of a core file (type 4) or an executable (type 2), in
-// little- or big-endian byte order, followed by some bytes.
-QByteArray elfFile(int type, bool bigEndian = false);

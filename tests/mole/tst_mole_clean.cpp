@@ -1,7 +1,7 @@
 #include "FakeHome.h"
+#include "RealisticHome.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/mount.h>
@@ -13,80 +13,136 @@
 
 namespace {
 
-const QString kUserCaches = u"User caches"_qs;
 constexpr auto action = ReportItem::Kind::action;
+constexpr auto review = ReportItem::Kind::review;
+constexpr auto note = ReportItem::Kind::note;
 
-// The names the dry run lists, in the app's text after its filters.
-QStringList sorted(QStringList list) {
-    list.sort();
-    return list;
+bool isAtOrInside(const QByteArray &path, const QByteArray &folder) {
+    return path == folder || path.startsWith(folder + '/');
+}
+
+// The paths the last dry run planned to remove, relative to the home, from
+// the plan's target lines (their last field, percent-encoded).
+QList<QByteArray> plannedTargets(const FakeHome &h) {
+    QFile plan(QFile::decodeName(h.at(".local/state/mole/clean-plan")));
+    QList<QByteArray> targets;
+    if (!plan.open(QIODevice::ReadOnly))
+        return targets;
+    const QByteArray prefix = h.at("");
+    for (const QByteArray &line : plan.readAll().split('\n')) {
+        if (!line.startsWith("target "))
+            continue;
+        const QByteArray path = QByteArray::fromPercentEncoding(line.split(' ').last());
+        targets.append(path.startsWith(prefix) ? path.mid(prefix.size()) : path);
+    }
+    return targets;
+}
+
+QString joined(const QStringList &lines) {
+    return lines.join(u'\n');
+}
+
+// The engine's output as the app receives it, run as `user` (empty: as is).
+QStringList run(const QStringList &arguments, const QStringList &user = {},
+                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
+    return ::appLines(runEngine(arguments, user, environment).second);
+}
+
+// A stand-in for the flatpak command: answers `flatpak list` and `flatpak
+// pin` from files in `folder`, and records every other call.
+QString fakeFlatpak(const FakeHome &h, const QByteArray &apps, const QByteArray &runtimes,
+                    const QByteArray &pins, int listStatus = 0) {
+    const QString folder = h.home() + u"/fakebin"_qs;
+    writeFile(folder + u"/apps"_qs, apps);
+    writeFile(folder + u"/runtimes"_qs, runtimes);
+    writeFile(folder + u"/pins"_qs, pins);
+    h.env().writeScript(folder + u"/flatpak"_qs,
+                        uR"(d=$(dirname "$0")
+case "$*" in
+  "list --app --columns=application") cut -f1 "$d/apps"; exit %1 ;;
+  "list --app --columns=application,runtime") cat "$d/apps"; exit %1 ;;
+  "list --user --runtime --columns=ref") cat "$d/runtimes"; exit %1 ;;
+  "pin --user") cat "$d/pins" ;;
+  *) echo "$*" >> "$d/calls" ;;
+esac
+)"_qs.arg(listStatus));
+    return folder;
+}
+
+QProcessEnvironment withPath(const QString &folder) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"PATH"_qs, folder + u":/usr/bin:/bin"_qs);
+    return environment;
 }
 
 }  // namespace
 
+// The engine's clean (and the maintenance fix that removes Flatpak runtimes)
+// against temporary homes: a lived-in home, the keep list, other file
+// systems and owners, the confirmation at a terminal, homes it must refuse.
 class TestMoleClean : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Every category in one home; the dry run's action items are exactly
-    // what the clean run then removes, and nothing else is touched.
-    void dryRunListsExactlyWhatCleanRemoves() {
+    // A lived-in home: every cache is offered under the item that owns it
+    // (whatever its name), a running program's cache is not, no target of
+    // the plan is or holds a sensitive file, the totals add up, and the clean
+    // removes exactly what the plan's targets hold, all the junk, without
+    // following links, while every sensitive file keeps its checksum.
+    void realisticHome_data() {
+        QTest::addColumn<bool>("ordinaryUser");
+        QTest::newRow("as the user's own account") << false;
+        QTest::newRow("as an ordinary user, Go's read-only modules") << true;
+    }
+    void realisticHome() {
+        QFETCH(bool, ordinaryUser);
+        const QStringList user = ordinaryUser ? asNobody() : QStringList();
+        if (ordinaryUser && user.isEmpty())
+            QSKIP("needs root and setpriv to act as another user");
         FakeHome h;
-        RunningApp running(u"fakeapp"_qs);
-        const QList<QByteArray> removed = {".cache/appA",
-                                           ".cache/appB",
-                                           ".cache/Mole notes",
-                                           ".cache/mo clean stuff",
-                                           ".cache/line\nbreak",
-                                           ".cache/bad\xff",
-                                           ".cache/would free 5 GB",
-                                           ".cache/thumbnails",
-                                           ".thumbnails",
-                                           ".cache/mozilla",
-                                           ".config/google-chrome/Default/GPUCache",
-                                           ".npm/_cacache",
-                                           ".cargo/registry/cache",
-                                           ".xsession-errors.old",
-                                           ".local/share/Trash/files/old.txt",
-                                           ".local/share/Trash/files/olddir",
-                                           ".local/share/Trash/info/old.txt.trashinfo",
-                                           ".local/share/Trash/info/olddir.trashinfo"};
-        for (const QByteArray &root : removed)
-            if (!root.contains("/info/"))  // each cache a folder with a file, logs and trash files
-                h.file(root.endsWith(".old") || root.endsWith(".txt") ? root : root + "/data.bin",
-                       20'000);
-        h.file(".cache/appA/sub/deep/x", 3000);
-        h.file("Documents/keep.txt", 1000);
-        h.symlink("../../Documents", ".cache/appB/relative-link");
-        h.symlink(h.at("Documents"), ".cache/appB/absolute-link");
+        RealisticHome home(h);
+        // In use by the user's programs: a running fakeapp, a session writing
+        // its log. They run as root, so an ordinary user's run does not see them.
         h.file(".cache/fakeapp/state", 8000);
-        h.file(".config/google-chrome/Default/Cookies", 3000);
-        h.file(".config/google-chrome/Default/History", 3000);
-        h.file(".config/zzoldapp-left/settings", 3000);
-        h.text(".local/share/Trash/info/old.txt.trashinfo",
-               "[Trash Info]\nPath=/x/old.txt\nDeletionDate=2026-01-01T10:00:00\n");
-        h.text(".local/share/Trash/info/olddir.trashinfo",
-               "[Trash Info]\nPath=/x/olddir\nDeletionDate=2026-01-01T10:00:00\n");
-        h.file(".local/share/Trash/files/kept-later", 100);  // trashed after the scan
-        QVERIFY(::unlink(h.at(".local/share/Trash/files/kept-later")) == 0);
-        h.text(".local/share/Trash/directorysizes", "24576 1767261600 olddir\n");
+        h.file(".xsession-errors", 30'000);
+        // Go makes every module it unpacks read-only.
+        QCOMPARE(QProcess::execute(u"chmod"_qs, {u"-R"_qs, u"a-w"_qs,
+                                                 h.home() + u"/go/pkg/mod/github.com/pkg"_qs}),
+                 0);
+        if (ordinaryUser) {
+            QCOMPARE(QProcess::execute(u"chown"_qs, {u"-R"_qs, u"65534:65534"_qs, h.home()}), 0);
+            h.openToOthers();
+        }
+        const QHash<QByteArray, QByteArray> sums = home.checksums();
+        const auto running = ordinaryUser ? nullptr : std::make_unique<RunningApp>(u"fakeapp"_qs);
+        QProcess session;
+        if (!ordinaryUser) {
+            session.start(u"sh"_qs, {u"-c"_qs, u"exec 3>>\"$0\"; echo ready; exec sleep 60"_qs,
+                                     h.home() + u"/.xsession-errors"_qs});
+            QVERIFY(session.waitForReadyRead(10000));
+        }
 
-        const ParsedReport report = parseReport(appLines(Commands::cleanDryRun()));
-        QCOMPARE(sorted(labels(report, kUserCaches, action)),
-                 sorted({u"appA"_qs, u"appB"_qs, u"Mole notes"_qs, u"mo clean stuff"_qs,
-                         u"line\\nbreak"_qs, u"bad\ufffd"_qs, u"would free 5 GB"_qs}));
-        QCOMPARE(labels(report, kUserCaches, ReportItem::Kind::note),
-                 QStringList{u"fakeapp is running"_qs});
-        QCOMPARE(sorted(labels(report, u"Browser caches"_qs, action)),
-                 sorted({u"Chrome"_qs, u"Firefox"_qs}));
-        QCOMPARE(sorted(labels(report, u"Developer caches"_qs, action)),
-                 sorted({u"Cargo"_qs, u"npm"_qs}));
-        QCOMPARE(labels(report, u"Thumbnails"_qs, action), QStringList{u"Thumbnails"_qs});
-        QCOMPARE(labels(report, u"Logs & crash dumps"_qs, action),
-                 QStringList{u"~/.xsession-errors.old"_qs});
-        QCOMPARE(labels(report, u"Trash"_qs, action), QStringList{u"Trash"_qs});
-        QVERIFY(labels(report, u"Leftovers of removed apps"_qs, ReportItem::Kind::review)
-                    .contains(u"zzoldapp-left"_qs));
+        const QStringList lines = run({u"clean"_qs, u"--dry-run"_qs}, user);
+        const ParsedReport report = parseReport(lines);
+        for (const RealisticHome::Junk &junk : home.junk()) {
+            const ReportItem *item = findItem(report, junk.section, junk.label);
+            QVERIFY2(item && item->kind == action,
+                     qPrintable(junk.section + u" / "_qs + junk.label + u" for "_qs +
+                                QString::fromUtf8(junk.path) + u"\n"_qs + joined(lines)));
+            // Every action item says why it may go.
+            QVERIFY2(item->detail.count(u" \u00b7 "_qs) >= 1, qPrintable(item->detail));
+        }
+        for (const RealisticHome::Junk &junk : home.review()) {
+            const ReportItem *item = findItem(report, junk.section, junk.label);
+            QVERIFY2(item && item->kind == review,
+                     qPrintable(junk.label + u"\n"_qs + joined(lines)));
+        }
+        QVERIFY(!findItem(report, u"User caches"_qs, u"ibus"_qs));
+        QCOMPARE(labels(report, u"User caches"_qs, note),
+                 ordinaryUser ? QStringList() : QStringList{u"fakeapp is running"_qs});
+        QCOMPARE(
+            labels(report, u"Logs & crash dumps"_qs, action).contains(u"~/.xsession-errors"_qs),
+            ordinaryUser);
         qint64 sum = 0;
         int count = 0;
         for (const ReportSection &section : report.sections) {
@@ -99,107 +155,342 @@ private Q_SLOTS:
         QCOMPARE(report.itemCount, std::optional<qint64>(count));
         QVERIFY(report.total && qAbs(*report.total - sum) <= sum / 20);
 
+        const QList<QByteArray> targets = plannedTargets(h);
+        QVERIFY(!targets.isEmpty());
+        for (const RealisticHome::Junk &junk : home.junk())
+            QVERIFY2(std::any_of(targets.begin(), targets.end(),
+                                 [&](const QByteArray &t) { return isAtOrInside(junk.path, t); }),
+                     junk.path.constData());
+        for (const QByteArray &target : targets) {
+            const bool inUse = target == ".cache/fakeapp" || target == ".xsession-errors";
+            QVERIFY2(
+                (ordinaryUser && inUse) ||
+                    std::any_of(home.junk().begin(), home.junk().end(),
+                                [&](const auto &junk) { return isAtOrInside(junk.path, target); }),
+                (target + " holds no junk").constData());
+            for (const QByteArray &data : home.sensitive())
+                QVERIFY2(!isAtOrInside(data, target),
+                         (target + " holds the sensitive " + data).constData());
+            for (const RealisticHome::Junk &kept : home.review())
+                QVERIFY2(!isAtOrInside(kept.path, target), target.constData());
+        }
+
+        // Lines of Trash/directorysizes that name no entry of Trash/files (an
+        // absolute path, one that climbs out, one with a slash) are dropped;
+        // a line of an entry trashed after the scan stays.
+        h.trashed("later/x");
+        const QByteArray documents = h.at("Documents");
+        h.text(".local/share/Trash/directorysizes",
+               "9000 1 later\n9000 1 olddir\n9000 1 " + documents + "\n9000 1 " +
+                   QByteArray(documents).replace("/", "%2F") +
+                   "\n9000 1 ..%2Ffiles%2Flater\n9000 1 ..\n9000 1 .\n9000 1 later%2F\n");
+        if (ordinaryUser)
+            QCOMPARE(QProcess::execute(u"chown"_qs, {u"-R"_qs, u"65534:65534"_qs, h.home()}), 0);
         const QSet<QByteArray> before = h.snapshot();
-        const QStringList cleanLines = appLines(Commands::clean());
+        const QStringList cleaned = run({u"clean"_qs}, user);
+        QVERIFY2(!joined(cleaned).contains(u"\u2717"_qs), qPrintable(joined(cleaned)));
+        QVERIFY(anyLineHas(cleaned, u"\u27a4 User caches"_qs));
+        QVERIFY(cleaned.last().startsWith(u"Space freed: "_qs));
         const QSet<QByteArray> after = h.snapshot();
-        QSet<QByteArray> expected = FakeHome::below(before, removed);
-        expected.insert(".local/state/mole/clean-plan");  // used up by the run
-        QCOMPARE(before - after, expected);
+        // The plan is used up by the run; a Trash entry goes with its .trashinfo.
+        QList<QByteArray> roots = targets + QList<QByteArray>{".local/state/mole/clean-plan"};
+        for (const QByteArray &target : targets)
+            if (target.contains("/Trash/files/"))
+                roots.append(QByteArray(target).replace("/files/", "/info/") + ".trashinfo");
+        QCOMPARE(before - after, FakeHome::below(before, roots));
         QVERIFY(after - before == QSet<QByteArray>());
-        QVERIFY(anyLineHas(cleanLines, u"\u27a4 User caches"_qs));
-        QVERIFY2(!anyLineHas(cleanLines, u"\u2717"_qs), qPrintable(cleanLines.join(u'\n')));
-        const std::optional<qint64> freedBytes = lastSize(cleanLines);
-        QVERIFY(freedBytes && qAbs(*freedBytes - *report.total) <= *report.total / 10);
-        QCOMPARE(cleanLines.last().left(12), u"Space freed:"_qs);
-
-        QFile sizes(QFile::decodeName(h.at(".local/share/Trash/directorysizes")));
-        QVERIFY(sizes.open(QIODevice::ReadOnly));
-        QCOMPARE(sizes.readAll(), QByteArray());
+        const std::optional<qint64> freed = lastSize(cleaned);
+        QVERIFY(freed && qAbs(*freed - *report.total) <= *report.total / 10);
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/.local/share/Trash/directorysizes"_qs),
+                 QByteArray("9000 1 later\n"));
+        QCOMPARE(home.checksums(), sums);
+        QCOMPARE(h.has(".cache/fakeapp/state"), !ordinaryUser);
+        QCOMPARE(h.has(".xsession-errors"), !ordinaryUser);
+        session.kill();
+        session.waitForFinished();
     }
 
-    // Entries that changed identity or vanished since the dry run are
-    // reported and left alone; the run goes on with the others.
-    void changedEntriesAreSkipped() {
+    // A kept path and everything inside it is never removed: not when the
+    // dry run lists it, not when it lies inside a listed folder, and not
+    // when the plan was made before it was kept. What it holds back is
+    // listed under "Kept" and left out of the total.
+    void keepList_data() {
+        QTest::addColumn<QByteArray>("keep");
+        QTest::addColumn<bool>("keptBeforeTheScan");
+        QTest::addColumn<QByteArray>("survives");  // paths separated by "|"
+        QTest::addColumn<QByteArray>("removed");
+        QTest::addColumn<QString>("keptLabel");
+        const auto row = [](bool before, const char *name, const char *keep, const char *survives,
+                            const char *removed, const char *label) {
+            QTest::addRow("%s, %s", name, before ? "kept before the scan" : "plan made earlier")
+                << QByteArray(keep) << before << QByteArray(survives) << QByteArray(removed)
+                << QString::fromUtf8(label);
+        };
+        for (bool before : {true, false}) {
+            row(before, "folder inside a listed one", "~/.cache/app/precious\n",
+                ".cache/app/precious/a", ".cache/app/other|.cache/app/b|.cache/plain",
+                "~/.cache/app/precious");
+            row(before, "the listed folder itself", "~/.cache/app/\n",
+                ".cache/app/precious/a|.cache/app/other|.cache/app/b", ".cache/plain",
+                "~/.cache/app");
+            row(before, "a file deep in a browser profile cache",
+                "# keep one cached file\n~/.config/google-chrome/Default/GPUCache/data_1\n",
+                ".config/google-chrome/Default/GPUCache/data_1",
+                ".config/google-chrome/Default/GPUCache/data_0|.config/google-chrome/Default/Code "
+                "Cache",
+                "~/.config/google-chrome/Default/GPUCache/data_1");
+            row(before, "an absolute path into the trash",
+                "%1/.local/share/Trash/files/keepdir/inner\n",
+                ".local/share/Trash/files/keepdir/inner/x|.local/share/Trash/info/"
+                "keepdir.trashinfo",
+                ".local/share/Trash/files/keepdir/other|.local/share/Trash/files/gone.txt",
+                "~/.local/share/Trash/files/keepdir/inner");
+        }
+        // Lines that name no place in the home are ignored; the others count.
+        row(true, "one good line among garbage",
+            "relative/path\n~/../escape\n/etc\n~ann/x\n\n   # a comment\n"
+            "\t~/.cache/app/precious  \n\xff\xfe\n",
+            ".cache/app/precious/a", ".cache/app/other|.cache/app/b|.cache/plain",
+            "~/.cache/app/precious");
+    }
+    void keepList() {
+        QFETCH(QByteArray, keep);
+        QFETCH(bool, keptBeforeTheScan);
+        QFETCH(QByteArray, survives);
+        QFETCH(QByteArray, removed);
+        QFETCH(QString, keptLabel);
         FakeHome h;
-        h.file(".cache/replaced/old", 9000);
-        h.file(".cache/vanished/old", 9000);
-        h.file(".cache/plain/old", 9000);
-        QVERIFY(!appLines(Commands::cleanDryRun()).isEmpty());
-        h.remove(".cache/replaced");
-        h.remove(".cache/vanished");
-        h.file(".cache/replaced/new", 9000);
+        for (const char *file : {".cache/app/precious/a", ".cache/app/other/x", ".cache/app/b",
+                                 ".cache/plain/y", ".config/google-chrome/Default/GPUCache/data_0",
+                                 ".config/google-chrome/Default/GPUCache/data_1",
+                                 ".config/google-chrome/Default/Code Cache/js/index"})
+            h.file(file, 40'000);
+        for (const char *entry : {"keepdir/inner/x", "keepdir/other", "gone.txt"})
+            h.trashed(entry, 40'000);
+        keep.replace("%1", QFile::encodeName(h.home()));
+        const ParsedReport unkept = parseReport(appLines(Commands::cleanDryRun()));
+        if (keptBeforeTheScan)
+            h.text(".config/mole/keep", keep);
+        const ParsedReport report = parseReport(appLines(Commands::cleanDryRun()));
+        if (keptBeforeTheScan) {
+            QCOMPARE(labels(report, u"Kept"_qs, note), QStringList{keptLabel});
+            QVERIFY2(*report.total < *unkept.total,
+                     qPrintable(QString::number(*report.total) + u" of "_qs +
+                                QString::number(*unkept.total)));
+            const ReportSection &kept = report.sections.last();
+            QCOMPARE(kept.title, u"Kept"_qs);
+            QCOMPARE(kept.bytes(), 0);  // never counted
+            QVERIFY(kept.items.first().bytes.value_or(0) >= 40'000);
+        } else {
+            h.text(".config/mole/keep", keep);
+        }
         const QStringList lines = appLines(Commands::clean());
-        QVERIFY(h.has(".cache/replaced/new"));
-        QVERIFY(!h.has(".cache/plain"));
-        QVERIFY(anyLineHas(lines, u"~/.cache/replaced \u00b7 changed since the scan, skipped"_qs));
-        QVERIFY(anyLineHas(lines, u"~/.cache/vanished \u00b7 already gone"_qs));
+        for (const QByteArray &path : survives.split('|'))
+            QVERIFY2(h.has(path), qPrintable(QString::fromUtf8(path) + u"\n"_qs + joined(lines)));
+        for (const QByteArray &path : removed.split('|'))
+            QVERIFY2(!h.has(path), qPrintable(QString::fromUtf8(path) + u"\n"_qs + joined(lines)));
+        QVERIFY2(!joined(lines).contains(u"\u2717"_qs), qPrintable(joined(lines)));
+        if (!keptBeforeTheScan)
+            QVERIFY2(joined(lines).contains(u"kept, left alone"_qs), qPrintable(joined(lines)));
     }
 
-    // Without a fresh plan for this home, clean scans first with the same code.
-    void cleanWithoutAFreshPlanScansFirst_data() {
-        QTest::addColumn<QByteArray>("plan");
-        QTest::newRow("no plan") << QByteArray();
-        QTest::newRow("a day old") << QByteArray("mole-clean-plan 2\nhome %1\ncreated 1000\n");
-        QTest::newRow("another home")
-            << QByteArray("mole-clean-plan 2\nhome /elsewhere\ncreated %2\n");
-        QTest::newRow("garbled") << QByteArray("mole-clean-plan 2\nhome %1\ncreated %2\nsection\n");
-    }
-    void cleanWithoutAFreshPlanScansFirst() {
-        QFETCH(QByteArray, plan);
+    // The app keeps an item by the label it read from the report (with the
+    // engine's invisible word joiners), and releases it by the path the
+    // "Kept" section shows; comments and other lines of the file stay.
+    void keepAndReleaseByLabel() {
         FakeHome h;
-        h.file(".cache/app/data", 9000);
-        if (!plan.isEmpty())
-            h.text(".local/state/mole/clean-plan",
-                   plan.replace("%1", QFile::encodeName(h.home()))
-                       .replace("%2", QByteArray::number(::time(nullptr))));
-        const QStringList lines = appLines(Commands::clean());
-        QVERIFY2(!h.has(".cache/app"), qPrintable(lines.join(u'\n')));
-        QVERIFY(lastSize(lines).value_or(0) > 0);
-    }
+        h.file(".cache/Mole notes/a", 30'000);
+        h.file(".cache/other/a", 30'000);
+        h.file(".config/zzgoneapp/settings", 30'000);  // a leftover, for review
+        h.text(".config/mole/keep", "# mine\n~/Documents\n");
+        const ParsedReport report = parseReport(appLines(Commands::cleanDryRun()));
+        QString label;
+        for (const ReportSection &section : report.sections)
+            for (const ReportItem &item : section.items)
+                if (withoutJoiners(item.label) == u"Mole notes"_qs)
+                    label = item.label;
+        QVERIFY(label.contains(QChar(0x2060)));
+        QCOMPARE(withoutJoiners(run({u"clean"_qs, u"--keep"_qs, label})),
+                 QStringList{u"\u2713 ~/.cache/Mole notes \u00b7 kept"_qs});
+        QVERIFY(run({u"clean"_qs, u"--keep"_qs, u"zzgoneapp"_qs})
+                    .contains(u"\u2713 ~/.config/zzgoneapp \u00b7 kept"_qs));
+        QCOMPARE(runEngine({u"clean"_qs, u"--keep"_qs, u"no such item"_qs}).first, 1);
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/.config/mole/keep"_qs),
+                 QByteArray("# mine\n~/Documents\n~/.cache/Mole notes\n~/.config/zzgoneapp\n"));
 
-    // A file system mounted inside a cache is neither entered nor removed;
-    // the failure is reported and the other caches are still cleaned.
-    void otherFileSystemsAreLeftAlone() {
-        FakeHome h;
-        h.file(".cache/mounted/own", 9000);
-        h.folder(".cache/mounted/mnt");
-        h.file(".cache/other/data", 9000);
-        if (::mount("tmpfs", h.at(".cache/mounted/mnt").constData(), "tmpfs", 0, "size=1m") != 0)
-            QSKIP("cannot mount a tmpfs here (needs root)");
-        h.file(".cache/mounted/mnt/precious", 1000);
-        const QStringList lines = appLines(Commands::clean());
-        const bool kept = h.has(".cache/mounted/mnt/precious");
-        ::umount2(h.at(".cache/mounted/mnt").constData(), MNT_DETACH);
-        QVERIFY(kept);
-        QVERIFY(!h.has(".cache/mounted/own"));
+        const ParsedReport kept = parseReport(appLines(Commands::cleanDryRun()));
+        QCOMPARE(
+            labels(kept, u"Kept"_qs, note),
+            (QStringList{u"~/.cache/Mole notes"_qs, u"~/.config/zzgoneapp"_qs, u"~/Documents"_qs}));
+        QVERIFY(!labels(kept, u"User caches"_qs, action).contains(u"Mole notes"_qs));
+        QVERIFY(!labels(kept, u"Leftovers of removed apps"_qs, review).contains(u"zzgoneapp"_qs));
+        appLines(Commands::clean());
+        QVERIFY(h.has(".cache/Mole notes/a"));
         QVERIFY(!h.has(".cache/other"));
-        QVERIFY2(
-            anyLineHas(lines, u"~/.cache/mounted/mnt \u00b7 failed: on another file system"_qs),
-            qPrintable(lines.join(u'\n')));
+
+        QString shown;
+        for (const ReportItem &item : kept.sections.last().items)
+            if (withoutJoiners(item.label) == u"~/.cache/Mole notes"_qs)
+                shown = item.label;
+        QCOMPARE(withoutJoiners(run({u"clean"_qs, u"--release"_qs, shown})),
+                 QStringList{u"\u2713 ~/.cache/Mole notes \u00b7 released"_qs});
+        QCOMPARE(runEngine({u"clean"_qs, u"--release"_qs, u"~/.cache/Mole notes"_qs}).first, 1);
+        QCOMPARE(run({u"clean"_qs, u"--kept"_qs}),
+                 (QStringList{u"\u27a4 Kept"_qs, u"\u25ce ~/.config/zzgoneapp \u00b7 kept"_qs,
+                              u"\u25ce ~/Documents \u00b7 kept"_qs}));
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/.config/mole/keep"_qs),
+                 QByteArray("# mine\n~/Documents\n~/.config/zzgoneapp\n"));
     }
 
-    // As an ordinary user: read-only folders of the user's own are emptied
-    // and removed; what belongs to someone else is reported as a failure and
-    // the run goes on.
-    void permissionsOfAnOrdinaryUser() {
-        const QStringList nobody = asNobody();
-        if (nobody.isEmpty())
+    // A keep list that cannot be read safely leaves what the user keeps
+    // unknown: the dry run says so and clean removes nothing, without
+    // waiting on a FIFO.
+    void unreadableKeepList_data() {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::newRow("link") << QByteArray("link");
+        QTest::newRow("fifo") << QByteArray("fifo");
+        QTest::newRow("folder") << QByteArray("folder");
+        QTest::newRow("too large") << QByteArray("large");
+    }
+    void unreadableKeepList() {
+        QFETCH(QByteArray, kind);
+        FakeHome h;
+        h.file(".cache/app/a", 9000);
+        h.text("real-keep", "~/.cache/app\n");
+        h.folder(".config/mole");
+        if (kind == "link")
+            h.symlink(h.at("real-keep"), ".config/mole/keep");
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(h.at(".config/mole/keep").constData(), 0600), 0);
+        else if (kind == "folder")
+            h.folder(".config/mole/keep");
+        else
+            h.text(".config/mole/keep", QByteArray("~/.cache/app\n").repeated(200'000));
+        const QStringList dry = appLines(Commands::cleanDryRun(), 30000);
+        QVERIFY2(labels(parseReport(dry), u"Kept"_qs, note).contains(u"Keep list"_qs),
+                 qPrintable(joined(dry)));
+        const auto [exitCode, output] = runEngine({u"clean"_qs});
+        QCOMPARE(exitCode, 1);
+        QVERIFY(h.has(".cache/app/a"));
+        QVERIFY2(output.contains("nothing removed"), output.constData());
+        QCOMPARE(runEngine({u"clean"_qs, u"--keep"_qs, u"app"_qs}).first, 1);
+        QCOMPARE(runEngine({u"clean"_qs, u"--release"_qs, u"~/.cache/app"_qs}).first, 1);
+        QCOMPARE(TestEnvironment::readFile(h.home() + u"/real-keep"_qs), "~/.cache/app\n");
+    }
+
+    // Data of a Flatpak app that is no longer installed is a leftover to
+    // review; an app installed for the user, for the system, or known only
+    // from its installation folder, is not. Unused runtimes are a maintenance
+    // fix that flatpak itself carries out; runtimes an app needs, its
+    // extensions, shared drivers and pinned ones are used. Without flatpak
+    // the runtimes are a note, and every app's data is judged by its folder.
+    void flatpak_data() {
+        QTest::addColumn<QByteArray>("apps");
+        QTest::addColumn<QByteArray>("runtimes");
+        QTest::addColumn<int>("listStatus");    // -1: no flatpak command
+        QTest::addColumn<QString>("expected");  // the runtime check's line; "\u2192": a fix
+        QTest::addColumn<bool>("listedIsLeftover");
+        const QByteArray runtimes =
+            "org.gnome.Platform/x86_64/46\n"
+            "org.gnome.Platform.Locale/x86_64/46\n"
+            "org.freedesktop.Platform.GL.default/x86_64/23.08\n"
+            "org.gimp.GIMP.Plugin.Resynthesizer/x86_64/2-40\n"
+            "org.gnome.Sdk/x86_64/46\n";  // pinned
+        const QByteArray apps =
+            "org.gimp.GIMP\torg.gnome.Platform/x86_64/46\n"
+            "org.listed.App\torg.gnome.Platform/x86_64/46\n";
+        const QString fix =
+            u"\u2192 Remove unused Flatpak runtimes \u00b7 %1 no installed app needs"_qs;
+        QTest::newRow("all used") << apps << runtimes << 0
+                                  << u"\u2713 Flatpak runtimes \u00b7 none unused"_qs << false;
+        QTest::newRow("an old platform")
+            << apps << runtimes + "org.kde.Platform/x86_64/5.15-23.08\n"
+            << 0 << fix.arg(u"1 runtime"_qs) << false;
+        QTest::newRow("no apps left")
+            << QByteArray() << runtimes << 0 << fix.arg(u"4 runtimes"_qs) << true;
+        QTest::newRow("flatpak fails")
+            << apps << runtimes << 1 << u"\u25ce Flatpak runtimes \u00b7 could not be listed"_qs
+            << false;
+        QTest::newRow("no flatpak")
+            << QByteArray() << QByteArray() << -1
+            << u"\u25ce flatpak is not installed \u00b7 Flatpak runtimes"_qs << true;
+    }
+    void flatpak() {
+        QFETCH(QByteArray, apps);
+        QFETCH(QByteArray, runtimes);
+        QFETCH(int, listStatus);
+        QFETCH(QString, expected);
+        QFETCH(bool, listedIsLeftover);
+        FakeHome h;
+        for (const char *id : {"org.listed.App", "org.folder.App", "org.removed.App"})
+            h.file(".var/app/" + QByteArray(id) + "/data/file", 30'000);
+        h.folder(".local/share/flatpak/app/org.folder.App");
+        const QString bin =
+            listStatus < 0
+                ? h.home() + u"/empty"_qs
+                : fakeFlatpak(h, apps, runtimes, "runtime/org.gnome.Sdk/x86_64/46\n", listStatus);
+        const QStringList lines = run({u"clean"_qs, u"--dry-run"_qs}, {}, withPath(bin));
+        const ParsedReport report = parseReport(lines);
+        const QString section = u"Leftovers of removed apps"_qs;
+        const QStringList leftovers = labels(report, section, review);
+        QVERIFY(!leftovers.contains(u"org.folder.App"_qs));
+        if (listStatus == 0 || listedIsLeftover)
+            QCOMPARE(leftovers.contains(u"org.listed.App"_qs), listedIsLeftover);
+        const ReportItem *removed = findItem(report, section, u"org.removed.App"_qs);
+        QVERIFY2(removed, qPrintable(joined(lines)));
+        QVERIFY(removed->bytes.value_or(0) >= 30'000);
+        QVERIFY(removed->detail.contains(u"~/.var/app/org.removed.App"_qs));
+
+        const QString text = joined(run({u"optimize"_qs, u"--dry-run"_qs}, {}, withPath(bin)));
+        QVERIFY2(text.contains(expected), qPrintable(text));
+        QVERIFY(!QFile::exists(bin + u"/calls"_qs));  // the check changes nothing
+        run({u"optimize"_qs}, {}, withPath(bin));
+        QCOMPARE(TestEnvironment::readFile(bin + u"/calls"_qs),
+                 expected.startsWith(u'\u2192')
+                     ? QByteArray("uninstall --user --unused -y --noninteractive\n")
+                     : QByteArray());
+    }
+
+    // What cannot be removed is left, reported as a failure, and the run
+    // goes on with the other caches: a file system mounted inside a cache
+    // (neither entered nor removed), and for an ordinary user, a file that
+    // belongs to someone else.
+    void failuresLeaveTheEntryAndTheRunGoesOn_data() {
+        QTest::addColumn<bool>("ordinaryUser");
+        QTest::newRow("another file system") << false;
+        QTest::newRow("another user's file") << true;
+    }
+    void failuresLeaveTheEntryAndTheRunGoesOn() {
+        QFETCH(bool, ordinaryUser);
+        const QStringList user = ordinaryUser ? asNobody() : QStringList();
+        if (ordinaryUser && user.isEmpty())
             QSKIP("needs root and setpriv to act as another user");
         FakeHome h;
-        h.file(".cache/gomod/pkg/mod/file.go", 3000);
-        h.file(".cache/foreign/file", 3000);
         h.file(".cache/plain/file", 3000);
-        QCOMPARE(QProcess::execute(u"chown"_qs, {u"-R"_qs, u"65534:65534"_qs, h.home()}), 0);
-        QCOMPARE(::chown(h.at(".cache/foreign").constData(), 0, 0), 0);
-        QCOMPARE(::chown(h.at(".cache/foreign/file").constData(), 0, 0), 0);
-        for (const char *folder : {".cache/gomod/pkg/mod", ".cache/gomod/pkg", ".cache/gomod"})
-            QCOMPARE(::chmod(h.at(folder).constData(), 0555), 0);
-        h.openToOthers();
-        const QStringList lines = ::appLines(runEngine({u"clean"_qs}, nobody).second);
-        QVERIFY2(!h.has(".cache/gomod"), qPrintable(lines.join(u'\n')));
+        h.file(".cache/failing/own", 3000);
+        const QByteArray mount = h.at(".cache/failing/mnt");
+        if (ordinaryUser) {
+            QCOMPARE(QProcess::execute(u"chown"_qs, {u"-R"_qs, u"65534:65534"_qs, h.home()}), 0);
+            h.folder(".cache/failing/mnt");  // root's, as is the file in it
+            h.openToOthers();
+        } else if (h.folder(".cache/failing/mnt");
+                   ::mount("tmpfs", mount.constData(), "tmpfs", 0, "size=1m") != 0) {
+            QSKIP("cannot mount a tmpfs here (needs root)");
+        }
+        h.file(".cache/failing/mnt/precious", 1000);
+        const QStringList lines = run({u"clean"_qs}, user);
+        const bool kept = h.has(".cache/failing/mnt/precious");
+        if (!ordinaryUser)
+            ::umount2(mount.constData(), MNT_DETACH);
+        QVERIFY(kept);
+        QVERIFY(!h.has(".cache/failing/own"));
         QVERIFY(!h.has(".cache/plain"));
-        QVERIFY(h.has(".cache/foreign/file"));
-        QVERIFY(anyLineHas(lines, u"~/.cache/foreign/file \u00b7 failed: Permission denied"_qs));
+        QVERIFY2(
+            anyLineHas(lines,
+                       ordinaryUser
+                           ? u"~/.cache/failing/mnt/precious \u00b7 failed: Permission denied"_qs
+                           : u"~/.cache/failing/mnt \u00b7 failed: on another file system"_qs),
+            qPrintable(lines.join(u'\n')));
         QVERIFY(lines.last().startsWith(u"Space freed: "_qs));
     }
 
