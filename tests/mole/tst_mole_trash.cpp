@@ -159,9 +159,9 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.summary()[u"refused"_qs].toInt(), 1);
         QSet<QByteArray> after = h.snapshot();
-        for (const QByteArray &entry : after)
-            if (entry.startsWith(".local/share/Trash/") && !before.contains(entry))
-                after.remove(entry);
+        after.removeIf([&](const QByteArray &entry) {
+            return entry.startsWith(".local/share/Trash/") && !before.contains(entry);
+        });
         QCOMPARE(after, before - QSet<QByteArray>{"last.txt"});
     }
 
