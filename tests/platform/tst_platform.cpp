@@ -38,7 +38,6 @@ private Q_SLOTS:
         QCOMPARE(Paths::resources(), env.resources());
         qputenv("BRIGHTLOFT_RESOURCES", QFile::encodeName(env.resources() + u"/sub/../"_qs));
         QCOMPARE(Paths::resources(), env.resources());
-        QVERIFY(!UserDefaults::flag(UserDefaults::setupDone));
         UserDefaults::setFlag(UserDefaults::setupDone, true);
         QVERIFY(UserDefaults::flag(UserDefaults::setupDone));
         QVERIFY(QFileInfo::exists(env.home() + u"/.config/Brightloft/Brightloft.conf"_qs));

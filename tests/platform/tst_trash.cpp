@@ -141,13 +141,12 @@ private Q_SLOTS:
     // File URIs carry any bytes, and a dash can't start an option.
     void desktopToolGetsFileUris() {
         TestEnvironment env;
-        const QString bin = env.home() + u"/bin"_qs;
         const QString args = env.home() + u"/args"_qs;
-        env.writeScript(bin + u"/gio"_qs,
+        env.writeScript(env.home() + u"/bin/gio"_qs,
                         u"for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '"_qs + args +
                             u"'\necho 'gio: oops' >&2\nexit 3\n"_qs);
         const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QFile::encodeName(bin));
+        qputenv("PATH", QFile::encodeName(env.home() + u"/bin"_qs));
         const Trash::FallbackRun run = Trash::moveWithDesktopTool({"/-x y", "/caf\xe9\n%"});
         qputenv("PATH", QFile::encodeName(env.home() + u"/nothing"_qs));
         const Trash::FallbackRun missing = Trash::moveWithDesktopTool({"/b"});
