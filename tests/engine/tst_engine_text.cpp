@@ -100,7 +100,6 @@ private Q_SLOTS:
              u"👨‍👩‍👧 photos", u"1 GB", 1'000'000'000);
         other("section", u"  ➤ Logs ", ReportParser::section, u"Logs");
         other("the question before a clean", u"➤ Please confirm the clean", ReportParser::nothing);
-        other("blank", u"   ", ReportParser::nothing);
         other("plain text", u"Plain text line", ReportParser::nothing);
         other("arrow without a space", u"➤", ReportParser::nothing);
     }

@@ -89,7 +89,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("appPath");  // relative to the home; "" for none
         QTest::addColumn<QString>("desktopId");
         QTest::addColumn<bool>("found");
-        QTest::newRow("executable is the app") << u"Apps/tool"_qs << u""_qs << true;
         QTest::newRow("executable inside the app's folder") << u"Apps"_qs << u""_qs << true;
         QTest::newRow("another app's executable") << u"Apps/tool2"_qs << u""_qs << false;
         QTest::newRow("started from the AppImage") << u"Apps/Tool.AppImage"_qs << u""_qs << true;
