@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QTest>
 
@@ -21,6 +22,7 @@
 #include "support/ScriptedEngine.h"
 #include "support/TestEnvironment.h"
 #include "support/TrashCheck.h"
+#include "support/ViewProbe.h"
 #include "theme/Text.h"
 #include "theme/controls/ConfirmButton.h"
 #include "theme/controls/PageTitle.h"
@@ -37,9 +39,7 @@ Q_DECLARE_METATYPE(QList<InstalledApp>)
 
 // Failure messages of QCOMPARE name the preview's case and text.
 char *toString(const Preview &p) {
-    static const char *const kinds[] = {"none",     "loading", "files",
-                                        "removing", "removed", "failed"};
-    return qstrdup(qPrintable(u"%1 (%2 files, %3) \"%4\""_qs.arg(QString::fromLatin1(kinds[p.kind]))
+    return qstrdup(qPrintable(u"kind %1 (%2 files, %3) \"%4\""_qs.arg(int(p.kind))
                                   .arg(p.plan.files.size())
                                   .arg(p.plan.total, p.message)));
 }
@@ -104,13 +104,6 @@ QString listJson(const QList<InstalledApp> &apps) {
     return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
 }
 
-// Every label text inside `w`.
-QStringList texts(const QWidget *w) {
-    QStringList out;
-    for (const QLabel *l : w->findChildren<QLabel *>()) out.append(l->text());
-    return out;
-}
-
 Preview failed(const QString &message) {
     return Preview::withMessage(Preview::failed, message);
 }
@@ -118,7 +111,7 @@ const Preview kRemoved =
     Preview::withMessage(Preview::removed, u"Tool is in the Trash \u00b7 1.2 MB freed."_qs);
 
 // The Uninstaller's model over the scripted engine in a temporary home; the
-// pane over it once shown.
+// pane over it once shown (showing it lists the apps).
 struct Scene {
     TestEnvironment env;
     AppsEngine engine{env.home() + u"/engine.log"_qs, {}, {}, {}, {}};
@@ -145,9 +138,12 @@ struct Scene {
         ScreenShots::present(&*view);
         QApplication::setActiveWindow(&*view);
     }
-    bool clickRow(int row) const {
-        return RealInput::click(view->list()->viewport(),
-                                view->list()->visualRect(view->rows()->index(row)).center());
+    QPoint centre(int row) const {
+        return view->list()->visualRect(view->rows()->index(row)).center();
+    }
+    bool clickRow(int row) const { return RealInput::click(view->list()->viewport(), centre(row)); }
+    bool shows(const QString &text) const {
+        return ViewProbe::visibleTexts(view->detail()).contains(text);
     }
     AppDetail *detail() const { return qobject_cast<AppDetail *>(view->detail()); }
     void removeEngine() const { QFile::remove(env.resources() + u"/engine/mole"_qs); }
@@ -336,18 +332,10 @@ private Q_SLOTS:
             QCOMPARE(s.engine.invocations().contains(u"uninstall tool"_qs), removal != u"@gone");
             QVERIFY(QDir(home + u"/.local/share/Trash/files"_qs).isEmpty());
         }
-        QStringList asked;  // the desktop's tool, only for what the Trash refused
-        if (!trashWorks && !gio.isNull())
-            for (const QString &path : QStringList{s.tool.path} + files)
-                asked << u"file://"_qs + QString::fromLatin1(
-                                             QFile::encodeName(
-                                                 path.startsWith(u'~') ? home + path.mid(1) : path)
-                                                 .toPercentEncoding("/"));
-        if (!asked.isEmpty())
-            asked = QStringList{u"trash"_qs, u"--"_qs} + asked;
-        QCOMPARE(QString::fromUtf8(TestEnvironment::readFile(home + u"/gio.args"_qs))
-                     .split(u'\n', Qt::SkipEmptyParts),
-                 asked);
+        // The desktop's tool, only for what the Trash refused: the app and every planned file.
+        QCOMPARE(TestEnvironment::readFile(home + u"/gio.args"_qs)
+                     .count("file://" + QFile::encodeName(home)),
+                 trashWorks || gio.isNull() ? 0 : 1 + files.size());
     }
 
     // A list that fails says why, in the engine's words, above the empty
@@ -391,14 +379,12 @@ private Q_SLOTS:
         QCOMPARE(s.model.error().value_or(QString()), error);
         if (!error.isEmpty())  // shown where the list would be
             QVERIFY(!s.view->listNote()->isHidden() && s.view->listNote()->text().contains(error));
-        const QStringList asked =
-            script.isNull() ? QStringList() : QStringList{u"uninstall --list"_qs};
-        QCOMPARE(s.engine.invocations(), asked);
-        if (!apps.isEmpty()) {
-            s.model.load();  // listed: never again
+        if (!apps.isEmpty()) {  // listed: never again
+            s.model.load();
             QVERIFY(!s.model.isLoading());
-            QCOMPARE(s.engine.invocations(), asked);
         }
+        QCOMPARE(s.engine.invocations(),
+                 script.isNull() ? QStringList() : QStringList{u"uninstall --list"_qs});
     }
 
     // The list's rows stay a sound item model while the engine lists, du
@@ -432,8 +418,7 @@ private Q_SLOTS:
         QCOMPARE(view.rows()->app(0).name, apps[60].name);  // largest first
         QCOMPARE(view.rows()->app(64).name, u"Missing"_qs);
         const QString title = view.pageTitle()->findChildren<QLabel *>().last()->text();
-        QVERIFY2(title.startsWith(u"65 apps · "_qs) && title.endsWith(u" total"_qs),
-                 qPrintable(title));
+        QVERIFY2(title.contains(QRegularExpression(u"^65 apps · .* total$"_qs)), qPrintable(title));
         for (const auto &[query, count] : {std::pair{u"aPp"_qs, 60}, {u"Apps"_qs, 0}}) {
             view.search()->setText(query);
             QCoreApplication::processEvents();
@@ -477,24 +462,21 @@ private Q_SLOTS:
         s.engine.gate = s.env.home() + u"/go"_qs;
         s.show();
         QVERIFY(s.load());
-        QVERIFY(texts(s.view->detail()).contains(u"Select an App"_qs));
-        const auto centre = [&](int row) {
-            return s.view->list()->visualRect(s.view->rows()->index(row)).center();
-        };
+        QVERIFY(s.shows(u"Select an App"_qs));
         for (int row : {0, 1, 2, 1}) {
-            QTest::mouseMove(s.view->list()->viewport(), centre(row));
+            QTest::mouseMove(s.view->list()->viewport(), s.centre(row));
             QTest::qWait(UninstallView::hoverDelayMs / 5);
         }
         QVERIFY(s.engine.invocations().filter(u"--dry-run"_qs).isEmpty());
-        QTest::mouseMove(s.view->list()->viewport(), centre(2));
+        QTest::mouseMove(s.view->list()->viewport(), s.centre(2));
         QTRY_VERIFY(s.engine.invocations().contains(u"uninstall --dry-run hover"_qs));
 
         QVERIFY(s.clickRow(0));
         QCOMPARE(s.model.selection(), std::optional(s.model.apps().first().path));
         QCoreApplication::processEvents();
         QVERIFY(s.detail() && !s.detail()->uninstallButton()->isEnabled());
-        QVERIFY(texts(s.detail()).contains(u"Finding related files…"_qs));
-        QCOMPARE(texts(s.detail()->stats()->cell(0)).last(), u"…"_qs);
+        QVERIFY(s.shows(u"Finding related files…"_qs));
+        QVERIFY(ViewProbe::visibleTexts(s.detail()->stats()->cell(0)).contains(u"…"_qs));
 
         QFile(s.engine.gate).open(QIODevice::WriteOnly);
         QTRY_COMPARE(s.model.preview().kind, Preview::files);
@@ -504,8 +486,7 @@ private Q_SLOTS:
         QAbstractItemModelTester tester(s.detail()->files()->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(s.detail()->files()->model()->rowCount(), 2);
-        QCOMPARE(texts(s.detail()->stats()->cell(1)).last(), u"1.5 MB"_qs);
-        QVERIFY(ScreenShots::shoot(&*s.view, u"uninstall-detail"_qs));
+        QVERIFY(ViewProbe::visibleTexts(s.detail()->stats()->cell(1)).contains(u"1.5 MB"_qs));
         QVERIFY(RealInput::click(uninstall));
         QCOMPARE(uninstall->title(), u"Confirm Uninstall"_qs);
         QCOMPARE(s.model.preview().kind, Preview::files);  // armed, nothing moved
@@ -516,8 +497,8 @@ private Q_SLOTS:
         QCOMPARE(s.model.selection(), std::optional(s.model.apps().at(1).path));
         QTRY_COMPARE(s.model.preview().kind, Preview::failed);
         QCoreApplication::processEvents();
-        QVERIFY(texts(s.view->detail()).contains(u"Couldn't Uninstall"_qs));
-        QVERIFY(texts(s.view->detail()).contains(u"Couldn't list this app's files."_qs));
+        QVERIFY(s.shows(u"Couldn't Uninstall"_qs) &&
+                s.shows(u"Couldn't list this app's files."_qs));
     }
 
     // The bundled engine plans an AppImage with its desktop entry and
