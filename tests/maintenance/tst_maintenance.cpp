@@ -150,8 +150,6 @@ private Q_SLOTS:
         }
         QCOMPARE(log.take().value(u"failedChanged"_qs), ending.isEmpty() ? 0 : 1);
         QCOMPARE(shown(s.view), screen);
-        QVERIFY(ScreenShots::shoot(&s.view,
-                                   u"optimize-"_qs + QString::fromLatin1(QTest::currentDataTag())));
 
         log.take();
         QVERIFY(RealInput::key(&s.view, Qt::Key_R, Qt::ControlModifier));

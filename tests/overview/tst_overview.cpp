@@ -118,8 +118,6 @@ private Q_SLOTS:
                      .toPlainText()
                      .replace(QChar::LineSeparator, u'\n'),
                  error.trimmed() + u"\nTry reopening Brightloft."_qs);
-        if (script.isEmpty())
-            QVERIFY(ScreenShots::shoot(&s.view, u"overview-failed"_qs));
 
         // The engine works again: the next try reads, and the error goes.
         s.env.installEngineInResources(watch({reading(30, 40)}));
@@ -210,8 +208,6 @@ private Q_SLOTS:
         QFETCH(QString, cards);
         // The dry run is held, so a second press finds a scan running.
         Scene s(u"[ \"$*\" = 'clean --dry-run' ] && exec sleep 30\n"_qs + watch({reading}));
-        if (QTest::currentDataTag() == QByteArray("live"))
-            QVERIFY(ScreenShots::shoot(&s.view, u"overview-waiting"_qs));
         s.status.stream();
         QVERIFY(QTest::qWaitFor([&] { return s.status.snapshot().has_value(); }, 10000));
         QCoreApplication::processEvents();
@@ -221,8 +217,6 @@ private Q_SLOTS:
                                          QRegularExpression::CaseInsensitiveOption);
         for (const QLabel *label : s.view.findChildren<QLabel *>())
             QVERIFY2(!garbage.match(label->text()).hasMatch(), qPrintable(label->text()));
-        QVERIFY(ScreenShots::shoot(&s.view,
-                                   u"overview-"_qs + QString::fromLatin1(QTest::currentDataTag())));
         if (QTest::currentDataTag() != QByteArray("live"))
             return;
         QSignalSpy navigate(&s.view, &OverviewView::navigate);
