@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QListView>
 #include <QLocale>
-#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
