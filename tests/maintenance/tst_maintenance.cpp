@@ -1,6 +1,3 @@
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QTest>
 
@@ -150,8 +147,6 @@ private Q_SLOTS:
         }
         QCOMPARE(log.take().value(u"failedChanged"_qs), ending.isEmpty() ? 0 : 1);
         QCOMPARE(shown(s.view), screen);
-        QVERIFY(ScreenShots::shoot(&s.view,
-                                   u"optimize-"_qs + QString::fromLatin1(QTest::currentDataTag())));
 
         log.take();
         QVERIFY(RealInput::key(&s.view, Qt::Key_R, Qt::ControlModifier));
@@ -166,35 +161,6 @@ private Q_SLOTS:
             QCOMPARE(shown(s.view), then);
             QTRY_VERIFY(ScriptedEngine::isGone(ScriptedEngine::readPid(pidFile)));
         }
-    }
-
-    // The pane over the real engine in a temporary home: a broken launcher
-    // and a dangling link are found by the check and fixed by the apply run,
-    // by clicks; a good link stays.
-    void checkAndApplyWithTheRealEngine() {
-        Scene s;
-        s.env.installRealEngine();
-        const QString home = s.env.home();
-        const QString launcher = home + u"/.local/share/applications/gone.desktop"_qs;
-        QVERIFY(TestEnvironment::writeFile(
-            launcher,
-            "[Desktop Entry]\nType=Application\nName=Gone App\nExec=/nonexistent/gone %U\n"));
-        QDir().mkpath(home + u"/.local/bin"_qs);
-        QVERIFY(QFile::link(u"/nonexistent/tool"_qs, home + u"/.local/bin/dangling"_qs));
-        QVERIFY(QFile::link(u"/bin/sh"_qs, home + u"/.local/bin/fine"_qs));
-
-        QVERIFY(RealInput::click(visibleButton(s.view, u"Run Check"_qs)));
-        QVERIFY(s.reach(Phase::ready));
-        QVERIFY(QFile::exists(launcher));  // a check changes nothing
-        QVERIFY2(shown(s.view).contains(u"Remove the launcher Gone App"_qs),
-                 qPrintable(shown(s.view)));
-
-        QVERIFY(RealInput::click(visibleButton(s.view, u"Apply Fixes"_qs)));
-        QVERIFY(s.reach(Phase::done));
-        QVERIFY(!QFile::exists(launcher));
-        QVERIFY(!QFileInfo(home + u"/.local/bin/dangling"_qs).isSymLink());
-        QVERIFY(QFileInfo(home + u"/.local/bin/fine"_qs).isSymLink());
-        QVERIFY(s.model.failed().isEmpty());
     }
 };
 

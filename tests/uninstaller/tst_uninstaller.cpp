@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QTest>
 
@@ -21,6 +22,7 @@
 #include "support/ScriptedEngine.h"
 #include "support/TestEnvironment.h"
 #include "support/TrashCheck.h"
+#include "support/ViewProbe.h"
 #include "theme/Text.h"
 #include "theme/controls/ConfirmButton.h"
 #include "theme/controls/PageTitle.h"
@@ -37,9 +39,7 @@ Q_DECLARE_METATYPE(QList<InstalledApp>)
 
 // Failure messages of QCOMPARE name the preview's case and text.
 char *toString(const Preview &p) {
-    static const char *const kinds[] = {"none",     "loading", "files",
-                                        "removing", "removed", "failed"};
-    return qstrdup(qPrintable(u"%1 (%2 files, %3) \"%4\""_qs.arg(QString::fromLatin1(kinds[p.kind]))
+    return qstrdup(qPrintable(u"kind %1 (%2 files, %3) \"%4\""_qs.arg(int(p.kind))
                                   .arg(p.plan.files.size())
                                   .arg(p.plan.total, p.message)));
 }
@@ -104,13 +104,6 @@ QString listJson(const QList<InstalledApp> &apps) {
     return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
 }
 
-// Every label text inside `w`.
-QStringList texts(const QWidget *w) {
-    QStringList out;
-    for (const QLabel *l : w->findChildren<QLabel *>()) out.append(l->text());
-    return out;
-}
-
 Preview failed(const QString &message) {
     return Preview::withMessage(Preview::failed, message);
 }
@@ -118,7 +111,7 @@ const Preview kRemoved =
     Preview::withMessage(Preview::removed, u"Tool is in the Trash \u00b7 1.2 MB freed."_qs);
 
 // The Uninstaller's model over the scripted engine in a temporary home; the
-// pane over it once shown.
+// pane over it once shown (showing it lists the apps).
 struct Scene {
     TestEnvironment env;
     AppsEngine engine{env.home() + u"/engine.log"_qs, {}, {}, {}, {}};
@@ -145,9 +138,12 @@ struct Scene {
         ScreenShots::present(&*view);
         QApplication::setActiveWindow(&*view);
     }
-    bool clickRow(int row) const {
-        return RealInput::click(view->list()->viewport(),
-                                view->list()->visualRect(view->rows()->index(row)).center());
+    QPoint centre(int row) const {
+        return view->list()->visualRect(view->rows()->index(row)).center();
+    }
+    bool clickRow(int row) const { return RealInput::click(view->list()->viewport(), centre(row)); }
+    bool shows(const QString &text) const {
+        return ViewProbe::visibleTexts(view->detail()).contains(text);
     }
     AppDetail *detail() const { return qobject_cast<AppDetail *>(view->detail()); }
     void removeEngine() const { QFile::remove(env.resources() + u"/engine/mole"_qs); }
@@ -174,11 +170,13 @@ struct Removal : Scene {
         model.uninstall(tool);
         return QTest::qWaitFor([&] { return model.preview().kind != Preview::removing; }, 10000);
     }
-    // A fake `gio` alone on PATH that notes its arguments and then runs `body`.
+    // A fake `gio` alone on PATH that notes its arguments and then runs
+    // `body`; a null body: nothing on PATH.
     void fakeGio(const QString &body) const {
         const QString bin = env.home() + u"/bin"_qs;
-        env.writeScript(bin + u"/gio"_qs,
-                        u"printf '%s\\n' \"$@\" > '"_qs + env.home() + u"/gio.args'\n"_qs + body);
+        if (!body.isNull())
+            env.writeScript(bin + u"/gio"_qs, u"printf '%s\\n' \"$@\" > '"_qs + env.home() +
+                                                  u"/gio.args'\n"_qs + body);
         qputenv("PATH", QFile::encodeName(bin));
     }
 };
@@ -204,11 +202,11 @@ private Q_SLOTS:
     // text: a name that is not UTF-8 goes to the Trash too, not skipped.
     void trashesThePlannedFiles() {
         Removal s;
-        const QString config = s.env.home() + u"/.config/tool"_qs;
-        const QString entry =
-            s.env.home() + u"/.local/share/applications/org.example.Tool.desktop"_qs;
-        QVERIFY(TestEnvironment::writeFile(config + u"/settings.ini"_qs));
-        QVERIFY(TestEnvironment::writeFile(entry));
+        const QString config = s.env.home() + u"/.config/tool"_qs,
+                      entry =
+                          s.env.home() + u"/.local/share/applications/org.example.Tool.desktop"_qs;
+        QVERIFY(TestEnvironment::writeFile(config + u"/s.ini"_qs) &&
+                TestEnvironment::writeFile(entry));
         const QByteArray odd = QFile::encodeName(s.env.home()) + "/.config/tool-\xff\xfe";
         QVERIFY(::mkdir(odd.constData(), 0755) == 0);
         QVERIFY(QDir().mkpath(QFileInfo(s.tool.path).path()));
@@ -229,11 +227,10 @@ private Q_SLOTS:
         QCOMPARE(running.exitStatus(), QProcess::CrashExit);
         QVERIFY(s.removed());  // the plan is taken: a second call does nothing
         QCOMPARE(s.model.preview(), kRemoved);
-        QVERIFY(s.model.apps().isEmpty());
-        QCOMPARE(s.model.selection(), std::nullopt);
-        for (const QString &path : {s.tool.path, config, entry})
+        QVERIFY(s.model.apps().isEmpty() && !s.model.selection());
+        for (const QByteArray &path : {QFile::encodeName(s.tool.path), QFile::encodeName(config),
+                                       QFile::encodeName(entry), odd})
             QCOMPARE(TrashCheck::problemWith(path), QString());
-        QCOMPARE(TrashCheck::problemWith(odd), QString());
         QVERIFY(!s.engine.invocations().contains(u"uninstall tool"_qs) &&
                 !QFileInfo::exists(s.env.home() + u"/gio.args"_qs));
     }
@@ -263,7 +260,6 @@ private Q_SLOTS:
         const QString password = u" need your admin password. Select Tool and try again."_qs;
         for (const char *place : {"~", "~/Documents", "~/.config", "~/.local/share/Trash"})
             row(place, {QString::fromLatin1(place)}, true, ok, failed(u"*"_qs));
-        row("already gone", {u"~/gone"_qs}, true, ok, kRemoved);
         row("desktop tool: ok", {dash}, false, ok, kRemoved);
         row("desktop tool: cancelled, one item", {}, false,
             says("gio: file:///x: Operation was cancelled", 2),
@@ -307,9 +303,7 @@ private Q_SLOTS:
         QVERIFY(TestEnvironment::writeFile(s.tool.path));
         QStringList kept;  // a file inside each planned place
         for (const QString &file : files)
-            if (!file.endsWith(u"gone"))
-                QVERIFY(TestEnvironment::writeFile(
-                    kept.emplace_back(home + file.mid(1) + u"/keep.txt"_qs)));
+            QVERIFY(TestEnvironment::writeFile(kept.emplace_back(home + file.mid(1) + u"/k"_qs)));
         s.engine.removals.insert(u"tool"_qs, removal);
         s.plan(files);
         if (!trashWorks) {  // the home Trash cannot be used: every first-pass move fails
@@ -320,10 +314,7 @@ private Q_SLOTS:
             s.removeEngine();
             QFile::remove(s.tool.path);
         }
-        if (gio.isNull())
-            qputenv("PATH", QFile::encodeName(home + u"/nothing"_qs));
-        else
-            s.fakeGio(gio);
+        s.fakeGio(gio);
         QVERIFY(s.removed());
         const Preview shown = s.model.preview();
         if (expected.message == u"*")
@@ -336,18 +327,10 @@ private Q_SLOTS:
             QCOMPARE(s.engine.invocations().contains(u"uninstall tool"_qs), removal != u"@gone");
             QVERIFY(QDir(home + u"/.local/share/Trash/files"_qs).isEmpty());
         }
-        QStringList asked;  // the desktop's tool, only for what the Trash refused
-        if (!trashWorks && !gio.isNull())
-            for (const QString &path : QStringList{s.tool.path} + files)
-                asked << u"file://"_qs + QString::fromLatin1(
-                                             QFile::encodeName(
-                                                 path.startsWith(u'~') ? home + path.mid(1) : path)
-                                                 .toPercentEncoding("/"));
-        if (!asked.isEmpty())
-            asked = QStringList{u"trash"_qs, u"--"_qs} + asked;
-        QCOMPARE(QString::fromUtf8(TestEnvironment::readFile(home + u"/gio.args"_qs))
-                     .split(u'\n', Qt::SkipEmptyParts),
-                 asked);
+        // The desktop's tool, only for what the Trash refused: the app and every planned file.
+        QCOMPARE(TestEnvironment::readFile(home + u"/gio.args"_qs)
+                     .count("file://" + QFile::encodeName(home)),
+                 trashWorks || gio.isNull() ? 0 : 1 + files.size());
     }
 
     // A list that fails says why, in the engine's words, above the empty
@@ -391,14 +374,12 @@ private Q_SLOTS:
         QCOMPARE(s.model.error().value_or(QString()), error);
         if (!error.isEmpty())  // shown where the list would be
             QVERIFY(!s.view->listNote()->isHidden() && s.view->listNote()->text().contains(error));
-        const QStringList asked =
-            script.isNull() ? QStringList() : QStringList{u"uninstall --list"_qs};
-        QCOMPARE(s.engine.invocations(), asked);
-        if (!apps.isEmpty()) {
-            s.model.load();  // listed: never again
+        if (!apps.isEmpty()) {  // listed: never again
+            s.model.load();
             QVERIFY(!s.model.isLoading());
-            QCOMPARE(s.engine.invocations(), asked);
         }
+        QCOMPARE(s.engine.invocations(),
+                 script.isNull() ? QStringList() : QStringList{u"uninstall --list"_qs});
     }
 
     // The list's rows stay a sound item model while the engine lists, du
@@ -432,8 +413,7 @@ private Q_SLOTS:
         QCOMPARE(view.rows()->app(0).name, apps[60].name);  // largest first
         QCOMPARE(view.rows()->app(64).name, u"Missing"_qs);
         const QString title = view.pageTitle()->findChildren<QLabel *>().last()->text();
-        QVERIFY2(title.startsWith(u"65 apps · "_qs) && title.endsWith(u" total"_qs),
-                 qPrintable(title));
+        QVERIFY2(title.contains(QRegularExpression(u"^65 apps · .* total$"_qs)), qPrintable(title));
         for (const auto &[query, count] : {std::pair{u"aPp"_qs, 60}, {u"Apps"_qs, 0}}) {
             view.search()->setText(query);
             QCoreApplication::processEvents();
@@ -477,24 +457,21 @@ private Q_SLOTS:
         s.engine.gate = s.env.home() + u"/go"_qs;
         s.show();
         QVERIFY(s.load());
-        QVERIFY(texts(s.view->detail()).contains(u"Select an App"_qs));
-        const auto centre = [&](int row) {
-            return s.view->list()->visualRect(s.view->rows()->index(row)).center();
-        };
+        QVERIFY(s.shows(u"Select an App"_qs));
         for (int row : {0, 1, 2, 1}) {
-            QTest::mouseMove(s.view->list()->viewport(), centre(row));
+            QTest::mouseMove(s.view->list()->viewport(), s.centre(row));
             QTest::qWait(UninstallView::hoverDelayMs / 5);
         }
         QVERIFY(s.engine.invocations().filter(u"--dry-run"_qs).isEmpty());
-        QTest::mouseMove(s.view->list()->viewport(), centre(2));
+        QTest::mouseMove(s.view->list()->viewport(), s.centre(2));
         QTRY_VERIFY(s.engine.invocations().contains(u"uninstall --dry-run hover"_qs));
 
         QVERIFY(s.clickRow(0));
         QCOMPARE(s.model.selection(), std::optional(s.model.apps().first().path));
         QCoreApplication::processEvents();
         QVERIFY(s.detail() && !s.detail()->uninstallButton()->isEnabled());
-        QVERIFY(texts(s.detail()).contains(u"Finding related files…"_qs));
-        QCOMPARE(texts(s.detail()->stats()->cell(0)).last(), u"…"_qs);
+        QVERIFY(s.shows(u"Finding related files…"_qs));
+        QVERIFY(ViewProbe::visibleTexts(s.detail()->stats()->cell(0)).contains(u"…"_qs));
 
         QFile(s.engine.gate).open(QIODevice::WriteOnly);
         QTRY_COMPARE(s.model.preview().kind, Preview::files);
@@ -504,8 +481,7 @@ private Q_SLOTS:
         QAbstractItemModelTester tester(s.detail()->files()->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(s.detail()->files()->model()->rowCount(), 2);
-        QCOMPARE(texts(s.detail()->stats()->cell(1)).last(), u"1.5 MB"_qs);
-        QVERIFY(ScreenShots::shoot(&*s.view, u"uninstall-detail"_qs));
+        QVERIFY(ViewProbe::visibleTexts(s.detail()->stats()->cell(1)).contains(u"1.5 MB"_qs));
         QVERIFY(RealInput::click(uninstall));
         QCOMPARE(uninstall->title(), u"Confirm Uninstall"_qs);
         QCOMPARE(s.model.preview().kind, Preview::files);  // armed, nothing moved
@@ -516,8 +492,8 @@ private Q_SLOTS:
         QCOMPARE(s.model.selection(), std::optional(s.model.apps().at(1).path));
         QTRY_COMPARE(s.model.preview().kind, Preview::failed);
         QCoreApplication::processEvents();
-        QVERIFY(texts(s.view->detail()).contains(u"Couldn't Uninstall"_qs));
-        QVERIFY(texts(s.view->detail()).contains(u"Couldn't list this app's files."_qs));
+        QVERIFY(s.shows(u"Couldn't Uninstall"_qs) &&
+                s.shows(u"Couldn't list this app's files."_qs));
     }
 
     // The bundled engine plans an AppImage with its desktop entry and
@@ -534,21 +510,21 @@ private Q_SLOTS:
                                            "[Desktop Entry]\nType=Application\nName=Notely\n"
                                            "Icon=notely\nExec=\"" +
                                                QFile::encodeName(image) + "\" %U\n"));
-        QVERIFY(TestEnvironment::writeFile(home + u"/.config/notely/settings.ini"_qs));
-        QVERIFY(TestEnvironment::writeFile(other));
+        QVERIFY(TestEnvironment::writeFile(home + u"/.config/notely/settings.ini"_qs) &&
+                TestEnvironment::writeFile(other));
         QFile::setPermissions(image, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QSet<QString> expected{image, entry, home + u"/.config/notely"_qs};
         AppsModel model;
         model.load();
         QVERIFY(QTest::qWaitFor([&] { return model.apps().size() == 1; }, 20000));
         model.select(image);
-        QVERIFY(QTest::qWaitFor([&] { return model.preview().kind == Preview::files; }, 20000));
+        QTRY_COMPARE_WITH_TIMEOUT(model.preview().kind, Preview::files, 20000);
         QSet<QString> listed;
         for (const AppsModel::Leftover &file : model.preview().plan.files)
             listed.insert(file.path.startsWith(u"~/"_qs) ? home + file.path.mid(1) : file.path);
         QCOMPARE(listed, expected);
         model.uninstall(model.apps().first());
-        QVERIFY(QTest::qWaitFor([&] { return model.preview().kind == Preview::removed; }, 20000));
+        QTRY_COMPARE_WITH_TIMEOUT(model.preview().kind, Preview::removed, 20000);
         for (const QString &path : expected)
             QVERIFY2(!QFileInfo::exists(path) && TrashCheck::problemWith(path).isEmpty(),
                      qPrintable(path + TrashCheck::problemWith(path)));
