@@ -190,6 +190,17 @@ private Q_SLOTS:
             << u"200 GB | available of 500 GB | 60% used | 0 bytes | 400 GB | 0 bytes | 200 GB | "
                u"ok | "
                "90 |  | 10 |  | 20 | 1 byte / 2 bytes |  | "_qs;
+        // Numbers past what a machine reports must not reach an integer
+        // conversion unclamped (undefined behaviour) nor show as nan or inf.
+        QTest::newRow("absurd")
+            << QString::fromUtf8(
+                   R"({"health_score": 7, "health_score_msg": "Odd", "cpu": {"usage": 1e300},)"
+                   R"( "memory": {"used": -5, "total": 1e30, "used_percent": -1e300},)"
+                   R"( "disks": [{"mount": "/", "used": 1e30, "total": 1e19, "used_percent": 1e308}],)"
+                   R"( "trash_size": 1e25, "batteries": [{"percent": -1e300}]})")
+            << u"0 bytes | available of 9.22 EB | 9223372036854775807% used | 0 bytes | 9.22 EB | "
+               "0 bytes | 0 bytes | Odd | 7 |  | 9223372036854775807 |  | -9223372036854775808 | "
+               "-5 bytes / 9.22 EB | -9223372036854775808 | "_qs;
     }
     void aReadingFillsTheCardsAndToolsLeadOn() {
         QFETCH(QString, reading);
