@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QStringDecoder>
 #include <QTest>
 
 #include <dirent.h>
@@ -34,9 +33,7 @@ QList<QByteArray> namesIn(const QByteArray &folder) {
 }
 
 bool isUtf8(const QByteArray &bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    (void)decoder.decode(bytes);
-    return !decoder.hasError();
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
 }  // namespace
