@@ -59,17 +59,11 @@ class TestMoleUninstall : public QObject {
         h.text(".config/autostart/appimagekit-foo.desktop", desktopEntry("Foo", "x"));
         h.file(".config/fooeditor/settings", 500);  // shared: Local App says it is FooEditor too
         h.file("Downloads/Mole mo clean.AppImage", 1000);
-        h.file("Downloads/Hidden.AppImage", 1000);
-        h.text(".local/share/applications/hidden.desktop",
-               desktopEntry("Hidden", home + "/Downloads/Hidden.AppImage", "NoDisplay=true\n"));
-        h.program("opt/localapp/bin/localapp", 4000);
-        h.text(".local/share/applications/localapp.desktop",
-               desktopEntry("Local App", home + "/opt/localapp/bin/localapp",
-                            "StartupWMClass=FooEditor\n"));
+        addApp(h, "hidden", "Hidden", "Downloads/Hidden.AppImage", "NoDisplay=true\n");
+        addApp(h, "localapp", "Local App", "opt/localapp/bin/localapp",
+               "StartupWMClass=FooEditor\n");
         h.file(".config/localapp/prefs", 700);
-        h.file("opt/kdeonly/run", 100);
-        h.text(".local/share/applications/kdeonly.desktop",
-               desktopEntry("KDE Only", home + "/opt/kdeonly/run", "OnlyShowIn=KDE;\n"));
+        addApp(h, "kdeonly", "KDE Only", "opt/kdeonly/run", "OnlyShowIn=KDE;\n");
         h.file(".local/share/flatpak/app/org.example.Flat/current/files", 5000);
         h.file(".var/app/org.example.Flat/config/x", 600);
         h.file("brew/Cellar/brewapp/1.0/bin/brewapp", 3000);
