@@ -1,11 +1,6 @@
 #include "EngineText.h"
 
-#include <QJsonDocument>
-#include <QObject>
-#include <QTest>
-
 #include "EngineProcess.h"
-#include "engine/Engine.h"
 #include "engine/MaintenanceReader.h"
 #include "engine/SizeMarkers.h"
 #include "engine/UninstallReport.h"

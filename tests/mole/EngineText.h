@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QJsonObject>
-#include <QList>
-#include <QString>
-#include <QStringList>
 
 #include <optional>
 

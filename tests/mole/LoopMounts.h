@@ -1,12 +1,6 @@
 #pragma once
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QStringList>
-
-#include <unistd.h>
 
 #include "EngineProcess.h"
 

@@ -1,11 +1,9 @@
-#include "EngineProcess.h"
 #include "FakeHome.h"
 #include "LoopMounts.h"
 
 #include <QDateTime>
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,15 +1,9 @@
 #include "FakeHome.h"
 #include "RealisticHome.h"
 
-#include <QProcess>
-#include <QTest>
-
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include "EngineProcess.h"
-#include "engine/Commands.h"
 #include "engine/SizeMarkers.h"
 
 namespace {

@@ -6,21 +6,14 @@
 // outside it, and fingerprints of everything that must survive.
 #include "FakeHome.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <thread>
-
-#include "EngineProcess.h"
 
 namespace {
 

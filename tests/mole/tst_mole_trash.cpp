@@ -1,20 +1,14 @@
 #include "FakeHome.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QTest>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <thread>
 
-#include "EngineProcess.h"
 #include "LoopMounts.h"
 #include "support/TrashCheck.h"
 

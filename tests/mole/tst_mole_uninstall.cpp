@@ -1,15 +1,8 @@
 #include "FakeHome.h"
 
-#include <QDir>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
-#include <QTest>
 
-#include <sys/stat.h>
-
-#include "engine/Commands.h"
 #include "engine/SizeMarkers.h"
 #include "support/TrashCheck.h"
 
