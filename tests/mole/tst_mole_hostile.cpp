@@ -192,11 +192,10 @@ private Q_SLOTS:
         // folder must stay; all of it when the default is unsafe too.
         const auto survivors = [&] {
             QMap<QByteArray, QByteArray> print = FakeHome::fingerprint(home);
-            for (auto it = print.begin(); it != print.end();)
-                it = it.key().startsWith("/.local/state") ||
-                             (!unsafeDefault && it.key().startsWith("/.cache"))
-                         ? print.erase(it)
-                         : std::next(it);
+            print.removeIf([&](auto it) {
+                return it.key().startsWith("/.local/state") ||
+                       (!unsafeDefault && it.key().startsWith("/.cache"));
+            });
             return print;
         };
         const QMap<QByteArray, QByteArray> before = survivors();
