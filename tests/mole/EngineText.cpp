@@ -1,11 +1,6 @@
 #include "EngineText.h"
 
-#include <QJsonDocument>
-#include <QObject>
-#include <QTest>
-
 #include "EngineProcess.h"
-#include "engine/Engine.h"
 #include "engine/MaintenanceReader.h"
 #include "engine/SizeMarkers.h"
 #include "engine/UninstallReport.h"
@@ -43,11 +38,6 @@ QString withoutJoiners(QString text) {
     return text.remove(QChar(0x2060));
 }
 
-QStringList withoutJoiners(QStringList lines) {
-    for (QString &line : lines) line = withoutJoiners(line);
-    return lines;
-}
-
 QStringList labels(const ParsedReport &report, const QString &section, ReportItem::Kind kind) {
     QStringList out;
     for (const ReportSection &s : report.sections)
@@ -66,26 +56,6 @@ const ReportItem *findItem(const ParsedReport &report, const QString &section,
                 if (withoutJoiners(item.label) == label)
                     return &item;
     return nullptr;
-}
-
-std::optional<qint64> lastSize(const QStringList &lines) {
-    std::optional<qint64> last;
-    for (const QString &line : lines)
-        if (const auto size = SizeMarkers::sizeIn(line))
-            last = size;
-    return last;
-}
-
-bool anyLineHas(const QStringList &lines, const QString &text) {
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const QString &line) { return line.contains(text); });
-}
-
-QStringList leftoverPaths(const QStringList &dryRun) {
-    QStringList paths;
-    for (const Leftover &leftover : UninstallReport::leftovers(dryRun.join(u'\n')))
-        paths.append(withoutJoiners(leftover.path));
-    return paths;
 }
 
 QList<QByteArray> leftoverBytes(const QStringList &dryRun) {

@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QJsonObject>
-#include <QList>
-#include <QString>
-#include <QStringList>
 
 #include <optional>
 
@@ -36,15 +32,9 @@ QStringList labels(const ParsedReport &report, const QString &section, ReportIte
 const ReportItem *findItem(const ParsedReport &report, const QString &section,
                            const QString &label);
 QString withoutJoiners(QString text);
-QStringList withoutJoiners(QStringList lines);
 
-// The last size a run's lines report: a clean's freed total.
-std::optional<qint64> lastSize(const QStringList &lines);
-bool anyLineHas(const QStringList &lines, const QString &text);
-
-// The leftovers an uninstall dry run lists, as the uninstaller reads them:
-// shown paths (without joiners) or exact bytes.
-QStringList leftoverPaths(const QStringList &dryRun);
+// The exact bytes of the leftovers an uninstall dry run lists, as the
+// uninstaller reads them.
 QList<QByteArray> leftoverBytes(const QStringList &dryRun);
 
 // The trash command's JSON lines, read the way the app reads them: one per

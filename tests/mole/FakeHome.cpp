@@ -1,13 +1,10 @@
 #include "FakeHome.h"
 
 #include <QCryptographicHash>
-#include <QFile>
-#include <QTest>
 
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 FakeHome::FakeHome() : m_root(QFile::encodeName(m_env.home())) {
     m_env.installRealEngine();

@@ -1,16 +1,12 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
 #include <QMap>
 #include <QProcess>
 #include <QSet>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
+#include "EngineProcess.h"
 #include "EngineText.h"
-#include "support/TestEnvironment.h"
 
 // A temporary home for the deleting engine commands, built with POSIX calls
 // on byte names (they may not be valid UTF-8), and the engine run through the

@@ -1,12 +1,8 @@
 #pragma once
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QStringList>
 
-#include <unistd.h>
+#include "EngineProcess.h"
 
 // File systems mounted for one test and taken down again in reverse order:
 // loop images (btrfs, ext4) and tmpfs. Needs root and the mkfs tools; every
@@ -44,8 +40,8 @@ public:
         }
         file.close();
         QString device;
-        if (!run(mkfs.first(), mkfs.mid(1) << path) ||
-            !run(u"losetup"_qs, {u"--find"_qs, u"--show"_qs, path}, &device))
+        if (!run(mkfs + QStringList{path}) ||
+            !run({u"losetup"_qs, u"--find"_qs, u"--show"_qs, path}, &device))
             return {};
         m_loops.prepend(device);
         return device;
@@ -53,7 +49,7 @@ public:
 
     bool mount(const QString &source, const QString &point, const QStringList &options = {}) {
         QDir().mkpath(point);
-        if (!run(u"mount"_qs, options + QStringList{source, point}))
+        if (!run(QStringList{u"mount"_qs} + options + QStringList{source, point}))
             return false;
         m_points << point;
         return true;
@@ -61,17 +57,14 @@ public:
 
     // Runs a command to its end; false, with its output in error(), when it
     // fails. Its output goes to `output` when asked for.
-    bool run(const QString &program, const QStringList &arguments, QString *output = nullptr) {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program, arguments);
-        const bool done = process.waitForFinished(60000) && process.exitCode() == 0;
-        const QString text = QString::fromLocal8Bit(process.readAll()).trimmed();
-        if (!done)
-            m_error = program + u": "_qs + text;
+    bool run(const QStringList &command, QString *output = nullptr) {
+        const auto [code, bytes] = runCommand(command);
+        const QString text = QString::fromLocal8Bit(bytes).trimmed();
+        if (code != 0)
+            m_error = command.first() + u": "_qs + text;
         else if (output)
             *output = text;
-        return done;
+        return code == 0;
     }
 
     QString error() const { return m_error; }

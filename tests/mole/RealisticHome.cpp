@@ -1,8 +1,5 @@
 #include "RealisticHome.h"
 
-#include <QCryptographicHash>
-#include <QFile>
-
 #include "FakeHome.h"
 
 namespace {
@@ -120,17 +117,6 @@ void RealisticHome::sensitive(const QByteArray &path) {
     const QByteArray content = path + '#' + QByteArray::number(m_sensitive.size());
     m_home.text(path, content.repeated(3'000 / int(content.size()) + 1).left(3'000));
     m_sensitive.append(path);
-}
-
-QHash<QByteArray, QByteArray> RealisticHome::checksums() const {
-    QHash<QByteArray, QByteArray> sums;
-    for (const QByteArray &path : m_sensitive) {
-        QFile file(QFile::decodeName(m_home.at(path)));
-        sums[path] = file.open(QIODevice::ReadOnly)
-                         ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-                         : QByteArray("missing");
-    }
-    return sums;
 }
 
 // A Chromium profile (or an Electron app's folder, which is one): the caches

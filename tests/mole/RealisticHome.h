@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -29,9 +28,6 @@ public:
     const QList<Junk> &review() const { return m_review; }
     // Never listed, never touched.
     const QList<QByteArray> &sensitive() const { return m_sensitive; }
-
-    // A checksum of every sensitive file, to compare after a clean.
-    QHash<QByteArray, QByteArray> checksums() const;
 
 private:
     void junk(const QByteArray &path, const QString &section, const QString &label,

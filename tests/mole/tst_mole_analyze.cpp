@@ -1,11 +1,9 @@
-#include "EngineProcess.h"
 #include "FakeHome.h"
 #include "LoopMounts.h"
 
 #include <QDateTime>
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -66,7 +64,7 @@ class TestMoleAnalyze : public QObject {
         const QString btrfs = m.image(dir + u"/btrfs.img"_qs, 128, {u"mkfs.btrfs"_qs, u"-q"_qs});
         const QString ext4 = m.image(dir + u"/ext4.img"_qs, 16, {u"mkfs.ext4"_qs, u"-q"_qs});
         const auto subvolume = [&m](const QString &at) {
-            return m.run(u"btrfs"_qs, {u"subvolume"_qs, u"create"_qs, at});
+            return m.run({u"btrfs"_qs, u"subvolume"_qs, u"create"_qs, at});
         };
         if (btrfs.isEmpty() || ext4.isEmpty() || !m.mount(btrfs, dir + u"/top"_qs) ||
             !subvolume(dir + u"/top/root"_qs) || !subvolume(dir + u"/top/home"_qs) ||

@@ -1,5 +1,4 @@
 #include "EngineProcess.h"
-#include "support/TestEnvironment.h"
 
 // The engine's own help, version, errors, tables and summaries, as a person
 // at a terminal meets them: text without escape sequences, never a line of

@@ -6,41 +6,16 @@
 // outside it, and fingerprints of everything that must survive.
 #include "FakeHome.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <thread>
 
-#include "EngineChild.h"
-#include "EngineProcess.h"
-
 namespace {
-
-// Files outside the home that no command may touch.
-class Canary {
-public:
-    Canary() {
-        TestEnvironment::writeFile(m_dir.path() + u"/folder/precious.txt"_qs, "keep me");
-        TestEnvironment::writeFile(m_dir.path() + u"/top.txt"_qs, "keep me too");
-        m_print = FakeHome::fingerprint(path());
-    }
-    QByteArray path() const { return QFile::encodeName(m_dir.path()); }
-    bool intact() const { return FakeHome::fingerprint(path()) == m_print; }
-
-private:
-    QTemporaryDir m_dir;
-    QMap<QByteArray, QByteArray> m_print;
-};
 
 // The user's documents: the folder a mistake would cost most.
 void fillDocuments(FakeHome &h, const QByteArray &folder = "Documents") {
@@ -53,22 +28,57 @@ void fillDocuments(FakeHome &h, const QByteArray &folder = "Documents") {
     h.file(folder + "/google-chrome/Default/GPUCache/g", 4000);
 }
 
-// A home holding the user's documents, beside a canary outside it.
+// A home holding the user's documents, beside a canary folder outside it
+// that no command may touch: it is checked when the home goes.
 struct Attacked : FakeHome {
-    Canary canary;
-    Attacked() { fillDocuments(*this); }
+    QTemporaryDir outside;
+    QMap<QByteArray, QByteArray> untouched;
+    Attacked() {
+        fillDocuments(*this);
+        TestEnvironment::writeFile(outside.path() + u"/folder/precious.txt"_qs, "keep me");
+        TestEnvironment::writeFile(outside.path() + u"/top.txt"_qs, "keep me too");
+        untouched = fingerprint(canary());
+    }
+    ~Attacked() { QCOMPARE(fingerprint(canary()), untouched); }
+    QByteArray canary() const { return QFile::encodeName(outside.path()); }
     QMap<QByteArray, QByteArray> documents() const { return fingerprint(at("Documents")); }
 };
 
 const QStringList kDryRun = {u"clean"_qs, u"--dry-run"_qs}, kClean = {u"clean"_qs};
 
-EngineResult run(const QStringList &arguments,
-                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
-                 int timeoutMs = 60000) {
-    EngineChild::Options options;
-    options.environment = environment;
-    return runEngineChild(arguments, options, timeoutMs);
-}
+// The built engine (after a prefix: strace, prlimit, a shell) as the app
+// starts it, input from /dev/null, its output and errors kept apart.
+struct MoleRun : QProcess {
+    QByteArray output, errors;
+    explicit MoleRun(
+        const QStringList &arguments, const QStringList &prefix = {},
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
+        setProcessEnvironment(environment);
+        setStandardInputFile(nullDevice());
+        const QStringList command = prefix + QStringList{engineBinary()} + arguments;
+        start(command.first(), command.mid(1));
+    }
+    // Waits until the output holds `text`; false when it ended first.
+    bool waitFor(const QByteArray &text) {
+        while (!output.contains(text)) {
+            if (!waitForReadyRead(30000))
+                return false;
+            output += readAllStandardOutput();
+        }
+        return true;
+    }
+    // Waits for the end; false, and the engine killed, when it does not come in time.
+    bool finish(int timeoutMs = 60000) {
+        const bool finished = waitForFinished(timeoutMs);
+        if (!finished) {
+            kill();
+            waitForFinished();
+        }
+        output += readAllStandardOutput();
+        errors += readAllStandardError();
+        return finished && exitStatus() == NormalExit;
+    }
+};
 
 // A plan's target line for what is at `path` now.
 QByteArray planTarget(const QByteArray &path, bool trashEntry = false) {
@@ -182,24 +192,22 @@ private Q_SLOTS:
         // folder must stay; all of it when the default is unsafe too.
         const auto survivors = [&] {
             QMap<QByteArray, QByteArray> print = FakeHome::fingerprint(home);
-            for (auto it = print.begin(); it != print.end();)
-                it = it.key().startsWith("/.local/state") ||
-                             (!unsafeDefault && it.key().startsWith("/.cache"))
-                         ? print.erase(it)
-                         : std::next(it);
+            print.removeIf([&](auto it) {
+                return it.key().startsWith("/.local/state") ||
+                       (!unsafeDefault && it.key().startsWith("/.cache"));
+            });
             return print;
         };
         const QMap<QByteArray, QByteArray> before = survivors();
         for (const QStringList &command : {kDryRun, kClean}) {
-            const EngineResult result = run(command, environment);
-            QVERIFY(result.finished);
+            MoleRun result(command, {}, environment);
+            QVERIFY(result.finish());
             QVERIFY2(result.errors.contains(variable.toUtf8() +
                                             (unsafeDefault ? " is not used either" : " ignored")),
                      result.errors.constData());
             QVERIFY2(!result.errors.contains(home), "the note repeats no path");
         }
         QCOMPARE(survivors(), before);
-        QVERIFY(h.canary.intact());
         if (!unsafeDefault && variable == u"XDG_CACHE_HOME"_qs)  // the default took its place
             QVERIFY(!h.has(".cache/junk"));
     }
@@ -240,7 +248,7 @@ private Q_SLOTS:
               ".cache/plain/x", ".cache/fakeapp/x", ".cache/org.example.Fakeview/x"})
             h.file(file, 9000);
         h.trashed("old/x");
-        QVERIFY(run(kDryRun).finished);
+        QVERIFY(MoleRun(kDryRun).finish());
         QByteArray documents = h.at("Documents");
         const QMap<QByteArray, QByteArray> before = h.documents();
         const auto moveDocumentsTo = [&](const QByteArray &place) {
@@ -267,10 +275,9 @@ private Q_SLOTS:
             QVERIFY(::unlink(h.at(".cache/blob.bin").constData()) == 0);
             QVERIFY(::link(letter.constData(), h.at(".cache/blob.bin").constData()) == 0);
         }
-        const EngineResult result = run(kClean);
-        QVERIFY(result.finished);
+        MoleRun result(kClean);
+        QVERIFY(result.finish());
         QCOMPARE(FakeHome::fingerprint(documents), before);
-        QVERIFY(h.canary.intact());
         QVERIFY2(result.output.contains(reported), result.output.constData());
         if (swap != "cache link")
             QVERIFY(!h.has(".cache/plain"));
@@ -290,19 +297,14 @@ private Q_SLOTS:
         Attacked h;
         h.file(".npm/_cacache/index/a", 9000);
         h.file(".npm/_cacache/content/b", 9000);
-        QVERIFY(run(kDryRun).finished);
+        QVERIFY(MoleRun(kDryRun).finish());
         const QMap<QByteArray, QByteArray> before = h.documents();
-        EngineChild::Options options;
         // The first directory listing of a run without running-program
         // checks is that of the first item's folder, right after it was opened.
-        options.prefix =
-            u"strace -f -qq -o /dev/null -e trace=getdents64 -e "
-            "inject=getdents64:delay_enter=1500000:when=1"_qs.split(u' ');
-        EngineChild engine(kClean, options);
-        std::optional<QByteArray> line;
-        while ((line = engine.readLine()) && !line->contains("Developer caches")) {
-        }
-        QVERIFY(line);
+        MoleRun engine(kClean,
+                       u"strace -f -qq -o /dev/null -e trace=getdents64 -e "
+                       "inject=getdents64:delay_enter=1500000:when=1"_qs.split(u' '));
+        QVERIFY(engine.waitFor("Developer caches\n"));
         QTest::qSleep(500);  // well inside the held listing
         QVERIFY(::rename(h.at(".npm/_cacache").constData(), h.at(".npm/moved").constData()) == 0);
         QVERIFY(::rename(h.at("Documents").constData(), h.at(".npm/_cacache").constData()) == 0);
@@ -314,7 +316,6 @@ private Q_SLOTS:
         QVERIFY2(
             engine.output.contains("~/.npm/_cacache \xc2\xb7 failed: moved during the removal"),
             engine.output.constData());
-        QVERIFY(h.canary.intact());
     }
 
     // A racing thread keeps swapping folders of the tree being removed for
@@ -329,7 +330,7 @@ private Q_SLOTS:
                 for (int f = 0; f < 30; ++f)
                     h.file(".cache/app/d" + QByteArray::number(d) + "/s/f" + QByteArray::number(f),
                            500);
-            QVERIFY(run(kDryRun).finished);
+            QVERIFY(MoleRun(kDryRun).finish());
             std::atomic<bool> stop = false;
             std::thread racer([&] {
                 for (unsigned turn = round; !stop;) {
@@ -350,14 +351,13 @@ private Q_SLOTS:
                     ::rename(aside.constData(), place.constData());
                 }
             });
-            const EngineResult result = run(kClean);
+            const bool finished = MoleRun(kClean).finish();
             stop = true;
             racer.join();
-            QVERIFY(result.finished);
+            QVERIFY(finished);
             QCOMPARE(h.documents(), before);
             for (const char *left : {".cache/app", ".cache/app.aside"}) h.remove(left);
         }
-        QVERIFY(h.canary.intact());
     }
 
     // A plan that anyone but the user could have written, or that names
@@ -398,7 +398,7 @@ private Q_SLOTS:
         h.file(".cache/app/data", 9000);
         const QByteArray home = QFile::encodeName(h.home());
         const QByteArray named = tamper == "home"         ? home
-                                 : tamper == "outside"    ? h.canary.path() + "/folder"
+                                 : tamper == "outside"    ? h.canary() + "/folder"
                                  : tamper == "climb"      ? h.at(".cache/../Documents")
                                  : tamper == "trash flag" ? h.at(".cache/app")
                                  : tamper.startsWith('.') || tamper.startsWith("Documents/")
@@ -431,15 +431,14 @@ private Q_SLOTS:
             QVERIFY(::chown(file.constData(), 65534, 65534) == 0);
         const QMap<QByteArray, QByteArray> documents = h.documents(),
                                            ssh = FakeHome::fingerprint(h.at(".ssh"));
-        const EngineResult result = run(kClean, QProcessEnvironment::systemEnvironment(), 10000);
-        QVERIFY(result.finished);
+        MoleRun result(kClean);
+        QVERIFY(result.finish(10000));
         QVERIFY2(reason.isEmpty() || (result.output.contains("Saved plan not used \xc2\xb7 ") &&
                                       result.output.contains(reason)),
                  result.output.constData());
         QCOMPARE(h.documents(), documents);
         QCOMPARE(FakeHome::fingerprint(h.at(".ssh")), ssh);
         QVERIFY(h.has(".local/state"));
-        QVERIFY(h.canary.intact());
         QVERIFY(!h.has(".cache/app"));  // the fresh scan's own finding
     }
 
@@ -482,12 +481,10 @@ private Q_SLOTS:
             QSKIP("cannot make such a file here");
         if (place.contains("linked"))
             h.symlink(h.at(special), place);
-        const EngineResult result = run(command, QProcessEnvironment::systemEnvironment(), 10000);
-        QVERIFY2(result.finished && result.milliseconds < 10000, "the command hung");
+        QVERIFY2(MoleRun(command).finish(10000), "the command hung");
         if (!place.contains("state/mole"))  // the plan's own names are the engine's to replace
             QVERIFY(h.has(special));        // a special file is never removed in passing
         QVERIFY(h.has("Documents/letter.txt"));
-        QVERIFY(h.canary.intact());
     }
 
     // A stop mid-clean ends the run after the item in hand: the reader of
@@ -510,18 +507,19 @@ private Q_SLOTS:
                 for (int f = 0; f < 60; ++f)
                     h.file(big(i) + "/d" + QByteArray::number(d) + "/f" + QByteArray::number(f),
                            100);
-        QVERIFY(run(kDryRun).finished);
+        QVERIFY(MoleRun(kDryRun).finish());
         QMap<QByteArray, QByteArray> whole[3];
         for (int i = 0; i < 3; ++i) whole[i] = FakeHome::fingerprint(h.at(big(i)));
-        EngineChild::Options options;
-        options.outputClosed = stop == "closed";
-        EngineChild engine(kClean, options);
-        if (stop != "closed") {
-            QVERIFY(engine.readLine());  // the section line: the first item is under way
-            if (stop == "SIGTERM")
-                ::kill(engine.pid, SIGTERM);
-            else
-                engine.closeOutput();
+        // The reader goes away: a pipe with no reader left, or `head` after one line.
+        const QString reader =
+            stop == "closed" ? u"f=$(mktemp -u) && mkfifo $f && exec 3<>$f 4>$f 3<&- && rm $f "
+                               "|| exit 99; exec \"$0\" \"$@\" >&4 4>&-"_qs
+                             : u"\"$0\" \"$@\" | head -n 1 >/dev/null; exit ${PIPESTATUS[0]}"_qs;
+        MoleRun engine(
+            kClean, stop == "SIGTERM" ? QStringList() : QStringList{u"bash"_qs, u"-c"_qs, reader});
+        if (stop == "SIGTERM") {
+            QVERIFY(engine.waitFor("\n"));  // the section line: the first item is under way
+            engine.terminate();
         }
         QVERIFY(engine.finish(30000));
         int left = 0;
@@ -530,12 +528,11 @@ private Q_SLOTS:
             QVERIFY(!h.has(big(i)) || FakeHome::fingerprint(h.at(big(i))) == whole[i]);
         }
         QVERIFY2(stop == "closed" ? left == 3 : left >= 2, engine.output.constData());
-        QVERIFY(engine.exitCode != 0);
+        QCOMPARE(engine.exitCode(), 1);  // the engine's own, not the shell's
         if (stop == "SIGTERM") {
             QCOMPARE(engine.output.count("\n\xe2\x9c\x93 big"), 3 - left);
             QVERIFY(engine.output.contains("Stopped"));
             QVERIFY(engine.output.trimmed().split('\n').last().startsWith("Space freed: "));
-            QCOMPARE(engine.exitCode, 1);
         }
     }
 
@@ -558,16 +555,15 @@ private Q_SLOTS:
         }
         QVERIFY(fd >= 0);
         ::close(fd);
-        EngineChild::Options options;
-        options.fileLimit = 1024;
-        const EngineResult dry = runEngineChild(kDryRun, options);
+        const QStringList limited = {u"prlimit"_qs, u"--nofile=1024"_qs, u"--"_qs};
+        MoleRun dry(kDryRun, limited);
+        QVERIFY(dry.finish());
         QVERIFY2(dry.output.contains("deep"), dry.output.constData());
-        const EngineResult clean = runEngineChild(kClean, options);
-        QVERIFY(clean.finished);
+        MoleRun clean(kClean, limited);
+        QVERIFY(clean.finish());
         QVERIFY2(!h.has(".cache/deep"), clean.output.right(2000).constData());
         QVERIFY2(!clean.output.contains("\xe2\x9c\x97"), clean.output.right(2000).constData());
-        QCOMPARE(clean.exitCode, 0);
-        QVERIFY(h.canary.intact());
+        QCOMPARE(clean.exitCode(), 0);
     }
 };
 

@@ -1,11 +1,5 @@
 #include "FakeHome.h"
 
-#include <QProcess>
-#include <QTest>
-
-#include "EngineProcess.h"
-#include "engine/Commands.h"
-
 class TestMoleOptimize : public QObject {
     Q_OBJECT
 

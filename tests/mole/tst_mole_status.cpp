@@ -54,7 +54,7 @@ private Q_SLOTS:
             const QString ext4 = mounts.image(dir.path() + u"/ext4.img"_qs, 32,
                                               {u"mkfs.ext4"_qs, u"-q"_qs, u"-m"_qs, u"20"_qs});
             QVERIFY2(!ext4.isEmpty() && mounts.mount(ext4, full), qPrintable(mounts.error()));
-            QVERIFY(mounts.run(u"fallocate"_qs, {u"-l"_qs, u"22M"_qs, full + u"/filler"_qs}));
+            QVERIFY(mounts.run({u"fallocate"_qs, u"-l"_qs, u"22M"_qs, full + u"/filler"_qs}));
         }
         const QJsonArray disks = reading()[u"disks"_qs].toArray();
         QCOMPARE(disks.first()[u"mount"_qs].toString(), u"/"_qs);
