@@ -99,20 +99,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("runtime");
         QTest::addColumn<QString>("fallback");
         QTest::addColumn<QString>("expected");  // "runtime", "fallback" or "none"
-        const auto row = [](const char *runtime, const char *fallback, const char *expected) {
-            QTest::addRow("runtime %s, fallback %s", runtime, fallback)
-                << QString::fromLatin1(runtime) << QString::fromLatin1(fallback)
-                << QString::fromLatin1(expected);
-        };
-        row("0700", "unset", "runtime");
-        row("0755", "unset", "fallback");
-        row("foreign", "unset", "fallback");
-        row("link", "unset", "fallback");
-        row("unset", "unset", "fallback");
-        row("unset", "0700", "fallback");
-        row("unset", "foreign", "none");
-        row("unset", "0755", "none");
-        row("unset", "link", "none");
+        for (const char *row :
+             {"0700 unset runtime", "0755 unset fallback", "foreign unset fallback",
+              "link unset fallback", "unset unset fallback", "unset 0700 fallback",
+              "unset foreign none", "unset 0755 none", "unset link none"}) {
+            const QStringList parts = QString::fromLatin1(row).split(u' ');
+            QTest::addRow("runtime %s, fallback %s", qPrintable(parts[0]), qPrintable(parts[1]))
+                << parts[0] << parts[1] << parts[2];
+        }
     }
     void theFolderMustBePrivate() {
         QFETCH(QString, runtime);
