@@ -133,10 +133,8 @@ private Q_SLOTS:
                                    ::chmod(path.constData(), 0700) == 0
                              : ::chmod(path.constData(), how.toUInt(nullptr, 8)) == 0));
         }
-        if (runtime == u"unset")
-            qunsetenv("XDG_RUNTIME_DIR");
-        else
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folders[0]));
+        runtime == u"unset" ? qunsetenv("XDG_RUNTIME_DIR")
+                            : qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folders[0]));
         const QString chosen = SingleInstance::privateFolder();
         qputenv("TMPDIR", savedTmp);
         QCOMPARE(chosen, expected == u"none" ? QString() : folders[expected == u"fallback"]);
