@@ -23,10 +23,8 @@ constexpr uid_t kNobody = 65534;
 // output what happened.
 int childRole(const QByteArray &role) {
     const QString socket = qEnvironmentVariable("BRIGHTLOFT_TEST_SOCKET");
-    const auto say = [](const char *text) {
-        std::printf("%s\n", text);
-        std::fflush(stdout);
-    };
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);  // each line out as soon as said
+    const auto say = [](const char *text) { std::puts(text); };
     if (role == "listen") {  // says what every client sent
         QLocalServer server;
         server.setSocketOptions(QLocalServer::WorldAccessOption);
