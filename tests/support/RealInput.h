@@ -21,15 +21,10 @@ inline void settle() {
     for (int turn = 0; turn < 4; ++turn) QCoreApplication::processEvents();
 }
 
-// The window handle of `widget`'s window while it is shown, else null.
-inline QWindow *handleOf(QWidget *widget) {
-    return widget->window()->isVisible() ? widget->window()->windowHandle() : nullptr;
-}
-
 // Moves the pointer to `point` of `window`, presses and releases the left
 // button there. False when the window cannot take input.
 inline bool clickAt(QWidget *window, QPoint point) {
-    QWindow *handle = handleOf(window);
+    QWindow *handle = window->window()->isVisible() ? window->window()->windowHandle() : nullptr;
     if (!handle || !QTest::qWaitForWindowExposed(handle))
         return false;
     QTest::mouseMove(handle, point);
@@ -80,7 +75,7 @@ inline bool choose(QMenu *menu, QAction *action) {
 
 // Presses a key with `modifiers` and lets it go, through the focus window.
 inline bool key(QWidget *window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWindow *handle = handleOf(window);
+    QWindow *handle = window->window()->isVisible() ? window->window()->windowHandle() : nullptr;
     if (!handle)
         return false;
     QTest::keyClick(handle, Qt::Key(key), modifiers);
