@@ -375,8 +375,8 @@ void cleanup(bool keys) {
         j.key(Qt::Key_Return);
     }
     QVERIFY(j.press(clean));
-    QVERIFY(until([&] { return model->phase().kind == CleanModel::Phase::done; }));
-    QVERIFY(ViewProbe::strip(*view).contains(u"Status: Cleaned"_qs));
+    QVERIFY(until([&] { return model->phase().kind == CleanModel::Phase::done; }) &&
+            ViewProbe::strip(*view).contains(u"Status: Cleaned"_qs));
     QCOMPARE(view->content(), static_cast<QWidget *>(view->log()));
     QVERIFY(j.keysOn(ViewProbe::visibleButton(*view, u"Scan Again"_qs), view));
     QVERIFY(inspect(j, {{A::Button, u"Scan Again"_qs}, {A::StaticText, u"Cleaned"_qs}}));
@@ -415,8 +415,8 @@ void uninstaller(bool keys) {
     QVERIFY(j.press(uninstall));
     QCOMPARE(uninstall->title(), u"Confirm Uninstall"_qs);
     QVERIFY(j.press(uninstall));
-    QVERIFY(until([&] { return model->preview().kind == AppsModel::Preview::removed; }));
-    QVERIFY(!QFileInfo::exists(j.appImage));
+    QVERIFY(until([&] { return model->preview().kind == AppsModel::Preview::removed; }) &&
+            !QFileInfo::exists(j.appImage));
     QCOMPARE(TrashCheck::problemWith(j.appImage), QString());
     QCOMPARE(TrashCheck::problemWith(j.app.env().home() + u"/.config/notely"_qs), QString());
     // The button and the only row went with the app.
@@ -465,15 +465,15 @@ void spaceLens(bool keys) {
         // The row's "…" is the next stop, named for the row.
         QVERIFY(j.key(Qt::Key_Tab) && focus() == view->rowActions());
         QVERIFY(inspect(j, {{A::ButtonMenu, u"Actions for big.iso"_qs}}));
-        j.key(Qt::Key_Return);  // opens the row's menu, and Escape comes back to it
-        QVERIFY(menuOpen() && menu->accessibleName() == u"Actions for big.iso");
-        j.key(Qt::Key_Escape);
-        QVERIFY(until([] { return !QApplication::activePopupWidget(); }));
-        QCOMPARE(focus(), view->rowActions());
+        // Return opens the row's menu, and Escape comes back to it.
+        QVERIFY(j.key(Qt::Key_Return) && menuOpen() &&
+                menu->accessibleName() == u"Actions for big.iso");
+        QVERIFY(j.key(Qt::Key_Escape) && until([] { return !QApplication::activePopupWidget(); }) &&
+                focus() == view->rowActions());
         j.key(Qt::Key_Tab, Qt::ShiftModifier);
         QVERIFY(j.key(Qt::Key_F10, Qt::ShiftModifier) && menuOpen());
-        j.key(Qt::Key_Up);  // Show in Folder, Move to Trash… (a file has no Open)
-        QCOMPARE(menu->activeAction()->text(), u"Move to Trash…"_qs);
+        // Up from the top: Show in Folder, Move to Trash… (a file has no Open).
+        QVERIFY(j.key(Qt::Key_Up) && menu->activeAction()->text() == u"Move to Trash…");
         j.key(Qt::Key_Return);
     } else {
         // The row's actions glyph opens its menu.
@@ -495,8 +495,8 @@ void spaceLens(bool keys) {
                 dialog->buttonRole(qobject_cast<QAbstractButton *>(focus())) ==
                     QMessageBox::RejectRole);
     QVERIFY(j.press(move));
-    QVERIFY(until([&] { return !rowNamed(list, u"big.iso"_qs).isValid(); }));
-    QVERIFY(!QFileInfo::exists(big));
+    QVERIFY(until([&] { return !rowNamed(list, u"big.iso"_qs).isValid(); }) &&
+            !QFileInfo::exists(big));
     QCOMPARE(TrashCheck::problemWith(big), QString());
     QVERIFY(j.keepActive() && j.keysOn(list));
 }
@@ -508,13 +508,13 @@ void maintenance(bool keys) {
     QVERIFY(inspect(j, {{A::Button, u"Run Check"_qs}, {A::StaticText, u"Not Checked"_qs}}));
     OptimizeModel *model = j.root()->optimize();
     QVERIFY(j.press(ViewProbe::visibleButton(*view, u"Run Check"_qs)));
-    QVERIFY(until([&] { return model->phase() == OptimizeModel::Phase::ready; }));
-    QVERIFY(ViewProbe::strip(*view).contains(u"Status: Needs Attention"_qs));
+    QVERIFY(until([&] { return model->phase() == OptimizeModel::Phase::ready; }) &&
+            ViewProbe::strip(*view).contains(u"Status: Needs Attention"_qs));
     QVERIFY(j.keysOn(ViewProbe::visibleButton(*view, u"Recheck"_qs)));
     QVERIFY(inspect(j, {{A::Button, u"Apply Fixes"_qs}, {A::StaticText, u"Needs Attention"_qs}}));
     QVERIFY(j.press(ViewProbe::visibleButton(*view, u"Apply Fixes"_qs)));
-    QVERIFY(until([&] { return model->phase() == OptimizeModel::Phase::done; }));
-    QVERIFY(ViewProbe::strip(*view).contains(u"Status: Complete"_qs));
+    QVERIFY(until([&] { return model->phase() == OptimizeModel::Phase::done; }) &&
+            ViewProbe::strip(*view).contains(u"Status: Complete"_qs));
     QVERIFY(j.keysOn(ViewProbe::visibleButton(*view, u"Check Again"_qs), view));
     QVERIFY(inspect(j, {}));
 }
@@ -661,24 +661,19 @@ private Q_SLOTS:
         QCOMPARE(root.content(), Content::setup);
     }
 
-    // The top bar's free-space pill, whatever numbers the engine sends.
-    void freeBytes_data() {
-        QTest::addColumn<Disks>("disks");
-        QTest::addColumn<qint64>("free");  // -1: no pill
-        QTest::newRow("root disk wins")
-            << Disks{{u"/home"_qs, 10, 100, 10, {}}, {u"/"_qs, 400.9, 1000.5, 40, {}}}
-            << qint64(599);  // 599.6 truncated
-        QTest::newRow("no root: first disk")
-            << Disks{{u"/data"_qs, 1e9, 3e9, 33, {}}, {u"/boot"_qs, 1, 2, 50, {}}}
-            << qint64(2000000000);
-        QTest::newRow("beyond a byte count") << Disks{{u"/"_qs, 0, 1e19, 0, {}}} << qint64(-1);
-    }
+    // The top bar's free-space pill, whatever numbers the engine sends: the
+    // root disk's (else the first disk's) free bytes, truncated; none past
+    // what a byte count holds.
     void freeBytes() {
-        QFETCH(Disks, disks);
-        QFETCH(qint64, free);
-        StatusSnapshot snapshot;
-        snapshot.disks = disks;
-        QCOMPARE(FreeSpacePill::freeBytes(snapshot).value_or(-1), free);
+        const auto free = [](const Disks &disks) {
+            StatusSnapshot snapshot;
+            snapshot.disks = disks;
+            return FreeSpacePill::freeBytes(snapshot).value_or(-1);
+        };
+        QCOMPARE(free({{u"/home"_qs, 10, 100, 10, {}}, {u"/"_qs, 400.9, 1000.5, 40, {}}}), 599LL);
+        QCOMPARE(free({{u"/data"_qs, 1e9, 3e9, 33, {}}, {u"/boot"_qs, 1, 2, 50, {}}}),
+                 2000000000LL);
+        QCOMPARE(free({{u"/"_qs, 0, 1e19, 0, {}}}), -1LL);
     }
 
     void journey_data() {
