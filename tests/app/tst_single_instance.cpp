@@ -81,10 +81,9 @@ bool waitForLine(QProcess &child, const QByteArray &line) {
 }
 
 // A folder anyone may write to, as /tmp is.
-QString sharedFolder(const QTemporaryDir &dir) {
-    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
-    return dir.path();
-}
+struct SharedFolder : QTemporaryDir {
+    SharedFolder() { QFile::setPermissions(path(), QFileDevice::Permissions(0x7777)); }
+};
 
 }  // namespace
 
@@ -111,8 +110,8 @@ private Q_SLOTS:
         QFETCH(QString, fallback);
         QFETCH(QString, expected);
         TestEnvironment env;
-        QTemporaryDir dir;
-        const QString tmp = sharedFolder(dir);
+        SharedFolder shared;
+        const QString tmp = shared.path();
         const QByteArray savedTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(tmp));
         const QString folders[] = {tmp + u"/runtime"_qs,
@@ -144,12 +143,11 @@ private Q_SLOTS:
     // The running copy holds the lock; whoever listens on the socket beside
     // it as another user is not asked to do anything.
     void aForeignListenerIsNeverTrusted() {
-        QTemporaryDir dir;
-        const QString folder = sharedFolder(dir);
-        const int lock = ::open(QFile::encodeName(folder + u"/brightloft.lock"_qs).constData(),
+        SharedFolder folder;
+        const int lock = ::open(QFile::encodeName(folder.filePath(u"brightloft.lock"_qs)),
                                 O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
-        SingleInstance ours(folder);
+        SingleInstance ours(folder.path());
         QProcess listener;
         startAsNobody(listener, "listen", {u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()});
         QVERIFY(waitForLine(listener, "listening"));
@@ -160,8 +158,8 @@ private Q_SLOTS:
     }
 
     void aForeignClientIsIgnored() {
-        QTemporaryDir dir;
-        SingleInstance ours(sharedFolder(dir));
+        SharedFolder folder;
+        SingleInstance ours(folder.path());
         QVERIFY(!ours.handOver());
         // Past the socket's own permissions, as where modes are not kept.
         QVERIFY(QFile::setPermissions(ours.socketPath(), QFileDevice::Permissions(0x7777)));
@@ -178,8 +176,8 @@ private Q_SLOTS:
     // private folder in the temporary folder instead, and only one runs, even
     // over a socket file nobody answers on, as a crashed copy leaves behind.
     void aReadOnlyRuntimeFolderStillMeansOneCopy() {
-        QTemporaryDir dir;
-        const QString tmp = sharedFolder(dir);
+        SharedFolder shared;
+        const QString tmp = shared.path();
         const QString runtime = tmp + u"/runtime"_qs, fallback = tmp + u"/brightloft-65534"_qs;
         QVERIFY(QDir().mkdir(runtime));
         QVERIFY(TestEnvironment::writeFile(fallback + u"/brightloft.socket"_qs, {}));
