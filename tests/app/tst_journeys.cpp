@@ -325,7 +325,6 @@ void firstRun(bool keys, bool unsavable) {
     if (unsavable) {
         QVERIFY(TestEnvironment::writeFile(blocked));
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocked);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocked);
     }
     QVERIFY(j.shown() && !j.root()->topBar()->showsTabs());
     QVERIFY(inspect(j, {{A::Button, u"Continue"_qs}, {A::StaticText, u"Access to Your Files"_qs}}));

@@ -34,10 +34,9 @@ GButton *visibleButton(const View &view, const QString &title) {
 template <class View>
 QStringList strip(const View &view) {
     QStringList out;
-    for (int i = 0; i < view.strip()->count(); ++i) {
-        const StripCell *cell = view.strip()->cell(i);
-        out.append(cell->caption() + u": "_qs + cell->value()->accessibleName());
-    }
+    for (int i = 0; i < view.strip()->count(); ++i)
+        out.append(view.strip()->cell(i)->caption() + u": "_qs +
+                   view.strip()->cell(i)->value()->accessibleName());
     return out;
 }
 
