@@ -106,20 +106,6 @@ struct Journey {
                 return root()->pane() == pane;
         return false;
     }
-    // What the engine reports on `folder` ("/" for the whole computer, the
-    // home's entries): each entry's name ("/" after a folder's) and size.
-    void answer(const QString &folder, const QList<std::pair<QString, int>> &entries) {
-        const QString in = folder == u"/" ? app.env().home() : folder;
-        QStringList items;
-        for (const auto &[name, bytes] : entries)
-            items.append(u"{\"name\":\"%1\",\"path\":\"%2/%1\",\"size\":%3,\"is_dir\":%4}"_qs.arg(
-                QString(name).remove(u'/'), in, QString::number(bytes),
-                name.endsWith(u'/') ? u"true"_qs : u"false"_qs));
-        TestEnvironment::writeFile(
-            app.env().home() + u"/answers"_qs + (folder == u"/" ? QString() : folder) + u".json"_qs,
-            u"{\"path\":\"%1\",\"entries\":[%2]}"_qs.arg(folder, items.join(u',')).toUtf8());
-    }
-
     // The offscreen platform drops the activation when the focused widget
     // is deleted; a desktop keeps it. Give it back as the desktop would.
     bool keepActive() {
@@ -436,8 +422,9 @@ void spaceLens(bool keys) {
     QVERIFY(until([&] { return model->error().has_value(); }));
     QVERIFY(inspect(j, {{A::Button, u"Rescan"_qs}}));
 
-    j.answer(u"/"_qs, {{u"Docs/"_qs, 9000}, {u"big.iso"_qs, 4096}});
-    j.answer(docs, {{u"note.txt"_qs, 4}});
+    // What the engine reports on the home and on Docs (see journey-engine.sh).
+    TestEnvironment::writeFile(home + u"/answers.list"_qs, "Docs 9000 true\nbig.iso 4096 false\n");
+    TestEnvironment::writeFile(home + u"/answers"_qs + docs + u".list"_qs, "note.txt 4 false\n");
     QVERIFY(j.press(view->rescanButton()));
     QListView *list = view->list();
     QVERIFY(until([&] { return rowNamed(list, u"Docs"_qs).isValid(); }));
@@ -705,7 +692,7 @@ private Q_SLOTS:
     void everyStop() {
         QFETCH(Pane, pane);
         Journey j(true);
-        j.answer(u"/"_qs, {{u"Docs/"_qs, 9000}});
+        TestEnvironment::writeFile(j.app.env().home() + u"/answers.list"_qs, "Docs 9000 true\n");
         QVERIFY(j.shown() && j.openPane(pane));
         QTest::qWait(200);  // listings and reports arrive
         QStringList stops;
