@@ -44,8 +44,6 @@ QByteArray appcast(const char *name) {
 
 }  // namespace
 
-Q_DECLARE_METATYPE(Answer)
-
 // Update checks against servers that answer, fail, redirect, stall or flood,
 // with feeds as publishing tools write them and as attackers do; and the
 // version order the checks rest on.

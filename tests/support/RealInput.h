@@ -42,11 +42,10 @@ inline bool clickAt(QWidget *window, QPoint point) {
 inline bool click(QWidget *target, QPoint local = {-1, -1}, QString *why = nullptr) {
     settle();
     QString problem = u"not shown"_qs;
-    QPoint point;
     if (target && target->isVisible()) {
         local = local == QPoint(-1, -1) ? target->rect().center() : local;
         QWidget *window = target->window();
-        point = target->mapTo(window, local);
+        const QPoint point = target->mapTo(window, local);
         QWidget *hit = window->childAt(point) ? window->childAt(point) : window;
         if (!window->rect().contains(point))
             problem = u"outside its window"_qs;
