@@ -1,9 +1,10 @@
 # The engine the journeys drive (the app adds the #! line): a status watch
 # that waits, a junk report and its clean, a health check and its fixes, one
 # removable app with leftovers whose paths are longer than any row is wide,
-# and folder reports read from "$HOME/answers<folder>.json"
-# ("$HOME/answers.json" for the whole computer). Everything it touches lies
-# in the test's temporary home.
+# and folder reports made from "$HOME/answers<folder>.list" ("$HOME/answers.list"
+# for the whole computer, whose entries are the home's): a line per entry, its
+# name, size in bytes and whether it is a folder; a folder without one cannot
+# be measured. Everything it touches lies in the test's temporary home.
 app="$HOME/Apps/Notely.AppImage"
 case "$1 $2" in
 "status "*) exec sleep 30 ;;
@@ -51,6 +52,15 @@ Removing Notely
 Potential space: 1.5 MB
 END
 ;;
-"analyze "*) cat "$HOME/answers$3.json" 2>/dev/null || { echo 'Permission denied' >&2; exit 1; } ;;
+"analyze "*) list="$HOME/answers$3.list"
+  [ -e "$list" ] || { echo 'Permission denied' >&2; exit 1; }
+  printf '{"path":"%s","entries":[' "${3:-/}"
+  sep=
+  while read -r name size folder; do
+    printf '%s{"name":"%s","path":"%s/%s","size":%s,"is_dir":%s}' \
+      "$sep" "$name" "${3:-$HOME}" "$name" "$size" "$folder"
+    sep=,
+  done < "$list"
+  echo ']}' ;;
 "trash "*) shift; exec "$MOLE_BINARY" trash "$@" ;;
 esac

@@ -23,10 +23,8 @@ constexpr uid_t kNobody = 65534;
 // output what happened.
 int childRole(const QByteArray &role) {
     const QString socket = qEnvironmentVariable("BRIGHTLOFT_TEST_SOCKET");
-    const auto say = [](const char *text) {
-        std::printf("%s\n", text);
-        std::fflush(stdout);
-    };
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);  // each line out as soon as said
+    const auto say = [](const char *text) { std::puts(text); };
     if (role == "listen") {  // says what every client sent
         QLocalServer server;
         server.setSocketOptions(QLocalServer::WorldAccessOption);
@@ -83,10 +81,9 @@ bool waitForLine(QProcess &child, const QByteArray &line) {
 }
 
 // A folder anyone may write to, as /tmp is.
-QString sharedFolder(const QTemporaryDir &dir) {
-    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
-    return dir.path();
-}
+struct SharedFolder : QTemporaryDir {
+    SharedFolder() { QFile::setPermissions(path(), QFileDevice::Permissions(0x7777)); }
+};
 
 }  // namespace
 
@@ -99,28 +96,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("runtime");
         QTest::addColumn<QString>("fallback");
         QTest::addColumn<QString>("expected");  // "runtime", "fallback" or "none"
-        const auto row = [](const char *runtime, const char *fallback, const char *expected) {
-            QTest::addRow("runtime %s, fallback %s", runtime, fallback)
-                << QString::fromLatin1(runtime) << QString::fromLatin1(fallback)
-                << QString::fromLatin1(expected);
-        };
-        row("0700", "unset", "runtime");
-        row("0755", "unset", "fallback");
-        row("foreign", "unset", "fallback");
-        row("link", "unset", "fallback");
-        row("unset", "unset", "fallback");
-        row("unset", "0700", "fallback");
-        row("unset", "foreign", "none");
-        row("unset", "0755", "none");
-        row("unset", "link", "none");
+        for (const char *row :
+             {"0700 unset runtime", "0755 unset fallback", "foreign unset fallback",
+              "link unset fallback", "unset unset fallback", "unset 0700 fallback",
+              "unset foreign none", "unset 0755 none", "unset link none"}) {
+            const QStringList parts = QString::fromLatin1(row).split(u' ');
+            QTest::addRow("runtime %s, fallback %s", qPrintable(parts[0]), qPrintable(parts[1]))
+                << parts[0] << parts[1] << parts[2];
+        }
     }
     void theFolderMustBePrivate() {
         QFETCH(QString, runtime);
         QFETCH(QString, fallback);
         QFETCH(QString, expected);
         TestEnvironment env;
-        QTemporaryDir dir;
-        const QString tmp = sharedFolder(dir);
+        SharedFolder shared;
+        const QString tmp = shared.path();
         const QByteArray savedTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(tmp));
         const QString folders[] = {tmp + u"/runtime"_qs,
@@ -139,10 +130,8 @@ private Q_SLOTS:
                                    ::chmod(path.constData(), 0700) == 0
                              : ::chmod(path.constData(), how.toUInt(nullptr, 8)) == 0));
         }
-        if (runtime == u"unset")
-            qunsetenv("XDG_RUNTIME_DIR");
-        else
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folders[0]));
+        runtime == u"unset" ? qunsetenv("XDG_RUNTIME_DIR")
+                            : qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folders[0]));
         const QString chosen = SingleInstance::privateFolder();
         qputenv("TMPDIR", savedTmp);
         QCOMPARE(chosen, expected == u"none" ? QString() : folders[expected == u"fallback"]);
@@ -154,12 +143,11 @@ private Q_SLOTS:
     // The running copy holds the lock; whoever listens on the socket beside
     // it as another user is not asked to do anything.
     void aForeignListenerIsNeverTrusted() {
-        QTemporaryDir dir;
-        const QString folder = sharedFolder(dir);
-        const int lock = ::open(QFile::encodeName(folder + u"/brightloft.lock"_qs).constData(),
+        SharedFolder folder;
+        const int lock = ::open(QFile::encodeName(folder.filePath(u"brightloft.lock"_qs)),
                                 O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
-        SingleInstance ours(folder);
+        SingleInstance ours(folder.path());
         QProcess listener;
         startAsNobody(listener, "listen", {u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()});
         QVERIFY(waitForLine(listener, "listening"));
@@ -170,8 +158,8 @@ private Q_SLOTS:
     }
 
     void aForeignClientIsIgnored() {
-        QTemporaryDir dir;
-        SingleInstance ours(sharedFolder(dir));
+        SharedFolder folder;
+        SingleInstance ours(folder.path());
         QVERIFY(!ours.handOver());
         // Past the socket's own permissions, as where modes are not kept.
         QVERIFY(QFile::setPermissions(ours.socketPath(), QFileDevice::Permissions(0x7777)));
@@ -180,16 +168,15 @@ private Q_SLOTS:
         startAsNobody(client, "activate", {u"BRIGHTLOFT_TEST_SOCKET"_qs, ours.socketPath()});
         QVERIFY(client.waitForFinished(10000));
         QCOMPARE(client.exitCode(), 0);  // it did reach us
-        QTest::qWait(100);
-        QCOMPARE(raised.count(), 0);
+        QVERIFY(!raised.wait(100));
     }
 
     // A runtime folder the user cannot write to: both copies meet in the
     // private folder in the temporary folder instead, and only one runs, even
     // over a socket file nobody answers on, as a crashed copy leaves behind.
     void aReadOnlyRuntimeFolderStillMeansOneCopy() {
-        QTemporaryDir dir;
-        const QString tmp = sharedFolder(dir);
+        SharedFolder shared;
+        const QString tmp = shared.path();
         const QString runtime = tmp + u"/runtime"_qs, fallback = tmp + u"/brightloft-65534"_qs;
         QVERIFY(QDir().mkdir(runtime));
         QVERIFY(TestEnvironment::writeFile(fallback + u"/brightloft.socket"_qs, {}));

@@ -14,7 +14,6 @@ class AppFixture {
 public:
     AppFixture() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_flags.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_flags.path());
         QSettings(u"Brightloft"_qs, u"Brightloft"_qs).clear();
     }
 

@@ -2,13 +2,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
 #include <QLabel>
-#include <QTest>
 
-#include "app/MainWindow.h"
-#include "app/RootView.h"
-#include "platform/UserDefaults.h"
 #include "theme/controls/GButton.h"
 #include "theme/controls/PhaseActions.h"
 #include "theme/controls/SummaryStrip.h"
@@ -17,32 +12,31 @@
 // row of phase actions and a summary strip: Cleanup and Maintenance.
 namespace ViewProbe {
 
-// The titles of the action buttons shown now.
+// The action buttons shown now.
+template <class View>
+QList<GButton *> shownButtons(const View &view) {
+    QList<GButton *> out = view.actions()->template findChildren<GButton *>();
+    out.removeIf([](const GButton *b) { return b->isHidden(); });
+    return out;
+}
 template <class View>
 QStringList shownActions(const View &view) {
     QStringList out;
-    for (const GButton *b : view.actions()->template findChildren<GButton *>())
-        if (!b->isHidden())
-            out.append(b->title());
+    for (const GButton *b : shownButtons(view)) out.append(b->title());
     return out;
 }
-
 template <class View>
 GButton *visibleButton(const View &view, const QString &title) {
-    for (GButton *b : view.actions()->template findChildren<GButton *>())
-        if (!b->isHidden() && b->title() == title)
-            return b;
-    return nullptr;
+    return shownButtons(view).value(shownActions(view).indexOf(title));
 }
 
 // "Caption: value" per strip cell.
 template <class View>
 QStringList strip(const View &view) {
     QStringList out;
-    for (int i = 0; i < view.strip()->count(); ++i) {
-        const StripCell *cell = view.strip()->cell(i);
-        out.append(cell->caption() + u": "_qs + cell->value()->accessibleName());
-    }
+    for (int i = 0; i < view.strip()->count(); ++i)
+        out.append(view.strip()->cell(i)->caption() + u": "_qs +
+                   view.strip()->cell(i)->value()->accessibleName());
     return out;
 }
 
@@ -62,18 +56,6 @@ inline QStringList visibleTexts(QWidget *root) {
     }
     texts.removeAll(QString());
     return texts;
-}
-
-// The main window, set up and shown on `pane`; null unless it shows a View there.
-template <class View>
-View *openPane(MainWindow &window, Pane pane) {
-    UserDefaults::setFlag(UserDefaults::setupDone, true);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    if (!QTest::qWaitForWindowExposed(&window))
-        return nullptr;
-    window.root()->setPane(pane);
-    return qobject_cast<View *>(window.root()->contentWidget());
 }
 
 }  // namespace ViewProbe
