@@ -39,7 +39,7 @@ Answer fixed(const QByteArray &body) {
 // The feed in appcasts/`name` beside this suite.
 QByteArray appcast(const char *name) {
     return TestEnvironment::readFile(
-        TestPaths::source(u"tests/app/appcasts/"_qs + QString::fromLatin1(name)));
+        TestPaths::source(u"tests/updates/appcasts/"_qs + QString::fromLatin1(name)));
 }
 
 }  // namespace
