@@ -178,29 +178,31 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("icon");        // Icon= ("~" is the home)
         QTest::addColumn<QByteArray>("otherIcon");   // the other application's Icon=
         QTest::addColumn<QByteArray>("listedIcon");  // relative to the home, or empty
-        const auto place = [](const char *name, const char *program, const char *folder) {
-            QTest::newRow(name) << QByteArray(program) << QByteArray(folder) << QByteArray()
-                                << QByteArray("other") << QByteArray();
+        // An app at `program`, listed as `folder`; its Icon= and the other app's.
+        const auto row = [](const char *name, const char *program, const char *folder,
+                            const char *icon = "", const char *other = "other",
+                            const char *listed = "") {
+            QTest::newRow(name) << QByteArray(program) << QByteArray(folder) << QByteArray(icon)
+                                << QByteArray(other) << QByteArray(listed);
         };
-        place("in Documents", "Documents/notes", "Documents/notes");
-        place("in Desktop", "Desktop/notes.sh", "Desktop/notes.sh");
-        place("in the configuration folder", ".config/notes", ".config/notes");
-        place("in ~/.config/notes/bin", ".config/notes/bin/notes", ".config/notes");
-        place("cargo's bin", ".cargo/bin/notes", ".cargo/bin/notes");
-        place("go's bin", "go/bin/notes", "go/bin/notes");
-        place("among the launchers", ".local/share/applications/notes",
-              ".local/share/applications/notes");
-        place("~/.local/bin", ".local/bin/notes", ".local/bin/notes");
-        place("the home", "notes", "notes");
-        place("a bin folder", "tools/bin/bin/notes", "tools/bin/bin/notes");
-        place("another app's folder too", "apps/other/notes", "apps/other/notes");
-        place("its own folder", "apps/Notes/notes", "apps/Notes");
-        place("its own, versioned, with bin", "apps/notes-2.1-linux-x64/bin/notes",
-              "apps/notes-2.1-linux-x64");
-        const auto iconRow = [](const char *name, const char *icon, const char *other,
-                                const char *listed) {
-            QTest::newRow(name) << QByteArray("apps/notes/notes") << QByteArray("apps/notes")
-                                << QByteArray(icon) << QByteArray(other) << QByteArray(listed);
+        row("in Documents", "Documents/notes", "Documents/notes");
+        row("in Desktop", "Desktop/notes.sh", "Desktop/notes.sh");
+        row("in the configuration folder", ".config/notes", ".config/notes");
+        row("in ~/.config/notes/bin", ".config/notes/bin/notes", ".config/notes");
+        row("cargo's bin", ".cargo/bin/notes", ".cargo/bin/notes");
+        row("go's bin", "go/bin/notes", "go/bin/notes");
+        row("among the launchers", ".local/share/applications/notes",
+            ".local/share/applications/notes");
+        row("~/.local/bin", ".local/bin/notes", ".local/bin/notes");
+        row("the home", "notes", "notes");
+        row("a bin folder", "tools/bin/bin/notes", "tools/bin/bin/notes");
+        row("another app's folder too", "apps/other/notes", "apps/other/notes");
+        row("its own folder", "apps/Notes/notes", "apps/Notes");
+        row("its own, versioned, with bin", "apps/notes-2.1-linux-x64/bin/notes",
+            "apps/notes-2.1-linux-x64");
+        const auto iconRow = [&](const char *name, const char *icon, const char *other,
+                                 const char *listed) {
+            row(name, "apps/notes/notes", "apps/notes", icon, other, listed);
         };
         iconRow("theme icon", "notes", "other", ".local/share/icons/hicolor/48x48/apps/notes.png");
         iconRow("~/.icons", "org.example.Notes", "other",

@@ -11,6 +11,7 @@
 #include <ftw.h>
 
 #include <cstdio>
+#include <iterator>
 
 // A throwaway home for one test: HOME, the XDG folders and
 // BRIGHTLOFT_RESOURCES all point inside a temporary folder for the object's
@@ -28,7 +29,7 @@ class TestEnvironment {
 public:
     TestEnvironment() {
         Q_ASSERT(m_dir.isValid());
-        for (int i = 0; i < 7; ++i) {
+        for (std::size_t i = 0; i < std::size(kVariables); ++i) {
             m_saved[i] = qgetenv(kVariables[i][0]);
             const QString folder = m_dir.path() + QLatin1StringView(kVariables[i][1]);
             QDir().mkpath(folder);
@@ -38,7 +39,7 @@ public:
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     ~TestEnvironment() {
-        for (int i = 0; i < 7; ++i)
+        for (std::size_t i = 0; i < std::size(kVariables); ++i)
             m_saved[i].isNull() ? qunsetenv(kVariables[i][0])
                                 : qputenv(kVariables[i][0], m_saved[i]);
         // QTemporaryDir gives up on names that are not UTF-8, which the tests
@@ -99,5 +100,5 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_saved[7];
+    QByteArray m_saved[std::size(kVariables)];
 };
