@@ -18,26 +18,60 @@ inline QString engineBinary() {
     return qEnvironmentVariable("MOLE_BINARY");
 }
 
+// A program started with no input; its output and errors kept apart, or
+// merged as the app reads the engine.
+struct RunningCommand : QProcess {
+    QByteArray output, errors;
+    explicit RunningCommand(
+        const QStringList &command,
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+        ProcessChannelMode channels = SeparateChannels) {
+        setProcessEnvironment(environment);
+        setProcessChannelMode(channels);
+        setStandardInputFile(nullDevice());
+        start(command.first(), command.mid(1));
+    }
+    // Waits until the output holds `text`; false when it ended first.
+    bool waitFor(const QByteArray &text) {
+        while (!output.contains(text)) {
+            if (!waitForReadyRead(30000))
+                return false;
+            output += readAllStandardOutput();
+        }
+        return true;
+    }
+    // Waits for the end; false, and the program killed, when it does not come in time.
+    bool finish(int timeoutMs = 60000) {
+        const bool finished = waitForFinished(timeoutMs);
+        if (!finished) {
+            kill();
+            waitForFinished();
+        }
+        output += readAllStandardOutput();
+        errors += readAllStandardError();
+        return finished && exitStatus() == NormalExit;
+    }
+};
+
+// The built engine; a prefix such as asNobody() goes first.
+inline QStringList engineCommand(const QStringList &arguments, const QStringList &prefix = {}) {
+    return prefix + QStringList{engineBinary()} + arguments;
+}
+
 // A program run the way the app runs the engine: standard output and standard
 // error merged, no input. Returns the exit code (-1 when it crashed or did not
 // finish) and the output.
 inline std::pair<int, QByteArray> runCommand(
     const QStringList &command,
     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(command.first(), command.mid(1));
-    const bool finished = process.waitForFinished(120000);
-    return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAll()};
+    RunningCommand process(command, environment, QProcess::MergedChannels);
+    const bool finished = process.finish(120000);
+    return {finished ? process.exitCode() : -1, process.output};
 }
-// The built engine; a prefix such as asNobody() goes first.
 inline std::pair<int, QByteArray> runEngine(
     const QStringList &arguments, const QStringList &prefix = {},
     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
-    return runCommand(prefix + QStringList{engineBinary()} + arguments, environment);
+    return runCommand(engineCommand(arguments, prefix), environment);
 }
 
 // The engine (or a link to it) with a pseudo-terminal as its output, as a

@@ -48,36 +48,11 @@ const QStringList kDryRun = {u"clean"_qs, u"--dry-run"_qs}, kClean = {u"clean"_q
 
 // The built engine (after a prefix: strace, prlimit, a shell) as the app
 // starts it, input from /dev/null, its output and errors kept apart.
-struct MoleRun : QProcess {
-    QByteArray output, errors;
+struct MoleRun : RunningCommand {
     explicit MoleRun(
         const QStringList &arguments, const QStringList &prefix = {},
-        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
-        setProcessEnvironment(environment);
-        setStandardInputFile(nullDevice());
-        const QStringList command = prefix + QStringList{engineBinary()} + arguments;
-        start(command.first(), command.mid(1));
-    }
-    // Waits until the output holds `text`; false when it ended first.
-    bool waitFor(const QByteArray &text) {
-        while (!output.contains(text)) {
-            if (!waitForReadyRead(30000))
-                return false;
-            output += readAllStandardOutput();
-        }
-        return true;
-    }
-    // Waits for the end; false, and the engine killed, when it does not come in time.
-    bool finish(int timeoutMs = 60000) {
-        const bool finished = waitForFinished(timeoutMs);
-        if (!finished) {
-            kill();
-            waitForFinished();
-        }
-        output += readAllStandardOutput();
-        errors += readAllStandardError();
-        return finished && exitStatus() == NormalExit;
-    }
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+        : RunningCommand(engineCommand(arguments, prefix), environment) {}
 };
 
 // A plan's target line for what is at `path` now.
