@@ -1,18 +1,16 @@
 #pragma once
 
-#include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QTest>
 #include <QWidget>
 
+#include "support/TestPaths.h"
 #include "theme/Fonts.h"
 #include "theme/IconStore.h"
 #include "theme/Theme.h"
-#include "support/TestPaths.h"
 
-// Pictures of screens for people to look at: the real fonts and icons of the
-// build, each shot taken light and dark.
+// Screens as a person sees them: the build's real fonts and icons, shown in
+// a window in the window colours.
 namespace ScreenShots {
 
 // Loads the build's fonts and icons. Call before any TestEnvironment points
@@ -32,21 +30,6 @@ inline bool present(QWidget *screen, QSize size = {1080, 820}) {
     screen->resize(size);
     screen->show();
     return QTest::qWaitForWindowExposed(screen);
-}
-
-// Saves `<name>-light.png` and `<name>-dark.png` beside the test; leaves the
-// appearance light.
-inline bool shoot(QWidget *screen, const QString &name) {
-    bool saved = true;
-    for (Appearance a : {Appearance::dark, Appearance::light}) {
-        Theme::instance().setForcedAppearance(a);
-        // Layout requests travel up one parent per pass.
-        for (int pass = 0; pass < 4; ++pass) QCoreApplication::processEvents();
-        const QString path = (TestPaths::artefacts() + u"/%1-%2.png"_qs)
-                                 .arg(name, a == Appearance::dark ? u"dark"_qs : u"light"_qs);
-        saved = screen->grab().toImage().save(path) && saved;
-    }
-    return saved;
 }
 
 }  // namespace ScreenShots
